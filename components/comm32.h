@@ -1,0 +1,78 @@
+// TComm32: owns one serial port, with a reader and a writer thread while it is open.
+// The main program uses it only as a probe: OpenPort, and ClosePort at once when that
+// succeeded; a port that cannot be opened is held by the dialer.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+
+namespace vindelor {
+
+class ECommsError : public std::runtime_error {
+public:
+    explicit ECommsError(const std::string& message) : std::runtime_error(message) {}
+};
+
+// Why the last failed open failed. The original counted every failed open as a busy
+// port; on Linux an absent device or a missing permission must not count as a connection.
+enum class PortFailure { None, Busy, Unusable };
+
+class SerialDeviceFactory;  // components/serialdevice.h
+
+class TComm32 : public QObject {
+    Q_OBJECT
+public:
+    using TReceiveDataEvent = std::function<void(const char* Buffer, std::uint16_t BufferLength)>;
+    using TNotifyEvent = std::function<void(TComm32* Sender)>;
+
+    explicit TComm32(QObject* owner = nullptr);
+    ~TComm32() override;
+
+    QString CommPort() const;
+    void SetCommPort(const QString& port);
+    std::int32_t BaudRate() const;
+    void SetBaudRate(std::int32_t rate);
+    QString CommsLogFileName() const;
+    void SetCommsLogFileName(const QString& name);
+
+    TReceiveDataEvent OnReceiveData() const;
+    void SetOnReceiveData(TReceiveDataEvent handler);
+    TNotifyEvent OnRequestHangup() const;
+    void SetOnRequestHangup(TNotifyEvent handler);
+
+    // True: open with both threads running. False: the close event could not be made.
+    // Any other failure throws ECommsError.
+    bool OpenPort();
+    // Ends both threads and closes the port; returns when both threads have ended.
+    void ClosePort();
+    bool IsOpen() const;
+
+    // Queues bytes for the writer thread. False when the port is not open.
+    bool WriteString(const QByteArray& bytes);
+
+    static void LogCommsLine(const QString& text);
+    static void LogLastError(int code, const QString& prefix = QString());
+    static QString FormatLastError(int code);
+
+    // Process-wide: 1 when the last open attempt failed to open the device.
+    static bool PortOpenFailed();
+    static void SetPortOpenFailed(bool failed);
+    // Process-wide: the kind of the last open failure, and its reason for the user.
+    static PortFailure LastFailure();
+    static QString LastFailureDetail();
+
+    // The device layer in force (process-wide). Tests install a fake; nullptr restores
+    // the real POSIX one. Returns the previous factory.
+    static SerialDeviceFactory* SetDeviceFactory(SerialDeviceFactory* factory);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+}  // namespace vindelor

@@ -1,0 +1,106 @@
+#include "platform/qt/qtservices.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace vindelor::platform {
+namespace {
+
+class QtMessageBoxes : public MessageBoxes {
+public:
+    Answer Show(QWidget* parent, const QString& caption, const QString& text, Icon icon,
+                Buttons buttons) override {
+        QMessageBox box(parent);
+        box.setWindowTitle(caption.isEmpty() ? QApplication::applicationName() : caption);
+        box.setText(text);
+        switch (icon) {
+            case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
+            case Icon::Information: box.setIcon(QMessageBox::Information); break;
+            case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
+            case Icon::Error: box.setIcon(QMessageBox::Critical); break;
+            case Icon::Question: box.setIcon(QMessageBox::Question); break;
+        }
+        // Fixed English captions in every language, as the classic boxes had.
+        QPushButton* yes = nullptr;
+        QPushButton* no = nullptr;
+        QPushButton* ok = nullptr;
+        switch (buttons) {
+            case Buttons::Ok:
+                ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+                box.setDefaultButton(ok);
+                break;
+            case Buttons::YesNo:
+                yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+                no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+                box.setDefaultButton(yes);
+                break;
+            case Buttons::NoOk:
+                no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+                ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+                box.setDefaultButton(no);
+                break;
+        }
+        box.exec();
+        QAbstractButton* clicked = box.clickedButton();
+        if (clicked && clicked == yes) return Answer::Yes;
+        if (clicked && clicked == no) return Answer::No;
+        if (clicked && clicked == ok) return Answer::Ok;
+        return Answer::Cancel;
+    }
+
+    void Beep() override { QApplication::beep(); }
+};
+
+// Help opens in a window of our own at the topic's anchor, so it works offline and
+// without a web browser. Help files are compiled into the program as resources.
+class QtHelpViewer : public HelpViewer {
+public:
+    bool ShowHelp(QWidget* parent, const QString& helpFile, int context) override {
+        const QString path = QStringLiteral(":/help/%1.html").arg(helpFile);
+        if (!QFile::exists(path)) {
+            QtMessageBoxesInstance().Show(
+                parent, QApplication::applicationName(),
+                QStringLiteral("The help file \"%1\" is missing.").arg(helpFile),
+                MessageBoxes::Icon::Error, MessageBoxes::Buttons::Ok);
+            return false;
+        }
+        auto* dialog = new QDialog(parent);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setWindowTitle(helpFile);
+        dialog->resize(640, 520);
+        auto* layout = new QVBoxLayout(dialog);
+        auto* browser = new QTextBrowser(dialog);
+        browser->setObjectName(QStringLiteral("HelpBrowser"));
+        browser->setOpenExternalLinks(false);
+        QUrl url(QStringLiteral("qrc") + path);
+        url.setFragment(QStringLiteral("context-%1").arg(context));
+        browser->setSource(url);
+        layout->addWidget(browser);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
+        layout->addWidget(buttons);
+        dialog->show();
+        return true;
+    }
+};
+
+}  // namespace
+
+MessageBoxes& QtMessageBoxesInstance() {
+    static QtMessageBoxes boxes;
+    return boxes;
+}
+
+HelpViewer& QtHelpViewerInstance() {
+    static QtHelpViewer viewer;
+    return viewer;
+}
+
+}  // namespace vindelor::platform

@@ -1,0 +1,30 @@
+// How a Linux dialer holds a serial port, and so whether the port is free for a probe.
+// A probe must never open a port that another program holds: opening raises DTR and
+// can disturb a dialer that is starting up.
+#pragma once
+
+#include <QString>
+
+namespace vindelor::platform {
+
+enum class PortAvailability {
+    Free,      // no holder found; the port may be opened
+    Busy,      // a live lock file, an open descriptor in another process, or EBUSY
+    Unusable,  // absent device, no permission, not a terminal: not a connection
+};
+
+struct PortCheck {
+    PortAvailability availability = PortAvailability::Free;
+    int error = 0;   // errno behind Busy/Unusable, 0 when none
+    QString detail;  // human-readable reason (device path and cause)
+};
+
+// "COM1" … "COM4" map to devices through the settings file, section "Ports", keys
+// "COM1" … "COM4" (defaults /dev/ttyS0 … /dev/ttyS3). Any other name is returned as is.
+QString DeviceForPort(const QString& commPort);
+
+// Looks for holders of the device without opening it: UUCP lock files, open descriptors
+// in other processes. Re-checks the holder found last before a full scan.
+PortCheck CheckPortHolders(const QString& devicePath);
+
+}  // namespace vindelor::platform

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds the suite and runs every test: the normal build, then the same tests built with
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+
+jobs=$(nproc)
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
+cmake -S . -B build -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$jobs"
+(cd build && ctest --output-on-failure -j "$jobs" --timeout 300)
+
+if [ "${VINDELOR_SKIP_SANITIZERS:-0}" != "1" ]; then
+    cmake -S . -B build-asan -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=Debug \
+        -DVINDELOR_SANITIZE=ON -DVINDELOR_BUILD_BENCH=OFF
+    cmake --build build-asan -j "$jobs"
+    (cd build-asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+        ctest --output-on-failure -j "$jobs" --timeout 600)
+fi

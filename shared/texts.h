@@ -1,0 +1,38 @@
+// The three-language text table. Text n of the current language has the id n + the
+// language offset: 0 Swedish (as written in Finland), 300 Finnish, 600 English.
+#pragma once
+
+#include <QString>
+
+namespace vindelor {
+
+constexpr int kSwedishOffset = 0;
+constexpr int kFinnishOffset = 300;
+constexpr int kEnglishOffset = 600;
+
+// Texts of our own that the classic table does not have live at ids 1000 + n + offset.
+constexpr int kOwnTextBase = 1000;
+enum OwnText : int {
+    kTextPortUnusable = 1,  // "%1" device, "%2" reason: the port could not be used
+    kTextPortNoPermission = 2,  // "%1" device: join the dialout group
+};
+
+// Process-wide language offset; 0 until a program selects its language.
+int LanguageOffset();
+void SetLanguageOffset(int offset);
+
+// The text with this exact id; empty for an unknown id. At most 254 characters.
+QString LoadText(int id);
+// Text n of the current language: LoadText(n + LanguageOffset()).
+QString Text(int n);
+
+// "S" -> 0, "SF" -> 300, "UK" -> 600, compared exactly; any other code changes nothing.
+// Returns whether the code was recognised.
+bool SelectLanguage(const QString& code);
+// Offset -> "S", "SF", "UK" (empty for any other offset).
+QString LanguageCodeForOffset(int offset);
+// Code -> help file "SVindelor", "SFVindelor", "UKVindelor" (empty for any other code).
+QString HelpFileForCode(const QString& code);
+QString HelpFileForOffset(int offset);
+
+}  // namespace vindelor

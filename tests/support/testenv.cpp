@@ -1,0 +1,39 @@
+#include "support/testenv.h"
+
+#include <QFile>
+
+#include <cstdlib>
+
+
+namespace vindelor::test {
+
+ScopedDataDir::ScopedDataDir() {
+    hadPrevious_ = qEnvironmentVariableIsSet("VINDELOR_DIR");
+    previous_ = qgetenv("VINDELOR_DIR");
+    qputenv("VINDELOR_DIR", dir_.path().toLocal8Bit());
+}
+
+ScopedDataDir::~ScopedDataDir() {
+    if (hadPrevious_) {
+        qputenv("VINDELOR_DIR", previous_);
+    } else {
+        qunsetenv("VINDELOR_DIR");
+    }
+}
+
+QByteArray ReadFileBytes(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return f.readAll();
+}
+
+void WriteFileBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        f.write(bytes);
+    }
+}
+
+}  // namespace vindelor::test

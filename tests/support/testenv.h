@@ -1,0 +1,28 @@
+// Helpers shared by the tests: a private data directory per test, file helpers.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace vindelor::test {
+
+// Points $VINDELOR_DIR at a fresh temporary directory for the lifetime of the object and
+// forgets cached profile parses; restores the previous value afterwards.
+class ScopedDataDir {
+public:
+    ScopedDataDir();
+    ~ScopedDataDir();
+    QString path() const { return dir_.path(); }
+    QString file(const QString& name) const { return dir_.filePath(name); }
+
+private:
+    QTemporaryDir dir_;
+    QByteArray previous_;
+    bool hadPrevious_ = false;
+};
+
+QByteArray ReadFileBytes(const QString& path);
+void WriteFileBytes(const QString& path, const QByteArray& bytes);
+
+}  // namespace vindelor::test
