@@ -19,10 +19,6 @@ struct PortCheck {
     QString detail;  // human-readable reason (device path and cause)
 };
 
-// "COM1" … "COM4" map to devices through the settings file, section "Ports", keys
-// "COM1" … "COM4" (defaults /dev/ttyS0 … /dev/ttyS3). Any other name is returned as is.
-QString DeviceForPort(const QString& commPort);
-
 // Looks for holders of the device without opening it: UUCP lock files, open descriptors
 // in other processes. Re-checks the holder found last before a full scan.
 PortCheck CheckPortHolders(const QString& devicePath);
