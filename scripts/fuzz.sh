@@ -18,9 +18,14 @@ for target in $(cd fuzz && ls fuzz_*.cpp | sed 's/\.cpp$//'); do
     work=$(mktemp -d)
     cp -r "fuzz/corpus/$name/." "$work/" 2>/dev/null || true
     echo "== $target: $runs runs"
+    status=0
     QT_QPA_PLATFORM=offscreen "build-fuzz/fuzz/$target" -runs="$runs" -max_len=4096 \
-        -print_final_stats=1 "$work" 2>&1 | grep -E 'stat::number_of_executed_units|ERROR|SUMMARY|Done' || true
-    # libFuzzer exits non-zero on a finding; PIPESTATUS catches it through the filter.
-    [ "${PIPESTATUS[0]}" -eq 0 ] || { echo "!! $target found a fault"; exit 1; }
-    rm -rf "$work"
+        -print_final_stats=1 "$work" >"$work.log" 2>&1 || status=$?
+    grep -E 'stat::number_of_executed_units|ERROR|SUMMARY' "$work.log" || true
+    if [ "$status" -ne 0 ]; then
+        tail -n 40 "$work.log"
+        echo "!! $target found a fault (exit $status)"
+        exit 1
+    fi
+    rm -rf "$work" "$work.log"
 done
