@@ -1,0 +1,131 @@
+#include "shared/texts.h"
+
+#include <atomic>
+#include <cstddef>
+
+namespace vindelor {
+namespace {
+
+struct TextRow {
+    int number;
+    const char* swedish;
+    const char* finnish;
+    const char* english;
+};
+
+constexpr TextRow kTable[] = {
+#include "shared/texttable.inc"
+};
+constexpr int kTableTexts = static_cast<int>(sizeof(kTable) / sizeof(kTable[0]));
+
+// Texts the classic table never had, for what only this platform can go wrong with.
+// Kept at 1000 + n + offset so they can never collide with the table's 1 … 999.
+constexpr TextRow kOwnTexts[] = {
+    {kTextPortUnusable,
+     u8"Porten \"%1\" kunde inte användas (%2), så Vindelor kan inte se förbindelser på den.",
+     u8"Porttia \"%1\" ei voitu käyttää (%2), joten Vindelor ei näe sen yhteyksiä.",
+     u8"The port \"%1\" could not be used (%2), so Vindelor cannot see connections on it."},
+    {kTextPortNoPermission,
+     u8"Du har inte behörighet att använda \"%1\". Gå med i gruppen \"dialout\" (t.ex. "
+     u8"sudo adduser $USER dialout) och logga sedan in på nytt.",
+     u8"Sinulla ei ole oikeutta käyttää laitetta \"%1\". Liity ryhmään \"dialout\" (esim. "
+     u8"sudo adduser $USER dialout) ja kirjaudu sitten uudelleen sisään.",
+     u8"You have no permission to use \"%1\". Join the \"dialout\" group (for example "
+     u8"sudo adduser $USER dialout) and log in again."},
+};
+constexpr int kOwnTextCount = static_cast<int>(sizeof(kOwnTexts) / sizeof(kOwnTexts[0]));
+
+// The classic loader read into a 255-byte buffer: at most 254 characters reach a caller.
+constexpr int kMaxTextLength = 254;
+
+std::atomic<int> g_languageOffset{kSwedishOffset};
+
+const char* Column(const TextRow& row, int offset) {
+    switch (offset) {
+        case kSwedishOffset:
+            return row.swedish;
+        case kFinnishOffset:
+            return row.finnish;
+        case kEnglishOffset:
+            return row.english;
+        default:
+            return nullptr;
+    }
+}
+
+// Splits an id into (text number, language offset) for ids of the form base + n + offset.
+const char* Lookup(const TextRow* rows, int count, int id) {
+    for (int offset : {kSwedishOffset, kFinnishOffset, kEnglishOffset}) {
+        const int n = id - offset;
+        if (n >= 1 && n <= count) {
+            // Rows are in text-number order without gaps.
+            return Column(rows[n - 1], offset);
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int LanguageOffset() {
+    return g_languageOffset.load(std::memory_order_relaxed);
+}
+
+void SetLanguageOffset(int offset) {
+    g_languageOffset.store(offset, std::memory_order_relaxed);
+}
+
+QString LoadText(int id) {
+    const char* text = nullptr;
+    if (id >= 1 && id < kOwnTextBase) {
+        text = Lookup(kTable, kTableTexts, id);
+    } else if (id > kOwnTextBase) {
+        text = Lookup(kOwnTexts, kOwnTextCount, id - kOwnTextBase);
+    }
+    if (text == nullptr)
+        return QString();
+    return QString::fromUtf8(text).left(kMaxTextLength);
+}
+
+QString Text(int n) {
+    return LoadText(n + LanguageOffset());
+}
+
+bool SelectLanguage(const QString& code) {
+    if (code == QLatin1String("S")) {
+        SetLanguageOffset(kSwedishOffset);
+    } else if (code == QLatin1String("SF")) {
+        SetLanguageOffset(kFinnishOffset);
+    } else if (code == QLatin1String("UK")) {
+        SetLanguageOffset(kEnglishOffset);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+QString LanguageCodeForOffset(int offset) {
+    switch (offset) {
+        case kSwedishOffset:
+            return QStringLiteral("S");
+        case kFinnishOffset:
+            return QStringLiteral("SF");
+        case kEnglishOffset:
+            return QStringLiteral("UK");
+        default:
+            return QString();
+    }
+}
+
+QString HelpFileForCode(const QString& code) {
+    if (code == QLatin1String("S") || code == QLatin1String("SF") || code == QLatin1String("UK")) {
+        return code + QStringLiteral("Vindelor");
+    }
+    return QString();
+}
+
+QString HelpFileForOffset(int offset) {
+    return HelpFileForCode(LanguageCodeForOffset(offset));
+}
+
+}  // namespace vindelor
