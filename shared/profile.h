@@ -58,4 +58,21 @@ private:
 // Forgets every cached parse (tests that change files behind the service's back).
 void ClearProfileCache();
 
+struct ParsedProfile;
+
+// One version of a file for many reads in a row (a walk over the log's keys): read once,
+// and every read sees that same version even while another program replaces the file.
+// Reads follow the rules of GetProfileString.
+class ProfileSnapshot {
+public:
+    explicit ProfileSnapshot(const QString& file);
+    QString GetString(const QString& section, const QString& key, const QString& def,
+                      int maxLength) const;
+    // The stored value with its blanks dropped, not cut; false when the key is missing.
+    bool Find(const QString& section, const QString& key, QString* value) const;
+
+private:
+    std::shared_ptr<const ParsedProfile> data_;
+};
+
 }  // namespace vindelor
