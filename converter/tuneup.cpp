@@ -1,0 +1,86 @@
+#include "converter/tuneup.h"
+
+#include "shared/numbers.h"
+#include "shared/profile.h"
+#include "shared/sessionlog.h"
+
+namespace vindelor::ristola {
+namespace {
+
+// Lines are read whole for the rewrite: a line the tune-up does not convert must come
+// back exactly as it was.
+constexpr int kWholeLine = 4096;
+
+// A duration part counts only when it is a whole number that is not negative.
+bool ReadPart(const QString& text, long long* out) {
+    int value = 0;
+    if (!ConvertInteger(text, &value) || value < 0) {
+        return false;
+    }
+    *out = value;
+    return true;
+}
+
+}  // namespace
+
+QString OutcomeMessage(TuneUpOutcome outcome) {
+    switch (outcome) {
+        case TuneUpOutcome::NoLogFile:
+            return QStringLiteral(
+                "No logfile found !  Ingen loggfil hittad !  Lokia ei löydetty !");
+        case TuneUpOutcome::AlreadyConverted:
+            return QStringLiteral(
+                "Logfile m/1.12 found !  Loggfil m/1.12 hittad !  Loki m/1.12 löydetty !");
+        case TuneUpOutcome::Done:
+            return QStringLiteral("Done !   Klart !   Valmista !");
+        case TuneUpOutcome::WriteFailed:
+            return QStringLiteral(
+                "Logfile could not be written !  Loggfilen kunde inte skrivas !  Lokia ei "
+                "voitu kirjoittaa !");
+    }
+    return {};
+}
+
+QString CostSuffix(double chargePerMinute, long long hours, long long minutes) {
+    const double cost = chargePerMinute * static_cast<double>(hours * 60 + minutes);
+    return QStringLiteral("^") + FixedPointText(cost, 7, 2);
+}
+
+Conversion ConvertOldLines(const QStringList& lines, double chargePerMinute) {
+    Conversion result;
+    result.lines = lines;
+    long long hours = 0;
+    long long minutes = 0;
+    for (QString& line : result.lines) {
+        if (line.contains(QLatin1Char('^'))) {
+            break;  // from here on the log is in the current form
+        }
+        // mid() of -1 + 1 keeps the whole line when it has no "-".
+        const QString duration = line.mid(line.indexOf(QLatin1Char('-')) + 1);
+        ReadPart(duration.mid(0, 2), &hours);
+        ReadPart(duration.mid(3, 2), &minutes);
+        line += CostSuffix(chargePerMinute, hours, minutes);
+        ++result.converted;
+    }
+    return result;
+}
+
+TuneUpOutcome RunTuneUp() {
+    ProfileLock lock;
+    const QStringList lines = ReadLogLines(kLogFile, kWholeLine);
+    if (lines.isEmpty() || lines.first() == QLatin1String("#")) {
+        return TuneUpOutcome::NoLogFile;
+    }
+    if (lines.first().contains(QLatin1Char('^'))) {
+        return TuneUpOutcome::AlreadyConverted;
+    }
+    const QString charge = GetProfileString(QStringLiteral("Charge"), QStringLiteral("per_min"),
+                                            QStringLiteral("0"), 10, kSettingsFile);
+    const Conversion conversion = ConvertOldLines(lines, NumberOr(charge, 0.0));
+    if (!RewriteLog(conversion.lines, kLogFile)) {
+        return TuneUpOutcome::WriteFailed;
+    }
+    return TuneUpOutcome::Done;
+}
+
+}  // namespace vindelor::ristola
