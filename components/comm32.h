@@ -14,7 +14,7 @@
 namespace vindelor {
 
 class ECommsError : public std::runtime_error {
-public:
+  public:
     explicit ECommsError(const std::string& message) : std::runtime_error(message) {}
 };
 
@@ -26,7 +26,7 @@ class SerialDeviceFactory;  // components/serialdevice.h
 
 class TComm32 : public QObject {
     Q_OBJECT
-public:
+  public:
     using TReceiveDataEvent = std::function<void(const char* Buffer, std::uint16_t BufferLength)>;
     using TNotifyEvent = std::function<void(TComm32* Sender)>;
 
@@ -69,8 +69,11 @@ public:
     // The device layer in force (process-wide). Tests install a fake; nullptr restores
     // the real POSIX one. Returns the previous factory.
     static SerialDeviceFactory* SetDeviceFactory(SerialDeviceFactory* factory);
+    // How long ClosePort waits for each worker thread before it gives the thread up
+    // (10,000 ms). Tests shorten it. Returns the previous value.
+    static int SetThreadExitTimeout(int milliseconds);
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };

@@ -1,0 +1,350 @@
+#include "components/comm32.h"
+
+#include "components/commthreads.h"
+#include "components/portmap.h"
+#include "components/serialdevice.h"
+
+#include <QDebug>
+#include <QObject>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ios>
+#include <mutex>
+
+namespace vindelor {
+
+namespace {
+
+// The trace file and the name copy are process-wide: every instance writes into the
+// one file, and a line is written only while the copy is non-empty.
+struct TraceFile {
+    std::mutex mutex;
+    QString nameCopy;
+    std::FILE* file = nullptr;
+};
+
+TraceFile& Trace() {
+    static TraceFile trace;
+    return trace;
+}
+
+std::atomic<bool> gPortOpenFailed{false};
+
+struct FailureRecord {
+    std::mutex mutex;
+    PortFailure failure = PortFailure::None;
+    QString detail;
+};
+
+FailureRecord& Failure() {
+    static FailureRecord record;
+    return record;
+}
+
+void RecordFailure(PortFailure failure, const QString& detail) {
+    FailureRecord& r = Failure();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    r.failure = failure;
+    r.detail = detail;
+}
+
+std::atomic<SerialDeviceFactory*> gFactory{nullptr};
+std::atomic<int> gThreadExitTimeoutMs{10000};
+
+SerialDeviceFactory& Factory() {
+    SerialDeviceFactory* f = gFactory.load();
+    return f != nullptr ? *f : PosixSerialDeviceFactory();
+}
+
+}  // namespace
+
+// The hidden window: receives the threads' messages on the thread that made the component.
+class CommNotifier : public QObject {
+  public:
+    explicit CommNotifier(TComm32* owner) : owner_(owner) {}
+
+    bool event(QEvent* e) override {
+        if (e->type() == CommDataEventType()) {
+            auto* data = static_cast<CommDataEvent*>(e);
+            if (const TComm32::TReceiveDataEvent handler = owner_->OnReceiveData()) {
+                handler(data->Block(), static_cast<std::uint16_t>(data->Count() & 0xFFFF));
+            }
+            return true;  // Qt deletes the event, and with it the block
+        }
+        if (e->type() == CommHangupEventType()) {
+            if (const TComm32::TNotifyEvent handler = owner_->OnRequestHangup()) {
+                handler(owner_);
+            }
+            return true;
+        }
+        return QObject::event(e);
+    }
+
+  private:
+    TComm32* owner_;
+};
+
+struct TComm32::Impl {
+    QString commPort = QStringLiteral("COM2");
+    std::int32_t baudRate = 0;
+    QString logFileName;
+    TReceiveDataEvent onReceiveData;
+    TNotifyEvent onRequestHangup;
+
+    std::unique_ptr<CommNotifier> notifier;
+    std::shared_ptr<CommNotifyTarget> target;
+    std::shared_ptr<SerialDevice> device;  // non-null is the one test for "open"
+    std::shared_ptr<CommCloseEvent> closeEvent;
+    std::shared_ptr<TReadThread> readThread;
+    std::shared_ptr<TWriteThread> writeThread;
+};
+
+TComm32::TComm32(QObject* owner) : QObject(owner), d(std::make_unique<Impl>()) {
+    {
+        TraceFile& t = Trace();
+        std::lock_guard<std::mutex> lock(t.mutex);
+        t.nameCopy.clear();
+    }
+    d->notifier = std::make_unique<CommNotifier>(this);
+}
+
+TComm32::~TComm32() {
+    // Worker threads post to this object; leaving them running past its end would let
+    // them post into freed memory, so an open port is closed here.
+    ClosePort();
+    if (d->target) {
+        d->target->Disconnect();
+    }
+}
+
+QString TComm32::CommPort() const {
+    return d->commPort;
+}
+void TComm32::SetCommPort(const QString& port) {
+    d->commPort = port;
+}
+std::int32_t TComm32::BaudRate() const {
+    return d->baudRate;
+}
+void TComm32::SetBaudRate(std::int32_t rate) {
+    d->baudRate = rate;
+}
+QString TComm32::CommsLogFileName() const {
+    return d->logFileName;
+}
+
+void TComm32::SetCommsLogFileName(const QString& name) {
+    d->logFileName = name;
+    TraceFile& t = Trace();
+    std::lock_guard<std::mutex> lock(t.mutex);
+    t.nameCopy = name;
+}
+
+TComm32::TReceiveDataEvent TComm32::OnReceiveData() const {
+    return d->onReceiveData;
+}
+void TComm32::SetOnReceiveData(TReceiveDataEvent handler) {
+    d->onReceiveData = std::move(handler);
+}
+TComm32::TNotifyEvent TComm32::OnRequestHangup() const {
+    return d->onRequestHangup;
+}
+void TComm32::SetOnRequestHangup(TNotifyEvent handler) {
+    d->onRequestHangup = std::move(handler);
+}
+
+bool TComm32::IsOpen() const {
+    return d->device != nullptr;
+}
+
+bool TComm32::OpenPort() {
+    if (d->device) {
+        throw ECommsError("Already have a comm file open");
+    }
+    if (!d->logFileName.isEmpty()) {
+        TraceFile& t = Trace();
+        std::lock_guard<std::mutex> lock(t.mutex);
+        if (t.file != nullptr) {
+            std::fclose(t.file);
+        }
+        t.file = std::fopen(d->logFileName.toLocal8Bit().constData(), "wb");
+        if (t.file == nullptr) {
+            throw std::ios_base::failure(
+                std::string("Cannot create trace file ") + d->logFileName.toStdString(),
+                std::error_code(errno, std::generic_category()));
+        }
+    }
+
+    SerialDeviceFactory& factory = Factory();
+    OpenOutcome outcome = factory.Open(DeviceForPort(d->commPort));
+    if (!outcome.device) {
+        gPortOpenFailed = true;
+        RecordFailure(
+            outcome.failure == PortFailure::None ? PortFailure::Unusable : outcome.failure,
+            outcome.detail);
+        throw ECommsError(outcome.notTerminal ? "File handle is not a comm handle. "
+                                              : "Error opening com port");
+    }
+    gPortOpenFailed = false;
+    RecordFailure(PortFailure::None, QString());
+
+    // Settings the driver refuses do not fail the open.
+    outcome.device->Configure(d->baudRate);
+
+    const int eventFd = factory.CreateEventFd();
+    if (eventFd < 0) {
+        LogLastError(-eventFd, QStringLiteral("Unable to CreateEvent: "));
+        outcome.device->Close();
+        return false;
+    }
+    d->device = outcome.device;
+    d->closeEvent = std::make_shared<CommCloseEvent>(eventFd);
+    d->target = std::make_shared<CommNotifyTarget>(d->notifier.get());
+
+    // Linux gives ordinary users no higher thread priorities, so both threads run at the
+    // process's own; neither does any work worth preferring on a probe.
+    int error = factory.BeforeThreadStart("Read");
+    auto reader = std::make_shared<TReadThread>(d->device, d->closeEvent, d->target);
+    if (error == 0) {
+        error = reader->Start();
+    }
+    if (error != 0) {
+        LogLastError(error, QStringLiteral("Unable to create Read thread"));
+        throw ECommsError("Unable to create Read thread");
+    }
+    d->readThread = std::move(reader);
+
+    error = factory.BeforeThreadStart("Write");
+    auto writer = std::make_shared<TWriteThread>(d->device, d->closeEvent, d->target);
+    if (error == 0) {
+        error = writer->Start();
+    }
+    if (error != 0) {
+        LogLastError(error, QStringLiteral("Unable to create Write thread"));
+        throw ECommsError("Unable to create Write thread");
+    }
+    d->writeThread = std::move(writer);
+    return true;
+}
+
+void TComm32::ClosePort() {
+    if (!d->device) {
+        return;
+    }
+    LogCommsLine(QStringLiteral("Stopping the Comm"));
+    const int timeout = gThreadExitTimeoutMs.load();
+    bool abandoned = false;
+    if (d->readThread) {
+        LogCommsLine(QStringLiteral("Closing Read Thread "));
+        d->closeEvent->Signal();
+        d->device->Purge(kPurgeRxAbort | kPurgeRxClear);
+        if (!d->readThread->WaitFor(timeout)) {
+            LogCommsLine(QStringLiteral("Read thread not exiting.  Terminating it."));
+            d->readThread->Detach();
+            abandoned = true;
+        }
+        d->readThread.reset();
+    }
+    if (d->writeThread) {
+        LogCommsLine(QStringLiteral("Closing Write Thread"));
+        d->closeEvent->Signal();
+        d->device->Purge(kPurgeTxAbort | kPurgeTxClear);
+        if (!d->writeThread->WaitFor(timeout)) {
+            LogCommsLine(QStringLiteral("Write thread not exiting.  Terminating it."));
+            d->writeThread->Detach();
+            abandoned = true;
+        }
+        d->writeThread.reset();
+    }
+    if (abandoned) {
+        // A thread left to itself keeps the device and the close event alive through its
+        // own references; it must not reach this component any more.
+        d->target->Disconnect();
+    }
+    // Releases the port now, even while an abandoned thread still holds the object.
+    d->device->Close();
+    d->device.reset();
+    d->closeEvent.reset();
+    if (!d->logFileName.isEmpty()) {
+        TraceFile& t = Trace();
+        std::lock_guard<std::mutex> lock(t.mutex);
+        if (t.file != nullptr) {
+            std::fclose(t.file);
+            t.file = nullptr;
+        }
+    }
+}
+
+bool TComm32::WriteString(const QByteArray& bytes) {
+    if (!d->device || !d->writeThread) {
+        return false;
+    }
+    return d->writeThread->PostMessage(kWriteRequestMessage, bytes);
+}
+
+void TComm32::LogCommsLine(const QString& text) {
+    TraceFile& t = Trace();
+    std::lock_guard<std::mutex> lock(t.mutex);
+    if (t.nameCopy.isEmpty() || t.file == nullptr) {
+        return;
+    }
+    // One write per line under the lock: lines of the three threads never mix.
+    const QByteArray line = text.toLocal8Bit() + "\r\n";
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), t.file);
+    std::fflush(t.file);
+}
+
+void TComm32::LogLastError(int code, const QString& prefix) {
+    const QString text = FormatLastError(code);
+    if (text.isNull()) {
+        LogCommsLine(prefix + QStringLiteral("Out of memory"));
+        return;
+    }
+    LogCommsLine(prefix + QStringLiteral("GetLastError returned: \"") + text +
+                 QStringLiteral("\""));
+}
+
+QString TComm32::FormatLastError(int code) {
+    char buffer[256];
+    errno = 0;
+    const char* text = strerror_r(code, buffer, sizeof buffer);
+    if (text == nullptr || *text == '\0') {
+        const int failure = errno;
+        return QStringLiteral("FormatMessage failed on error %1 for the following reason: %2")
+            .arg(code)
+            .arg(failure);
+    }
+    return QString::fromLocal8Bit(text);
+}
+
+bool TComm32::PortOpenFailed() {
+    return gPortOpenFailed.load();
+}
+void TComm32::SetPortOpenFailed(bool failed) {
+    gPortOpenFailed = failed;
+}
+
+PortFailure TComm32::LastFailure() {
+    FailureRecord& r = Failure();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    return r.failure;
+}
+
+QString TComm32::LastFailureDetail() {
+    FailureRecord& r = Failure();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    return r.detail;
+}
+
+SerialDeviceFactory* TComm32::SetDeviceFactory(SerialDeviceFactory* factory) {
+    return gFactory.exchange(factory);
+}
+
+int TComm32::SetThreadExitTimeout(int milliseconds) {
+    return gThreadExitTimeoutMs.exchange(milliseconds);
+}
+
+}  // namespace vindelor

@@ -1,0 +1,315 @@
+#include "components/test/fakeserial.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+namespace vindelor::test {
+
+FakeSerialDevice::FakeSerialDevice() : wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+FakeSerialDevice::~FakeSerialDevice() {
+    if (wakeFd_ >= 0) {
+        ::close(wakeFd_);
+    }
+}
+
+void FakeSerialDevice::Wake() {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(wakeFd_, &one, sizeof one);
+    changed_.notify_all();
+}
+
+void FakeSerialDevice::PushData(const QByteArray& bytes) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        reads_.push_back({{0, static_cast<std::size_t>(bytes.size())}, bytes});
+    }
+    Wake();
+}
+
+void FakeSerialDevice::PushReadResult(IoResult result) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        reads_.push_back({result, {}});
+    }
+    Wake();
+}
+
+void FakeSerialDevice::PushWriteResult(IoResult result) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        writes_.push_back(result);
+    }
+    Wake();
+}
+
+void FakeSerialDevice::PushWait(WaitResult result) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        waits_.push_back(result);
+    }
+    Wake();
+}
+
+void FakeSerialDevice::RaiseLineError(std::uint32_t errors, std::uint32_t mask) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        lineErrors_.push_back({errors, mask});
+    }
+    Wake();
+}
+
+void FakeSerialDevice::FailSetLineErrorMask(int error) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    maskError_ = error;
+}
+
+void FakeSerialDevice::FailWaitCommEvent(int error) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    commEventError_ = error;
+}
+
+void FakeSerialDevice::FailClearCommError(int error) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    clearError_ = error;
+}
+
+void FakeSerialDevice::SetStuck(bool stuck) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stuck_ = stuck;
+    }
+    Wake();
+}
+
+void FakeSerialDevice::SetWritable(bool writable) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        writable_ = writable;
+    }
+    Wake();
+}
+
+QByteArray FakeSerialDevice::Written() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return written_;
+}
+
+std::vector<int> FakeSerialDevice::Purges() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return purges_;
+}
+
+bool FakeSerialDevice::Closed() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return closed_;
+}
+
+std::int32_t FakeSerialDevice::ConfiguredBaud() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return baud_;
+}
+
+int FakeSerialDevice::Waits() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return waitCount_;
+}
+
+bool FakeSerialDevice::WaitForWaits(int count, int timeoutMs) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                             [&] { return waitCount_ >= count; });
+}
+
+int FakeSerialDevice::Configure(std::int32_t baudRate) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    baud_ = baudRate;
+    return 0;
+}
+
+int FakeSerialDevice::SetLineErrorMask() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return maskError_;
+}
+
+int FakeSerialDevice::WaitCommEvent(std::uint32_t* mask) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (closed_) {
+        return EBADF;
+    }
+    if (commEventError_ != 0) {
+        return commEventError_;
+    }
+    if (lineErrors_.empty()) {
+        return EAGAIN;
+    }
+    *mask = lineErrors_.front().mask;
+    currentErrors_ = lineErrors_.front().errors;
+    lineErrors_.pop_front();
+    return 0;
+}
+
+int FakeSerialDevice::ClearCommError(std::uint32_t* errors) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (clearError_ != 0) {
+        return clearError_;
+    }
+    *errors = currentErrors_;
+    currentErrors_ = 0;
+    return 0;
+}
+
+IoResult FakeSerialDevice::Read(char* buffer, std::size_t size) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (closed_) {
+        return {EBADF, 0};
+    }
+    if (reads_.empty()) {
+        return {EAGAIN, 0};
+    }
+    ReadStep& step = reads_.front();
+    if (step.result.error != 0 || step.bytes.isEmpty()) {
+        const IoResult result = step.result;
+        reads_.pop_front();
+        return result;
+    }
+    const std::size_t n = std::min(size, static_cast<std::size_t>(step.bytes.size()));
+    std::memcpy(buffer, step.bytes.constData(), n);
+    step.bytes.remove(0, static_cast<qsizetype>(n));
+    if (step.bytes.isEmpty()) {
+        reads_.pop_front();
+    }
+    return {0, n};
+}
+
+IoResult FakeSerialDevice::Write(const char* buffer, std::size_t size) {
+    IoResult result{0, size};
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (closed_) {
+            return {EBADF, 0};
+        }
+        if (!writes_.empty()) {
+            result = writes_.front();
+            writes_.pop_front();
+            if (result.error == 0) {
+                result.bytes = std::min(result.bytes, size);
+            }
+        }
+        if (result.error == 0) {
+            written_.append(buffer, static_cast<qsizetype>(result.bytes));
+        }
+    }
+    changed_.notify_all();
+    return result;
+}
+
+WaitResult FakeSerialDevice::Wait(int closeFd, bool forWrite) {
+    for (;;) {
+        bool stuck;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++waitCount_;
+            changed_.notify_all();
+            if (!waits_.empty()) {
+                const WaitResult result = waits_.front();
+                waits_.pop_front();
+                return result;
+            }
+            stuck = stuck_;
+        }
+        pollfd fds[2] = {{closeFd, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+        if (!stuck) {
+            if (::poll(fds, 1, 0) > 0) {
+                return {WaitKind::Close, 0};
+            }
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (!forWrite && !lineErrors_.empty()) {
+                return {WaitKind::CommEvent, 0};
+            }
+            if (forWrite ? writable_ : !reads_.empty()) {
+                return {WaitKind::Ready, 0};
+            }
+        }
+        // Sleep until the close event or the script changes; a stuck port ignores the
+        // close event, as a driver that never returns would.
+        if (::poll(stuck ? fds + 1 : fds, stuck ? 1 : 2, -1) < 0 && errno != EINTR) {
+            return {WaitKind::Failed, errno};
+        }
+        std::uint64_t drained;
+        [[maybe_unused]] ssize_t n = ::read(wakeFd_, &drained, sizeof drained);
+        std::lock_guard<std::mutex> lock(mutex_);
+        --waitCount_;  // one wait, however often it woke
+    }
+}
+
+void FakeSerialDevice::Purge(int flags) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    purges_.push_back(flags);
+}
+
+void FakeSerialDevice::Close() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        closed_ = true;
+    }
+    Wake();
+}
+
+OpenOutcome FakeSerialFactory::Open(const QString& devicePath) {
+    ++opens;
+    lastPath = devicePath;
+    OpenOutcome out;
+    switch (mode) {
+        case Mode::Free:
+            out.device = nextDevice ? nextDevice : std::make_shared<FakeSerialDevice>();
+            lastDevice =
+                nextDevice ? nextDevice : std::static_pointer_cast<FakeSerialDevice>(out.device);
+            nextDevice.reset();
+            break;
+        case Mode::Busy:
+            out.failure = PortFailure::Busy;
+            out.error = EBUSY;
+            out.detail = devicePath + QStringLiteral(": in use by process 4242");
+            break;
+        case Mode::Unusable:
+            out.failure = PortFailure::Unusable;
+            out.error = ENOENT;
+            out.detail = devicePath + QStringLiteral(": No such file or directory");
+            break;
+        case Mode::NotTerminal:
+            out.failure = PortFailure::Unusable;
+            out.notTerminal = true;
+            out.error = ENOTTY;
+            out.detail = devicePath + QStringLiteral(": not a terminal");
+            break;
+    }
+    return out;
+}
+
+int FakeSerialFactory::CreateEventFd() {
+    if (eventFdError != 0) {
+        return -eventFdError;
+    }
+    return SerialDeviceFactory::CreateEventFd();
+}
+
+int FakeSerialFactory::BeforeThreadStart(const char* which) {
+    if (std::strcmp(which, "Read") == 0) {
+        return readThreadError;
+    }
+    return writeThreadError;
+}
+
+ScopedSerialFactory::ScopedSerialFactory() : previous_(TComm32::SetDeviceFactory(&factory)) {}
+
+ScopedSerialFactory::~ScopedSerialFactory() {
+    TComm32::SetDeviceFactory(previous_);
+}
+
+}  // namespace vindelor::test

@@ -1,0 +1,344 @@
+#include "platform/serialport.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace vindelor::platform {
+
+namespace {
+
+QString ErrnoText(int error) {
+    char buffer[256];
+    return QString::fromLocal8Bit(strerror_r(error, buffer, sizeof buffer));
+}
+
+bool SameDir(const char* a, const char* b) {
+    char ra[PATH_MAX];
+    char rb[PATH_MAX];
+    return ::realpath(a, ra) != nullptr && ::realpath(b, rb) != nullptr && std::strcmp(ra, rb) == 0;
+}
+
+// Where dialers put their UUCP lock files. $VINDELOR_LOCK_DIR replaces them (tests).
+std::vector<std::string> LockDirectories() {
+    if (const char* dir = std::getenv("VINDELOR_LOCK_DIR"); dir != nullptr && *dir != '\0') {
+        return {dir};
+    }
+    static const std::vector<std::string> dirs = [] {
+        std::vector<std::string> d{"/var/lock"};
+        if (!SameDir("/var/lock", "/run/lock")) {
+            d.emplace_back("/run/lock");
+        }
+        return d;
+    }();
+    return dirs;
+}
+
+// "LCK..ttyS0" (the basename) and pppd's "LCK..pts_3" (the path below /dev, with "/"
+// turned into "_").
+void AddLockNames(const std::string& path, std::vector<std::string>& names) {
+    const auto add = [&names](const std::string& name) {
+        if (name.empty()) {
+            return;
+        }
+        const std::string full = "LCK.." + name;
+        for (const std::string& n : names) {
+            if (n == full) {
+                return;
+            }
+        }
+        names.push_back(full);
+    };
+    const std::size_t slash = path.rfind('/');
+    add(slash == std::string::npos ? path : path.substr(slash + 1));
+    std::string rest = path.compare(0, 5, "/dev/") == 0 ? path.substr(5) : path;
+    for (char& c : rest) {
+        if (c == '/') {
+            c = '_';
+        }
+    }
+    add(rest);
+}
+
+enum class LockState { None, Live, Stale, Bad };
+
+// Reads the PID of a lock file: ASCII ("%10d\n" and the like) or 4 binary bytes.
+LockState ReadLock(const std::string& file, long* pid, int* error) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) {
+        *error = errno;
+        return errno == ENOENT || errno == ENOTDIR ? LockState::None : LockState::Bad;
+    }
+    char buffer[64];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer - 1);
+    *error = n < 0 ? errno : 0;
+    ::close(fd);
+    if (n < 0) {
+        return LockState::Bad;
+    }
+    bool text = n > 0;
+    for (ssize_t i = 0; i < n; ++i) {
+        const char c = buffer[i];
+        if (!((c >= '0' && c <= '9') || c == ' ' || c == '\t' || c == '\n' || c == '\r')) {
+            text = false;
+        }
+    }
+    long value = 0;
+    if (n == 4 && !text) {
+        std::int32_t binary;  // Kermit and old UUCP write the PID as 4 binary bytes
+        std::memcpy(&binary, buffer, 4);
+        value = binary;
+    } else {
+        if (!text) {
+            return LockState::Bad;
+        }
+        buffer[n] = '\0';
+        char* end = nullptr;
+        errno = 0;
+        value = std::strtol(buffer, &end, 10);
+        if (end == buffer || errno != 0) {
+            return LockState::Bad;
+        }
+        while (*end == ' ' || *end == '\t' || *end == '\n' || *end == '\r') {
+            ++end;
+        }
+        if (*end != '\0') {
+            return LockState::Bad;  // two numbers
+        }
+    }
+    if (value <= 0 || value > 0x3FFFFFFF) {
+        return LockState::Bad;
+    }
+    *pid = value;
+    if (::kill(static_cast<pid_t>(value), 0) == 0 || errno == EPERM) {
+        return LockState::Live;
+    }
+    return LockState::Stale;  // left behind by a dead dialer: ignored, never deleted
+}
+
+struct Target {
+    std::string path;
+    std::string real;
+    dev_t rdev = 0;
+    dev_t dev = 0;
+    ino_t ino = 0;
+};
+
+bool LinkMatches(int dirFd, const char* name, const Target& t) {
+    char link[PATH_MAX];
+    const ssize_t n = ::readlinkat(dirFd, name, link, sizeof link - 1);
+    if (n <= 0) {
+        return false;
+    }
+    link[n] = '\0';
+    if (t.path == link || t.real == link) {
+        return true;
+    }
+    // Another node of the same device (a copy made with mknod, a second devpts view).
+    if (std::strncmp(link, "/dev/", 5) != 0 || std::strcmp(link, "/dev/null") == 0 ||
+        std::strcmp(link, "/dev/ptmx") == 0 || std::strcmp(link, "/dev/pts/ptmx") == 0) {
+        return false;
+    }
+    struct stat st;
+    return ::fstatat(dirFd, name, &st, 0) == 0 && S_ISCHR(st.st_mode) && st.st_rdev == t.rdev;
+}
+
+// The holder found last: during a session the same process keeps the port, and
+// looking at its one descriptor is far cheaper than a scan of every process.
+struct HolderCache {
+    std::mutex mutex;
+    std::string device;
+    long pid = 0;
+    std::string fd;
+};
+
+HolderCache& Cache() {
+    static HolderCache cache;
+    return cache;
+}
+
+bool StillHolds(const Target& t, long pid, const std::string& fd) {
+    char dir[64];
+    std::snprintf(dir, sizeof dir, "/proc/%ld/fd", pid);
+    const int dirFd = ::open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) {
+        return false;
+    }
+    const bool holds = LinkMatches(dirFd, fd.c_str(), t);
+    ::close(dirFd);
+    return holds;
+}
+
+// Every other process's open descriptors.
+bool ScanDescriptors(const Target& t, long* holderPid, std::string* holderFd) {
+    DIR* proc = ::opendir("/proc");
+    if (proc == nullptr) {
+        return false;
+    }
+    const long self = static_cast<long>(::getpid());
+    bool found = false;
+    while (!found) {
+        const dirent* e = ::readdir(proc);
+        if (e == nullptr) {
+            break;
+        }
+        if (e->d_name[0] < '1' || e->d_name[0] > '9') {
+            continue;
+        }
+        char* end = nullptr;
+        const long pid = std::strtol(e->d_name, &end, 10);
+        if (*end != '\0' || pid == self) {
+            continue;
+        }
+        char dir[64];
+        std::snprintf(dir, sizeof dir, "%ld/fd", pid);
+        const int dirFd = ::openat(::dirfd(proc), dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dirFd < 0) {
+            continue;  // gone, or not ours to look at
+        }
+        DIR* fds = ::fdopendir(dirFd);
+        if (fds == nullptr) {
+            ::close(dirFd);
+            continue;
+        }
+        while (const dirent* f = ::readdir(fds)) {
+            if (f->d_name[0] == '.') {
+                continue;
+            }
+            if (LinkMatches(dirFd, f->d_name, t)) {
+                *holderPid = pid;
+                *holderFd = f->d_name;
+                found = true;
+                break;
+            }
+        }
+        ::closedir(fds);
+    }
+    ::closedir(proc);
+    return found;
+}
+
+// flock, POSIX and OFD locks on the device's inode.
+bool LockedInProcLocks(const Target& t, long* holderPid) {
+    std::FILE* f = std::fopen("/proc/locks", "re");
+    if (f == nullptr) {
+        return false;
+    }
+    char line[256];
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, f) != nullptr) {
+        if (std::strstr(line, "->") != nullptr) {
+            continue;  // a waiter, not a holder
+        }
+        char kind[16], mode[16], access[16];
+        long pid = 0;
+        unsigned major = 0, minor = 0;
+        unsigned long long inode = 0;
+        if (std::sscanf(line, "%*d: %15s %15s %15s %ld %x:%x:%llu", kind, mode, access, &pid,
+                        &major, &minor, &inode) == 7 &&
+            inode == static_cast<unsigned long long>(t.ino) && major == ::major(t.dev) &&
+            minor == ::minor(t.dev)) {
+            *holderPid = pid;
+            found = true;
+        }
+    }
+    std::fclose(f);
+    return found;
+}
+
+PortCheck Busy(const QString& devicePath, const QString& why) {
+    return {PortAvailability::Busy, EBUSY, devicePath + QStringLiteral(": ") + why};
+}
+
+}  // namespace
+
+PortCheck CheckPortHolders(const QString& devicePath) {
+    const QByteArray local = devicePath.toLocal8Bit();
+    Target t;
+    t.path = local.toStdString();
+    struct stat st;
+    if (local.isEmpty() || ::stat(local.constData(), &st) != 0) {
+        const int error = local.isEmpty() ? ENOENT : errno;
+        return {PortAvailability::Unusable, error,
+                devicePath + QStringLiteral(": ") + ErrnoText(error)};
+    }
+    if (!S_ISCHR(st.st_mode)) {
+        return {PortAvailability::Unusable, ENOTTY,
+                devicePath + QStringLiteral(": not a terminal")};
+    }
+    t.rdev = st.st_rdev;
+    t.dev = st.st_dev;
+    t.ino = st.st_ino;
+    char real[PATH_MAX];
+    t.real = ::realpath(local.constData(), real) != nullptr ? real : t.path;
+
+    // 1. UUCP lock files, under both names of the device.
+    std::vector<std::string> names;
+    AddLockNames(t.path, names);
+    if (t.real != t.path) {
+        AddLockNames(t.real, names);
+    }
+    for (const std::string& dir : LockDirectories()) {
+        for (const std::string& name : names) {
+            const std::string file = dir + "/" + name;
+            long pid = 0;
+            int error = 0;
+            switch (ReadLock(file, &pid, &error)) {
+                case LockState::Live:
+                    return Busy(devicePath, QStringLiteral("locked by process %1 (%2)")
+                                                .arg(pid)
+                                                .arg(QString::fromStdString(file)));
+                case LockState::Bad:
+                    return Busy(devicePath,
+                                QStringLiteral("unreadable lock file %1%2")
+                                    .arg(QString::fromStdString(file),
+                                         error != 0 ? QStringLiteral(" (") + ErrnoText(error) +
+                                                          QStringLiteral(")")
+                                                    : QString()));
+                case LockState::None:
+                case LockState::Stale:
+                    break;
+            }
+        }
+    }
+
+    // 2. The holder found last, if it still has the device open.
+    HolderCache& cache = Cache();
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    if (cache.device == t.path && cache.pid != 0) {
+        if (StillHolds(t, cache.pid, cache.fd)) {
+            return Busy(devicePath, QStringLiteral("open in process %1").arg(cache.pid));
+        }
+        cache.device.clear();
+        cache.pid = 0;
+    }
+
+    // 3. Locks on the device (flock holders keep the port without a lock file).
+    long pid = 0;
+    if (LockedInProcLocks(t, &pid)) {
+        return Busy(devicePath, QStringLiteral("locked (flock) by process %1").arg(pid));
+    }
+
+    // 4. Every other process's descriptors.
+    std::string fd;
+    if (ScanDescriptors(t, &pid, &fd)) {
+        cache.device = t.path;
+        cache.pid = pid;
+        cache.fd = fd;
+        return Busy(devicePath, QStringLiteral("open in process %1").arg(pid));
+    }
+    return {};
+}
+
+}  // namespace vindelor::platform
