@@ -1,0 +1,101 @@
+#include "monitor/fmodem.h"
+
+#include "platform/services.h"
+#include "shared/profile.h"
+#include "shared/sessionglobals.h"
+#include "shared/texts.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+namespace vindelor {
+
+TFModem::TFModem(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("FModem"));
+    setFixedSize(376, 182);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setModal(true);
+
+    GroupBox1 = new QGroupBox(this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(8, 8, 249, 166);
+
+    QRadioButton** buttons[] = {&RadioButton1, &RadioButton2, &RadioButton3, &RadioButton4};
+    for (int i = 0; i < 4; ++i) {
+        auto* b = new QRadioButton(QStringLiteral("Com%1").arg(i + 1), GroupBox1);
+        b->setObjectName(QStringLiteral("RadioButton%1").arg(i + 1));
+        b->setGeometry(16, 24 + i * 22, 100, 20);
+        *buttons[i] = b;
+    }
+
+    auto* panel = new QFrame(GroupBox1);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setFrameShape(QFrame::Panel);
+    panel->setFrameShadow(QFrame::Sunken);
+    panel->setGeometry(8, 116, 233, 42);
+    Label1 = new QLabel(panel);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setWordWrap(true);
+    Label1->setGeometry(4, 2, 225, 38);
+
+    BitBtn1 = new QPushButton(QStringLiteral("&Ok"), this);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setGeometry(272, 16, 89, 33);
+    BitBtn1->setDefault(true);
+    BitBtn2 = new QPushButton(this);
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    BitBtn2->setGeometry(272, 60, 89, 33);
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+
+    if (QScreen* screen = this->screen()) {
+        move(screen->geometry().center() - rect().center());
+    }
+    FormCreate();
+}
+
+void TFModem::FormCreate() {
+    // Read here, not taken from the main window: the dialog opens before the main window
+    // has read its settings.
+    LanguageCode = GetProfileString(QStringLiteral("Språk"), QStringLiteral("Språk"),
+                                    QStringLiteral("S"), 4, kSettingsFile);
+    SessionGlobals().LanguageCode = LanguageCode;
+    SelectLanguage(LanguageCode);
+    setWindowTitle(Text(24));
+    GroupBox1->setTitle(Text(25));
+    Label1->setText(Text(26));
+    BitBtn2->setText(Text(13));
+}
+
+void TFModem::BitBtn1Click() {
+    const QRadioButton* buttons[] = {RadioButton1, RadioButton2, RadioButton3, RadioButton4};
+    int checked = 0;
+    int which = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (buttons[i]->isChecked()) {
+            ++checked;
+            which = i + 1;
+        }
+    }
+    if (checked == 1) {
+        SessionGlobals().PortChoice[which - 1] = true;
+        WriteProfileString(QStringLiteral("Modem"), QStringLiteral("Port"),
+                           QStringLiteral("Com%1").arg(which), kSettingsFile);
+        accept();
+        return;
+    }
+    platform::Boxes().Show(this, QStringLiteral("Vindelor"), Text(checked == 0 ? 27 : 28),
+                           platform::MessageBoxes::Icon::Warning,
+                           platform::MessageBoxes::Buttons::Ok);
+}
+
+void TFModem::BitBtn2Click() {
+    platform::Help().ShowHelp(this, HelpFileForCode(LanguageCode), 2);
+}
+
+}  // namespace vindelor

@@ -1,0 +1,35 @@
+// TFModem: the manual modem choice, shown at start-up while no port that opens is known.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace vindelor {
+
+class TFModem : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TFModem(QWidget* parent = nullptr);
+
+    QGroupBox* GroupBox1 = nullptr;
+    QRadioButton* RadioButton1 = nullptr;
+    QRadioButton* RadioButton2 = nullptr;
+    QRadioButton* RadioButton3 = nullptr;
+    QRadioButton* RadioButton4 = nullptr;
+    QLabel* Label1 = nullptr;
+    QPushButton* BitBtn1 = nullptr;  // OK
+    QPushButton* BitBtn2 = nullptr;  // Help
+
+    QString LanguageCode;
+
+    void FormCreate();
+    void BitBtn1Click();
+    void BitBtn2Click();
+};
+
+}  // namespace vindelor

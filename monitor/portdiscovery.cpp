@@ -1,0 +1,113 @@
+#include "monitor/portdiscovery.h"
+
+#include "components/comm32.h"
+#include "platform/services.h"
+#include "shared/profile.h"
+#include "shared/sessionglobals.h"
+
+namespace vindelor::monitor {
+
+namespace {
+
+void ClearChoice() {
+    SessionGlobals().PortChoice.fill(false);
+}
+
+// CommPort follows the flags in order 1 … 4, so the highest one stays; with none set
+// it keeps its value.
+void SetCommPortFromChoice(TComm32& comm) {
+    for (int n = 1; n <= 4; ++n) {
+        if (SessionGlobals().PortChoice[n - 1]) {
+            comm.SetCommPort(PortName(n));
+        }
+    }
+}
+
+// The outcome is read from PortOpenFailed afterwards.
+void Probe(TComm32& comm) {
+    try {
+        if (comm.OpenPort()) {
+            comm.ClosePort();
+        }
+    } catch (const ECommsError&) {
+    }
+}
+
+}  // namespace
+
+QString FindModemPort() {
+    const QString stored = GetProfileString(QStringLiteral("Modem"), QStringLiteral("Port"),
+                                            QStringLiteral("#"), 10, kSettingsFile);
+    if (stored != QLatin1String("#")) {
+        return stored + QLatin1Char('*');
+    }
+    QString found = QStringLiteral("#");
+    for (const char* subkey : {"0000", "0001"}) {
+        const QString attached = platform::Modems().AttachedTo(QLatin1String(subkey));
+        if (!attached.isEmpty()) {
+            found = attached;
+            break;
+        }
+    }
+    return found;
+}
+
+int PortNumberOf(const QString& found) {
+    QString text = found.toUpper();
+    if (text.endsWith(QLatin1Char('*'))) {
+        text.chop(1);
+    }
+    for (int n = 1; n <= 4; ++n) {
+        if (text == PortName(n)) {
+            return n;
+        }
+    }
+    return 0;
+}
+
+int ChosenPort() {
+    for (int n = 4; n >= 1; --n) {
+        if (SessionGlobals().PortChoice[n - 1]) {
+            return n;
+        }
+    }
+    return 0;
+}
+
+QString PortName(int number) {
+    return number >= 1 && number <= 4 ? QStringLiteral("COM%1").arg(number) : QString();
+}
+
+void ChooseModemPort(const QString& found, TComm32& comm, const std::function<void()>& askUser) {
+    if (found == QLatin1String("#")) {
+        for (;;) {
+            ClearChoice();
+            askUser();
+            SetCommPortFromChoice(comm);
+            Probe(comm);
+            if (!TComm32::PortOpenFailed()) {
+                return;
+            }
+        }
+    }
+
+    ClearChoice();
+    if (const int n = PortNumberOf(found)) {
+        SessionGlobals().PortChoice[n - 1] = true;
+    }
+    for (;;) {
+        SetCommPortFromChoice(comm);
+        Probe(comm);
+        if (found.endsWith(QLatin1Char('*'))) {
+            // The user's own choice stays in force even when a connection holds it now.
+            TComm32::SetPortOpenFailed(false);
+        }
+        if (!TComm32::PortOpenFailed()) {
+            return;
+        }
+        ClearChoice();
+        askUser();
+    }
+}
+
+}  // namespace vindelor::monitor

@@ -1,0 +1,89 @@
+#include "monitor/sessionrules.h"
+
+#include "shared/numbers.h"
+#include "shared/sessionlog.h"
+
+namespace vindelor::monitor {
+
+HoursMinutesSeconds SplitConnected(long long connectedSeconds) {
+    if (connectedSeconds < 0) {
+        return {};
+    }
+    return {connectedSeconds / 3600, (connectedSeconds / 60) % 60, connectedSeconds % 60};
+}
+
+QString TimeText(const HoursMinutesSeconds& t) {
+    return TwoDigitText(t.hours) + QLatin1Char(':') + TwoDigitText(t.minutes) + QLatin1Char(':') +
+           TwoDigitText(t.seconds);
+}
+
+double ApplyInitialCharges(double currentRate, const std::array<double, 4>& ratePrices,
+                           const std::array<double, 4>& initialPrices,
+                           const std::array<bool, 4>& initialChargeOn) {
+    for (std::size_t k = 0; k < ratePrices.size(); ++k) {
+        // Exact comparison on purpose: the rate in force is a copy of one of these prices.
+        if (initialChargeOn[k] && currentRate == ratePrices[k]) {
+            currentRate = initialPrices[k];
+        }
+    }
+    return currentRate;
+}
+
+CostTexts MakeCostTexts(double totalCostBefore, double sessionCost, long long monthlyMinimum,
+                        const QString& currencySymbol, const QString& leftWord) {
+    CostTexts out;
+    const double total = totalCostBefore + sessionCost;
+    const double v = total - static_cast<double>(monthlyMinimum);
+    out.costLeft = DropOneTrailingZero(FixedPointText(v, 5, 3)).left(20);
+    if (v < 0) {
+        out.panel = currencySymbol + QLatin1Char(' ') + FixedPointText(-v, 5, 2) +
+                    QLatin1Char(' ') + leftWord;
+    } else {
+        out.panel = currencySymbol + QLatin1Char(' ') + FixedPointText(total, 5, 2);
+    }
+    return out;
+}
+
+QString TaskbarTitleText(bool applicationActive, bool costMonitoring, const QString& timeText,
+                         const QString& currencySymbol, double totalCost) {
+    if (applicationActive) {
+        return QStringLiteral("Vindelor");
+    }
+    if (!costMonitoring) {
+        return timeText;
+    }
+    return timeText + QStringLiteral(" : ") + currencySymbol + QLatin1Char(' ') +
+           FixedPointText(totalCost, 5, 2);
+}
+
+QString RunningNetTimeText(const QString& storedNetTime, const HoursMinutesSeconds& session) {
+    const Hms total =
+        Add(ParseHms(storedNetTime), Hms{session.hours, session.minutes, session.seconds});
+    return FormatHms(Normalised(total)).left(10);
+}
+
+void SessionCounters::UpdateTimes(long long nowSeconds, long long averageConnectTime) {
+    Elapsed = nowSeconds - SessionStartTick;
+    ConnectedSeconds = Elapsed - averageConnectTime;
+    const HoursMinutesSeconds t = SplitConnected(ConnectedSeconds);
+    SessionHours = t.hours;
+    SessionMinutes = t.minutes;
+    SessionSeconds = t.seconds;
+}
+
+void SessionCounters::AccountMinutes() {
+    SinceMinuteMark = Elapsed - MinuteMark;
+    if (SinceMinuteMark >= 60) {
+        MinuteMark = Elapsed;
+    }
+    if (ConnectedSeconds <= 0) {
+        MinuteMark = Elapsed;
+        SinceMinuteMark = 0;
+    }
+}
+
+void SessionCounters::ChargeMinutes(double currentRate) {
+    SessionCost += currentRate * static_cast<double>(SinceMinuteMark / 60);
+}
+
+}  // namespace vindelor::monitor
