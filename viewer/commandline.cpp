@@ -1,0 +1,115 @@
+#include "viewer/commandline.h"
+
+#include "shared/texts.h"
+#include "viewer/logrows.h"
+#include "viewer/logstore.h"
+
+#include <QTextStream>
+
+#ifndef VINDELOR_VERSION
+#define VINDELOR_VERSION "1.12"
+#endif
+
+namespace vindelor::brusko {
+namespace {
+
+constexpr int kExitUsage = 2;
+constexpr int kExitFailed = 1;
+constexpr int kExitSessionOpen = 3;
+
+void Usage(QTextStream& s) {
+    s << "Usage: brusko [--list | --delete ROWS | --recalculate | --help | --version]\n"
+         "Lists and edits the Vindelor session log. Without options it opens the window.\n"
+         "\n"
+         "  --list          print the log, one tab-separated line per row, and the totals\n"
+         "  --delete ROWS   delete rows as --list numbers them, e.g. 1,3-5, and recompute\n"
+         "                  the stored totals; refused while Vindelor times a session\n"
+         "  --recalculate   recount the stored cost total and failed tries from the log\n"
+         "  --help          show this text\n"
+         "  --version       show the version\n";
+}
+
+void PrintTotals(QTextStream& out, const QString& label1, const QString& label2, bool costShown) {
+    out << Text(29) << ": " << label1 << '\n';
+    if (costShown) {
+        out << Text(30) << ": " << label2 << '\n';
+    }
+}
+
+}  // namespace
+
+int RunCommandLine(const QStringList& args, QTextStream& out, QTextStream& err) {
+    if (args.isEmpty()) {
+        return -1;
+    }
+    const QString& option = args.first();
+    const int expected = option == QLatin1String("--delete") ? 2 : 1;
+    if (args.size() != expected) {
+        Usage(err);
+        return kExitUsage;
+    }
+    if (option == QLatin1String("--help") || option == QLatin1String("-h")) {
+        Usage(out);
+        return 0;
+    }
+    if (option == QLatin1String("--version")) {
+        out << "brusko " << VINDELOR_VERSION << '\n';
+        return 0;
+    }
+    if (option != QLatin1String("--list") && option != QLatin1String("--delete") &&
+        option != QLatin1String("--recalculate")) {
+        err << "brusko: unknown option " << option << '\n';
+        Usage(err);
+        return kExitUsage;
+    }
+
+    const Listing listing = LoadListing();
+    SelectStoredLanguage();
+
+    if (option == QLatin1String("--list")) {
+        for (const QString& line : listing.clipboard) {
+            out << line << '\n';
+        }
+        PrintTotals(out, listing.label1, listing.label2, listing.costFrameVisible);
+        return 0;
+    }
+
+    if (option == QLatin1String("--recalculate")) {
+        const RecountResult r = RecalculateTotals(listing.rows, listing.currencyPrefix);
+        out << Text(30) << ": " << r.label2 << '\n';
+        out << "Failed tries: " << r.failedTries << '\n';
+        return 0;
+    }
+
+    std::vector<int> rows;
+    QString error;
+    if (!ParseRowList(args[1], static_cast<int>(listing.lines.size()), &rows, &error)) {
+        err << "brusko: " << error << '\n';
+        return kExitUsage;
+    }
+    if (SessionOpen()) {
+        err << Text(36) << '\n';
+        return kExitSessionOpen;
+    }
+    const DeleteResult r = DeleteRows(listing.lines, rows);
+    switch (r.status) {
+        case DeleteStatus::SessionOpen:
+            err << Text(36) << '\n';
+            return kExitSessionOpen;
+        case DeleteStatus::Failed:
+            err << "brusko: the log was not changed: " << r.error << '\n';
+            return kExitFailed;
+        case DeleteStatus::Deleted:
+            break;
+    }
+    if (r.stale > 0) {
+        err << "brusko: " << r.stale
+            << " of the chosen rows had changed in the log meanwhile and were kept\n";
+    }
+    out << "Deleted " << r.removed << " of " << listing.lines.size() << " lines.\n";
+    const QString label2 = r.label2Changed ? r.label2 : listing.label2;
+    PrintTotals(out, r.label1, label2, listing.costFrameVisible && !label2.isEmpty());
+    return 0;
+}
+
+}  // namespace vindelor::brusko

@@ -1,0 +1,255 @@
+#include "viewer/logstore.h"
+
+#include "platform/datadir.h"
+#include "shared/profile.h"
+#include "shared/sessionlog.h"
+#include "shared/texts.h"
+#include "viewer/logrows.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace vindelor::brusko {
+namespace {
+
+// Lines are read whole: a rewrite must give back every kept line exactly.
+constexpr int kWholeLine = 4096;
+
+DeletionHook& Hook() {
+    static DeletionHook hook;
+    return hook;
+}
+
+void Reached(DeletionStep step) {
+    if (Hook()) {
+        Hook()(step);
+    }
+}
+
+QString Setting(const char* section, const char* key, const QString& def, int maxLength) {
+    return GetProfileString(QString::fromUtf8(section), QString::fromUtf8(key), def, maxLength,
+                            kSettingsFile);
+}
+
+void Store(const char* section, const char* key, const QString& value) {
+    WriteProfileString(QString::fromUtf8(section), QString::fromUtf8(key), value, kSettingsFile);
+}
+
+bool CostMonitoringOff() {
+    return Setting("Session", "Räknare", QStringLiteral("Nej"), 5) == QLatin1String("Ja");
+}
+
+// Makes a rename in the data directory durable.
+void SyncDirectory(const QString& dir) {
+    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+QString SystemError() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+}  // namespace
+
+void SetDeletionHook(DeletionHook hook) {
+    Hook() = std::move(hook);
+}
+
+void SelectStoredLanguage() {
+    SetLanguageOffset(kSwedishOffset);
+    SelectLanguage(Setting("Språk", "Språk", QStringLiteral("UK"), 5));
+}
+
+bool CostLabelAfterSettings(const QString& currencyPrefix, QString* label2) {
+    if (CostMonitoringOff()) {
+        label2->clear();
+        return false;
+    }
+    *label2 = currencyPrefix + QLatin1Char(' ') +
+              Setting("Kostnad", "Totalt", QStringLiteral("0.00"), 10);
+    return true;
+}
+
+bool SessionOpen() {
+    return Setting("Aktiv", "Aktiv", QStringLiteral("Nej"), 5) != QLatin1String("Nej");
+}
+
+bool DiscardInterruptedDeletion() {
+    const QString temp = platform::DataFilePath(kLogTempFile);
+    if (!QFileInfo::exists(temp)) {
+        return false;
+    }
+    // Under the lock: another viewer may be in the middle of its own deletion.
+    ProfileLock lock;
+    if (!QFileInfo::exists(temp)) {
+        return false;
+    }
+    const QString log = platform::DataFilePath(kLogFile);
+    if (QFileInfo::exists(log)) {
+        QFile::remove(temp);
+    } else if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(log).constData()) ==
+               0) {
+        SyncDirectory(platform::DataDirectory());
+    }
+    ClearProfileCache();
+    return true;
+}
+
+Listing LoadListing() {
+    DiscardInterruptedDeletion();
+    Listing l;
+    l.label1 = Setting("Nättid", "Totalt", QStringLiteral("00:00:00"), 15);
+    l.label2 = Setting("Charge", "valuta", QStringLiteral("$"), 19) + QLatin1Char(' ') +
+               Setting("Kostnad", "Totalt", QStringLiteral("0"), 19);
+    if (CostMonitoringOff()) {
+        l.label2.clear();
+        l.costFrameVisible = false;
+    }
+    l.currencyPrefix = Setting("Charge", "Valuta", QStringLiteral("$"), 7).left(10);
+    l.lines = ReadLogLines(kLogFile, kWholeLine);
+    const int end = static_cast<int>(l.lines.indexOf(QStringLiteral("#")));
+    if (end >= 0) {
+        l.lines = l.lines.mid(0, end);
+    }
+    l.rows.reserve(l.lines.size());
+    l.clipboard.reserve(l.lines.size());
+    for (const QString& line : l.lines) {
+        l.rows.append(ListRow(line));
+        l.clipboard.append(StartClipboardLine(line));
+    }
+    return l;
+}
+
+DeleteResult DeleteRows(const QStringList& listedLines, const std::vector<int>& selected) {
+    DeleteResult r;
+    ProfileLock lock;
+    if (!lock.Held()) {
+        r.error = QStringLiteral("the settings lock could not be taken");
+        return r;
+    }
+    if (SessionOpen()) {
+        r.status = DeleteStatus::SessionOpen;
+        return r;
+    }
+
+    // The log as it is now: the main program may have appended since the listing.
+    const QStringList current = ReadLogLines(kLogFile, kWholeLine);
+    std::vector<bool> drop(static_cast<size_t>(current.size()), false);
+    int chosen = 0;
+    for (const int row : selected) {
+        if (row < 0 || row >= listedLines.size()) {
+            continue;
+        }
+        ++chosen;
+        if (row < current.size() && current[row] == listedLines[row] && !drop[row]) {
+            drop[row] = true;
+            ++r.removed;
+        }
+    }
+    r.stale = chosen - r.removed;
+
+    QStringList kept;
+    kept.reserve(current.size() - r.removed);
+    for (int i = 0; i < current.size(); ++i) {
+        if (!drop[i]) {
+            kept.append(current[i]);
+        }
+    }
+
+    // A temporary file of an earlier deletion would mix its keys into this one.
+    const QString tempPath = platform::DataFilePath(kLogTempFile);
+    const QString logPath = platform::DataFilePath(kLogFile);
+    if (QFileInfo::exists(tempPath) && !QFile::remove(tempPath)) {
+        r.error = QStringLiteral("%1 could not be removed").arg(tempPath);
+        return r;
+    }
+    ClearProfileCache();
+    std::vector<std::pair<QString, QString>> entries;
+    entries.reserve(kept.size());
+    for (int i = 0; i < kept.size(); ++i) {
+        entries.emplace_back(QString::number(i + 1), kept[i]);
+    }
+    bool written = WriteProfileSection(kLogSection, entries, kLogTempFile);
+    if (written && !QFileInfo::exists(tempPath)) {
+        // Nothing kept and nothing written: an empty file is an empty log.
+        QFile empty(tempPath);
+        written = empty.open(QIODevice::WriteOnly) && empty.flush();
+    }
+    if (!written) {
+        r.error = QStringLiteral("%1 could not be written").arg(tempPath);
+        QFile::remove(tempPath);
+        return r;
+    }
+    Reached(DeletionStep::TemporaryWritten);
+
+    if (ReadLogLines(kLogTempFile, kWholeLine) != kept) {
+        r.error = QStringLiteral("%1 does not read back as written").arg(tempPath);
+        QFile::remove(tempPath);
+        ClearProfileCache();
+        return r;
+    }
+    // One step: readers see either the old log or the new one, never none.
+    if (::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(logPath).constData()) !=
+        0) {
+        r.error = QStringLiteral("%1 could not replace the log: %2").arg(tempPath, SystemError());
+        QFile::remove(tempPath);
+        ClearProfileCache();
+        return r;
+    }
+    SyncDirectory(platform::DataDirectory());
+    ClearProfileCache();
+    Reached(DeletionStep::LogReplaced);
+
+    // Totals of what stays.
+    const LogTotals totals = SumLines(kept);
+    r.label1 = FormatHms(totals.time);
+    Store("Nättid", "Totalt", r.label1);
+    const QString perMinute = Setting("Charge", "per_min", QStringLiteral("#"), 10);
+    const QString currency = Setting("Charge", "valuta", QString(), 10);
+    if (perMinute != QLatin1String("#")) {
+        const QString cost = DeletionCostText(totals.cost);
+        r.label2Changed = true;
+        r.label2 = currency + QLatin1Char(' ') + cost;
+        Store("Kostnad", "Totalt", cost);
+        if (CostMonitoringOff()) {
+            Store("Kostnad", "Totalt", QStringLiteral("0.00"));
+            r.label2.clear();
+        }
+    }
+    Store("Försök", "Antal", QString::number(totals.failedTries));
+    Reached(DeletionStep::TotalsWritten);
+
+    r.lines = kept;
+    r.rows.reserve(kept.size());
+    r.clipboard.reserve(kept.size());
+    for (const QString& line : kept) {
+        r.rows.append(ListRow(line));
+        r.clipboard.append(DeletionClipboardLine(line));
+    }
+    r.status = DeleteStatus::Deleted;
+    return r;
+}
+
+RecountResult RecalculateTotals(const QStringList& rows, const QString& currencyPrefix) {
+    const Recount recount = RecountRows(rows);
+    RecountResult r;
+    r.costText = RecountCostText(recount.cost);
+    r.failedTries = recount.failedTries;
+    r.label2 = currencyPrefix + QLatin1Char(' ') + r.costText;
+    ProfileLock lock;
+    Store("Kostnad", "Totalt", r.costText);
+    Store("Försök", "Antal", QString::number(r.failedTries));
+    return r;
+}
+
+}  // namespace vindelor::brusko

@@ -1,0 +1,25 @@
+// brusko: the Vindelor log viewer. Without options it is the window; see --help for the
+// command line.
+#include "shared/ui/helpresources.h"
+#include "viewer/commandline.h"
+#include "viewer/mainform.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    if (argc > 1) {
+        QCoreApplication app(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return vindelor::brusko::RunCommandLine(app.arguments().mid(1), out, err);
+    }
+    QApplication app(argc, argv);
+    vindelor::InitHelpResources();
+    vindelor::brusko::TForm1 form;
+    form.show();
+    return app.exec();
+}

@@ -1,0 +1,367 @@
+#include "viewer/mainform.h"
+
+#include "platform/services.h"
+#include "shared/profile.h"
+#include "shared/ratetable.h"
+#include "shared/texts.h"
+#include "shared/ui/omdialog.h"
+#include "shared/ui/settingsdlg.h"
+#include "viewer/logrows.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QStandardItemModel>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QTextOption>
+
+namespace vindelor::brusko {
+namespace {
+
+constexpr int kDesignDpi = 96;
+constexpr int kDesignSection[3] = {96, 95, 97};
+constexpr int kLargeFontSection = 118;
+constexpr int kHelpContext = 4;
+
+using platform::MessageBoxes;
+
+// Dialog units to pixels the way the window system counts them: a horizontal dialog unit
+// is a quarter of the font's average letter width.
+int DialogUnitsToPixels(const QFontMetrics& fm, int units) {
+    const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const double average = fm.horizontalAdvance(letters) / 52.0;
+    return qMax(1, qRound(units * average / 4.0));
+}
+
+// Draws the rows with their tabs expanded to the list's tab stops.
+class TabbedRowDelegate : public QStyledItemDelegate {
+  public:
+    explicit TabbedRowDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
+    void setTabDistance(int px) { tab_ = px; }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QString text = opt.text;
+        opt.text.clear();
+        const QWidget* widget = opt.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+
+        const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
+        painter->save();
+        const bool selected = opt.state & QStyle::State_Selected;
+        painter->setPen(opt.palette.color(QPalette::Normal,
+                                          selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->setFont(opt.font);
+        QTextOption to(Qt::AlignLeft | Qt::AlignVCenter);
+        to.setWrapMode(QTextOption::NoWrap);
+        to.setTabStopDistance(tab_);
+        painter->setClipRect(area);
+        // Centre the single line vertically in the item.
+        const QFontMetrics fm(opt.font);
+        QRectF line(area);
+        line.setTop(area.top() + (area.height() - fm.height()) / 2.0);
+        painter->drawText(line, text, to);
+        painter->restore();
+    }
+
+  private:
+    int tab_ = 20;
+};
+
+QString Setting(const char* section, const char* key, const QString& def, int maxLength) {
+    return GetProfileString(QString::fromUtf8(section), QString::fromUtf8(key), def, maxLength,
+                            kSettingsFile);
+}
+
+}  // namespace
+
+bool UsesLargeFonts(const QWidget* widget) {
+    return widget->logicalDpiY() > kDesignDpi;
+}
+
+TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+    BuildControls();
+    FormCreate();
+}
+
+void TForm1::BuildControls() {
+    // Sizeable, with system menu and minimise button, no maximise button.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(kProgramTitle);
+    resize(484, 422);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Vindelor log"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(8, 4, 468, 316);
+
+    auto* headerModel = new QStandardItemModel(0, 3, this);
+    HeaderControl1 = new QHeaderView(Qt::Horizontal, GroupBox1);
+    HeaderControl1->setObjectName(QStringLiteral("HeaderControl1"));
+    HeaderControl1->setModel(headerModel);
+    HeaderControl1->setSectionResizeMode(QHeaderView::Fixed);
+    HeaderControl1->setStretchLastSection(false);
+    HeaderControl1->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    HeaderControl1->setHighlightSections(false);
+    HeaderControl1->setSectionsClickable(false);
+    for (int i = 0; i < 3; ++i) {
+        HeaderControl1->resizeSection(i, kDesignSection[i]);
+    }
+    HeaderControl1->setGeometry(10, 22, 448, 20);
+    HeaderControl1->setEnabled(false);
+
+    ListBox1 = new QListWidget(GroupBox1);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setGeometry(10, 42, 448, 264);
+    ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListBox1->setUniformItemSizes(true);
+    ListBox1->setItemDelegate(new TabbedRowDelegate(ListBox1));
+    ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    GroupBox2 = new QGroupBox(this);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    GroupBox2->setGeometry(8, 326, 150, 44);
+    Label1 = new QLabel(GroupBox2);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(8, 18, 134, 20);
+    Label1->setAlignment(Qt::AlignCenter);
+
+    GroupBox3 = new QGroupBox(this);
+    GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
+    GroupBox3->setGeometry(166, 326, 150, 44);
+    Label2 = new QLabel(GroupBox3);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(8, 18, 134, 20);
+    Label2->setAlignment(Qt::AlignCenter);
+
+    auto button = [this](const char* name, QStyle::StandardPixmap icon, int x) {
+        auto* b = new QPushButton(style()->standardIcon(icon), QString(), this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(x, 382, 88, 30);
+        return b;
+    };
+    BitBtn5 = button("BitBtn5", QStyle::SP_FileDialogDetailedView, 8);
+    BitBtn4 = button("BitBtn4", QStyle::SP_MessageBoxInformation, 102);
+    BitBtn3 = button("BitBtn3", QStyle::SP_DialogHelpButton, 196);
+    BitBtn2 = button("BitBtn2", QStyle::SP_TrashIcon, 290);
+    BitBtn1 = button("BitBtn1", QStyle::SP_DialogCloseButton, 384);
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
+    connect(BitBtn4, &QPushButton::clicked, this, [this] { BitBtn4Click(); });
+    connect(BitBtn5, &QPushButton::clicked, this, [this] { BitBtn5Click(); });
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    kopiera1 = PopupMenu1->addAction(QString());
+    kopiera1->setObjectName(QStringLiteral("kopiera1"));
+    Kopiera2 = PopupMenu1->addAction(QString());
+    Kopiera2->setObjectName(QStringLiteral("Kopiera2"));
+    Kopiera2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Insert));
+    Kopiera2->setShortcutContext(Qt::WindowShortcut);
+    PopupMenu1->addSeparator();
+    Calculate1 = PopupMenu1->addAction(QString());
+    Calculate1->setObjectName(QStringLiteral("Calculate1"));
+    // The shortcut works without the menu open.
+    addAction(Kopiera2);
+    connect(kopiera1, &QAction::triggered, this, [this] { kopiera1Click(); });
+    connect(Kopiera2, &QAction::triggered, this, [this] { Kopiera2Click(); });
+    connect(Calculate1, &QAction::triggered, this, [this] { Calculate1Click(); });
+
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    auto popup = [this](QWidget* from) {
+        return [this, from](const QPoint& at) { PopupMenu1->popup(from->mapToGlobal(at)); };
+    };
+    connect(this, &QWidget::customContextMenuRequested, this, popup(this));
+    connect(ListBox1, &QWidget::customContextMenuRequested, this, popup(ListBox1->viewport()));
+
+    static_cast<TabbedRowDelegate*>(ListBox1->itemDelegate())->setTabDistance(TabStopPixels());
+}
+
+void TForm1::FormCreate() {
+    QApplication::setApplicationDisplayName(kProgramTitle);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+    // 1. Large fonts.
+    if (UsesLargeFonts(this)) {
+        AdjustForLargeFonts();
+    }
+    // 2.-5. Totals, cost frame, currency prefix, rows.
+    Listing listing = LoadListing();
+    Label1->setText(listing.label1);
+    Label2->setText(listing.label2);
+    GroupBox3->setVisible(listing.costFrameVisible);
+    currencyPrefix_ = listing.currencyPrefix;
+    lines_ = std::move(listing.lines);
+    ShowRows(listing.rows);
+    Memo1 = std::move(listing.clipboard);
+    // 6. The rate table for the advanced options; a damaged file leaves it all zero.
+    LoadRateDataFile(ProgramRateWeek());
+    // 7. Language.
+    SelectStoredLanguage();
+    SattSprak();
+}
+
+void TForm1::AdjustForLargeFonts() {
+    tabStopUnits_ = 14;
+    for (int i = 0; i < 3; ++i) {
+        HeaderControl1->resizeSection(i, kLargeFontSection);
+    }
+    static_cast<TabbedRowDelegate*>(ListBox1->itemDelegate())->setTabDistance(TabStopPixels());
+    ListBox1->viewport()->update();
+}
+
+int TForm1::TabStopPixels() const {
+    return DialogUnitsToPixels(ListBox1->fontMetrics(), tabStopUnits_);
+}
+
+void TForm1::SattSprak() {
+    auto* model = HeaderControl1->model();
+    model->setHeaderData(0, Qt::Horizontal, Text(31));
+    model->setHeaderData(1, Qt::Horizontal, Text(32));
+    model->setHeaderData(2, Qt::Horizontal, Text(29));
+    GroupBox2->setTitle(Text(29));
+    GroupBox3->setTitle(Text(30));
+    BitBtn5->setText(Text(15));
+    BitBtn4->setText(Text(12));
+    BitBtn3->setText(Text(33));
+    BitBtn2->setText(Text(34));
+    BitBtn1->setText(Text(35));
+    kopiera1->setText(Text(45));
+    Kopiera2->setText(Text(46));
+    Calculate1->setText(Text(60));
+}
+
+void TForm1::ShowRows(const QStringList& rows) {
+    ListBox1->setUpdatesEnabled(false);
+    ListBox1->clear();
+    ListBox1->addItems(rows);
+    ListBox1->setUpdatesEnabled(true);
+}
+
+QStringList TForm1::Rows() const {
+    QStringList rows;
+    rows.reserve(ListBox1->count());
+    for (int i = 0; i < ListBox1->count(); ++i) {
+        rows.append(ListBox1->item(i)->text());
+    }
+    return rows;
+}
+
+QList<int> TForm1::SelectedRows() const {
+    QList<int> rows;
+    for (int i = 0; i < ListBox1->count(); ++i) {
+        if (ListBox1->item(i)->isSelected()) {
+            rows.append(i);
+        }
+    }
+    return rows;
+}
+
+void TForm1::CopyToClipboard(const QStringList& lines) {
+    QGuiApplication::clipboard()->setText(lines.join(QLatin1Char('\n')));
+}
+
+void TForm1::BitBtn1Click() {
+    close();
+}
+
+void TForm1::BitBtn2Click() {
+    auto& boxes = platform::Boxes();
+    auto refuse = [&] {
+        boxes.Show(this, kProgramTitle, Text(36), MessageBoxes::Icon::Information,
+                   MessageBoxes::Buttons::Ok);
+    };
+    if (SessionOpen()) {
+        refuse();
+        return;
+    }
+    if (boxes.Show(this, kProgramTitle, Text(37), MessageBoxes::Icon::Question,
+                   MessageBoxes::Buttons::YesNo) != MessageBoxes::Answer::Yes) {
+        return;
+    }
+    const QList<int> selected = SelectedRows();
+    // The main program may have opened a session while the question was open: the
+    // deletion checks again under the lock.
+    DeleteResult r = DeleteRows(lines_, std::vector<int>(selected.begin(), selected.end()));
+    if (r.status == DeleteStatus::SessionOpen) {
+        refuse();
+        return;
+    }
+    if (r.status == DeleteStatus::Failed) {
+        boxes.Show(this, kProgramTitle, QStringLiteral("The log was not changed: %1.").arg(r.error),
+                   MessageBoxes::Icon::Error, MessageBoxes::Buttons::Ok);
+        return;
+    }
+    lines_ = std::move(r.lines);
+    ShowRows(r.rows);
+    Memo1 = std::move(r.clipboard);
+    Label1->setText(r.label1);
+    if (r.label2Changed) {
+        Label2->setText(r.label2);
+    }
+}
+
+void TForm1::BitBtn3Click() {
+    platform::Help().ShowHelp(this, HelpFileForOffset(LanguageOffset()), kHelpContext);
+}
+
+void TForm1::BitBtn4Click() {
+    TOmDlg about(this);
+    about.exec();
+}
+
+void TForm1::BitBtn5Click() {
+    {
+        TSettingsDlg settings(this);
+        settings.exec();
+    }
+    RefreshAfterSettings();
+}
+
+void TForm1::RefreshAfterSettings() {
+    SelectLanguage(Setting("Språk", "Språk", QStringLiteral("UK"), 5));
+    SattSprak();
+    QString label2;
+    const bool visible = CostLabelAfterSettings(currencyPrefix_, &label2);
+    Label2->setText(label2);
+    GroupBox3->setVisible(visible);
+}
+
+void TForm1::kopiera1Click() {
+    CopyToClipboard(Memo1);
+}
+
+void TForm1::Kopiera2Click() {
+    const QStringList rows = Rows();
+    Memo1.clear();
+    for (const int i : SelectedRows()) {
+        Memo1.append(CopyLineFromRow(rows[i]));
+    }
+    CopyToClipboard(Memo1);
+    Memo1.clear();
+    // From now on "Copy all lines" copies every row in this form.
+    for (const QString& row : rows) {
+        Memo1.append(CopyLineFromRow(row));
+    }
+}
+
+void TForm1::Calculate1Click() {
+    const RecountResult r = RecalculateTotals(Rows(), currencyPrefix_);
+    Label2->setText(r.label2);
+}
+
+}  // namespace vindelor::brusko

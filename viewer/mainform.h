@@ -1,0 +1,83 @@
+// The log viewer's window: the session log listed one row per line, its total time and
+// cost, deletion of selected rows, copies to the clipboard, and the recount of the cost.
+#pragma once
+
+#include "viewer/logstore.h"
+
+#include <QStringList>
+#include <QWidget>
+
+class QAction;
+class QGroupBox;
+class QHeaderView;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+
+namespace vindelor::brusko {
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit TForm1(QWidget* parent = nullptr);
+
+    QGroupBox* GroupBox1 = nullptr;
+    QHeaderView* HeaderControl1 = nullptr;
+    QListWidget* ListBox1 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QLabel* Label1 = nullptr;
+    QGroupBox* GroupBox3 = nullptr;
+    QLabel* Label2 = nullptr;
+    QPushButton* BitBtn5 = nullptr;  // Settings
+    QPushButton* BitBtn4 = nullptr;  // About
+    QPushButton* BitBtn3 = nullptr;  // Help
+    QPushButton* BitBtn2 = nullptr;  // Empty
+    QPushButton* BitBtn1 = nullptr;  // Close
+    QStringList Memo1;               // the clipboard form of the rows, never shown
+    QMenu* PopupMenu1 = nullptr;
+    QAction* kopiera1 = nullptr;
+    QAction* Kopiera2 = nullptr;
+    QAction* Calculate1 = nullptr;
+
+    void SattSprak();
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn3Click();
+    void BitBtn4Click();
+    void BitBtn5Click();
+    void kopiera1Click();
+    void Kopiera2Click();
+    void Calculate1Click();
+
+    // What the settings button does once its dialog has closed: language and cost frame.
+    void RefreshAfterSettings();
+
+    // Large fonts: wider tab stops and header sections.
+    void AdjustForLargeFonts();
+    int TabStopDialogUnits() const { return tabStopUnits_; }
+    // The tab distance in pixels the list uses for TabStopDialogUnits().
+    int TabStopPixels() const;
+
+    QString CurrencyPrefix() const { return currencyPrefix_; }
+    // The log lines behind the rows, as listed.
+    const QStringList& ListedLines() const { return lines_; }
+
+  private:
+    void FormCreate();
+    void BuildControls();
+    void ShowRows(const QStringList& rows);
+    QStringList Rows() const;
+    QList<int> SelectedRows() const;
+    void CopyToClipboard(const QStringList& lines);
+
+    QStringList lines_;
+    QString currencyPrefix_;
+    int tabStopUnits_ = 13;
+};
+
+// True when the screen scales fonts beyond the layout's design (large fonts).
+bool UsesLargeFonts(const QWidget* widget);
+
+}  // namespace vindelor::brusko
