@@ -1,0 +1,134 @@
+// vindelor: waits until the modem's port turns busy, times and prices the
+// connection, and when the port is free again logs it, adds it to the totals
+// and ends with exit code 0.
+#include "components/comm32.h"
+#include "components/portmap.h"
+#include "monitor/modemmain.h"
+#include "monitor/sessionclose.h"
+#include "platform/datadir.h"
+#include "shared/profile.h"
+#include "shared/sessionglobals.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+int gSignalPipe[2] = {-1, -1};
+
+void OnSignal(int signo) {
+    const char byte = static_cast<char>(signo);
+    [[maybe_unused]] const auto n = ::write(gSignalPipe[1], &byte, 1);
+}
+
+void PrintLine(const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void PrintUsage() {
+    std::fputs(
+        "Usage: vindelor [--help] [--version]\n"
+        "\n"
+        "Times one dial-up connection and tells you what it cost. "
+        "Vindelor waits until\n"
+        "the modem's serial port turns busy (the dialer holds it), shows "
+        "the connected\n"
+        "time and the running cost, and when the port is free again "
+        "appends the session\n"
+        "to the log, adds it to the totals and ends.\n"
+        "\n"
+        "Settings, log and rate file live in $VINDELOR_DIR, else "
+        "$XDG_CONFIG_HOME/vindelor,\n"
+        "else ~/.config/vindelor. COM1 ... COM4 map to devices in section "
+        "[Ports] of\n"
+        "Vindelor.ini (defaults /dev/ttyS0 ... /dev/ttyS3).\n"
+        "\n"
+        "  --help     show this text and exit\n"
+        "  --version  show the version and exit\n",
+        stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            PrintUsage();
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::puts("vindelor 1.12a");
+            return 0;
+        }
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vindelor"));
+    QApplication::setApplicationVersion(QStringLiteral("1.12a"));
+    // The tray stand-in keeps the program alive while its window is hidden.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    vindelor::TForm1 form;
+    QObject::connect(&form, &vindelor::TForm1::sessionBegan,
+                     [&form](const QString& date, const QString& time) {
+                         PrintLine(QStringLiteral("Session started %1 %2 on %3 (%4)")
+                                       .arg(date, time, form.Comm321->CommPort(),
+                                            vindelor::DeviceForPort(form.Comm321->CommPort())));
+                     });
+    QObject::connect(&form, &vindelor::TForm1::sessionClosed, [&form] {
+        const vindelor::monitor::SessionClosePlan& plan = form.LastClose;
+        if (!plan.Counted) {
+            PrintLine(QStringLiteral("Session ended after %1 s; not counted (shorter than a "
+                                     "minute's charge)")
+                          .arg(plan.CloseElapsed));
+            return;
+        }
+        PrintLine(QStringLiteral("Session ended after %1 s").arg(plan.CloseElapsed));
+        PrintLine(QStringLiteral("Log line: %1").arg(plan.LogLine));
+        if (plan.WriteCostTotal) {
+            PrintLine(
+                QStringLiteral("Total cost: %1 %2")
+                    .arg(vindelor::SessionGlobals().CurrencySymbol, plan.CostTotalText.trimmed()));
+        }
+        PrintLine(QStringLiteral("Total net time: %1").arg(plan.NetTimeTotalText));
+    });
+
+    // An interrupted session still gets logged and leaves "Aktiv" cleared: the
+    // log viewer refuses to rewrite the log while it reads anything but "Nej".
+    if (::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+        struct sigaction sa {};
+        sa.sa_handler = OnSignal;
+        sigemptyset(&sa.sa_mask);
+        for (int signo : {SIGINT, SIGTERM, SIGHUP}) {
+            sigaction(signo, &sa, nullptr);
+        }
+        auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, [&form] {
+            char byte = 0;
+            while (::read(gSignalPipe[0], &byte, 1) > 0) {
+            }
+            if (form.SessionStarted && !form.Ended()) {
+                form.SessionClose();
+                vindelor::WriteProfileString(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"),
+                                             QStringLiteral("Nej"), vindelor::kSettingsFile);
+            }
+            QCoreApplication::exit(0);
+        });
+    }
+
+    form.FormCreate();
+    PrintLine(QStringLiteral("Vindelor 1.12a waiting for a connection on %1 (%2); data in %3")
+                  .arg(form.Comm321->CommPort(), vindelor::DeviceForPort(form.Comm321->CommPort()),
+                       vindelor::platform::DataDirectory()));
+    form.ShowIdle();
+    return app.exec();
+}

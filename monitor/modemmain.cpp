@@ -1,0 +1,1001 @@
+#include "monitor/modemmain.h"
+
+#include "components/artwork.h"
+#include "components/comm32.h"
+#include "components/digit.h"
+#include "components/portmap.h"
+#include "components/trayicon.h"
+#include "monitor/adjust.h"
+#include "monitor/fmodem.h"
+#include "monitor/portdiscovery.h"
+#include "monitor/timerstat.h"
+#include "platform/services.h"
+#include "shared/numbers.h"
+#include "shared/profile.h"
+#include "shared/ratemonitor.h"
+#include "shared/ratetable.h"
+#include "shared/sessionglobals.h"
+#include "shared/sessionlog.h"
+#include "shared/texts.h"
+#include "shared/ui/omdialog.h"
+#include "shared/ui/settingsdlg.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <algorithm>
+#include <cerrno>
+
+#include <unistd.h>
+
+namespace vindelor {
+
+using monitor::SessionCloseInput;
+using monitor::SessionClosePlan;
+using platform::MessageBoxes;
+
+namespace {
+
+const QString kCaption = QStringLiteral("Vindelor 1.12");
+const QString kBoxCaption = QStringLiteral("Vindelor");
+
+QString Setting(const QString& section, const QString& key, const QString& def, int len) {
+    return GetProfileString(section, key, def, len, kSettingsFile);
+}
+
+void WriteSetting(const QString& section, const QString& key, const QString& value) {
+    // A failed write keeps the old value; nothing here can do better than go on.
+    WriteProfileString(section, key, value, kSettingsFile);
+}
+
+// Decimal settings that do not follow the number syntax read as 0.
+double DecimalSetting(const QString& section, const QString& key, const QString& def, int len) {
+    return NumberOr(Setting(section, key, def, len), 0.0);
+}
+
+long long WholeSetting(const QString& section, const QString& key, const QString& def, int len) {
+    return LeadingWholeNumber(Setting(section, key, def, len));
+}
+
+// Timers below one millisecond would spin or (negative) never fire at all.
+int TimerInterval(long long ms) {
+    return static_cast<int>(std::clamp<long long>(ms, 1, 24LL * 3600 * 1000));
+}
+
+}  // namespace
+
+TShape::TShape(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void TShape::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 255, 0));
+    p.drawEllipse(rect());
+}
+
+TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(kCaption);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(kClientWidth, kClientHeight);
+    move(kDesignedLeft, kDesignedTop);
+
+    BuildControls();
+    BuildMenu();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(20);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(1000);
+    Timer3 = new QTimer(this);
+    Timer3->setObjectName(QStringLiteral("Timer3"));
+    Timer3->setInterval(20 * 1000);
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    connect(Timer2, &QTimer::timeout, this, [this] { Timer2Timer(); });
+    connect(Timer3, &QTimer::timeout, this, [this] { Timer3Timer(); });
+
+    Comm321 = new TComm32(this);
+    Comm321->SetCommPort(QStringLiteral("COM1"));
+    TrayIcon1 = new TTrayIcon(this);
+
+    programIcon_ = LoadIconResource(QStringLiteral("VINDELOR"));
+    setWindowIcon(programIcon_);
+
+    TaskbarIcon = new QSystemTrayIcon(this);
+    TaskbarIcon->setIcon(programIcon_);
+    TaskbarIcon->setToolTip(taskbarTitle_);
+    TaskbarIcon->setContextMenu(TaskbarMenu);
+}
+
+TForm1::~TForm1() {
+    // The probe never leaves the port open, but a port must never outlive its
+    // owner.
+    if (Comm321 && Comm321->IsOpen()) {
+        Comm321->ClosePort();
+    }
+}
+
+void TForm1::BuildControls() {
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setAutoFillBackground(true);
+    setPalette(black);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(0, 8, kClientWidth, 41);
+    Panel1->setAutoFillBackground(true);
+    Panel1->setPalette(black);
+
+    const int lefts[] = {38, 57, 83, 102, 128, 147};
+    TDigit** digits[] = {&Digit1, &Digit2, &Digit3, &Digit4, &Digit5, &Digit6};
+    for (int i = 0; i < 6; ++i) {
+        auto* d = new TDigit(Panel1);
+        d->setObjectName(QStringLiteral("Digit%1").arg(i + 1));
+        d->setGeometry(lefts[i], 8, 16, 25);
+        d->SetColor(Qt::black);
+        d->SetColorOff(Qt::black);
+        d->SetColorOn(QColor(255, 255, 0));
+        *digits[i] = d;
+    }
+    // The colons sit in the gaps between the pairs, level with the digits' bars.
+    struct Dot {
+        TShape** shape;
+        const char* name;
+        int x;
+        int y;
+    };
+    const Dot dots[] = {{&Shape1, "Shape1", 76, 14},
+                        {&Shape2, "Shape2", 76, 24},
+                        {&Shape5, "Shape5", 121, 14},
+                        {&Shape6, "Shape6", 121, 24}};
+    for (const Dot& dot : dots) {
+        auto* s = new TShape(Panel1);
+        s->setObjectName(QLatin1String(dot.name));
+        s->setGeometry(dot.x, dot.y, 4, 4);
+        *dot.shape = s;
+    }
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setGeometry(0, kClientHeight - 19, kClientWidth, 19);
+    StatusBar1->setAutoFillBackground(true);
+    StatusBar1->setPalette(QApplication::palette());
+    StatusPanel0 = new QLabel(QStringLiteral("Modem"), StatusBar1);
+    StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
+    StatusPanel0->setFixedWidth(50);
+    StatusPanel0->setFrameShape(QFrame::Panel);
+    StatusPanel0->setFrameShadow(QFrame::Sunken);
+    StatusPanel1 = new QLabel(StatusBar1);
+    StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
+    StatusPanel1->setMinimumWidth(50);
+    StatusPanel1->setFrameShape(QFrame::Panel);
+    StatusPanel1->setFrameShadow(QFrame::Sunken);
+    StatusBar1->addWidget(StatusPanel0);
+    StatusBar1->addWidget(StatusPanel1, 1);
+}
+
+void TForm1::BuildMenu() {
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    auto add = [this](const char* name) {
+        auto* a = PopupMenu1->addAction(QString());
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+    About1 = add("About1");
+    Helg1 = add("Helg1");
+    Helg1->setCheckable(true);
+    PopupMenu1->addSeparator();
+    Help1 = add("Help1");
+    Exit1 = add("Exit1");
+    PopupMenu1->addSeparator();
+    auto* ports = new QActionGroup(this);
+    ports->setExclusive(true);
+    QAction** com[] = {&Com11, &Com21, &Com31, &Com41};
+    for (int i = 0; i < 4; ++i) {
+        QAction* a = add(QStringLiteral("Com%11").arg(i + 1).toLatin1().constData());
+        a->setText(QStringLiteral("Com %1").arg(i + 1));
+        a->setCheckable(true);
+        ports->addAction(a);
+        // The items only show the port in use; choosing one changes nothing.
+        connect(a, &QAction::triggered, this, [this] { ShowPortChoice(); });
+        *com[i] = a;
+    }
+    PopupMenu1->addSeparator();
+    Settings1 = add("Settings1");
+    Statistics1 = add("Statistics1");
+    Adjustmonitoring1 = add("Adjustmonitoring1");
+
+    connect(About1, &QAction::triggered, this, [this] { About1Click(); });
+    connect(Helg1, &QAction::triggered, this, [this] { Helg1Click(); });
+    connect(Help1, &QAction::triggered, this, [this] { Help1Click(); });
+    connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
+    connect(Settings1, &QAction::triggered, this, [this] { Settings1Click(); });
+    connect(Statistics1, &QAction::triggered, this, [this] { Statistics1Click(); });
+    connect(Adjustmonitoring1, &QAction::triggered, this, [this] { Adjustmonitoring1Click(); });
+
+    Close1 = new QAction(this);
+    Close1->setObjectName(QStringLiteral("Close1"));
+    connect(Close1, &QAction::triggered, this, [this] { close(); });
+
+    TaskbarMenu = new QMenu(this);
+    TaskbarMenu->setObjectName(QStringLiteral("TaskbarMenu"));
+    TaskbarMenu->addActions(PopupMenu1->actions());
+    TaskbarMenu->addSeparator();
+    TaskbarMenu->addAction(Close1);
+
+    connect(PopupMenu1, &QMenu::aboutToShow, this, [this] {
+        if (!SessionStarted) {
+            ApplyIdleMenuRules();
+        }
+    });
+    connect(TaskbarMenu, &QMenu::aboutToShow, this, [this] {
+        if (!SessionStarted) {
+            ApplyIdleMenuRules();
+        }
+    });
+    SetMenuCaptions();
+}
+
+void TForm1::SetMenuCaptions() {
+    About1->setText(Text(12));
+    Helg1->setText(Text(86));
+    Help1->setText(Text(13));
+    Exit1->setText(Text(14));
+    Settings1->setText(Text(15));
+    Statistics1->setText(Text(16));
+    Adjustmonitoring1->setText(Text(117));
+    Close1->setText(Text(14));
+}
+
+// What the menu offers before a session: no statistics, no interval, no Exit
+// (nothing runs that Exit would end: the close command asks instead), and no
+// port items while no port has been stored.
+void TForm1::ApplyIdleMenuRules() {
+    if (Setting(QStringLiteral("Modem"), QStringLiteral("Port"), QStringLiteral("#"), 5) ==
+        QLatin1String("#")) {
+        for (QAction* a : {Com11, Com21, Com31, Com41}) {
+            a->setVisible(false);
+        }
+    }
+    Statistics1->setVisible(false);
+    Adjustmonitoring1->setVisible(false);
+    Exit1->setVisible(false);
+    Close1->setVisible(true);
+}
+
+void TForm1::ShowPortChoice() {
+    const int n = monitor::ChosenPort();
+    QAction* com[] = {Com11, Com21, Com31, Com41};
+    for (int i = 0; i < 4; ++i) {
+        com[i]->setChecked(i + 1 == n);
+    }
+}
+
+int TForm1::RunDialog(QDialog& dialog) {
+    return ExecDialog ? ExecDialog(dialog) : dialog.exec();
+}
+
+bool TForm1::IsApplicationActive() const {
+    if (ApplicationActive) {
+        return ApplicationActive();
+    }
+    return QGuiApplication::applicationState() == Qt::ApplicationActive;
+}
+
+void TForm1::SetProgramIcon(const QString& resource) {
+    programIcon_ = LoadIconResource(resource);
+    QApplication::setWindowIcon(programIcon_);
+    setWindowIcon(programIcon_);
+    TaskbarIcon->setIcon(programIcon_);
+}
+
+// ---------------------------------------------------------------------------------------
+// Start-up
+
+void TForm1::FormCreate() {
+    SessionGlobalsT& g = SessionGlobals();
+
+    HolidayRates = false;
+    Helg1->setChecked(false);
+
+    // The modem's port. The manual dialog may run its own loop meanwhile; no
+    // timer runs yet, so nothing can close a session before Ready.
+    Ready = false;
+    const QString found = monitor::FindModemPort();
+    monitor::ChooseModemPort(found, *Comm321, [this] {
+        TFModem dialog(this);
+        RunDialog(dialog);
+    });
+    Ready = true;
+    const int port = monitor::ChosenPort();
+    if (port != 0) {
+        Comm321->SetCommPort(monitor::PortName(port));
+        StatusPanel0->setText(monitor::PortName(port));
+    }
+    ShowPortChoice();
+
+    Timer1->stop();
+    Timer1->setInterval(20);
+
+    TotalCostBefore = DecimalSetting(QStringLiteral("kostnad"), QStringLiteral("totalt"),
+                                     QStringLiteral("0"), 30);
+
+    CostMonitoring = Setting(QStringLiteral("Session"), QStringLiteral("Räknare"),
+                             QStringLiteral("Nej"), 5) == QLatin1String("Nej");
+    if (!CostMonitoring) {
+        g.CurrentRate = 0.0;
+        g.MonthlyMinimum = 0;
+    } else {
+        g.CurrentRate = DecimalSetting(QStringLiteral("Charge"), QStringLiteral("per_min"),
+                                       QStringLiteral("0"), 20);
+        g.MonthlyMinimum = WholeSetting(QStringLiteral("Charge"), QStringLiteral("minimi"),
+                                        QStringLiteral("0"), 20);
+    }
+
+    g.CurrencySymbol =
+        Setting(QStringLiteral("Charge"), QStringLiteral("valuta"), QStringLiteral("$"), 10);
+    g.AverageConnectTime = WholeSetting(QStringLiteral("Connect"), QStringLiteral("average"),
+                                        QStringLiteral("30"), 10);
+
+    g.LanguageCode =
+        Setting(QStringLiteral("Språk"), QStringLiteral("Språk"), QStringLiteral("UK"), 5).left(3);
+    SelectLanguage(g.LanguageCode);
+    SetMenuCaptions();
+
+    UsagePackageOn = Setting(QStringLiteral("Charge"), QStringLiteral("Simpel"),
+                             QStringLiteral("Nej"), 5) == QLatin1String("Ja");
+    if (UsagePackageOn) {
+        ReadUsagePackage();
+    }
+    MultipleRatesOn = false;
+    DataFileDamaged = false;
+
+    const QString multiple =
+        Setting(QStringLiteral("Session"), QStringLiteral("Multiple"), QStringLiteral("Nej"), 5);
+    if (multiple == QLatin1String("Nej")) {
+        Helg1->setVisible(false);
+        Adjustmonitoring1->setVisible(false);
+    }
+    if (multiple == QLatin1String("Ja") && !UsagePackageOn) {
+        MultipleRatesOn = true;
+        if (!LoadRateDataFile(ProgramRateWeek())) {
+            MultipleRatesOn = false;
+            DataFileDamaged = true;
+        }
+        for (int k = 1; k <= 4; ++k) {
+            g.RatePrices[k - 1] =
+                DecimalSetting(QStringLiteral("Avgifter"), QStringLiteral("Avg%1").arg(k),
+                               QStringLiteral("0.00"), 14);
+        }
+        if (DataFileDamaged) {
+            g.CurrentRate = g.RatePrices[0];
+        }
+    }
+
+    ReadInitialCharges();
+
+    IndicatorOn = false;
+    if (Setting(QStringLiteral("Session"), QStringLiteral("PeakSpec"), QStringLiteral("Nej"), 5) ==
+        QLatin1String("Ja")) {
+        IndicatorOn = true;
+        ReadIndicatorLevels();
+    }
+
+    g.StoredNetTime =
+        Setting(QStringLiteral("Nättid"), QStringLiteral("Totalt"), QStringLiteral("0"), 49)
+            .left(10);
+    g.RunningNetTime = g.StoredNetTime;
+
+    for (TDigit* d : {Digit1, Digit2, Digit3, Digit4, Digit5, Digit6}) {
+        d->SetValue(0);
+    }
+    // The classic window waited at x = 5000, off the screen. Window managers may
+    // pull such a window back or refuse it; ShowIdle() keeps it out of the way
+    // instead.
+    move(kDesignedLeft, kDesignedTop);
+    AnimationCount = 0;
+
+    const long long checkRate =
+        WholeSetting(QStringLiteral("Refresh"), QStringLiteral("Rate"), QStringLiteral("1000"), 10);
+    RateMonitorInterval = static_cast<int>(WholeSetting(
+        QStringLiteral("Överv"), QStringLiteral("Intervall"), QStringLiteral("20"), 5));
+
+    if (port != 0) {
+        WriteSetting(QStringLiteral("Modem"), QStringLiteral("Port"), monitor::PortName(port));
+    }
+
+    const QChar sep = platform::Region().TimeSeparator();
+    g.TimeSeparator = sep.isNull() ? QLatin1Char(':') : sep;
+
+    if (MultipleRatesOn || UsagePackageOn || InitialChargeOn) {
+        Timer3Timer();
+    }
+    Timer3->stop();
+    Timer3->setInterval(TimerInterval(RateMonitorInterval * 1000LL));
+
+    Timer2->setInterval(TimerInterval(checkRate));
+    Timer2->start();
+}
+
+void TForm1::ShowIdle() {
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        // The status icon stands in for the taskbar button; the window shows when a
+        // session starts.
+        TaskbarIcon->show();
+    } else {
+        // Without a tray the minimised window's taskbar entry is the way to the
+        // menu.
+        showMinimized();
+    }
+}
+
+void TForm1::ReadUsagePackage() {
+    PackageHoursText =
+        Setting(QStringLiteral("Charge"), QStringLiteral("Simpel_h"), QStringLiteral("0"), 5);
+    PackagePriceText =
+        Setting(QStringLiteral("Charge"), QStringLiteral("Simpel_$1"), QStringLiteral("0.00"), 14);
+    HourPriceText =
+        Setting(QStringLiteral("Charge"), QStringLiteral("Simpel_$2"), QStringLiteral("0.00"), 14);
+}
+
+void TForm1::ReadInitialCharges() {
+    InitialChargeOn = false;
+    InitialChargeClassOn.fill(false);
+    for (int k = 1; k <= 4; ++k) {
+        if (Setting(QStringLiteral("Initial"), QStringLiteral("Rate%1").arg(k),
+                    QStringLiteral("Nej"), 5) == QLatin1String("Ja")) {
+            SessionGlobals().InitialPrices[k - 1] =
+                DecimalSetting(QStringLiteral("Initial"), QStringLiteral("Pris_r%1").arg(k),
+                               QStringLiteral("-1"), 14);
+            InitialChargeClassOn[k - 1] = true;
+            InitialChargeOn = true;
+        }
+    }
+}
+
+void TForm1::ReadIndicatorLevels() {
+    for (int k = 1; k <= 4; ++k) {
+        const QString colour = Setting(QStringLiteral("PeakSpec"), QStringLiteral("Rate%1").arg(k),
+                                       QStringLiteral("Ingen"), 9);
+        int level = kIndicatorNone;
+        if (colour == QLatin1String("Grön")) {
+            level = kIndicatorGreen;
+        } else if (colour == QLatin1String("Gul")) {
+            level = kIndicatorYellow;
+        } else if (colour == QLatin1String("Röd")) {
+            level = kIndicatorRed;
+        }
+        SessionGlobals().IndicatorLevels[k - 1] = level;
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Idle poll and session tick
+
+void TForm1::NotifyPortUnusable() {
+    if (unusableReported_) {
+        return;
+    }
+    unusableReported_ = true;
+    const QString device = DeviceForPort(Comm321->CommPort());
+    const QByteArray path = device.toLocal8Bit();
+    QString text;
+    if (::access(path.constData(), F_OK) == 0 && ::access(path.constData(), R_OK | W_OK) != 0 &&
+        errno == EACCES) {
+        text = Text(kOwnTextBase + kTextPortNoPermission).arg(device);
+    } else {
+        QString reason = TComm32::LastFailureDetail();
+        if (reason.startsWith(device + QStringLiteral(": "))) {
+            reason.remove(0, device.size() + 2);
+        }
+        if (reason.isEmpty()) {
+            reason = QStringLiteral("?");
+        }
+        text = Text(kOwnTextBase + kTextPortUnusable).arg(device, reason);
+    }
+    qWarning("%s", qPrintable(text));
+    platform::Boxes().Show(this, kBoxCaption, text, MessageBoxes::Icon::Warning,
+                           MessageBoxes::Buttons::Ok);
+}
+
+void TForm1::Timer2Timer() {
+    SessionStarted = false;
+    Timer2->stop();
+
+    if (DataFileDamaged) {
+        DataFileDamaged = false;
+        platform::Boxes().Show(this, kBoxCaption, Text(113), MessageBoxes::Icon::Error,
+                               MessageBoxes::Buttons::Ok);
+    }
+
+    if (const int port = monitor::ChosenPort()) {
+        Comm321->SetCommPort(monitor::PortName(port));
+    }
+    PortFree = false;
+    bool unusable = false;
+    try {
+        PortFree = Comm321->OpenPort();
+        if (PortFree) {
+            Comm321->ClosePort();
+        }
+    } catch (const ECommsError&) {
+        // Only a port that another program holds is a connection; an absent device
+        // or a missing permission is not.
+        if (TComm32::LastFailure() == PortFailure::Unusable) {
+            unusable = true;
+        } else {
+            SessionStarted = true;
+        }
+    }
+
+    if (unusable) {
+        NotifyPortUnusable();
+    }
+    if (!SessionStarted) {
+        // Free, unusable, or an open that failed without an error: keep polling.
+        Timer2->start();
+        return;
+    }
+    StartSession();
+}
+
+void TForm1::StartSession() {
+    Timer1->start();
+    Session = monitor::SessionCounters{};
+    Session.SessionStartTick = platform::Ticks().Milliseconds() / 1000;
+    showNormal();
+
+    const QDateTime now = platform::Clock().Now();
+    StartDate = platform::Clock().DateText(now.date());
+    StartTime = platform::Clock().TimeText(now.time());
+
+    // The full menu from now on, whichever way it is opened.
+    for (QAction* a : {Statistics1, Com11, Com21, Com31, Com41, Exit1}) {
+        a->setVisible(true);
+    }
+    Close1->setVisible(false);
+
+    const long long left =
+        WholeSetting(QStringLiteral("Position"), QStringLiteral("Left"), QStringLiteral("-1"), 6);
+    const long long top =
+        WholeSetting(QStringLiteral("Position"), QStringLiteral("Top"), QStringLiteral("-1"), 6);
+    if (left > -1 && top > -1) {
+        move(static_cast<int>(left), static_cast<int>(top));
+    }
+
+    if (UsagePackageOn || MultipleRatesOn) {
+        Timer3->start(TimerInterval(RateMonitorInterval * 1000LL));
+    } else {
+        Timer3->stop();
+    }
+    if (IndicatorOn) {
+        TrayIcon1->SetActive(true);
+    }
+    WriteSetting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Ja"));
+    emit sessionBegan(StartDate, StartTime);
+}
+
+void TForm1::Timer1Timer() {
+    SessionGlobalsT& g = SessionGlobals();
+
+    Timer1->stop();
+    bool unusable = false;
+    try {
+        PortFree = Comm321->OpenPort();
+        if (PortFree) {
+            Comm321->ClosePort();
+        }
+    } catch (const ECommsError&) {
+        // A port that can no longer be used (the modem was unplugged, say) carries
+        // no connection: the session ends.
+        unusable = TComm32::LastFailure() == PortFailure::Unusable;
+        PortFree = unusable;
+    } catch (...) {
+        PortFree = false;
+    }
+    if (!PortFree) {
+        Timer1->start();
+    }
+
+    Session.UpdateTimes(platform::Ticks().Milliseconds() / 1000, g.AverageConnectTime);
+    const QString timeText = monitor::TimeText(Session.Connected());
+
+    if (InitialChargeOn && Session.ConnectedSeconds <= 60) {
+        g.CurrentRate = monitor::ApplyInitialCharges(g.CurrentRate, g.RatePrices, g.InitialPrices,
+                                                     InitialChargeClassOn);
+    }
+
+    Session.AccountMinutes();
+
+    if (CostMonitoring) {
+        Session.ChargeMinutes(g.CurrentRate);
+        const monitor::CostTexts texts = monitor::MakeCostTexts(
+            TotalCostBefore, Session.SessionCost, g.MonthlyMinimum, g.CurrencySymbol, Text(17));
+        g.CostLeftText = texts.costLeft;
+        StatusPanel1->setText(texts.panel);
+    }
+
+    const bool active = IsApplicationActive();
+    taskbarTitle_ = monitor::TaskbarTitleText(active, CostMonitoring, timeText, g.CurrencySymbol,
+                                              TotalCostBefore + Session.SessionCost);
+    // Linux task bars show the window's title: the running figures while the user
+    // looks elsewhere, the caption while the window itself is in front.
+    setWindowTitle(active ? kCaption : taskbarTitle_);
+    TaskbarIcon->setToolTip(taskbarTitle_);
+
+    const auto h = Session.SessionHours;
+    const auto m = Session.SessionMinutes;
+    const auto s = Session.SessionSeconds;
+    Digit1->SetValue(static_cast<int>(std::min<long long>(h / 10, 1000)));
+    Digit2->SetValue(static_cast<int>(h % 10));
+    Digit3->SetValue(static_cast<int>(m / 10));
+    Digit4->SetValue(static_cast<int>(m % 10));
+    Digit5->SetValue(static_cast<int>(s / 10));
+    Digit6->SetValue(static_cast<int>(s % 10));
+
+    g.RunningNetTime = monitor::RunningNetTimeText(g.StoredNetTime, Session.Connected());
+
+    if (AnimationCount == 5) {
+        SetProgramIcon(QStringLiteral("TRILLORA2"));
+    } else if (AnimationCount == 10) {
+        SetProgramIcon(QStringLiteral("TRILLORA3"));
+    } else if (AnimationCount == 0) {
+        SetProgramIcon(QStringLiteral("TRILLORA1"));
+    }
+
+    if (IndicatorOn) {
+        try {
+            UpdateIndicator();
+        } catch (...) {
+            // The light is a convenience; the tick goes on without it.
+        }
+    }
+
+    if (++AnimationCount > 19) {
+        AnimationCount = 0;
+    }
+
+    if (unusable) {
+        NotifyPortUnusable();
+    }
+    if (PortFree) {
+        SessionClose();
+        if (Ready) {
+            WriteSetting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Nej"));
+            Finish();
+        }
+    }
+}
+
+QString TForm1::CostPanelText() const {
+    return StatusPanel1->text();
+}
+
+void TForm1::Finish() {
+    ended_ = true;
+    Timer1->stop();
+    Timer2->stop();
+    Timer3->stop();
+    if (EndProgram) {
+        EndProgram(0);
+    } else {
+        QCoreApplication::exit(0);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Rate monitor and indicator
+
+void TForm1::Timer3Timer() {
+    SessionGlobalsT& g = SessionGlobals();
+    Timer3->stop();
+    if (UsagePackageOn) {
+        g.CurrentRate = UsagePackageRate(g.RunningNetTime, PackageHoursText, g.TimeSeparator,
+                                         PackagePriceText, HourPriceText, g.CurrentRate);
+    }
+    if (MultipleRatesOn) {
+        g.CurrentRate = WeeklyTableRate(ProgramRateWeek(), platform::Clock().Now(), HolidayRates,
+                                        g.RatePrices, g.CurrentRate);
+    }
+    Timer3->start();
+}
+
+void TForm1::UpdateIndicator() {
+    const SessionGlobalsT& g = SessionGlobals();
+    const int rateClass = IndicatorClass(MultipleRatesOn, g.CurrentRate, g.RatePrices);
+    const int level = IndicatorLevelForClass(rateClass, g.IndicatorLevels);
+    const QString name = IndicatorIconName(level, AnimationCount);
+    if (name == indicatorIcon_) {
+        return;  // same picture: spare the shell a change per tick
+    }
+    indicatorIcon_ = name;
+    TrayIcon1->SetIcon(name.isEmpty() ? QIcon() : LoadIconResource(name));
+}
+
+// ---------------------------------------------------------------------------------------
+// Session close
+
+void TForm1::SessionClose() {
+    // One session per run: a close that comes twice (the port freed while the
+    // user was answering the quit question) must not log the session twice.
+    if (!SessionStarted || closed_) {
+        return;
+    }
+    const SessionGlobalsT& g = SessionGlobals();
+
+    SessionCloseInput in;
+    in.Elapsed = Session.Elapsed;
+    in.MinuteMark = Session.MinuteMark;
+    in.SessionCost = Session.SessionCost;
+    in.CurrentRate = g.CurrentRate;
+    in.TotalCostBefore = TotalCostBefore;
+    in.SessionHours = Session.SessionHours;
+    in.SessionMinutes = Session.SessionMinutes;
+    in.SessionSeconds = Session.SessionSeconds;
+    in.StartDate = StartDate;
+    in.StartTime = StartTime;
+    in.CostMonitoring = CostMonitoring;
+    in.Ready = Ready;
+    in.AverageConnectTime = g.AverageConnectTime;
+    in.CurrencySymbol = g.CurrencySymbol;
+    in.LanguageOffset = LanguageOffset();
+    in.StoredNetTime = g.StoredNetTime;
+    in.LessThanMinute =
+        Setting(QStringLiteral("Session"), QStringLiteral("<1min"), QStringLiteral("Nej"), 5);
+    in.FailedTries =
+        Setting(QStringLiteral("Session"), QStringLiteral("Försök"), QStringLiteral("Nej"), 5);
+    in.Rounding =
+        Setting(QStringLiteral("Session"), QStringLiteral("Avrundning"), QStringLiteral("Nej"), 5);
+    in.ShowSummary =
+        Setting(QStringLiteral("Avsluta"), QStringLiteral("Visa"), QStringLiteral("Ja"), 10);
+    in.SummaryLabel = Text(19);
+
+    const SessionClosePlan plan = monitor::PlanSessionClose(in);
+    CloseElapsed = plan.CloseElapsed;
+    Session.SessionCost = plan.SessionCost;
+    LastClose = plan;
+    if (!plan.Counted) {
+        closed_ = true;
+        emit sessionClosed();
+        return;
+    }
+    closed_ = true;
+
+    if (plan.ShowSummary) {
+        platform::Boxes().Show(this, kBoxCaption, plan.SummaryText, MessageBoxes::Icon::Information,
+                               MessageBoxes::Buttons::Ok);
+    }
+
+    {
+        // The line and the totals go in together: a log viewer rewriting the log
+        // waits.
+        ProfileLock lock;
+        if (plan.WriteCostTotal) {
+            WriteSetting(QStringLiteral("kostnad"), QStringLiteral("Totalt"), plan.CostTotalText);
+        }
+        WriteSetting(QStringLiteral("Nättid"), QStringLiteral("Totalt"), plan.NetTimeTotalText);
+        if (plan.FailedTry) {
+            const long long tries = WholeSetting(QStringLiteral("Försök"), QStringLiteral("Antal"),
+                                                 QStringLiteral("0"), 10);
+            WriteSetting(QStringLiteral("Försök"), QStringLiteral("Antal"),
+                         QString::number(tries + 1));
+        }
+        AppendLogLine(plan.LogLine);
+        WriteSetting(QStringLiteral("Position"), QStringLiteral("Left"), QString::number(x()));
+        WriteSetting(QStringLiteral("Position"), QStringLiteral("Top"), QString::number(y()));
+        WriteSetting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Nej"));
+    }
+
+    if (UsagePackageOn) {
+        PackageHoursText.clear();
+        PackagePriceText.clear();
+        HourPriceText.clear();
+    }
+    emit sessionClosed();
+}
+
+// ---------------------------------------------------------------------------------------
+// Menu commands and shutdown
+
+void TForm1::About1Click() {
+    TOmDlg dialog(this);
+    RunDialog(dialog);
+}
+
+void TForm1::Helg1Click() {
+    HolidayRates = !HolidayRates;
+    Helg1->setChecked(HolidayRates);
+}
+
+void TForm1::Help1Click() {
+    QString file = HelpFileForCode(SessionGlobals().LanguageCode);
+    if (file.isEmpty()) {
+        file = HelpFileForOffset(LanguageOffset());
+    }
+    platform::Help().ShowHelp(this, file, 1);
+}
+
+void TForm1::Exit1Click() {
+    platform::Boxes().Beep();
+    const auto answer = platform::Boxes().Show(
+        this, kBoxCaption, Text(1), MessageBoxes::Icon::Question, MessageBoxes::Buttons::YesNo);
+    if (answer != MessageBoxes::Answer::Yes || ended_) {
+        return;
+    }
+    SessionClose();
+    if (Ready) {
+        WriteSetting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Nej"));
+        Finish();
+    }
+}
+
+bool TForm1::FormCloseQuery() {
+    platform::Boxes().Beep();
+    const bool inSession = SessionStarted;
+    if (!inSession) {
+        Timer2->stop();
+    }
+    const auto answer =
+        platform::Boxes().Show(this, kBoxCaption, Text(inSession ? 1 : 38),
+                               MessageBoxes::Icon::Question, MessageBoxes::Buttons::YesNo);
+    if (ended_) {
+        return true;  // the session ended by itself while the question was open
+    }
+    if (answer != MessageBoxes::Answer::Yes) {
+        if (!inSession) {
+            Timer2->start();
+        }
+        return false;
+    }
+    if (inSession) {
+        SessionClose();
+        WriteSetting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Nej"));
+    }
+    return true;
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (ended_) {
+        event->accept();
+        return;
+    }
+    if (FormCloseQuery()) {
+        event->accept();
+        if (!ended_) {
+            Finish();
+        }
+    } else {
+        event->ignore();
+    }
+}
+
+void TForm1::contextMenuEvent(QContextMenuEvent* event) {
+    PopupMenu1->popup(event->globalPos());
+    event->accept();
+}
+
+void TForm1::Settings1Click() {
+    SessionGlobalsT& g = SessionGlobals();
+    {
+        TSettingsDlg dialog(this);
+        RunDialog(dialog);
+    }
+    SetMenuCaptions();
+    Timer2->setInterval(TimerInterval(WholeSetting(
+        QStringLiteral("Refresh"), QStringLiteral("Rate"), QStringLiteral("1000"), 10)));
+
+    const QString counter =
+        Setting(QStringLiteral("Session"), QStringLiteral("Räknare"), QStringLiteral("Nej"), 5);
+    if (counter == QLatin1String("Ja") && CostMonitoring) {
+        CostMonitoring = false;
+        g.CurrentRate = 0.0;
+        g.MonthlyMinimum = 0;
+    } else if (counter == QLatin1String("Nej") && !CostMonitoring) {
+        CostMonitoring = true;
+        g.CurrentRate = DecimalSetting(QStringLiteral("Charge"), QStringLiteral("per_min"),
+                                       QStringLiteral("0"), 20);
+        g.MonthlyMinimum = WholeSetting(QStringLiteral("Charge"), QStringLiteral("minimi"),
+                                        QStringLiteral("0"), 20);
+    }
+
+    const QString multiple =
+        Setting(QStringLiteral("Session"), QStringLiteral("Multiple"), QStringLiteral("Nej"), 5);
+    if (multiple != QLatin1String("Nej")) {
+        Helg1->setVisible(true);
+        Adjustmonitoring1->setVisible(true);
+    } else {
+        Helg1->setVisible(false);
+        Adjustmonitoring1->setVisible(false);
+        if (MultipleRatesOn) {
+            Timer3->stop();
+        }
+        MultipleRatesOn = false;
+        if (IndicatorOn) {
+            IndicatorOn = false;
+            TrayIcon1->SetActive(false);
+        }
+    }
+
+    if (multiple == QLatin1String("Ja")) {
+        for (int k = 1; k <= 4; ++k) {
+            g.RatePrices[k - 1] =
+                DecimalSetting(QStringLiteral("Avgifter"), QStringLiteral("Avg%1").arg(k),
+                               QStringLiteral("0.00"), 14);
+        }
+        const int interval = TimerInterval(RateMonitorInterval * 1000LL);
+        if (!MultipleRatesOn) {
+            Timer3->start(interval);
+        }
+        MultipleRatesOn = true;
+        if (Setting(QStringLiteral("Charge"), QStringLiteral("Simpel"), QStringLiteral("Nej"), 5) ==
+            QLatin1String("Ja")) {
+            ReadUsagePackage();
+            UsagePackageOn = true;
+            MultipleRatesOn = false;
+            Timer3->start(interval);
+        } else {
+            UsagePackageOn = false;
+        }
+        const QString peak = Setting(QStringLiteral("Session"), QStringLiteral("PeakSpec"),
+                                     QStringLiteral("Nej"), 5);
+        if (peak == QLatin1String("Nej") && IndicatorOn) {
+            TrayIcon1->SetActive(false);
+            IndicatorOn = false;
+        }
+        if (peak == QLatin1String("Ja")) {
+            if (MultipleRatesOn) {
+                IndicatorOn = true;
+                ReadIndicatorLevels();
+                TrayIcon1->SetActive(true);
+            } else {
+                IndicatorOn = false;
+                TrayIcon1->SetActive(false);
+            }
+        }
+    }
+
+    ReadInitialCharges();
+
+    if (Timer3->isActive()) {
+        Timer3->stop();
+        Timer3Timer();  // starts it again
+    }
+}
+
+void TForm1::Statistics1Click() {
+    TStatDlg dialog(this);
+    RunDialog(dialog);
+}
+
+void TForm1::Adjustmonitoring1Click() {
+    {
+        TAdjustDlg dialog(this);
+        RunDialog(dialog);
+    }
+    RateMonitorInterval = static_cast<int>(WholeSetting(
+        QStringLiteral("Överv"), QStringLiteral("Intervall"), QStringLiteral("20"), 5));
+    Timer3->setInterval(TimerInterval(RateMonitorInterval * 1000LL));
+}
+
+}  // namespace vindelor

@@ -1,0 +1,192 @@
+// TForm1: Vindelor's main window. It waits until the modem's port turns busy (the idle
+// poll), then times the connection on six digits with its cost in the status bar and the
+// title (the session tick), follows the tariff (the rate monitor) and, when the port is
+// free again, closes the session and ends the program.
+//
+// The rules live without widgets in sessionrules.h, sessionclose.h and portdiscovery.h;
+// this class reads the settings, drives the timers and shows the results.
+#pragma once
+
+#include "monitor/sessionclose.h"
+#include "monitor/sessionrules.h"
+
+#include <QIcon>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QAction;
+class QDialog;
+class QFrame;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QSystemTrayIcon;
+class QTimer;
+
+namespace vindelor {
+
+class TComm32;
+class TDigit;
+class TTrayIcon;
+
+// A small filled circle: the colons of the time display.
+class TShape : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TShape(QWidget* parent = nullptr);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+
+  public:
+    static constexpr int kClientWidth = 217;
+    static constexpr int kClientHeight = 76;
+    // Where the window shows when no position was stored.
+    static constexpr int kDesignedLeft = 274;
+    static constexpr int kDesignedTop = 281;
+
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Controls.
+    QFrame* Panel1 = nullptr;
+    TDigit* Digit1 = nullptr;
+    TDigit* Digit2 = nullptr;
+    TDigit* Digit3 = nullptr;
+    TDigit* Digit4 = nullptr;
+    TDigit* Digit5 = nullptr;
+    TDigit* Digit6 = nullptr;
+    TShape* Shape1 = nullptr;
+    TShape* Shape2 = nullptr;
+    TShape* Shape5 = nullptr;
+    TShape* Shape6 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* StatusPanel0 = nullptr;  // the port name
+    QLabel* StatusPanel1 = nullptr;  // the cost text
+    QTimer* Timer1 = nullptr;        // session tick, 20 ms
+    QTimer* Timer2 = nullptr;        // idle poll
+    QTimer* Timer3 = nullptr;        // rate monitor
+    TComm32* Comm321 = nullptr;
+    TTrayIcon* TrayIcon1 = nullptr;  // the rate indicator light
+    QMenu* PopupMenu1 = nullptr;
+    QAction* About1 = nullptr;
+    QAction* Helg1 = nullptr;
+    QAction* Help1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QAction* Com11 = nullptr;
+    QAction* Com21 = nullptr;
+    QAction* Com31 = nullptr;
+    QAction* Com41 = nullptr;
+    QAction* Settings1 = nullptr;
+    QAction* Statistics1 = nullptr;
+    QAction* Adjustmonitoring1 = nullptr;
+
+    // Stands in for the taskbar button while the program waits: its menu is the
+    // "Vindelor menu" route (with the items that make no sense before a session hidden)
+    // plus a command to close the program; its tool-tip is the taskbar title.
+    QSystemTrayIcon* TaskbarIcon = nullptr;
+    QMenu* TaskbarMenu = nullptr;
+    QAction* Close1 = nullptr;
+
+    // Session state.
+    bool PortFree = false;
+    bool SessionStarted = false;
+    bool Ready = false;
+    monitor::SessionCounters Session;
+    QString StartDate;
+    QString StartTime;
+    int AnimationCount = 0;
+    double TotalCostBefore = 0.0;
+    bool CostMonitoring = false;
+    bool InitialChargeOn = false;
+    std::array<bool, 4> InitialChargeClassOn{};  // which classes have an initial charge
+    bool IndicatorOn = false;
+    bool UsagePackageOn = false;
+    bool MultipleRatesOn = false;
+    bool HolidayRates = false;
+    bool DataFileDamaged = false;
+    int RateMonitorInterval = 20;
+    QString PackageHoursText;
+    QString PackagePriceText;
+    QString HourPriceText;
+    long long CloseElapsed = 0;
+    // What the last session close decided (for the caller's report).
+    monitor::SessionClosePlan LastClose;
+
+    // Seams for tests and for main(): how a modal dialog runs, how the program ends,
+    // whether the program is the active application.
+    std::function<int(QDialog&)> ExecDialog;
+    std::function<void(int exitCode)> EndProgram;
+    std::function<bool()> ApplicationActive;
+
+    // Start-up: reads the settings, chooses the modem port, leaves the program idle.
+    void FormCreate();
+    // Shows the window for waiting: as the tray stand-in where a tray exists, else
+    // minimised (a window manager may not keep a window off the screen).
+    void ShowIdle();
+
+    void Timer2Timer();  // idle poll
+    void Timer1Timer();  // session tick
+    void Timer3Timer();  // rate monitor
+    void UpdateIndicator();
+    void SessionClose();
+
+    void About1Click();
+    void Helg1Click();
+    void Help1Click();
+    void Exit1Click();
+    void Settings1Click();
+    void Statistics1Click();
+    void Adjustmonitoring1Click();
+    // Asks whether to close; true allows it (and closes a running session first).
+    bool FormCloseQuery();
+
+    // The title the classic taskbar button showed ("Vindelor" while active).
+    QString TaskbarTitle() const { return taskbarTitle_; }
+    // The text shown on the status bar's cost panel.
+    QString CostPanelText() const;
+    // True once the program was told to end.
+    bool Ended() const { return ended_; }
+
+  signals:
+    // A session began (the port turned busy).
+    void sessionBegan(const QString& startDate, const QString& startTime);
+    // The session was closed; LastClose says what was written.
+    void sessionClosed();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+  private:
+    void BuildControls();
+    void BuildMenu();
+    void SetMenuCaptions();
+    void ShowPortChoice();
+    void ReadInitialCharges();
+    void ReadIndicatorLevels();
+    void ReadUsagePackage();
+    void ApplyIdleMenuRules();
+    void StartSession();
+    void Finish();
+    void NotifyPortUnusable();
+    int RunDialog(QDialog& dialog);
+    bool IsApplicationActive() const;
+    void SetProgramIcon(const QString& resource);
+
+    bool ended_ = false;
+    bool closed_ = false;
+    bool unusableReported_ = false;
+    QString taskbarTitle_ = QStringLiteral("Vindelor");
+    QIcon programIcon_;
+    QString indicatorIcon_ = QStringLiteral("-");  // no light set yet
+};
+
+}  // namespace vindelor
