@@ -1,0 +1,103 @@
+#include "viewer/commandline.h"
+
+#include "support/testenv.h"
+#include "viewer/testlog.h"
+
+#include <QTextStream>
+
+namespace vindelor::brusko {
+namespace {
+
+using namespace vindelor::brusko::testing;
+using test::ScopedDataDir;
+
+const QString kA = QStringLiteral("06.12.1999 14:05:09-00:40:50^   1.2000");
+const QString kB = QStringLiteral("07.12.1999 09:00:00-00:12:00^   0.5000");
+const QString kF = QStringLiteral("07.12.1999 10:00:00-+FAILED+^   0.1500");
+const QString kC = QStringLiteral("08.12.1999 11:00:00-00:30:20^   0.2500");
+
+struct Outcome {
+    int code = 0;
+    QString out;
+    QString err;
+};
+
+Outcome Brusko(const QStringList& args) {
+    Outcome r;
+    QTextStream out(&r.out);
+    QTextStream err(&r.err);
+    r.code = RunCommandLine(args, out, err);
+    out.flush();
+    err.flush();
+    return r;
+}
+
+class CommandLine : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Put(QStringLiteral("Språk"), QStringLiteral("Språk"), QStringLiteral("UK"));
+        Put(QStringLiteral("Charge"), QStringLiteral("per_min"), QStringLiteral("0.10"));
+        Put(QStringLiteral("Charge"), QStringLiteral("valuta"), QStringLiteral("mk"));
+        Put(QStringLiteral("Nättid"), QStringLiteral("Totalt"), QStringLiteral("01:23:10"));
+        Put(QStringLiteral("Kostnad"), QStringLiteral("Totalt"), QStringLiteral("2.10"));
+        PutLog({kA, kB, kF, kC});
+    }
+    ScopedDataDir dir_;
+};
+
+TEST_F(CommandLine, ListPrintsTheClipboardFormAndTheTotals) {
+    const Outcome r = Brusko({QStringLiteral("--list")});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, QStringLiteral("06.12.1999\t14:05:09\t00:40:50\t   1.2000\n"
+                                    "07.12.1999\t09:00:00\t00:12:00\t   0.5000\n"
+                                    "07.12.1999\t10:00:00\t+FAILED+\t   0.1500\n"
+                                    "08.12.1999\t11:00:00\t00:30:20\t   0.2500\n"
+                                    "Total time: 01:23:10\n"
+                                    "Total cost: mk 2.10\n"));
+    EXPECT_TRUE(r.err.isEmpty());
+}
+
+TEST_F(CommandLine, DeleteTakesRowsAndRangesAsListed) {
+    const Outcome r = Brusko({QStringLiteral("--delete"), QStringLiteral("1,3-4")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(ReadLogLines(), QStringList{kB});
+    EXPECT_EQ(Get(QStringLiteral("Nättid"), QStringLiteral("Totalt")), QStringLiteral("00:12:00"));
+    EXPECT_EQ(Get(QStringLiteral("Kostnad"), QStringLiteral("Totalt")), QStringLiteral("0.50"));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Total time: 00:12:00")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Total cost: mk  0.50")));
+}
+
+TEST_F(CommandLine, DeleteIsRefusedWhileASessionIsOpen) {
+    Put(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Ja"));
+    const Outcome r = Brusko({QStringLiteral("--delete"), QStringLiteral("1")});
+    EXPECT_NE(r.code, 0);
+    EXPECT_EQ(r.err, QStringLiteral("Vindelor is in use. You can't empty the log now.\n"));
+    EXPECT_EQ(ReadLogLines().size(), 4);
+}
+
+TEST_F(CommandLine, BadUsageChangesNothing) {
+    for (const QStringList& args :
+         {QStringList{QStringLiteral("--delete"), QStringLiteral("5")},
+          QStringList{QStringLiteral("--delete"), QStringLiteral("x")},
+          QStringList{QStringLiteral("--delete")}, QStringList{QStringLiteral("--frobnicate")},
+          QStringList{QStringLiteral("--list"), QStringLiteral("extra")}}) {
+        const Outcome r = Brusko(args);
+        EXPECT_EQ(r.code, 2) << args.join(' ').toStdString();
+        EXPECT_FALSE(r.err.isEmpty());
+    }
+    EXPECT_EQ(ReadLogLines().size(), 4);
+    EXPECT_EQ(Brusko({}).code, -1);  // the window
+    EXPECT_EQ(Brusko({QStringLiteral("--help")}).code, 0);
+    EXPECT_TRUE(Brusko({QStringLiteral("--version")}).out.startsWith(QStringLiteral("brusko ")));
+}
+
+TEST_F(CommandLine, RecalculateStoresTheRecount) {
+    const Outcome r = Brusko({QStringLiteral("--recalculate")});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(Get(QStringLiteral("Kostnad"), QStringLiteral("Totalt")), QStringLiteral("1.95"));
+    EXPECT_EQ(Get(QStringLiteral("Försök"), QStringLiteral("Antal")), QStringLiteral("1"));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Total cost: mk 1.95")));
+}
+
+}  // namespace
+}  // namespace vindelor::brusko
