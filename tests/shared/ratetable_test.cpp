@@ -174,7 +174,8 @@ TEST(ClassInForce, HalfHoursQuartersAndHoliday) {
             {1, 11, 16, false, 4}, {1, 11, 30, false, 4}, {1, 11, 45, false, 4},
             {1, 11, 46, false, 1}, {3, 14, 0, false, 2},  {3, 14, 0, true, 3},
             {1, 10, 20, true, 0},  // holiday: Sunday's empty 10:00 half hour
-            {1, 12, 5, false, 2},  {1, 12, 40, false, 1}, {2, 10, 20, false, 0},
+            {2, 10, 30, false, 1}, {2, 10, 31, false, 3}, {1, 12, 5, false, 2},
+            {1, 12, 40, false, 1}, {2, 10, 20, false, 0},
         };
     for (const auto& c : cases) {
         EXPECT_EQ(ClassInForce(week, c.weekday, c.hour, c.minute, c.holiday), c.expected)
