@@ -154,8 +154,10 @@ TEST(ClassInForce, HalfHoursQuartersAndHoliday) {
     week.Slot(1, SlotForHalfHour(10, true)) = {3, 13};
     week.Slot(1, SlotForHalfHour(11, false)) = {4, 21};
     week.Slot(1, SlotForHalfHour(11, true)) = {4, 14};
-    week.Slot(3, SlotForHalfHour(14, false)) = {2, 0};   // Wednesday
-    week.Slot(7, SlotForHalfHour(14, false)) = {3, 0};   // Sunday
+    week.Slot(3, SlotForHalfHour(14, false)) = {2, 0};  // Wednesday
+    week.Slot(7, SlotForHalfHour(14, false)) = {3, 0};  // Sunday
+    // A "15-" code in a second-half slot (only a file can hold one) reaches minute 30.
+    week.Slot(2, SlotForHalfHour(10, true)) = {3, 12};
     week.Slot(1, SlotForHalfHour(12, false)) = {2, 15};  // position 5 does not exist
     week.Slot(1, SlotForHalfHour(12, true)) = {1, 3};    // not a quarter code either
 
