@@ -4,23 +4,25 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 
 namespace vindelor::test {
 
-FakeSerialDevice::FakeSerialDevice() : wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+FakeSerialDevice::FakeSerialDevice() = default;
 
-FakeSerialDevice::~FakeSerialDevice() {
-    if (wakeFd_ >= 0) {
-        ::close(wakeFd_);
-    }
-}
+FakeSerialDevice::~FakeSerialDevice() = default;
 
 void FakeSerialDevice::Wake() {
     const std::uint64_t one = 1;
-    [[maybe_unused]] ssize_t n = ::write(wakeFd_, &one, sizeof one);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const int fd : waiters_) {
+            [[maybe_unused]] ssize_t n = ::write(fd, &one, sizeof one);
+        }
+    }
     changed_.notify_all();
 }
 
@@ -95,6 +97,17 @@ void FakeSerialDevice::SetWritable(bool writable) {
     Wake();
 }
 
+void FakeSerialDevice::HoldNextReadUntilClose() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    holdRead_ = true;
+}
+
+bool FakeSerialDevice::WaitForHeldRead(int timeoutMs) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                             [&] { return readHeld_; });
+}
+
 QByteArray FakeSerialDevice::Written() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return written_;
@@ -165,6 +178,21 @@ int FakeSerialDevice::ClearCommError(std::uint32_t* errors) {
 }
 
 IoResult FakeSerialDevice::Read(char* buffer, std::size_t size) {
+    int holdFd = -1;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (holdRead_ && !closed_) {
+            holdRead_ = false;
+            readHeld_ = true;
+            holdFd = lastCloseFd_;
+        }
+    }
+    changed_.notify_all();
+    if (holdFd >= 0) {
+        pollfd p{holdFd, POLLIN, 0};
+        while (::poll(&p, 1, -1) < 0 && errno == EINTR) {
+        }
+    }
     std::lock_guard<std::mutex> lock(mutex_);
     if (closed_) {
         return {EBADF, 0};
@@ -210,12 +238,32 @@ IoResult FakeSerialDevice::Write(const char* buffer, std::size_t size) {
 }
 
 WaitResult FakeSerialDevice::Wait(int closeFd, bool forWrite) {
+    // Each waiter sleeps on its own eventfd, so one wake-up reaches every waiting thread.
+    const int wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd < 0) {
+        return {WaitKind::Failed, errno};
+    }
+    struct Unregister {
+        FakeSerialDevice* self;
+        int fd;
+        ~Unregister() {
+            std::lock_guard<std::mutex> lock(self->mutex_);
+            self->waiters_.erase(std::remove(self->waiters_.begin(), self->waiters_.end(), fd),
+                                 self->waiters_.end());
+            ::close(fd);
+        }
+    } unregister{this, wakeFd};
+    bool stuck;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        waiters_.push_back(wakeFd);
+        ++waitCount_;
+        lastCloseFd_ = closeFd;
+    }
+    changed_.notify_all();
     for (;;) {
-        bool stuck;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            ++waitCount_;
-            changed_.notify_all();
             if (!waits_.empty()) {
                 const WaitResult result = waits_.front();
                 waits_.pop_front();
@@ -223,7 +271,7 @@ WaitResult FakeSerialDevice::Wait(int closeFd, bool forWrite) {
             }
             stuck = stuck_;
         }
-        pollfd fds[2] = {{closeFd, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+        pollfd fds[2] = {{closeFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
         if (!stuck) {
             if (::poll(fds, 1, 0) > 0) {
                 return {WaitKind::Close, 0};
@@ -242,9 +290,7 @@ WaitResult FakeSerialDevice::Wait(int closeFd, bool forWrite) {
             return {WaitKind::Failed, errno};
         }
         std::uint64_t drained;
-        [[maybe_unused]] ssize_t n = ::read(wakeFd_, &drained, sizeof drained);
-        std::lock_guard<std::mutex> lock(mutex_);
-        --waitCount_;  // one wait, however often it woke
+        [[maybe_unused]] ssize_t n = ::read(wakeFd, &drained, sizeof drained);
     }
 }
 

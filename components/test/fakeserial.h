@@ -57,6 +57,11 @@ class FakeSerialDevice : public SerialDevice {
     void SetStuck(bool stuck);
     // While false, a write wait does not report the port writable.
     void SetWritable(bool writable);
+    // The next read returns only once the close event is signalled (a ClosePort that
+    // comes while the reader is between a read and the start of the next one).
+    void HoldNextReadUntilClose();
+    // Blocks until a read is being held that way, or the deadline passes.
+    bool WaitForHeldRead(int timeoutMs) const;
 
     // --- observations (any thread) ---
     QByteArray Written() const;
@@ -91,7 +96,7 @@ class FakeSerialDevice : public SerialDevice {
 
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
-    int wakeFd_ = -1;
+    std::vector<int> waiters_;  // eventfds of the threads inside Wait
     std::deque<ReadStep> reads_;
     std::deque<IoResult> writes_;
     std::deque<WaitResult> waits_;
@@ -102,6 +107,9 @@ class FakeSerialDevice : public SerialDevice {
     int clearError_ = 0;
     bool stuck_ = false;
     bool writable_ = true;
+    bool holdRead_ = false;
+    bool readHeld_ = false;
+    int lastCloseFd_ = -1;
     bool closed_ = false;
     std::int32_t baud_ = -1;
     int waitCount_ = 0;
