@@ -1,0 +1,112 @@
+#include "shared/ui/refreshdlg.h"
+
+#include "platform/services.h"
+#include "shared/numbers.h"
+#include "shared/profile.h"
+#include "shared/texts.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace vindelor {
+namespace {
+
+const QString kSection = QStringLiteral("Refresh");
+const QString kKey = QStringLiteral("Rate");
+// Readers of the key see at most this many characters.
+constexpr int kStoredChars = 8;
+
+// The entry as typed ("007" stays "007") when every reader of the key gets the same
+// number back from it. Readers take the leading decimal digits of what they read, so a
+// "$" hex entry or one longer than they read would come back as another rate; those are
+// stored as plain decimal text.
+QString StoredForm(const QString& typed, int value) {
+    const QString kept = typed.left(kStoredChars);
+    if (LeadingWholeNumber(kept) == value && LeadingWholeNumber(kept.trimmed()) == value &&
+        LeadingWholeNumber(typed.trimmed().left(kStoredChars)) == value) {
+        return typed;
+    }
+    return QString::number(value);
+}
+
+}  // namespace
+
+TRefreshDlg::TRefreshDlg(QWidget* parent) : QDialog(parent) {
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+
+    GroupBox1 = new QGroupBox(this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    Edit1 = new QLineEdit(GroupBox1);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setMaximumWidth(120);
+    Label1 = new QLabel(GroupBox1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    auto* groupLayout = new QVBoxLayout(GroupBox1);
+    groupLayout->addWidget(Edit1);
+    groupLayout->addWidget(Label1);
+
+    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setDefault(true);
+    BitBtn1->setMinimumWidth(90);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(BitBtn1);
+    buttons->addStretch();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(GroupBox1);
+    layout->addStretch();
+    layout->addLayout(buttons);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &TRefreshDlg::Timer1Timer);
+    connect(BitBtn1, &QPushButton::clicked, this, &TRefreshDlg::BitBtn1Click);
+
+    FormCreate();
+    Timer1->start();
+
+    resize(QSize(342, 139).expandedTo(sizeHint()));
+    if (QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+void TRefreshDlg::FormCreate() {
+    GroupBox1->setTitle(Text(39));
+    Label1->setText(Text(40));
+    setWindowTitle(Text(41));
+    Edit1->setText(
+        GetProfileString(kSection, kKey, QStringLiteral("1000"), kStoredChars + 1, kSettingsFile));
+}
+
+void TRefreshDlg::BitBtn1Click() {
+    int rate = 0;
+    if (!ConvertInteger(Edit1->text(), &rate) || rate < kLowest || rate > kHighest) {
+        platform::Boxes().Show(this, QGuiApplication::applicationDisplayName(), Text(42),
+                               platform::MessageBoxes::Icon::None,
+                               platform::MessageBoxes::Buttons::Ok);
+        return;
+    }
+    WriteProfileString(kSection, kKey, StoredForm(Edit1->text(), rate), kSettingsFile);
+    Timer1->stop();
+    accept();
+}
+
+void TRefreshDlg::Timer1Timer() {
+    Timer1->stop();
+    setWindowIcon(QApplication::windowIcon());
+    Timer1->start();
+}
+
+}  // namespace vindelor
