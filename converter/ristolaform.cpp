@@ -50,6 +50,10 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Panel1->setGeometry(6, 114, 208, 100);
+    // The warning lines must fit the fixed width whole.
+    QFont narrow = Panel1->font();
+    narrow.setPointSizeF(7.5);
+    Panel1->setFont(narrow);
     Label4 =
         CentredLabel(Panel1, QStringLiteral("Intended only for use if you've used an"), 2, 8, 204);
     Label5 =

@@ -76,6 +76,18 @@ class TabbedRowDelegate : public QStyledItemDelegate {
         painter->restore();
     }
 
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        // The base size measures a tab as a blank; the row is as wide as its tab stops.
+        const QFontMetrics fm(option.font);
+        const QString text = index.data(Qt::DisplayRole).toString();
+        const int margin =
+            2 * (QApplication::style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+        size.setWidth(fm.size(Qt::TextSingleLine | Qt::TextExpandTabs, text, tab_).width() +
+                      margin);
+        return size;
+    }
+
   private:
     int tab_ = 20;
 };
