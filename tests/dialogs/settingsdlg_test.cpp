@@ -94,9 +94,9 @@ TEST_F(SettingsDlgTest, ShowsTheStoredChargeAndSetsTheRunningRate) {
         double rate;
     };
     const Case cases[] = {
+        {nullptr, "0.00", 0.0},
         {"0.25", "0.25", 0.25},
         {"2", "2.00", 2.0},
-        {nullptr, "0.00", 0.0},
         {"1.5", "1.50", 1.5},
         {"0.125", "0.125", 0.125},
         {"12.5", "12.50", 12.5},
@@ -316,6 +316,7 @@ TEST_F(SettingsDlgTest, LanguageButtonSwitchesAtOnceCancelRestoresOkStores) {
     EXPECT_EQ(SessionGlobals().LanguageCode, QStringLiteral("S"));
     {
         TSettingsDlg dlg;
+        dlg.show();
         dlg.SpeedButton2Click();
         dlg.close();  // the window's close button cancels too
         EXPECT_EQ(LanguageOffset(), kSwedishOffset);

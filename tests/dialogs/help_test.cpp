@@ -1,0 +1,140 @@
+#include "shared/ui/helpresources.h"
+
+#include "platform/qt/qtservices.h"
+#include "platform/test/fakes.h"
+#include "shared/sessionglobals.h"
+#include "shared/texts.h"
+#include "shared/ui/settingsdlg.h"
+#include "support/testenv.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <gtest/gtest.h>
+
+namespace vindelor {
+namespace {
+
+const char* const kHelpFiles[] = {"SVindelor", "SFVindelor", "UKVindelor"};
+const int kContexts[] = {1, 2, 4, 5, 9};
+
+QString HelpText(const QString& file) {
+    InitHelpResources();
+    QFile f(QStringLiteral(":/help/%1.html").arg(file));
+    if (!f.open(QIODevice::ReadOnly)) {
+        return QString();
+    }
+    return QString::fromUtf8(f.readAll());
+}
+
+// Anchor names as the help window's document sees them, not as the markup spells them.
+QStringList DocumentAnchors(const QString& html) {
+    QTextDocument document;
+    document.setHtml(html);
+    QStringList anchors;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            anchors << it.fragment().charFormat().anchorNames();
+        }
+    }
+    return anchors;
+}
+
+TEST(HelpFiles, EachLanguageHasEveryContextTopic) {
+    for (const char* name : kHelpFiles) {
+        SCOPED_TRACE(name);
+        const QString html = HelpText(QString::fromLatin1(name));
+        ASSERT_FALSE(html.isEmpty()) << "missing from the resources";
+        const QStringList anchors = DocumentAnchors(html);
+        for (int context : kContexts) {
+            EXPECT_TRUE(anchors.contains(QStringLiteral("context-%1").arg(context)))
+                << "context " << context;
+        }
+        // Every internal link leads somewhere.
+        const QRegularExpression link(QStringLiteral("href=\"#([^\"]+)\""));
+        for (auto it = link.globalMatch(html); it.hasNext();) {
+            const QString target = it.next().captured(1);
+            EXPECT_TRUE(anchors.contains(target)) << target.toStdString();
+        }
+    }
+}
+
+TEST(HelpFiles, TellWhereTheFilesAndPortsAre) {
+    for (const char* name : kHelpFiles) {
+        SCOPED_TRACE(name);
+        const QString html = HelpText(QString::fromLatin1(name));
+        for (const char* must :
+             {"$VINDELOR_DIR", "$XDG_CONFIG_HOME/vindelor", "~/.config/vindelor", "[Ports]",
+              "dialout", "Vindelor.ini", "Vindelor.log", "Vindelor.dta", "Brusko", "Ristola"}) {
+            EXPECT_TRUE(html.contains(QString::fromUtf8(must))) << must;
+        }
+    }
+}
+
+TEST(HelpFiles, AreWrittenInTheirOwnLanguage) {
+    // A word each language uses often and the others never do.
+    const std::pair<const char*, const char*> samples[] = {
+        {"SVindelor", "avgift"}, {"SFVindelor", "maksu"}, {"UKVindelor", "rate"}};
+    for (const auto& [file, word] : samples) {
+        for (const char* other : kHelpFiles) {
+            const QString text = HelpText(QString::fromLatin1(other)).toLower();
+            EXPECT_EQ(text.count(QString::fromLatin1(word)) > 5,
+                      QString::fromLatin1(file) == QString::fromLatin1(other))
+                << other << " / " << word;
+        }
+    }
+}
+
+class HelpRouteTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        savedOffset_ = LanguageOffset();
+        SessionGlobals() = SessionGlobalsT{};
+    }
+    void TearDown() override {
+        SetLanguageOffset(savedOffset_);
+        SessionGlobals() = SessionGlobalsT{};
+    }
+    test::ScopedDataDir dir_;
+    int savedOffset_ = 0;
+};
+
+TEST_F(HelpRouteTest, SettingsHelpButtonOpensAnExistingTopic) {
+    const std::pair<const char*, int> languages[] = {
+        {"S", kSwedishOffset}, {"SF", kFinnishOffset}, {"UK", kEnglishOffset}};
+    for (const auto& [code, offset] : languages) {
+        platform::test::ScopedFakes fakes;
+        SessionGlobals().LanguageCode = QString::fromLatin1(code);
+        SetLanguageOffset(offset);
+        TSettingsDlg dlg;
+        dlg.BitBtn3Click();
+        ASSERT_EQ(fakes.help.calls.size(), 1u);
+        const auto& [file, context] = fakes.help.calls[0];
+        EXPECT_EQ(file, HelpFileForCode(QString::fromLatin1(code)));
+        EXPECT_EQ(context, 1);
+        EXPECT_TRUE(
+            DocumentAnchors(HelpText(file)).contains(QStringLiteral("context-%1").arg(context)));
+    }
+}
+
+TEST_F(HelpRouteTest, HelpWindowOpensTheCompiledFileAtTheTopic) {
+    InitHelpResources();
+    QWidget owner;
+    ASSERT_TRUE(platform::QtHelpViewerInstance().ShowHelp(&owner, QStringLiteral("SFVindelor"), 5));
+    auto* browser = owner.findChild<QTextBrowser*>(QStringLiteral("HelpBrowser"));
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(browser->source().fragment(), QStringLiteral("context-5"));
+    EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("Ruuhka- ja normaalimaksut")));
+    if (auto* window = qobject_cast<QDialog*>(browser->window())) {
+        window->close();
+    }
+}
+
+}  // namespace
+}  // namespace vindelor
