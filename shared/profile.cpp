@@ -33,7 +33,11 @@ struct ParsedProfile {
     struct Section {
         int header = 0;  // line of "[name]"
         int end = 0;     // one past the section's last line (the next header or the end)
-        QHash<QByteArray, int> keys;  // folded key -> line of its first occurrence
+        // Keys "1" … "numberLimit" (the log's keys) are found by number, without hashing:
+        // numbered[n] is the line of key n's first occurrence, or -1.
+        long long numberLimit = 0;
+        std::vector<int> numbered;
+        QHash<QByteArray, int> keys;  // every other folded key -> line of its first occurrence
     };
     std::vector<QByteArray> lines;
     std::vector<Section> sections;
@@ -84,8 +88,25 @@ QString WithoutBreaks(QString text) {
 QByteArray EncodedName(const QString& name) {
     return Trim(cp1252::Encode(WithoutBreaks(name)));
 }
+// The same as Folded(EncodedName(name)) in one pass: every read folds two names.
 QByteArray FoldedName(const QString& name) {
-    return cp1252::Folded(EncodedName(name));
+    QByteArray folded = cp1252::Encode(name);
+    qsizetype from = 0;
+    qsizetype to = 0;
+    for (qsizetype i = 0; i < folded.size(); ++i) {
+        char c = folded[i];
+        if (c == '\r' || c == '\n')
+            c = ' ';
+        folded[i] = cp1252::FoldByte(c);
+        if (!IsBlank(c)) {
+            if (to == 0)
+                from = i;
+            to = i + 1;
+        }
+    }
+    if (from > 0 || to < folded.size())
+        folded = folded.mid(from, to - from);
+    return folded;
 }
 
 // Names that cannot be stored without changing the file's structure are refused rather
@@ -133,6 +154,29 @@ QByteArray Serialise(const std::vector<QByteArray>& lines) {
     return bytes;
 }
 
+// The number a key spells in plain decimal ("1", "31999"; not "01", "+1" or " 1"), or -1.
+long long CanonicalNumber(const char* digits, qsizetype size) {
+    if (size == 0 || size > 9 || digits[0] == '0')
+        return -1;
+    long long n = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        if (digits[i] < '0' || digits[i] > '9')
+            return -1;
+        n = n * 10 + (digits[i] - '0');
+    }
+    return n;
+}
+
+int KeyLine(const ParsedProfile::Section& s, const QByteArray& folded) {
+    const long long n = CanonicalNumber(folded.constData(), folded.size());
+    if (n > 0 && n <= s.numberLimit) {
+        return n < static_cast<long long>(s.numbered.size()) ? s.numbered[static_cast<size_t>(n)]
+                                                             : -1;
+    }
+    const auto it = s.keys.constFind(folded);
+    return it == s.keys.constEnd() ? -1 : *it;
+}
+
 void BuildIndex(ParsedProfile& p) {
     p.sections.clear();
     p.sectionIndex.clear();
@@ -154,6 +198,7 @@ void BuildIndex(ParsedProfile& p) {
             ParsedProfile::Section section;
             section.header = i;
             section.end = count;
+            section.numberLimit = count;  // a section cannot hold more keys than the file has lines
             p.sections.push_back(std::move(section));
             if (!p.sectionIndex.contains(folded)) {
                 p.sectionIndex.insert(folded, static_cast<int>(p.sections.size()) - 1);
@@ -167,12 +212,24 @@ void BuildIndex(ParsedProfile& p) {
         const qsizetype eq = line.indexOf('=', b);
         if (eq < 0)
             continue;
-        const QByteArray key = cp1252::Folded(TrimRange(line, b, eq));
-        if (key.isEmpty())
+        qsizetype keyEnd = eq;
+        while (keyEnd > b && IsBlank(line[keyEnd - 1]))
+            --keyEnd;
+        if (keyEnd == b)
             continue;
-        QHash<QByteArray, int>& keys = p.sections.back().keys;
-        if (!keys.contains(key))
-            keys.insert(key, i);
+        ParsedProfile::Section& section = p.sections.back();
+        const long long n = CanonicalNumber(line.constData() + b, keyEnd - b);
+        if (n > 0 && n <= section.numberLimit) {
+            if (static_cast<long long>(section.numbered.size()) <= n)
+                section.numbered.resize(static_cast<size_t>(n) + 1, -1);
+            int& at = section.numbered[static_cast<size_t>(n)];
+            if (at < 0)
+                at = i;
+            continue;
+        }
+        const QByteArray key = cp1252::Folded(line.mid(b, keyEnd - b));
+        if (!section.keys.contains(key))
+            section.keys.insert(key, i);
     }
 }
 
@@ -185,8 +242,7 @@ int FindKeyLine(const ParsedProfile& p, const QString& section, const QString& k
     const ParsedProfile::Section* s = FindSection(p, FoldedName(section));
     if (s == nullptr)
         return -1;
-    const auto it = s->keys.constFind(FoldedName(key));
-    return it == s->keys.constEnd() ? -1 : *it;
+    return KeyLine(*s, FoldedName(key));
 }
 
 bool FindValue(const ParsedProfile& p, const QString& section, const QString& key, QString* value) {
@@ -195,7 +251,13 @@ bool FindValue(const ParsedProfile& p, const QString& section, const QString& ke
         return false;
     const QByteArray& line = p.lines[static_cast<size_t>(at)];
     const qsizetype eq = line.indexOf('=');
-    *value = cp1252::Decode(TrimRange(line, eq + 1, line.size()));
+    qsizetype from = eq + 1;
+    qsizetype to = line.size();
+    while (from < to && IsBlank(line[from]))
+        ++from;
+    while (to > from && IsBlank(line[to - 1]))
+        --to;
+    *value = cp1252::Decode(line.constData() + from, to - from);
     return true;
 }
 
@@ -225,9 +287,10 @@ void AppendSection(std::vector<QByteArray>& lines, const QByteArray& encodedSect
 struct Resolved {
     QString path;
     bool inDataDirectory = false;
+    QByteArray native;
 };
 
-Resolved Resolve(const QString& file) {
+Resolved ResolveUncached(const QString& file) {
     if (!file.contains(QLatin1Char('/'))) {
         // Call sites spell the shared files with different letter case ("Vindelor.Ini");
         // on a case-sensitive file system they must still be the same file.
@@ -236,9 +299,44 @@ Resolved Resolve(const QString& file) {
             if (name.compare(known, Qt::CaseInsensitive) == 0)
                 name = known;
         }
-        return {platform::DataFilePath(name), true};
+        const QString path = platform::DataFilePath(name);
+        return {path, true, QFile::encodeName(path)};
     }
-    return {QFileInfo(file).absoluteFilePath(), false};
+    const QString path = QFileInfo(file).absoluteFilePath();
+    return {path, false, QFile::encodeName(path)};
+}
+
+QByteArray EnvironmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value == nullptr ? QByteArray() : QByteArray(value);
+}
+
+// Reading the log key by key resolves the same name tens of thousands of times; the
+// answer only changes with the name, the working directory (for a relative path) or the
+// variables that choose the data directory.
+Resolved Resolve(const QString& file) {
+    struct Memo {
+        QString file;
+        QByteArray environment;
+        Resolved resolved;
+    };
+    static std::mutex mutex;
+    static Memo memo;
+    const bool relative = file.contains(QLatin1Char('/')) && !file.startsWith(QLatin1Char('/'));
+    if (relative)
+        return ResolveUncached(file);
+    QByteArray environment = EnvironmentValue("VINDELOR_DIR");
+    environment += '\0';
+    environment += EnvironmentValue("XDG_CONFIG_HOME");
+    environment += '\0';
+    environment += EnvironmentValue("HOME");
+    std::lock_guard<std::mutex> guard(mutex);
+    if (memo.file != file || memo.environment != environment) {
+        memo.resolved = ResolveUncached(file);
+        memo.file = file;
+        memo.environment = std::move(environment);
+    }
+    return memo.resolved;
 }
 
 // --- the cache -------------------------------------------------------------------------
@@ -365,8 +463,9 @@ Loaded Failure(int error) {
     return {missing ? LoadStatus::Missing : LoadStatus::Error, EmptyProfile()};
 }
 
-Loaded Load(const QString& path) {
-    const QByteArray native = QFile::encodeName(path);
+Loaded Load(const Resolved& where) {
+    const QString& path = where.path;
+    const QByteArray& native = where.native;
     std::lock_guard<std::mutex> guard(CacheMutex());
     QHash<QString, CacheEntry>& cache = Cache();
     struct stat st {};
@@ -485,7 +584,7 @@ bool CommitEdit(const QString& file, const Editor& edit) {
     if (where.inDataDirectory && !platform::EnsureDataDirectory())
         return false;
     ProfileLock lock;
-    const Loaded loaded = Load(where.path);
+    const Loaded loaded = Load(where);
     // A file that exists but cannot be read must not be replaced by what little we know.
     if (loaded.status == LoadStatus::Error)
         return false;
@@ -502,7 +601,7 @@ bool CommitEdit(const QString& file, const Editor& edit) {
     const QByteArray bytes = Serialise(lines);
     const qint64 writeStart = NowNs();
     Stamp stamp;
-    const bool written = AtomicWrite(WriteTarget(QFile::encodeName(where.path)), bytes, &stamp);
+    const bool written = AtomicWrite(WriteTarget(where.native), bytes, &stamp);
 
     std::lock_guard<std::mutex> guard(CacheMutex());
     if (!written) {
@@ -591,7 +690,7 @@ bool ProfileLock::Held() const {
 
 QString GetProfileString(const QString& section, const QString& key, const QString& def,
                          int maxLength, const QString& file) {
-    const Loaded loaded = Load(Resolve(file).path);
+    const Loaded loaded = Load(Resolve(file));
     QString value;
     if (!FindValue(*loaded.data, section, key, &value))
         value = def;
@@ -615,10 +714,10 @@ bool WriteProfileString(const QString& section, const QString& key, const QStrin
             lines.push_back(encKey + '=' + encValue);
             return Edit::Changed;
         }
-        const auto it = s->keys.constFind(foldedKey);
-        if (it != s->keys.constEnd()) {
+        const int at = KeyLine(*s, foldedKey);
+        if (at >= 0) {
             // The stored spelling of the key stays; only the value changes.
-            QByteArray& line = lines[static_cast<size_t>(*it)];
+            QByteArray& line = lines[static_cast<size_t>(at)];
             const QByteArray replacement = TrimRange(line, 0, line.indexOf('=')) + '=' + encValue;
             if (replacement == line)
                 return Edit::Unchanged;
@@ -668,7 +767,7 @@ void ClearProfileCache() {
     Cache().clear();
 }
 
-ProfileSnapshot::ProfileSnapshot(const QString& file) : data_(Load(Resolve(file).path).data) {}
+ProfileSnapshot::ProfileSnapshot(const QString& file) : data_(Load(Resolve(file)).data) {}
 
 QString ProfileSnapshot::GetString(const QString& section, const QString& key, const QString& def,
                                    int maxLength) const {
