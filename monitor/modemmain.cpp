@@ -479,11 +479,11 @@ void TForm1::ReadIndicatorLevels() {
         const QString colour = Setting(QStringLiteral("PeakSpec"), QStringLiteral("Rate%1").arg(k),
                                        QStringLiteral("Ingen"), 9);
         int level = kIndicatorNone;
-        if (colour == QLatin1String("Grön")) {
+        if (colour == QStringLiteral("Grön")) {
             level = kIndicatorGreen;
         } else if (colour == QLatin1String("Gul")) {
             level = kIndicatorYellow;
-        } else if (colour == QLatin1String("Röd")) {
+        } else if (colour == QStringLiteral("Röd")) {
             level = kIndicatorRed;
         }
         SessionGlobals().IndicatorLevels[k - 1] = level;

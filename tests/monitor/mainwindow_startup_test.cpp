@@ -1,0 +1,375 @@
+// Start-up of the main window (settings read, modem port discovery) and its menu
+// commands, driven through the handlers with fakes.
+#include "mainwindow_fixture.h"
+
+#include "components/trayicon.h"
+#include "monitor/fmodem.h"
+#include "monitor/portdiscovery.h"
+#include "shared/ui/settingsdlg.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QRadioButton>
+#include <QTimer>
+
+namespace vindelor::test {
+namespace {
+
+using Mode = FakeSerialFactory::Mode;
+using platform::MessageBoxes;
+
+class StartupTest : public MainWindowTest {};
+
+TEST_F(StartupTest, EmptySettingsGiveTheDefaults) {
+    fakes.modems.entries[QStringLiteral("0000")] = QStringLiteral("COM1");
+    TForm1& f = Create(/*storeCom1=*/false);
+    const SessionGlobalsT& g = SessionGlobals();
+    EXPECT_TRUE(dialogs.empty());
+    EXPECT_EQ(LanguageOffset(), kEnglishOffset);
+    EXPECT_EQ(g.LanguageCode, QStringLiteral("UK"));
+    EXPECT_EQ(g.CurrencySymbol, QStringLiteral("$"));
+    EXPECT_EQ(g.AverageConnectTime, 30);
+    EXPECT_TRUE(f.CostMonitoring);
+    EXPECT_DOUBLE_EQ(g.CurrentRate, 0.0);
+    EXPECT_EQ(g.MonthlyMinimum, 0);
+    EXPECT_FALSE(f.MultipleRatesOn);
+    EXPECT_FALSE(f.UsagePackageOn);
+    EXPECT_FALSE(f.IndicatorOn);
+    EXPECT_FALSE(f.InitialChargeOn);
+    EXPECT_FALSE(f.DataFileDamaged);
+    EXPECT_EQ(f.RateMonitorInterval, 20);
+    EXPECT_EQ(g.StoredNetTime, QStringLiteral("0"));
+    EXPECT_TRUE(f.Ready);
+    EXPECT_TRUE(f.Timer2->isActive());
+    EXPECT_EQ(f.Timer2->interval(), 1000);
+    EXPECT_FALSE(f.Timer1->isActive());
+    EXPECT_EQ(f.Timer1->interval(), 20);
+    EXPECT_FALSE(f.Timer3->isActive());
+    EXPECT_EQ(f.Timer3->interval(), 20000);
+    EXPECT_EQ(f.StatusPanel0->text(), QStringLiteral("COM1"));
+    EXPECT_TRUE(f.Com11->isChecked());
+    EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("COM1"));
+    EXPECT_EQ(f.About1->text(), QStringLiteral("About"));
+    EXPECT_EQ(f.Exit1->text(), QStringLiteral("Exit"));
+    EXPECT_EQ(f.Adjustmonitoring1->text(), QStringLiteral("Adjust monitoring"));
+    EXPECT_FALSE(f.Helg1->isVisible());
+    EXPECT_FALSE(f.Adjustmonitoring1->isVisible());
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("Vindelor 1.12"));
+    EXPECT_EQ(f.size(), QSize(217, 76));
+}
+
+TEST_F(StartupTest, FinnishCaptionsAndHelp) {
+    Ini(QStringLiteral("Språk"), QStringLiteral("Språk"), QStringLiteral("SF"));
+    TForm1& f = Create();
+    EXPECT_EQ(LanguageOffset(), kFinnishOffset);
+    EXPECT_EQ(f.About1->text(), LoadText(312));
+    EXPECT_EQ(f.Settings1->text(), LoadText(315));
+    EXPECT_NE(f.About1->text(), LoadText(612));
+    f.Help1Click();
+    ASSERT_EQ(fakes.help.calls.size(), 1u);
+    EXPECT_EQ(fakes.help.calls[0].first, QStringLiteral("SFVindelor"));
+    EXPECT_EQ(fakes.help.calls[0].second, 1);
+}
+
+TEST_F(StartupTest, DamagedRateFileIsReportedOnceAtTheFirstIdlePoll) {
+    Ini(QStringLiteral("Session"), QStringLiteral("Multiple"), QStringLiteral("Ja"));
+    Ini(QStringLiteral("Avgifter"), QStringLiteral("Avg1"), QStringLiteral("0.35"));
+    Ini(QStringLiteral("Charge"), QStringLiteral("per_min"), QStringLiteral("0.90"));
+    TForm1& f = Create();
+    EXPECT_TRUE(f.DataFileDamaged);
+    EXPECT_FALSE(f.MultipleRatesOn);
+    EXPECT_DOUBLE_EQ(SessionGlobals().CurrentRate, 0.35);
+    EXPECT_TRUE(f.Helg1->isVisible());
+    EXPECT_TRUE(fakes.boxes.shown.empty());
+
+    f.Timer2Timer();
+    f.Timer2Timer();
+    ASSERT_EQ(fakes.boxes.shown.size(), 1u);
+    EXPECT_EQ(fakes.boxes.shown[0].text, Text(113));
+    EXPECT_EQ(fakes.boxes.shown[0].icon, MessageBoxes::Icon::Error);
+    EXPECT_TRUE(f.Timer2->isActive());
+}
+
+TEST_F(StartupTest, UsagePackageIsReadWhateverMultipleSays) {
+    Ini(QStringLiteral("Charge"), QStringLiteral("Simpel"), QStringLiteral("Ja"));
+    Ini(QStringLiteral("Charge"), QStringLiteral("Simpel_h"), QStringLiteral("10"));
+    Ini(QStringLiteral("Charge"), QStringLiteral("Simpel_$1"), QStringLiteral("100.00"));
+    Ini(QStringLiteral("Charge"), QStringLiteral("Simpel_$2"), QStringLiteral("20.00"));
+    Ini(QStringLiteral("Nättid"), QStringLiteral("Totalt"), QStringLiteral("05:00:00"));
+    TForm1& f = Create();
+    EXPECT_TRUE(f.UsagePackageOn);
+    EXPECT_FALSE(f.Helg1->isVisible());
+    EXPECT_FALSE(f.Adjustmonitoring1->isVisible());
+    EXPECT_DOUBLE_EQ(SessionGlobals().CurrentRate, 100.0 / 600);
+    EXPECT_FALSE(f.Timer3->isActive());
+    StartSession();
+    EXPECT_TRUE(f.Timer3->isActive());
+}
+
+TEST_F(StartupTest, IndicatorLevelsAndLight) {
+    TRateWeek week;
+    FillWithRateClass(week, 2);
+    SaveRateDataFile(week);
+    Ini(QStringLiteral("Session"), QStringLiteral("Multiple"), QStringLiteral("Ja"));
+    Ini(QStringLiteral("Session"), QStringLiteral("PeakSpec"), QStringLiteral("Ja"));
+    Ini(QStringLiteral("Avgifter"), QStringLiteral("Avg1"), QStringLiteral("0.10"));
+    Ini(QStringLiteral("Avgifter"), QStringLiteral("Avg2"), QStringLiteral("0.30"));
+    Ini(QStringLiteral("PeakSpec"), QStringLiteral("Rate1"), QStringLiteral("Grön"));
+    Ini(QStringLiteral("PeakSpec"), QStringLiteral("Rate2"), QStringLiteral("Röd"));
+    TForm1& f = Create();
+    EXPECT_TRUE(f.IndicatorOn);
+    EXPECT_EQ(SessionGlobals().IndicatorLevels, (std::array<int, 4>{1, 3, 0, 0}));
+    EXPECT_DOUBLE_EQ(SessionGlobals().CurrentRate, 0.30);
+    EXPECT_FALSE(f.TrayIcon1->Active());
+    StartSession();
+    EXPECT_TRUE(f.TrayIcon1->Active());
+    f.Timer1Timer();
+    EXPECT_FALSE(f.TrayIcon1->Icon().isNull());
+}
+
+// --- modem port discovery ---------------------------------------------------------------
+
+TEST_F(StartupTest, StoredPortIsKeptEvenWhenBusy) {
+    Ini(QStringLiteral("Modem"), QStringLiteral("Port"), QStringLiteral("COM3"));
+    SetPort(3, Mode::Busy);
+    TForm1& f = Create();
+    EXPECT_TRUE(dialogs.empty());
+    EXPECT_EQ(f.Comm321->CommPort(), QStringLiteral("COM3"));
+    EXPECT_EQ(f.StatusPanel0->text(), QStringLiteral("COM3"));
+    EXPECT_TRUE(f.Com31->isChecked());
+    EXPECT_FALSE(f.Com11->isChecked());
+}
+
+TEST_F(StartupTest, PortFromTheModemLookUp) {
+    struct Case {
+        const char* subkey;
+        const char* value;
+        const char* chosen;
+    };
+    const Case cases[] = {{"0000", "COM2", "COM2"}, {"0001", "com4", "COM4"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.subkey);
+        ScopedDataDir caseDir;
+        fakes.modems.entries.clear();
+        fakes.modems.entries[QLatin1String(c.subkey)] = QLatin1String(c.value);
+        TForm1& f = Create(/*storeCom1=*/false);
+        EXPECT_TRUE(dialogs.empty());
+        EXPECT_EQ(f.Comm321->CommPort(), QLatin1String(c.chosen));
+        EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QLatin1String(c.chosen));
+    }
+}
+
+TEST_F(StartupTest, BusyLookedUpPortAsksTheUser) {
+    fakes.modems.entries[QStringLiteral("0000")] = QStringLiteral("COM2");
+    SetPort(2, Mode::Busy);
+    onDialog = [](QDialog& dialog) {
+        auto& modem = dynamic_cast<TFModem&>(dialog);
+        modem.RadioButton1->setChecked(true);
+        modem.BitBtn1Click();
+        return modem.result();
+    };
+    TForm1& f = Create(/*storeCom1=*/false);
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0], QStringLiteral("vindelor::TFModem"));
+    EXPECT_EQ(f.Comm321->CommPort(), QStringLiteral("COM1"));
+    EXPECT_EQ(f.StatusPanel0->text(), QStringLiteral("COM1"));
+    EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("COM1"));
+}
+
+TEST_F(StartupTest, DialogReturnsUntilTheChosenPortOpens) {
+    SetPort(1, Mode::Busy);
+    int asked = 0;
+    onDialog = [&asked](QDialog& dialog) {
+        auto& modem = dynamic_cast<TFModem&>(dialog);
+        ++asked;
+        (asked == 1 ? modem.RadioButton1 : modem.RadioButton4)->setChecked(true);
+        modem.BitBtn1Click();
+        return modem.result();
+    };
+    TForm1& f = Create(/*storeCom1=*/false);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(f.Comm321->CommPort(), QStringLiteral("COM4"));
+    // The dialog set COM1 first; the highest flag is the port.
+    EXPECT_EQ(monitor::ChosenPort(), 4);
+    EXPECT_TRUE(f.Com41->isChecked());
+}
+
+TEST_F(StartupTest, UnknownPortNameLeavesNoPortChosen) {
+    fakes.modems.entries[QStringLiteral("0000")] = QStringLiteral("COM5");
+    TForm1& f = Create(/*storeCom1=*/false);
+    EXPECT_TRUE(dialogs.empty());
+    EXPECT_EQ(ports.lastPath, QStringLiteral("/dev/ttyS0"));  // the probe tested COM1
+    EXPECT_EQ(f.StatusPanel0->text(), QStringLiteral("Modem"));
+    for (QAction* a : {f.Com11, f.Com21, f.Com31, f.Com41}) {
+        EXPECT_FALSE(a->isChecked());
+    }
+    EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("<none>"));
+}
+
+TEST_F(StartupTest, ModemDialogInsistsOnOnePort) {
+    Ini(QStringLiteral("Språk"), QStringLiteral("Språk"), QStringLiteral("UK"));
+    TFModem modem;
+    EXPECT_EQ(modem.windowTitle(), QStringLiteral("Vindelor - Choose modem manually"));
+    modem.BitBtn1Click();
+    ASSERT_EQ(fakes.boxes.shown.size(), 1u);
+    EXPECT_EQ(fakes.boxes.shown[0].text, QStringLiteral("You haven't chosen any modem !"));
+    EXPECT_EQ(fakes.boxes.shown[0].icon, MessageBoxes::Icon::Warning);
+    EXPECT_NE(modem.result(), QDialog::Accepted);
+    EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("<none>"));
+
+    modem.RadioButton3->setChecked(true);
+    modem.BitBtn1Click();
+    EXPECT_EQ(modem.result(), QDialog::Accepted);
+    EXPECT_TRUE(SessionGlobals().PortChoice[2]);
+    EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("Com3"));
+
+    modem.BitBtn2Click();
+    ASSERT_EQ(fakes.help.calls.size(), 1u);
+    EXPECT_EQ(fakes.help.calls[0], std::make_pair(QStringLiteral("UKVindelor"), 2));
+}
+
+// --- menu commands and shutdown --------------------------------------------------------
+
+TEST_F(StartupTest, ExitDuringASessionLogsItAndClearsTheFlag) {
+    Ini(QStringLiteral("Charge"), QStringLiteral("per_min"), QStringLiteral("0.50"));
+    Ini(QStringLiteral("Avsluta"), QStringLiteral("Visa"), QStringLiteral("Nej"));
+    TForm1& f = Create();
+    StartSession();
+    Run(100);
+
+    fakes.boxes.answers.push_back(MessageBoxes::Answer::No);
+    f.Exit1Click();
+    EXPECT_EQ(ends, 0);
+    EXPECT_TRUE(f.Timer1->isActive());
+    EXPECT_EQ(LogLine(1), QStringLiteral("<none>"));
+
+    f.Exit1Click();  // Yes
+    EXPECT_EQ(fakes.boxes.beeps, 2);
+    EXPECT_EQ(fakes.boxes.shown.back().text, Text(1));
+    EXPECT_EQ(LogLine(1), QStringLiteral("06.12.1999 14:05:09-00:01:00^   0.5000"));
+    EXPECT_EQ(Read(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("Nej"));
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_FALSE(f.Timer1->isActive());
+}
+
+TEST_F(StartupTest, ClosingWhileIdleAsksAndWritesNothing) {
+    Ini(QStringLiteral("kostnad"), QStringLiteral("Totalt"), QStringLiteral("7.25"));
+    Ini(QStringLiteral("Session"), QStringLiteral("<1min"), QStringLiteral("Ja"));
+    TForm1& f = Create();
+
+    fakes.boxes.answers.push_back(MessageBoxes::Answer::No);
+    EXPECT_FALSE(f.FormCloseQuery());
+    EXPECT_EQ(fakes.boxes.shown.back().text, Text(38));
+    EXPECT_TRUE(f.Timer2->isActive());
+
+    EXPECT_TRUE(f.close());  // Yes: the window closes and the program ends
+    EXPECT_EQ(ends, 1);
+    EXPECT_FALSE(f.Timer2->isActive());
+    EXPECT_EQ(LogLine(1), QStringLiteral("<none>"));
+    EXPECT_EQ(Read(QStringLiteral("kostnad"), QStringLiteral("Totalt")), QStringLiteral("7.25"));
+    EXPECT_EQ(Read(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("<none>"));
+}
+
+TEST_F(StartupTest, ClosingDuringASessionLogsIt) {
+    Ini(QStringLiteral("Charge"), QStringLiteral("per_min"), QStringLiteral("1"));
+    Ini(QStringLiteral("Avsluta"), QStringLiteral("Visa"), QStringLiteral("Nej"));
+    TForm1& f = Create();
+    StartSession();
+    Run(95);
+    EXPECT_TRUE(f.FormCloseQuery());
+    EXPECT_EQ(fakes.boxes.shown.back().text, Text(1));
+    EXPECT_EQ(LogLine(1), QStringLiteral("06.12.1999 14:05:09-00:01:00^   1.0000"));
+    EXPECT_EQ(Read(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("Nej"));
+}
+
+TEST_F(StartupTest, IdleMenuHidesWhatNeedsASession) {
+    TForm1& f = Create();
+    f.TaskbarMenu->aboutToShow();
+    EXPECT_FALSE(f.Exit1->isVisible());
+    EXPECT_FALSE(f.Statistics1->isVisible());
+    EXPECT_TRUE(f.Com11->isVisible());  // a port is stored
+    EXPECT_TRUE(f.Close1->isVisible());
+    StartSession();
+    EXPECT_TRUE(f.Exit1->isVisible());
+    EXPECT_TRUE(f.Statistics1->isVisible());
+    EXPECT_FALSE(f.Close1->isVisible());
+    f.PopupMenu1->aboutToShow();
+    EXPECT_TRUE(f.Exit1->isVisible());
+}
+
+TEST_F(StartupTest, HolidayRatesToggle) {
+    TForm1& f = Create();
+    f.Helg1Click();
+    EXPECT_TRUE(f.HolidayRates);
+    EXPECT_TRUE(f.Helg1->isChecked());
+    f.Helg1Click();
+    EXPECT_FALSE(f.HolidayRates);
+    EXPECT_FALSE(f.Helg1->isChecked());
+}
+
+TEST_F(StartupTest, SettingsWithMultipleOffLeaveTheUsagePackageRunning) {
+    Ini(QStringLiteral("Session"), QStringLiteral("Multiple"), QStringLiteral("Ja"));
+    Ini(QStringLiteral("Charge"), QStringLiteral("Simpel"), QStringLiteral("Ja"));
+    Ini(QStringLiteral("Charge"), QStringLiteral("Simpel_h"), QStringLiteral("10"));
+    Ini(QStringLiteral("Charge"), QStringLiteral("Simpel_$1"), QStringLiteral("100.00"));
+    Ini(QStringLiteral("Charge"), QStringLiteral("Simpel_$2"), QStringLiteral("20.00"));
+    TForm1& f = Create();
+    StartSession();
+    ASSERT_TRUE(f.UsagePackageOn);
+    ASSERT_TRUE(f.Timer3->isActive());
+
+    Ini(QStringLiteral("Session"), QStringLiteral("Multiple"), QStringLiteral("Nej"));
+    Ini(QStringLiteral("Refresh"), QStringLiteral("Rate"), QStringLiteral("500"));
+    f.Settings1Click();
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0], QStringLiteral("vindelor::TSettingsDlg"));
+    EXPECT_TRUE(f.UsagePackageOn);
+    EXPECT_TRUE(f.Timer3->isActive());
+    EXPECT_FALSE(f.Helg1->isVisible());
+    EXPECT_EQ(f.Timer2->interval(), 500);
+    EXPECT_DOUBLE_EQ(SessionGlobals().CurrentRate, 100.0 / 600);
+}
+
+TEST_F(StartupTest, SettingsSwitchCostMonitoringAndTheRateTable) {
+    Ini(QStringLiteral("Charge"), QStringLiteral("per_min"), QStringLiteral("0.75"));
+    Ini(QStringLiteral("Charge"), QStringLiteral("minimi"), QStringLiteral("25.50"));
+    TForm1& f = Create();
+    EXPECT_EQ(SessionGlobals().MonthlyMinimum, 25);
+
+    Ini(QStringLiteral("Session"), QStringLiteral("Räknare"), QStringLiteral("Ja"));
+    f.Settings1Click();
+    EXPECT_FALSE(f.CostMonitoring);
+    EXPECT_DOUBLE_EQ(SessionGlobals().CurrentRate, 0.0);
+    EXPECT_EQ(SessionGlobals().MonthlyMinimum, 0);
+
+    Ini(QStringLiteral("Session"), QStringLiteral("Räknare"), QStringLiteral("Nej"));
+    f.Settings1Click();
+    EXPECT_TRUE(f.CostMonitoring);
+    EXPECT_DOUBLE_EQ(SessionGlobals().CurrentRate, 0.75);
+    EXPECT_EQ(SessionGlobals().MonthlyMinimum, 25);
+
+    // Switching the rate table on starts the monitor at once, even while idle.
+    TRateWeek& week = ProgramRateWeek();
+    FillWithRateClass(week, 3);
+    Ini(QStringLiteral("Session"), QStringLiteral("Multiple"), QStringLiteral("Ja"));
+    Ini(QStringLiteral("Avgifter"), QStringLiteral("Avg3"), QStringLiteral("0.05"));
+    f.Settings1Click();
+    EXPECT_TRUE(f.MultipleRatesOn);
+    EXPECT_TRUE(f.Timer3->isActive());
+    EXPECT_TRUE(f.Helg1->isVisible());
+    EXPECT_DOUBLE_EQ(SessionGlobals().CurrentRate, 0.05);
+}
+
+TEST_F(StartupTest, AdjustMonitoringRereadsTheInterval) {
+    TForm1& f = Create();
+    Ini(QStringLiteral("Överv"), QStringLiteral("Intervall"), QStringLiteral("7"));
+    f.Adjustmonitoring1Click();
+    EXPECT_EQ(dialogs.back(), QStringLiteral("vindelor::TAdjustDlg"));
+    EXPECT_EQ(f.RateMonitorInterval, 7);
+    EXPECT_EQ(f.Timer3->interval(), 7000);
+}
+
+}  // namespace
+}  // namespace vindelor::test
