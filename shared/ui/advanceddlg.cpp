@@ -213,24 +213,19 @@ void TRateCell::mousePressEvent(QMouseEvent* event) {
 }
 
 void TRateCell::mouseReleaseEvent(QMouseEvent* event) {
+    // Qt delivers the second press of a double-click as the double-click itself, so the
+    // release that ends a double-click finds no press and is not a click.
     const bool wasPressed = pressed_ && event->button() == Qt::LeftButton;
     pressed_ = false;
-    if (swallowRelease_) {
-        // The release that ends a double-click: the double-click already acted.
-        swallowRelease_ = false;
-        return;
-    }
     if (wasPressed && rect().contains(event->position().toPoint())) {
         emit clicked(this);
     }
 }
 
 void TRateCell::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
-        return;
+    if (event->button() == Qt::LeftButton) {
+        emit doubleClicked(this);
     }
-    swallowRelease_ = true;
-    emit doubleClicked(this);
 }
 
 // ---------------------------------------------------------------------------------------

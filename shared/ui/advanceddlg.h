@@ -82,7 +82,6 @@ class TRateCell : public QWidget {
     QString caption_;
     int captionClass_ = 0;
     bool pressed_ = false;
-    bool swallowRelease_ = false;
 };
 
 class TAdvancedDlg : public QDialog {
