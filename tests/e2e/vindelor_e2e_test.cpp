@@ -1,0 +1,183 @@
+// The real vindelor program against the simulated dialer: a pseudo-terminal stands in for
+// COM1, the dialer takes it and lets it go, and the program must notice both, log the
+// session and end with exit code 0.
+#include "shared/profile.h"
+#include "shared/sessionlog.h"
+#include "support/testenv.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+
+namespace vindelor::test {
+namespace {
+
+const QString kVindelor = QStringLiteral(VINDELOR_BINARY_DIR "/monitor/vindelor");
+const QString kSimDialer = QStringLiteral(VINDELOR_BINARY_DIR "/tools/simdialer");
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        if (condition()) {
+            return true;
+        }
+        QThread::msleep(50);
+    }
+    return condition();
+}
+
+QString Setting(const QString& section, const QString& key) {
+    ClearProfileCache();
+    return GetProfileString(section, key, QStringLiteral("<none>"), 100, kSettingsFile);
+}
+
+class VindelorEndToEnd : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(QFile::exists(kVindelor)) << kVindelor.toStdString();
+        ASSERT_TRUE(QFile::exists(kSimDialer)) << kSimDialer.toStdString();
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("VINDELOR_DIR"), data.path());
+        env.insert(QStringLiteral("VINDELOR_LOCK_DIR"), locks.path());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    }
+
+    void TearDown() override {
+        for (QProcess* p : {&vindelor, &dialer}) {
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(2000);
+            }
+        }
+    }
+
+    // Starts the dialer; returns the pseudo-terminal it made.
+    QString StartDialer(const QStringList& args) {
+        dialer.setProcessEnvironment(env);
+        dialer.start(kSimDialer, args + QStringList{QStringLiteral("--lock-dir"), locks.path()});
+        if (!dialer.waitForStarted(5000)) {
+            return {};
+        }
+        QString device;
+        WaitFor(
+            [&] {
+                dialer.waitForReadyRead(50);
+                dialerOutput += QString::fromLocal8Bit(dialer.readAll());
+                const auto m =
+                    QRegularExpression(QStringLiteral("READY (\\S+)")).match(dialerOutput);
+                if (m.hasMatch()) {
+                    device = m.captured(1);
+                }
+                return !device.isEmpty();
+            },
+            5000);
+        return device;
+    }
+
+    void Configure(const QString& device, const QList<std::array<QString, 3>>& extra) {
+        const QList<std::array<QString, 3>> base = {
+            {QStringLiteral("Ports"), QStringLiteral("COM1"), device},
+            {QStringLiteral("Modem"), QStringLiteral("Port"), QStringLiteral("COM1")},
+            {QStringLiteral("Refresh"), QStringLiteral("Rate"), QStringLiteral("100")},
+            {QStringLiteral("Avsluta"), QStringLiteral("Visa"), QStringLiteral("Nej")},
+        };
+        for (const auto& kv : base + extra) {
+            ASSERT_TRUE(WriteProfileString(kv[0], kv[1], kv[2], kSettingsFile));
+        }
+    }
+
+    void StartVindelor() {
+        vindelor.setProcessEnvironment(env);
+        vindelor.start(kVindelor, {});
+        ASSERT_TRUE(vindelor.waitForStarted(5000));
+    }
+
+    ScopedDataDir data;
+    QTemporaryDir locks;
+    QProcessEnvironment env;
+    QProcess dialer;
+    QProcess vindelor;
+    QString dialerOutput;
+};
+
+TEST_F(VindelorEndToEnd, BusyPortOpensASessionAndReleaseEndsTheProgram) {
+    const QString device = StartDialer({QStringLiteral("--delay"), QStringLiteral("1"),
+                                        QStringLiteral("--hold"), QStringLiteral("stdin")});
+    ASSERT_FALSE(device.isEmpty()) << dialerOutput.toStdString();
+    Configure(device, {});
+    StartVindelor();
+
+    ASSERT_TRUE(WaitFor(
+        [] { return Setting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")) == "Ja"; }, 10000))
+        << vindelor.readAllStandardError().toStdString();
+    EXPECT_EQ(vindelor.state(), QProcess::Running);
+
+    dialer.write("\n");  // the dialer hangs up
+    dialer.waitForBytesWritten(2000);
+    dialer.closeWriteChannel();
+    ASSERT_TRUE(vindelor.waitForFinished(10000));
+    EXPECT_EQ(vindelor.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(vindelor.exitCode(), 0);
+    EXPECT_EQ(Setting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("Nej"));
+}
+
+TEST_F(VindelorEndToEnd, ShortSessionLeavesOneCorrectLineAndTheTotals) {
+    const QString device = StartDialer({QStringLiteral("--delay"), QStringLiteral("1"),
+                                        QStringLiteral("--hold"), QStringLiteral("3")});
+    ASSERT_FALSE(device.isEmpty()) << dialerOutput.toStdString();
+    Configure(device, {
+                          {QStringLiteral("Connect"), QStringLiteral("average"), "0"},
+                          {QStringLiteral("Session"), QStringLiteral("<1min"), "Ja"},
+                          {QStringLiteral("Session"), QStringLiteral("Avrundning"), "Ja"},
+                          {QStringLiteral("Charge"), QStringLiteral("per_min"), "0.25"},
+                          {QStringLiteral("kostnad"), QStringLiteral("Totalt"), "1.5"},
+                          {QStringLiteral("Nättid"), QStringLiteral("Totalt"), "01:00:00"},
+                      });
+    StartVindelor();
+    ASSERT_TRUE(vindelor.waitForFinished(15000));
+    const QString out = QString::fromLocal8Bit(vindelor.readAllStandardOutput());
+    EXPECT_EQ(vindelor.exitCode(), 0) << out.toStdString();
+
+    ClearProfileCache();
+    const QStringList lines = ReadLogLines();
+    ASSERT_EQ(lines.size(), 1) << out.toStdString();
+    const LogLineParts parts = SplitLogLine(lines[0]);
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$")).match(parts.time).hasMatch())
+        << lines[0].toStdString();
+    // Held for 3 s; polled every 100 ms: 2 to 4 connected seconds, no whole minute.
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^00:00:0[234]$")).match(parts.duration).hasMatch())
+        << lines[0].toStdString();
+    EXPECT_EQ(parts.cost, QStringLiteral("   0.0000"));
+    EXPECT_TRUE(out.contains(QStringLiteral("Log line: ") + lines[0])) << out.toStdString();
+
+    EXPECT_EQ(Setting(QStringLiteral("kostnad"), QStringLiteral("Totalt")), QStringLiteral("1.50"));
+    EXPECT_EQ(Setting(QStringLiteral("Nättid"), QStringLiteral("Totalt")),
+              QStringLiteral("01:") + parts.duration.mid(3));
+    EXPECT_EQ(Setting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("Nej"));
+}
+
+TEST_F(VindelorEndToEnd, MissingDeviceIsNoConnection) {
+    Configure(data.file(QStringLiteral("no-such-tty")), {});
+    StartVindelor();
+    QThread::msleep(1500);
+    EXPECT_EQ(vindelor.state(), QProcess::Running);
+    EXPECT_EQ(Setting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("<none>"));
+    ::kill(static_cast<pid_t>(vindelor.processId()), SIGTERM);
+    ASSERT_TRUE(vindelor.waitForFinished(5000));
+    EXPECT_EQ(vindelor.exitCode(), 0);
+    EXPECT_TRUE(QString::fromLocal8Bit(vindelor.readAllStandardError())
+                    .contains(QStringLiteral("no-such-tty")));
+    ClearProfileCache();
+    EXPECT_TRUE(ReadLogLines().isEmpty());
+}
+
+}  // namespace
+}  // namespace vindelor::test
