@@ -277,6 +277,24 @@ PortCheck CheckPortHolders(const QString& devicePath) {
         return {PortAvailability::Unusable, ENOTTY,
                 devicePath + QStringLiteral(": not a terminal")};
     }
+    // A character device that the kernel files under another class than "tty" (a
+    // memory device, a sound card) is no port at all; every process holds /dev/null,
+    // so the holder checks would call it busy. Pseudo-terminals have no entry here.
+    {
+        char sys[64];
+        std::snprintf(sys, sizeof sys, "/sys/dev/char/%u:%u/subsystem", ::major(st.st_rdev),
+                      ::minor(st.st_rdev));
+        char link[PATH_MAX];
+        const ssize_t n = ::readlink(sys, link, sizeof link - 1);
+        if (n > 0) {
+            link[n] = '\0';
+            const char* slash = std::strrchr(link, '/');
+            if (std::strcmp(slash != nullptr ? slash + 1 : link, "tty") != 0) {
+                return {PortAvailability::Unusable, ENOTTY,
+                        devicePath + QStringLiteral(": not a terminal")};
+            }
+        }
+    }
     t.rdev = st.st_rdev;
     t.dev = st.st_dev;
     t.ino = st.st_ino;

@@ -143,6 +143,11 @@ TEST_F(PortChecks, DevicesThatCannotBeUsedAreNotBusy) {
     c = CheckPortHolders(locks.path());  // a directory
     EXPECT_EQ(c.availability, PortAvailability::Unusable);
     EXPECT_EQ(c.error, ENOTTY);
+
+    // Every process holds /dev/null open; it is still no port, not a busy one.
+    c = CheckPortHolders(QStringLiteral("/dev/null"));
+    EXPECT_EQ(c.availability, PortAvailability::Unusable);
+    EXPECT_EQ(c.error, ENOTTY);
 }
 
 TEST_F(PortChecks, LockFiles) {

@@ -1,0 +1,201 @@
+// TComm32 on real pseudo-terminals: open and close, the port left as found, bytes both
+// ways, hang-up, busy ports never opened, no thread or descriptor left behind.
+#include "comm32_testutil.h"
+#include "components/comm32.h"
+#include "support/testenv.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace vindelor {
+namespace {
+
+using test::PumpUntil;
+
+int CountEntries(const char* dir) {
+    return QDir(QString::fromLatin1(dir))
+        .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)
+        .size();
+}
+
+// How many of our own descriptors lead to `device`.
+int OwnDescriptorsOn(const QString& device) {
+    int n = 0;
+    QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString& name :
+         fds.entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)) {
+        if (QFile::symLinkTarget(fds.filePath(name)) == device) {
+            ++n;
+        }
+    }
+    return n;
+}
+
+bool SameTermios(const termios& a, const termios& b) {
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+           a.c_lflag == b.c_lflag && cfgetospeed(&a) == cfgetospeed(&b) &&
+           cfgetispeed(&a) == cfgetispeed(&b) && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0;
+}
+
+class Comm32Pty : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.Ok());
+        comm.SetCommPort(pty.Slave());
+        comm.SetOnReceiveData([this](const char* b, std::uint16_t n) { received.append(b, n); });
+        comm.SetOnRequestHangup([this](TComm32*) { ++hangups; });
+        // A cooked terminal at 9600 baud, so changes made while open show.
+        termios t{};
+        ASSERT_EQ(tcgetattr(pty.Master(), &t), 0);
+        t.c_lflag |= ICANON | ECHO;
+        t.c_oflag |= OPOST;
+        cfsetispeed(&t, B9600);
+        cfsetospeed(&t, B9600);
+        ASSERT_EQ(tcsetattr(pty.Master(), TCSANOW, &t), 0);
+        ASSERT_EQ(tcgetattr(pty.Master(), &before), 0);
+    }
+    void TearDown() override { comm.ClosePort(); }
+    termios Now() const {
+        termios t{};
+        tcgetattr(pty.Master(), &t);
+        return t;
+    }
+    QByteArray ReadMaster(qsizetype want) {
+        QByteArray got;
+        QDeadlineTimer deadline(5000);
+        while (got.size() < want && !deadline.hasExpired()) {
+            pollfd p{pty.Master(), POLLIN, 0};
+            if (::poll(&p, 1, static_cast<int>(deadline.remainingTime())) > 0) {
+                char buf[256];
+                const ssize_t n = ::read(pty.Master(), buf, sizeof buf);
+                if (n > 0) {
+                    got.append(buf, n);
+                }
+            }
+        }
+        return got;
+    }
+
+    test::ScopedDataDir data;
+    test::ScopedLockDir locks;
+    test::Pty pty;
+    TComm32 comm;
+    termios before{};
+    QByteArray received;
+    int hangups = 0;
+};
+
+TEST_F(Comm32Pty, OpenSetsRawModeAndClosePutsTheTerminalBack) {
+    for (const std::int32_t baud : {0, 19200}) {
+        SCOPED_TRACE(baud);
+        comm.SetBaudRate(baud);
+        ASSERT_TRUE(comm.OpenPort());
+        EXPECT_FALSE(TComm32::PortOpenFailed());
+        const termios open = Now();
+        EXPECT_EQ(open.c_lflag & (ICANON | ECHO), 0u);
+        EXPECT_NE(open.c_iflag & PARMRK, 0u);
+        EXPECT_EQ(cfgetospeed(&open), baud == 0 ? B9600 : B19200);  // 0 keeps the speed
+        EXPECT_EQ(OwnDescriptorsOn(pty.Slave()), 1);
+        comm.ClosePort();
+        EXPECT_TRUE(SameTermios(Now(), before));
+        // Free for another program the moment ClosePort returns.
+        EXPECT_EQ(OwnDescriptorsOn(pty.Slave()), 0);
+    }
+}
+
+TEST_F(Comm32Pty, BytesFromTheModemReachOnReceiveData) {
+    ASSERT_TRUE(comm.OpenPort());
+    const QByteArray sent(
+        "RING\r\nA\xff"
+        "B\x00"
+        "C",
+        11);
+    ASSERT_EQ(::write(pty.Master(), sent.constData(), static_cast<size_t>(sent.size())),
+              sent.size());
+    ASSERT_TRUE(PumpUntil([&] { return received.size() >= sent.size(); }));
+    // A real 0xFF arrives doubled from the line discipline and is handed on single.
+    EXPECT_EQ(received, sent);
+    EXPECT_EQ(hangups, 0);
+}
+
+TEST_F(Comm32Pty, WrittenBytesReachTheModem) {
+    ASSERT_TRUE(comm.OpenPort());
+    ASSERT_TRUE(comm.WriteString("ATZ\r\n"));
+    EXPECT_EQ(ReadMaster(5), QByteArray("ATZ\r\n"));  // no output processing
+}
+
+TEST_F(Comm32Pty, ModemGoingAwayAsksForAHangup) {
+    ASSERT_TRUE(comm.OpenPort());
+    pty.CloseMaster();
+    ASSERT_TRUE(PumpUntil([&] { return hangups > 0; }));
+    EXPECT_TRUE(comm.IsOpen());  // the owner decides
+    comm.ClosePort();
+    EXPECT_FALSE(comm.IsOpen());
+}
+
+TEST_F(Comm32Pty, BusyPortIsNeverOpened) {
+    // A live lock file: our own PID is as alive as any.
+    test::WriteFileBytes(locks.File(QStringLiteral("LCK..") + pty.Slave().section('/', -1)),
+                         QByteArray::number(::getpid()).rightJustified(10) + "\n");
+    try {
+        comm.OpenPort();
+        FAIL() << "opened a busy port";
+    } catch (const ECommsError& e) {
+        EXPECT_STREQ(e.what(), "Error opening com port");
+    }
+    EXPECT_TRUE(TComm32::PortOpenFailed());
+    EXPECT_EQ(TComm32::LastFailure(), PortFailure::Busy);
+    EXPECT_TRUE(SameTermios(Now(), before));
+    EXPECT_EQ(OwnDescriptorsOn(pty.Slave()), 0);
+}
+
+TEST_F(Comm32Pty, UnusableDevicesAreNotAConnection) {
+    struct Case {
+        QString device;
+        const char* message;
+    };
+    for (const Case& c : {Case{QStringLiteral("/dev/null"), "File handle is not a comm handle. "},
+                          Case{data.file(QStringLiteral("ttyS9")), "Error opening com port"}}) {
+        SCOPED_TRACE(c.device.toStdString());
+        comm.SetCommPort(c.device);
+        try {
+            comm.OpenPort();
+            ADD_FAILURE() << "opened";
+        } catch (const ECommsError& e) {
+            EXPECT_STREQ(e.what(), c.message);
+        }
+        EXPECT_TRUE(TComm32::PortOpenFailed());
+        EXPECT_EQ(TComm32::LastFailure(), PortFailure::Unusable);
+        EXPECT_TRUE(TComm32::LastFailureDetail().startsWith(c.device));
+        EXPECT_FALSE(comm.IsOpen());
+    }
+}
+
+TEST_F(Comm32Pty, ThousandProbesLeaveNoThreadOrDescriptorBehind) {
+    // Warm up once: the first probe creates lazily made process-wide objects.
+    ASSERT_TRUE(comm.OpenPort());
+    comm.ClosePort();
+    const int fds = CountEntries("/proc/self/fd");
+    const int tasks = CountEntries("/proc/self/task");
+    for (int i = 0; i < 1000; ++i) {
+        ASSERT_TRUE(comm.OpenPort()) << i;
+        comm.ClosePort();
+    }
+    test::DrainEvents();
+    EXPECT_EQ(CountEntries("/proc/self/fd"), fds);
+    EXPECT_EQ(CountEntries("/proc/self/task"), tasks);
+    EXPECT_TRUE(SameTermios(Now(), before));
+    EXPECT_EQ(QDir(locks.Path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 0);
+}
+
+}  // namespace
+}  // namespace vindelor
