@@ -179,7 +179,14 @@ void TForm1::BuildControls() {
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setGeometry(0, kClientHeight - 19, kClientWidth, 19);
     StatusBar1->setAutoFillBackground(true);
-    StatusBar1->setPalette(QApplication::palette());
+    // The window's black would reach the status bar too; give it the usual colours back,
+    // set role by role so that they count as its own.
+    QPalette normal = QApplication::palette();
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::WindowText, QPalette::Light,
+                                     QPalette::Dark, QPalette::Mid, QPalette::Shadow}) {
+        normal.setColor(role, normal.color(role));
+    }
+    StatusBar1->setPalette(normal);
     StatusPanel0 = new QLabel(QStringLiteral("Modem"), StatusBar1);
     StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
     StatusPanel0->setFixedWidth(50);
