@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QLoggingCategory>
 #include <QObject>
 
 #include <poll.h>
@@ -15,6 +16,10 @@
 #include <system_error>
 
 namespace vindelor {
+
+// The debugger output of the original: silent unless asked for, e.g. with
+// QT_LOGGING_RULES="vindelor.comm.debug=true".
+Q_LOGGING_CATEGORY(lcCommDebug, "vindelor.comm", QtInfoMsg)
 
 namespace {
 
@@ -167,7 +172,7 @@ void TReadThread::Execute() {
                     running = false;
                     break;
                 case WaitKind::Close:
-                    qDebug("Time to Exit");
+                    qCDebug(lcCommDebug, "Time to Exit");
                     running = false;
                     break;
                 case WaitKind::CommEvent:

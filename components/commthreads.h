@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QEvent>
+#include <QLoggingCategory>
 
 #include <condition_variable>
 #include <cstdint>
@@ -19,6 +20,9 @@
 class QObject;
 
 namespace vindelor {
+
+// Debug output of the component ("Time to Exit"); off unless enabled by logging rules.
+Q_DECLARE_LOGGING_CATEGORY(lcCommDebug)
 
 // Message numbers, as the owner's code has always known them.
 inline constexpr unsigned kCommDataMessage = 1025;      // bytes or a line-error report

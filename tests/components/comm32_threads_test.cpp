@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <functional>
+#include <mutex>
 
 namespace vindelor {
 namespace {
@@ -205,7 +206,18 @@ TEST_F(ReaderFailures, EndWithTheirTraceAndAHangupRequest) {
     }
 }
 
+QStringList gDebugMessages;
+std::mutex gDebugMutex;
+
+void CaptureMessages(QtMsgType, const QMessageLogContext&, const QString& text) {
+    std::lock_guard<std::mutex> lock(gDebugMutex);
+    gDebugMessages.append(text);
+}
+
 TEST_F(ThreadHarness, ReaderEndsQuietlyAtTheCloseEvent) {
+    QLoggingCategory::setFilterRules(QStringLiteral("vindelor.comm.debug=true"));
+    gDebugMessages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(CaptureMessages);
     auto reader = Make<TReadThread>();
     ASSERT_EQ(reader->Start(), 0);
     ASSERT_TRUE(device->WaitForWaits(1, 5000));
@@ -213,8 +225,13 @@ TEST_F(ThreadHarness, ReaderEndsQuietlyAtTheCloseEvent) {
     ASSERT_TRUE(reader->WaitFor(5000));
     test::DrainEvents();
     EXPECT_EQ(receiver.hangups, 0);
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
     EXPECT_EQ(Lines().last(), QStringLiteral("Read thread shutting down"));
+    // "Time to Exit" goes to the debug output, not to the trace.
     EXPECT_FALSE(Lines().contains(QStringLiteral("Time to Exit")));
+    std::lock_guard<std::mutex> lock(gDebugMutex);
+    EXPECT_EQ(gDebugMessages, QStringList{QStringLiteral("Time to Exit")});
 }
 
 TEST_F(ThreadHarness, ReaderPostsTheBytesWithAZeroAfterThem) {
