@@ -66,6 +66,53 @@ speed_t SpeedFor(std::int32_t baud) {
     }
 }
 
+}  // namespace
+
+std::size_t LineMarkDecoder::Decode(char* data, std::size_t n, Found* found) {
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto b = static_cast<unsigned char>(data[i]);
+        switch (state_) {
+            case 0:
+                if (b == 0xFF) {
+                    state_ = 1;
+                } else {
+                    data[out++] = static_cast<char>(b);
+                }
+                break;
+            case 1:
+                if (b == 0xFF) {
+                    data[out++] = static_cast<char>(0xFF);
+                    state_ = 0;
+                } else if (b == 0) {
+                    state_ = 2;
+                } else {
+                    // Not a mark after all (marks were off when the byte came in). The
+                    // 0xFF is kept when there is room for it in place; when it ended the
+                    // previous read there is none, and it is lost rather than overwrite
+                    // bytes not decoded yet.
+                    if (out < i) {
+                        data[out++] = static_cast<char>(0xFF);
+                    }
+                    data[out++] = static_cast<char>(b);
+                    state_ = 0;
+                }
+                break;
+            default:
+                if (b == 0) {
+                    ++found->breaks;
+                } else {
+                    ++found->errors;  // the damaged byte itself is dropped
+                }
+                state_ = 0;
+                break;
+        }
+    }
+    return out;
+}
+
+namespace {
+
 class PosixSerialDevice : public SerialDevice {
   public:
     PosixSerialDevice(int fd, const termios& saved) : fd_(fd), saved_(saved) {}
@@ -238,47 +285,23 @@ class PosixSerialDevice : public SerialDevice {
     }
 
   private:
-    // Removes the PARMRK marks from the data, keeps a real 0xFF, notes the errors.
-    // A mark split over two reads is completed by the next one.
+    // Removes the marks from the data and notes the errors they stood for.
     std::size_t Unmark(char* data, std::size_t n) {
-        std::size_t out = 0;
-        bool marks = false;
-        std::uint32_t found = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            const auto b = static_cast<unsigned char>(data[i]);
-            switch (state_) {
-                case 0:
-                    if (b == 0xFF) {
-                        state_ = 1;
-                    } else {
-                        data[out++] = static_cast<char>(b);
-                    }
-                    break;
-                case 1:
-                    if (b == 0xFF) {
-                        data[out++] = static_cast<char>(0xFF);
-                        state_ = 0;
-                    } else if (b == 0) {
-                        state_ = 2;
-                    } else {
-                        data[out++] = static_cast<char>(0xFF);
-                        data[out++] = static_cast<char>(b);
-                        state_ = 0;
-                    }
-                    break;
-                default:
-                    marks = true;
-                    found |= b == 0 ? kCeBreak : (saved_.c_cflag & PARENB) ? kCeRxParity : kCeFrame;
-                    state_ = 0;
-                    break;
-            }
-        }
-        if (marks) {
+        LineMarkDecoder::Found found;
+        const std::size_t out = decoder_.Decode(data, n, &found);
+        if (found.errors + found.breaks > 0) {
             std::lock_guard<std::mutex> lock(mutex_);
             if (counters_) {
                 TakeCounters();  // the counters tell framing from parity
             } else {
-                pending_ |= found;
+                if (found.breaks > 0) {
+                    pending_ |= kCeBreak;
+                }
+                if (found.errors > 0) {
+                    // Without counters a mark does not say which: with parity off it can
+                    // only be a framing error.
+                    pending_ |= (saved_.c_cflag & PARENB) ? kCeRxParity : kCeFrame;
+                }
             }
         }
         return out;
@@ -315,9 +338,9 @@ class PosixSerialDevice : public SerialDevice {
     const int fd_;
     const termios saved_;
     std::atomic<bool> closed_{false};
-    bool marked_ = false;  // PARMRK in force: the data carries marks
-    int state_ = 0;        // position inside a mark (reader thread only)
-    std::mutex mutex_;     // guards what follows
+    bool marked_ = false;      // PARMRK in force: the data carries marks
+    LineMarkDecoder decoder_;  // reader thread only
+    std::mutex mutex_;         // guards what follows
     bool counters_ = false;
     serial_icounter_struct last_{};
     std::uint32_t pending_ = 0;

@@ -104,6 +104,22 @@ class SerialDeviceFactory {
     virtual int BeforeThreadStart(const char* which);
 };
 
+// Takes the line discipline's error marks out of received bytes (PARMRK: "\377 \0 c" for
+// a framing or parity error on c, "\377 \0 \0" for a break, "\377 \377" for a real 0xFF).
+// A mark split over two reads is completed by the next call.
+class LineMarkDecoder {
+  public:
+    struct Found {
+        int errors = 0;  // framing or parity errors
+        int breaks = 0;
+    };
+    // Decodes `data` in place; returns the number of data bytes left.
+    std::size_t Decode(char* data, std::size_t n, Found* found);
+
+  private:
+    int state_ = 0;  // 0: data, 1: after 0xFF, 2: after 0xFF 0x00
+};
+
 // The real device layer: busy checks of platform/serialport.h, then open(2) and termios.
 SerialDeviceFactory& PosixSerialDeviceFactory();
 
