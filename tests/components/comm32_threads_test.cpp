@@ -42,6 +42,8 @@ class ThreadHarness : public ::testing::Test {
     ThreadHarness() {
         traceOwner.SetCommsLogFileName(traceFile);
         EXPECT_TRUE(traceOwner.OpenPort());  // opens the process-wide trace file
+        // Its own reader traces while it starts: let it settle before lines are counted.
+        EXPECT_TRUE(port.factory.lastDevice->WaitForWaits(1, 5000));
         marker = TraceLines(traceFile).size();
     }
     ~ThreadHarness() override {
