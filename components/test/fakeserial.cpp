@@ -104,8 +104,7 @@ void FakeSerialDevice::HoldNextReadUntilClose() {
 
 bool FakeSerialDevice::WaitForHeldRead(int timeoutMs) const {
     std::unique_lock<std::mutex> lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                             [&] { return readHeld_; });
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return readHeld_; });
 }
 
 QByteArray FakeSerialDevice::Written() const {

@@ -54,11 +54,11 @@ void Say(const std::string& line) {
     std::exit(1);
 }
 
-// Waits `spec` seconds, or for a line on stdin when `spec` is "stdin". False when a
+// Waits `when` seconds, or for a line on stdin when `when` is "stdin". False when a
 // signal asked us to stop.
-bool Pause(const std::string& spec) {
-    const bool fromStdin = spec == "stdin";
-    const double seconds = fromStdin ? -1 : std::strtod(spec.c_str(), nullptr);
+bool Pause(const std::string& when) {
+    const bool fromStdin = when == "stdin";
+    const double seconds = fromStdin ? -1 : std::strtod(when.c_str(), nullptr);
     struct timespec start;
     clock_gettime(CLOCK_MONOTONIC, &start);
     for (;;) {
