@@ -30,7 +30,9 @@ QString GetProfileString(const QString& section, const QString& key, const QStri
                          int maxLength, const QString& file);
 
 // Writes a value, creating file, section and key as needed; nothing else in the file
-// changes. False when the file could not be written (the old file stays whole).
+// changes. False when the file could not be written (the old file stays whole), and when
+// a name cannot be stored without breaking the file's lines: an empty section or key, a
+// section holding "]", a key holding "=" or starting with "[" or ";".
 bool WriteProfileString(const QString& section, const QString& key, const QString& value,
                         const QString& file);
 
