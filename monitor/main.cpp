@@ -8,6 +8,7 @@
 #include "platform/datadir.h"
 #include "shared/profile.h"
 #include "shared/sessionglobals.h"
+#include "shared/ui/helpresources.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -74,6 +75,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vindelor"));
     QApplication::setApplicationVersion(QStringLiteral("1.12a"));
+    vindelor::InitHelpResources();
     // The tray stand-in keeps the program alive while its window is hidden.
     QApplication::setQuitOnLastWindowClosed(false);
 
