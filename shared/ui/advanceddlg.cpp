@@ -5,6 +5,7 @@
 #include "shared/savetariff.h"
 #include "shared/sessionglobals.h"
 #include "shared/texts.h"
+#include "shared/ui/dialogparts.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -73,6 +74,26 @@ QIcon ColourButtonIcon(int rateClass) {
     painter.drawRect(0, 0, pixmap.width() - 1, pixmap.height() - 1);
     painter.drawText(pixmap.rect(), Qt::AlignCenter, QString::number(rateClass));
     return QIcon(pixmap);
+}
+
+QWidget* NewPage(const char* name) {
+    auto* page = new QWidget;
+    page->setObjectName(QString::fromLatin1(name));
+    return page;
+}
+
+// A framed panel on the colour of rate class k, its texts in black so that they stay
+// readable on the light class colours whatever the desktop's colour scheme.
+QFrame* ClassPanel(QWidget* parent, const QString& name, int rateClass) {
+    auto* panel = new QFrame(parent);
+    panel->setObjectName(name);
+    panel->setFrameShape(QFrame::StyledPanel);
+    SetBackground(panel, QColor(kClassColours[rateClass - 1]), QPalette::Window);
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::WindowText, Qt::black);
+    palette.setColor(QPalette::ButtonText, Qt::black);
+    panel->setPalette(palette);
+    return panel;
 }
 
 // Quarter position of a caption, 0 for an empty or unknown one.
@@ -287,16 +308,10 @@ void TAdvancedDlg::BuildControls() {
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn3 = new QPushButton(this);
-    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
-    buttons->addWidget(BitBtn3);
+    const OkCancelHelp okCancelHelp = AddOkCancelHelp(this, buttons, QStringLiteral("OK"));
+    BitBtn1 = okCancelHelp.ok;
+    BitBtn2 = okCancelHelp.cancel;
+    BitBtn3 = okCancelHelp.help;
     layout->addLayout(buttons);
 
     Timer1 = new QTimer(this);
@@ -309,8 +324,7 @@ void TAdvancedDlg::BuildControls() {
 }
 
 QWidget* TAdvancedDlg::BuildSpecialPage() {
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("TabSheet1"));
+    auto* page = NewPage("TabSheet1");
     auto* layout = new QVBoxLayout(page);
     auto addBox = [&](QCheckBox*& box, const char* name) {
         auto* panel = new QFrame(page);
@@ -337,8 +351,7 @@ QWidget* TAdvancedDlg::BuildSpecialPage() {
 }
 
 QWidget* TAdvancedDlg::BuildGeneralPage() {
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("TabSheet3"));
+    auto* page = NewPage("TabSheet3");
     auto* layout = new QVBoxLayout(page);
 
     GroupBox1 = new QGroupBox(page);
@@ -408,8 +421,7 @@ QWidget* TAdvancedDlg::BuildGeneralPage() {
 }
 
 QWidget* TAdvancedDlg::BuildTablesPage() {
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("TabSheet4"));
+    auto* page = NewPage("TabSheet4");
     auto* layout = new QVBoxLayout(page);
 
     TabControl1 = new QTabBar(page);
@@ -490,18 +502,10 @@ QWidget* TAdvancedDlg::BuildTablesPage() {
 }
 
 QWidget* TAdvancedDlg::BuildIndicatorPage() {
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("TabSheet5"));
+    auto* page = NewPage("TabSheet5");
     auto* layout = new QVBoxLayout(page);
     for (int k = 1; k <= 4; ++k) {
-        auto* panel = new QFrame(page);
-        panel->setObjectName(QStringLiteral("IndicatorPanel%1").arg(k));
-        panel->setFrameShape(QFrame::StyledPanel);
-        SetBackground(panel, QColor(kClassColours[k - 1]), QPalette::Window);
-        QPalette palette = panel->palette();
-        palette.setColor(QPalette::WindowText, Qt::black);
-        palette.setColor(QPalette::ButtonText, Qt::black);
-        panel->setPalette(palette);
+        QFrame* panel = ClassPanel(page, QStringLiteral("IndicatorPanel%1").arg(k), k);
         auto* row = new QHBoxLayout(panel);
         IndicatorLabels[k - 1] = new QLabel(panel);
         IndicatorLabels[k - 1]->setMinimumWidth(70);
@@ -522,20 +526,12 @@ QWidget* TAdvancedDlg::BuildIndicatorPage() {
 }
 
 QWidget* TAdvancedDlg::BuildInitialPage() {
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("TabSheet6"));
+    auto* page = NewPage("TabSheet6");
     auto* layout = new QVBoxLayout(page);
     std::array<QCheckBox**, 4> boxes = {&CheckBox8, &CheckBox9, &CheckBox10, &CheckBox11};
     std::array<QLineEdit**, 4> edits = {&Edit8, &Edit9, &Edit10, &Edit11};
     for (int k = 1; k <= 4; ++k) {
-        auto* panel = new QFrame(page);
-        panel->setObjectName(QStringLiteral("InitialPanel%1").arg(k));
-        panel->setFrameShape(QFrame::StyledPanel);
-        SetBackground(panel, QColor(kClassColours[k - 1]), QPalette::Window);
-        QPalette palette = panel->palette();
-        palette.setColor(QPalette::WindowText, Qt::black);
-        palette.setColor(QPalette::ButtonText, Qt::black);
-        panel->setPalette(palette);
+        QFrame* panel = ClassPanel(page, QStringLiteral("InitialPanel%1").arg(k), k);
         auto* row = new QHBoxLayout(panel);
         auto* box = new QCheckBox(panel);
         box->setObjectName(QStringLiteral("CheckBox%1").arg(7 + k));

@@ -2,12 +2,12 @@
 
 #include "components/artwork.h"
 #include "shared/texts.h"
+#include "shared/ui/dialogparts.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -70,8 +70,7 @@ TOmDlg::TOmDlg(QWidget* parent) : QDialog(parent) {
     Panel1->setAlignment(Qt::AlignCenter);
     Panel1->setMargin(10);
 
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1 = NamedButton(this, "BitBtn1", QStringLiteral("OK"));
     BitBtn1->setDefault(true);
     BitBtn1->setMinimumWidth(90);
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
@@ -107,10 +106,7 @@ TOmDlg::TOmDlg(QWidget* parent) : QDialog(parent) {
     Timer1->start(200);
     Timer2->start(100);
 
-    resize(QSize(360, 230).expandedTo(sizeHint()));
-    if (QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    CentreOnScreen(this, QSize(360, 230));
 }
 
 void TOmDlg::ShowFrame() {

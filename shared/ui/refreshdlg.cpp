@@ -4,6 +4,7 @@
 #include "shared/numbers.h"
 #include "shared/profile.h"
 #include "shared/texts.h"
+#include "shared/ui/dialogparts.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -11,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -22,19 +22,6 @@ const QString kSection = QStringLiteral("Refresh");
 const QString kKey = QStringLiteral("Rate");
 // Readers of the key see at most this many characters.
 constexpr int kStoredChars = 8;
-
-// The entry as typed ("007" stays "007") when every reader of the key gets the same
-// number back from it. Readers take the leading decimal digits of what they read, so a
-// "$" hex entry or one longer than they read would come back as another rate; those are
-// stored as plain decimal text.
-QString StoredForm(const QString& typed, int value) {
-    const QString kept = typed.left(kStoredChars);
-    if (LeadingWholeNumber(kept) == value && LeadingWholeNumber(kept.trimmed()) == value &&
-        LeadingWholeNumber(typed.trimmed().left(kStoredChars)) == value) {
-        return typed;
-    }
-    return QString::number(value);
-}
 
 }  // namespace
 
@@ -53,8 +40,7 @@ TRefreshDlg::TRefreshDlg(QWidget* parent) : QDialog(parent) {
     groupLayout->addWidget(Edit1);
     groupLayout->addWidget(Label1);
 
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1 = NamedButton(this, "BitBtn1", QStringLiteral("OK"));
     BitBtn1->setDefault(true);
     BitBtn1->setMinimumWidth(90);
     auto* buttons = new QHBoxLayout;
@@ -76,10 +62,7 @@ TRefreshDlg::TRefreshDlg(QWidget* parent) : QDialog(parent) {
     FormCreate();
     Timer1->start();
 
-    resize(QSize(342, 139).expandedTo(sizeHint()));
-    if (QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    CentreOnScreen(this, QSize(342, 139));
 }
 
 void TRefreshDlg::FormCreate() {
@@ -98,7 +81,8 @@ void TRefreshDlg::BitBtn1Click() {
                                platform::MessageBoxes::Buttons::Ok);
         return;
     }
-    WriteProfileString(kSection, kKey, StoredForm(Edit1->text(), rate), kSettingsFile);
+    WriteProfileString(kSection, kKey, StoredEntry(Edit1->text(), rate, kStoredChars),
+                       kSettingsFile);
     Timer1->stop();
     accept();
 }

@@ -6,6 +6,7 @@
 #include "shared/sessionglobals.h"
 #include "shared/texts.h"
 #include "shared/ui/advanceddlg.h"
+#include "shared/ui/dialogparts.h"
 #include "shared/ui/refreshdlg.h"
 
 #include <QAction>
@@ -138,16 +139,10 @@ void TSettingsDlg::BuildControls() {
     buttons->addWidget(SpeedButton2);
     buttons->addWidget(SpeedButton3);
     buttons->addStretch();
-    BitBtn1 = new QPushButton(QStringLiteral("&Ok"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn3 = new QPushButton(this);
-    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
-    buttons->addWidget(BitBtn3);
+    const OkCancelHelp okCancelHelp = AddOkCancelHelp(this, buttons, QStringLiteral("&Ok"));
+    BitBtn1 = okCancelHelp.ok;
+    BitBtn2 = okCancelHelp.cancel;
+    BitBtn3 = okCancelHelp.help;
     body->addLayout(buttons);
     layout->addLayout(body);
 

@@ -1,0 +1,48 @@
+#include "shared/ui/dialogparts.h"
+
+#include "shared/numbers.h"
+
+#include <QBoxLayout>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+#include <QWidget>
+
+namespace vindelor {
+
+QPushButton* NamedButton(QWidget* parent, const char* name, const QString& text) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    return button;
+}
+
+OkCancelHelp AddOkCancelHelp(QWidget* parent, QBoxLayout* row, const QString& okText) {
+    OkCancelHelp buttons;
+    buttons.ok = NamedButton(parent, "BitBtn1", okText);
+    buttons.ok->setDefault(true);
+    buttons.cancel = NamedButton(parent, "BitBtn2");
+    buttons.help = NamedButton(parent, "BitBtn3");
+    row->addWidget(buttons.ok);
+    row->addWidget(buttons.cancel);
+    row->addWidget(buttons.help);
+    return buttons;
+}
+
+void CentreOnScreen(QWidget* dialog, const QSize& designSize) {
+    dialog->resize(designSize.expandedTo(dialog->sizeHint()));
+    const QWidget* opener = dialog->parentWidget();
+    if (QScreen* screen = opener ? opener->screen() : QGuiApplication::primaryScreen()) {
+        dialog->move(screen->availableGeometry().center() - dialog->rect().center());
+    }
+}
+
+QString StoredEntry(const QString& typed, int value, int storedChars) {
+    const QString kept = typed.left(storedChars);
+    if (LeadingWholeNumber(kept) == value && LeadingWholeNumber(kept.trimmed()) == value &&
+        LeadingWholeNumber(typed.trimmed().left(storedChars)) == value) {
+        return typed;
+    }
+    return QString::number(value);
+}
+
+}  // namespace vindelor

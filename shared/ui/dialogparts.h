@@ -1,0 +1,39 @@
+// Pieces the dialogs of both programs build alike: the OK / Cancel / Help row, a dialog
+// placed in the middle of the screen, and how a typed number goes into the settings file.
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+class QBoxLayout;
+class QPushButton;
+class QWidget;
+
+namespace vindelor {
+
+// A push button with an object name, so tests and style sheets can find it.
+QPushButton* NamedButton(QWidget* parent, const char* name, const QString& text = QString());
+
+// The buttons of a dialog that saves or cancels and has help: OK (the default button),
+// Cancel and Help, named BitBtn1, BitBtn2 and BitBtn3, appended to `row` in that order.
+// Cancel and Help take their captions from the language texts later.
+struct OkCancelHelp {
+    QPushButton* ok = nullptr;
+    QPushButton* cancel = nullptr;
+    QPushButton* help = nullptr;
+};
+OkCancelHelp AddOkCancelHelp(QWidget* parent, QBoxLayout* row, const QString& okText);
+
+// Gives `dialog` at least its design size (more when its texts need it) and puts it in
+// the middle of its opener's screen, or of the primary screen without an opener.
+void CentreOnScreen(QWidget* dialog, const QSize& designSize);
+
+// What a dialog stores for a whole-number entry that it accepted as `value`: the text as
+// typed ("007" stays "007") when every reader of the key gets `value` back from it.
+// Readers take the leading decimal digits of at most `storedChars` characters, so an
+// entry that would read back as another number (a "$" hexadecimal entry, one longer than
+// the readers read, leading blanks that push digits out of reach) is stored as plain
+// decimal text instead.
+QString StoredEntry(const QString& typed, int value, int storedChars);
+
+}  // namespace vindelor
