@@ -37,6 +37,7 @@ struct FailureRecord {
     std::mutex mutex;
     PortFailure failure = PortFailure::None;
     QString detail;
+    int error = 0;
 };
 
 FailureRecord& Failure() {
@@ -44,11 +45,12 @@ FailureRecord& Failure() {
     return record;
 }
 
-void RecordFailure(PortFailure failure, const QString& detail) {
+void RecordFailure(PortFailure failure, const QString& detail, int error = 0) {
     FailureRecord& r = Failure();
     std::lock_guard<std::mutex> lock(r.mutex);
     r.failure = failure;
     r.detail = detail;
+    r.error = error;
 }
 
 std::atomic<SerialDeviceFactory*> gFactory{nullptr};
@@ -184,7 +186,7 @@ bool TComm32::OpenPort() {
         gPortOpenFailed = true;
         RecordFailure(
             outcome.failure == PortFailure::None ? PortFailure::Unusable : outcome.failure,
-            outcome.detail);
+            outcome.detail, outcome.error);
         throw ECommsError(outcome.notTerminal ? "File handle is not a comm handle. "
                                               : "Error opening com port");
     }
@@ -337,6 +339,12 @@ QString TComm32::LastFailureDetail() {
     FailureRecord& r = Failure();
     std::lock_guard<std::mutex> lock(r.mutex);
     return r.detail;
+}
+
+int TComm32::LastFailureError() {
+    FailureRecord& r = Failure();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    return r.error;
 }
 
 SerialDeviceFactory* TComm32::SetDeviceFactory(SerialDeviceFactory* factory) {

@@ -65,6 +65,8 @@ class TComm32 : public QObject {
     // Process-wide: the kind of the last open failure, and its reason for the user.
     static PortFailure LastFailure();
     static QString LastFailureDetail();
+    // The errno of the last open failure (EACCES: the user may not use the device).
+    static int LastFailureError();
 
     // The device layer in force (process-wide). Tests install a fake; nullptr restores
     // the real POSIX one. Returns the previous factory.

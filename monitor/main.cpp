@@ -72,6 +72,10 @@ int main(int argc, char** argv) {
         }
     }
 
+    // A file size limit must make a write fail (and the old file stay), not kill the
+    // program in the middle of saving a session.
+    std::signal(SIGXFSZ, SIG_IGN);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vindelor"));
     QApplication::setApplicationVersion(QStringLiteral("1.12a"));
@@ -102,6 +106,9 @@ int main(int argc, char** argv) {
                     .arg(vindelor::SessionGlobals().CurrencySymbol, plan.CostTotalText.trimmed()));
         }
         PrintLine(QStringLiteral("Total net time: %1").arg(plan.NetTimeTotalText));
+        for (const QString& item : form.Unsaved) {
+            PrintLine(QStringLiteral("NOT SAVED: %1").arg(item));
+        }
     });
 
     // An interrupted session still gets logged and leaves "Aktiv" cleared: the
@@ -120,8 +127,7 @@ int main(int argc, char** argv) {
             }
             if (form.SessionStarted && !form.Ended()) {
                 form.SessionClose();
-                vindelor::WriteProfileString(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"),
-                                             QStringLiteral("Nej"), vindelor::kSettingsFile);
+                form.ClearActiveFlag();
             }
             QCoreApplication::exit(0);
         });

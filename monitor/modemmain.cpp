@@ -9,6 +9,7 @@
 #include "monitor/fmodem.h"
 #include "monitor/portdiscovery.h"
 #include "monitor/timerstat.h"
+#include "platform/datadir.h"
 #include "platform/services.h"
 #include "shared/numbers.h"
 #include "shared/profile.h"
@@ -36,6 +37,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include <unistd.h>
 
@@ -330,10 +332,13 @@ void TForm1::FormCreate() {
     // timer runs yet, so nothing can close a session before Ready.
     Ready = false;
     const QString found = monitor::FindModemPort();
-    monitor::ChooseModemPort(found, *Comm321, [this] {
-        TFModem dialog(this);
-        RunDialog(dialog);
-    });
+    monitor::ChooseModemPort(
+        found, *Comm321,
+        [this] {
+            TFModem dialog(this);
+            RunDialog(dialog);
+        },
+        [this] { NotifyPortUnusable(); });
     Ready = true;
     const int port = monitor::ChosenPort();
     if (port != 0) {
@@ -500,16 +505,19 @@ void TForm1::ReadIndicatorLevels() {
 // ---------------------------------------------------------------------------------------
 // Idle poll and session tick
 
+// Once per device: the idle poll meets the same failure every second.
 void TForm1::NotifyPortUnusable() {
-    if (unusableReported_) {
+    const QString device = DeviceForPort(Comm321->CommPort());
+    if (unusableReported_.contains(device)) {
         return;
     }
-    unusableReported_ = true;
-    const QString device = DeviceForPort(Comm321->CommPort());
+    unusableReported_.insert(device);
     const QByteArray path = device.toLocal8Bit();
     QString text;
-    if (::access(path.constData(), F_OK) == 0 && ::access(path.constData(), R_OK | W_OK) != 0 &&
-        errno == EACCES) {
+    const bool denied = TComm32::LastFailureError() == EACCES ||
+                        (::access(path.constData(), F_OK) == 0 &&
+                         ::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES);
+    if (denied) {
         text = Text(kOwnTextBase + kTextPortNoPermission).arg(device);
     } else {
         QString reason = TComm32::LastFailureDetail();
@@ -689,7 +697,7 @@ void TForm1::Timer1Timer() {
     if (PortFree) {
         SessionClose();
         if (Ready) {
-            WriteSetting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Nej"));
+            ClearActiveFlag();
             Finish();
         }
     }
@@ -794,24 +802,63 @@ void TForm1::SessionClose() {
                                MessageBoxes::Buttons::Ok);
     }
 
+    // Every write replaces its file whole or not at all, so a full disk or a folder
+    // that cannot be written leaves the earlier totals and log as they were. What did
+    // not get saved is collected and told once, with the figures, so that the session
+    // is not lost without a word.
+    QStringList unsaved;
+    int error = 0;
+    const auto failed = [&unsaved, &error](int item, const QString& value) {
+        if (error == 0) {
+            error = errno != 0 ? errno : EIO;
+        }
+        unsaved << Text(kOwnTextBase + item).arg(value);
+    };
+    const auto write = [&failed](const QString& section, const QString& key, const QString& value,
+                                 int item, const QString& shown) {
+        errno = 0;
+        if (!WriteProfileString(section, key, value, kSettingsFile)) {
+            failed(item, shown);
+        }
+    };
     {
         // The line and the totals go in together: a log viewer rewriting the log
         // waits.
         ProfileLock lock;
         if (plan.WriteCostTotal) {
-            WriteSetting(QStringLiteral("kostnad"), QStringLiteral("Totalt"), plan.CostTotalText);
+            write(QStringLiteral("kostnad"), QStringLiteral("Totalt"), plan.CostTotalText,
+                  kTextUnsavedCostTotal,
+                  g.CurrencySymbol + QLatin1Char(' ') + plan.CostTotalText.trimmed());
         }
-        WriteSetting(QStringLiteral("Nättid"), QStringLiteral("Totalt"), plan.NetTimeTotalText);
+        write(QStringLiteral("Nättid"), QStringLiteral("Totalt"), plan.NetTimeTotalText,
+              kTextUnsavedNetTime, plan.NetTimeTotalText);
         if (plan.FailedTry) {
-            const long long tries = WholeSetting(QStringLiteral("Försök"), QStringLiteral("Antal"),
-                                                 QStringLiteral("0"), 10);
-            WriteSetting(QStringLiteral("Försök"), QStringLiteral("Antal"),
-                         QString::number(tries + 1));
+            const QString tries =
+                QString::number(WholeSetting(QStringLiteral("Försök"), QStringLiteral("Antal"),
+                                             QStringLiteral("0"), 10) +
+                                1);
+            write(QStringLiteral("Försök"), QStringLiteral("Antal"), tries, kTextUnsavedTries,
+                  tries);
         }
-        AppendLogLine(plan.LogLine);
+        errno = 0;
+        if (AppendLogLine(plan.LogLine) == 0) {
+            failed(kTextUnsavedLogLine, plan.LogLine);
+        }
+        // The window's place is a convenience: not worth a word when it is lost.
         WriteSetting(QStringLiteral("Position"), QStringLiteral("Left"), QString::number(x()));
         WriteSetting(QStringLiteral("Position"), QStringLiteral("Top"), QString::number(y()));
-        WriteSetting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Nej"));
+        errno = 0;
+        if (!WriteProfileString(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"),
+                                QStringLiteral("Nej"), kSettingsFile) &&
+            ActiveFlagStillSet()) {
+            if (error == 0) {
+                error = errno != 0 ? errno : EIO;
+            }
+            unsaved << Text(kOwnTextBase + kTextUnsavedActiveFlag);
+        }
+    }
+    if (!unsaved.isEmpty()) {
+        ReportUnsaved(unsaved, error);
     }
 
     if (UsagePackageOn) {
@@ -820,6 +867,43 @@ void TForm1::SessionClose() {
         HourPriceText.clear();
     }
     emit sessionClosed();
+}
+
+bool TForm1::ActiveFlagStillSet() const {
+    // A failed write leaves the file as it was: read what the log viewer will see.
+    return Setting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Nej"), 5) !=
+           QLatin1String("Nej");
+}
+
+void TForm1::ClearActiveFlag() {
+    errno = 0;
+    if (WriteProfileString(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Nej"),
+                           kSettingsFile)) {
+        return;
+    }
+    const int error = errno != 0 ? errno : EIO;
+    if (ActiveFlagStillSet()) {
+        ReportUnsaved({Text(kOwnTextBase + kTextUnsavedActiveFlag)}, error);
+    }
+}
+
+void TForm1::ReportUnsaved(const QStringList& items, int error) {
+    if (unsavedReported_) {
+        return;
+    }
+    unsavedReported_ = true;
+    Unsaved = items;
+    QStringList lines;
+    for (const QString& item : items) {
+        lines << QStringLiteral("- ") + item;
+    }
+    const QString text =
+        Text(kOwnTextBase + kTextSessionNotSaved)
+            .arg(platform::DataDirectory(), QString::fromLocal8Bit(std::strerror(error)),
+                 lines.join(QLatin1Char('\n')));
+    qWarning("%s", qPrintable(text));
+    platform::Boxes().Show(this, kBoxCaption, text, MessageBoxes::Icon::Error,
+                           MessageBoxes::Buttons::Ok);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -852,7 +936,7 @@ void TForm1::Exit1Click() {
     }
     SessionClose();
     if (Ready) {
-        WriteSetting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Nej"));
+        ClearActiveFlag();
         Finish();
     }
 }
@@ -877,7 +961,7 @@ bool TForm1::FormCloseQuery() {
     }
     if (inSession) {
         SessionClose();
-        WriteSetting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Nej"));
+        ClearActiveFlag();
     }
     return true;
 }

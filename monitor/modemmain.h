@@ -11,7 +11,9 @@
 #include "monitor/sessionrules.h"
 
 #include <QIcon>
+#include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
@@ -119,6 +121,9 @@ class TForm1 : public QWidget {
     long long CloseElapsed = 0;
     // What the last session close decided (for the caller's report).
     monitor::SessionClosePlan LastClose;
+    // What the session close (or the end of the session) could not save, as told to
+    // the user; empty when everything was written.
+    QStringList Unsaved;
 
     // Seams for tests and for main(): how a modal dialog runs, how the program ends,
     // whether the program is the active application.
@@ -137,6 +142,9 @@ class TForm1 : public QWidget {
     void Timer3Timer();  // rate monitor
     void UpdateIndicator();
     void SessionClose();
+    // Writes [Aktiv] "Aktiv" = "Nej" when the program ends after a session; tells the
+    // user (once) when the flag could not be cleared.
+    void ClearActiveFlag();
 
     void About1Click();
     void Helg1Click();
@@ -177,13 +185,16 @@ class TForm1 : public QWidget {
     void StartSession();
     void Finish();
     void NotifyPortUnusable();
+    void ReportUnsaved(const QStringList& items, int error);
+    bool ActiveFlagStillSet() const;
     int RunDialog(QDialog& dialog);
     bool IsApplicationActive() const;
     void SetProgramIcon(const QString& resource);
 
     bool ended_ = false;
     bool closed_ = false;
-    bool unusableReported_ = false;
+    QSet<QString> unusableReported_;  // devices the user was told about
+    bool unsavedReported_ = false;
     QString taskbarTitle_ = QStringLiteral("Vindelor");
     QIcon programIcon_;
     QString indicatorIcon_ = QStringLiteral("-");  // no light set yet

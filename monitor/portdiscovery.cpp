@@ -78,7 +78,15 @@ QString PortName(int number) {
     return number >= 1 && number <= 4 ? QStringLiteral("COM%1").arg(number) : QString();
 }
 
-void ChooseModemPort(const QString& found, TComm32& comm, const std::function<void()>& askUser) {
+void ChooseModemPort(const QString& found, TComm32& comm, const std::function<void()>& askUser,
+                     const std::function<void()>& portUnusable) {
+    // A port that is merely busy is asked about again silently; one that cannot be used
+    // at all would otherwise bring the same dialog back without a word of why.
+    const auto explain = [&portUnusable] {
+        if (portUnusable && TComm32::LastFailure() == PortFailure::Unusable) {
+            portUnusable();
+        }
+    };
     if (found == QLatin1String("#")) {
         for (;;) {
             ClearChoice();
@@ -88,6 +96,7 @@ void ChooseModemPort(const QString& found, TComm32& comm, const std::function<vo
             if (!TComm32::PortOpenFailed()) {
                 return;
             }
+            explain();
         }
     }
 
@@ -105,6 +114,7 @@ void ChooseModemPort(const QString& found, TComm32& comm, const std::function<vo
         if (!TComm32::PortOpenFailed()) {
             return;
         }
+        explain();
         ClearChoice();
         askUser();
     }

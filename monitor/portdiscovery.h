@@ -27,7 +27,10 @@ QString PortName(int number);
 
 // Chooses the port with the found text and leaves CommPort of `comm` on it. `askUser`
 // shows the manual choice dialog modally; it is called again as long as the chosen port
-// cannot be opened (a stored choice is kept even when its port is busy now).
-void ChooseModemPort(const QString& found, TComm32& comm, const std::function<void()>& askUser);
+// cannot be opened (a stored choice is kept even when its port is busy now). Before the
+// user is asked again because the port could not be used at all (no such device, no
+// permission), `portUnusable` is called so the user learns why.
+void ChooseModemPort(const QString& found, TComm32& comm, const std::function<void()>& askUser,
+                     const std::function<void()>& portUnusable = {});
 
 }  // namespace vindelor::monitor

@@ -32,6 +32,24 @@ constexpr TextRow kOwnTexts[] = {
      u8"sudo adduser $USER dialout) ja kirjaudu sitten uudelleen sisään.",
      u8"You have no permission to use \"%1\". Join the \"dialout\" group (for example "
      u8"sudo adduser $USER dialout) and log in again."},
+    {kTextSessionNotSaved,
+     u8"Vindelor kunde inte spara sessionen i \"%1\" (%2). Det som sparats tidigare är "
+     u8"oförändrat. Inte sparat:\n%3",
+     u8"Vindelor ei voinut tallentaa istuntoa kansioon \"%1\" (%2). Aiemmin tallennettu on "
+     u8"ennallaan. Tallentamatta jäi:\n%3",
+     u8"Vindelor could not save this session in \"%1\" (%2). What was saved before is "
+     u8"unchanged. Not saved:\n%3"},
+    {kTextUnsavedLogLine, u8"raden i loggen: %1", u8"lokin rivi: %1", u8"the log line: %1"},
+    {kTextUnsavedCostTotal, u8"den totala kostnaden: %1", u8"kokonaiskustannus: %1",
+     u8"the total cost: %1"},
+    {kTextUnsavedNetTime, u8"den totala tiden på nätet: %1", u8"kokonaisaika verkossa: %1",
+     u8"the total time on the net: %1"},
+    {kTextUnsavedTries, u8"antalet misslyckade försök: %1",
+     u8"epäonnistuneiden yritysten määrä: %1", u8"the number of failed tries: %1"},
+    {kTextUnsavedActiveFlag,
+     u8"att sessionen har slutat (tills dess tar Brusko inte bort rader ur loggen)",
+     u8"istunnon päättyminen (sitä ennen Brusko ei poista lokin rivejä)",
+     u8"that the session has ended (until then Brusko will not delete log lines)"},
 };
 constexpr int kOwnTextCount = static_cast<int>(sizeof(kOwnTexts) / sizeof(kOwnTexts[0]));
 

@@ -13,8 +13,16 @@ constexpr int kEnglishOffset = 600;
 // Texts of our own that the classic table does not have live at ids 1000 + n + offset.
 constexpr int kOwnTextBase = 1000;
 enum OwnText : int {
-    kTextPortUnusable = 1,  // "%1" device, "%2" reason: the port could not be used
+    kTextPortUnusable = 1,      // "%1" device, "%2" reason: the port could not be used
     kTextPortNoPermission = 2,  // "%1" device: join the dialout group
+    // A session close that could not save everything: "%1" directory, "%2" reason,
+    // "%3" the lines below that name what is missing.
+    kTextSessionNotSaved = 3,
+    kTextUnsavedLogLine = 4,     // "%1" the log line
+    kTextUnsavedCostTotal = 5,   // "%1" the new total cost
+    kTextUnsavedNetTime = 6,     // "%1" the new total time on the net
+    kTextUnsavedTries = 7,       // "%1" the new number of failed tries
+    kTextUnsavedActiveFlag = 8,  // the session flag still reads as running
 };
 
 // Process-wide language offset; 0 until a program selects its language.

@@ -15,9 +15,11 @@
 
 #include <QDialog>
 #include <QMap>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <functional>
 #include <memory>
 
@@ -28,10 +30,19 @@ namespace vindelor::test {
 class PortTable : public FakeSerialFactory {
   public:
     OpenOutcome Open(const QString& devicePath) override {
+        if (denied.contains(devicePath)) {
+            // The device exists but the user is not in its group.
+            mode = Mode::Unusable;
+            OpenOutcome out = FakeSerialFactory::Open(devicePath);
+            out.error = EACCES;
+            out.detail = devicePath + QStringLiteral(": Permission denied");
+            return out;
+        }
         mode = modes.value(devicePath, Mode::Free);
         return FakeSerialFactory::Open(devicePath);
     }
     QMap<QString, Mode> modes;
+    QSet<QString> denied;
 };
 
 inline QString DeviceOf(int com) {

@@ -99,7 +99,7 @@ TEST_F(LanguageTexts, OwnTextsAboveTheTableInAllLanguages) {
     }
     EXPECT_NE(LoadText(1001), LoadText(1301));
     EXPECT_NE(LoadText(1301), LoadText(1601));
-    EXPECT_TRUE(LoadText(1003).isEmpty());
+    EXPECT_TRUE(LoadText(kOwnTextBase + kTextUnsavedActiveFlag + 1).isEmpty());
 }
 
 TEST_F(LanguageTexts, SelectLanguageIsExact) {
