@@ -55,6 +55,14 @@ Conversion ConvertOldLines(const QStringList& lines, double chargePerMinute) {
         if (line.contains(QLatin1Char('^'))) {
             break;  // from here on the log is in the current form
         }
+        if (IsFailedTryLine(line)) {
+            // A failed try has no duration to take hours and minutes from. Version 1.12
+            // logs one at the price of one minute, as the cost total always counted it;
+            // the session before it says nothing about its cost.
+            line += CostSuffix(chargePerMinute, 0, 1);
+            ++result.converted;
+            continue;
+        }
         // mid() of -1 + 1 keeps the whole line when it has no "-".
         const QString duration = line.mid(line.indexOf(QLatin1Char('-')) + 1);
         ReadPart(duration.mid(0, 2), &hours);

@@ -33,12 +33,17 @@ void SetCharge(const QString& perMinute) {
 }
 
 struct CostCase {
+    const char* name;
     const char* charge;
     const char* line;
     const char* expected;
 };
 
 class TuneUpCost : public ::testing::TestWithParam<CostCase> {};
+
+std::string CostCaseName(const ::testing::TestParamInfo<CostCase>& info) {
+    return info.param.name;
+}
 
 TEST_P(TuneUpCost, AppendsTheCostOfWholeMinutes) {
     ScopedDataDir dir;
@@ -55,16 +60,28 @@ INSTANTIATE_TEST_SUITE_P(
     Lines, TuneUpCost,
     ::testing::Values(
         // The seconds are never charged.
-        CostCase{"0.5", "06.12.1999 14:05:09-01:02:40", "06.12.1999 14:05:09-01:02:40^  31.00"},
-        CostCase{"0.5", "06.12.1999 14:05:09-01:02:00", "06.12.1999 14:05:09-01:02:00^  31.00"},
-        CostCase{"0", "06.12.1999 14:05:09-00:12:00", "06.12.1999 14:05:09-00:12:00^   0.00"},
-        CostCase{"abc", "06.12.1999 14:05:09-00:12:00", "06.12.1999 14:05:09-00:12:00^   0.00"},
-        CostCase{"0,5", "06.12.1999 14:05:09-00:12:00", "06.12.1999 14:05:09-00:12:00^   0.00"},
+        CostCase{"SecondsIgnored", "0.5", "06.12.1999 14:05:09-01:02:40",
+                 "06.12.1999 14:05:09-01:02:40^  31.00"},
+        CostCase{"WholeMinutes", "0.5", "06.12.1999 14:05:09-01:02:00",
+                 "06.12.1999 14:05:09-01:02:00^  31.00"},
+        CostCase{"ChargeZero", "0", "06.12.1999 14:05:09-00:12:00",
+                 "06.12.1999 14:05:09-00:12:00^   0.00"},
+        CostCase{"ChargeNotANumber", "abc", "06.12.1999 14:05:09-00:12:00",
+                 "06.12.1999 14:05:09-00:12:00^   0.00"},
+        CostCase{"ChargeWithComma", "0,5", "06.12.1999 14:05:09-00:12:00",
+                 "06.12.1999 14:05:09-00:12:00^   0.00"},
         // A cost wider than the field is not cut.
-        CostCase{"2.5", "06.12.1999 14:05:09-99:59:00", "06.12.1999 14:05:09-99:59:00^14997.50"},
+        CostCase{"WiderThanTheField", "2.5", "06.12.1999 14:05:09-99:59:00",
+                 "06.12.1999 14:05:09-99:59:00^14997.50"},
         // On the first line a part that is not a number counts 0.
-        CostCase{"1", "06.12.1999 14:05:09-xx:10:00", "06.12.1999 14:05:09-xx:10:00^  10.00"},
-        CostCase{"1", "06.12.1999 14:05:09-02:yy:00", "06.12.1999 14:05:09-02:yy:00^ 120.00"}));
+        CostCase{"FirstLineHoursNotANumber", "1", "06.12.1999 14:05:09-xx:10:00",
+                 "06.12.1999 14:05:09-xx:10:00^  10.00"},
+        CostCase{"FirstLineMinutesNotANumber", "1", "06.12.1999 14:05:09-02:yy:00",
+                 "06.12.1999 14:05:09-02:yy:00^ 120.00"},
+        // A failed try costs one minute, like the ones 1.12 logs.
+        CostCase{"FailedTryOneMinute", "0.15", "06.12.1999 14:05:09-+FAILED+",
+                 "06.12.1999 14:05:09-+FAILED+^   0.15"}),
+    CostCaseName);
 
 TEST(TuneUp, NoChargeSettingCountsZero) {
     ScopedDataDir dir;
@@ -76,14 +93,28 @@ TEST(TuneUp, NoChargeSettingCountsZero) {
 
 TEST(TuneUp, NonNumberPartKeepsTheValueOfTheLineBefore) {
     const Conversion c = ConvertOldLines(
-        {QStringLiteral("1.1.2000 10:00:00-01:30:00"), QStringLiteral("2.1.2000 10:00:00-+FAILED+"),
-         QStringLiteral("3.1.2000 10:00:00-00:05:00")},
+        {QStringLiteral("1.1.2000 10:00:00-01:30:00"), QStringLiteral("2.1.2000 10:00:00-xx:yy:00"),
+         QStringLiteral("3.1.2000 10:00:00-00:zz:00"),
+         QStringLiteral("4.1.2000 10:00:00-00:05:00")},
         1.0);
-    EXPECT_EQ(c.converted, 3);
+    EXPECT_EQ(c.converted, 4);
     EXPECT_EQ(c.lines.value(0), QStringLiteral("1.1.2000 10:00:00-01:30:00^  90.00"));
-    // "+F" and "IL" are no numbers: hours and minutes stay 1 and 30.
-    EXPECT_EQ(c.lines.value(1), QStringLiteral("2.1.2000 10:00:00-+FAILED+^  90.00"));
-    EXPECT_EQ(c.lines.value(2), QStringLiteral("3.1.2000 10:00:00-00:05:00^   5.00"));
+    // Neither part is a number: hours and minutes stay 1 and 30.
+    EXPECT_EQ(c.lines.value(1), QStringLiteral("2.1.2000 10:00:00-xx:yy:00^  90.00"));
+    // Hours read, minutes carried.
+    EXPECT_EQ(c.lines.value(2), QStringLiteral("3.1.2000 10:00:00-00:zz:00^  30.00"));
+    EXPECT_EQ(c.lines.value(3), QStringLiteral("4.1.2000 10:00:00-00:05:00^   5.00"));
+}
+
+TEST(TuneUp, FailedTryNeitherTakesNorChangesTheCarriedDuration) {
+    const Conversion c = ConvertOldLines(
+        {QStringLiteral("1.1.2000 10:00:00-01:30:00"), QStringLiteral("2.1.2000 10:00:00-+YRITYS+"),
+         QStringLiteral("3.1.2000 10:00:00-xx:yy:00")},
+        0.5);
+    EXPECT_EQ(c.converted, 3);
+    EXPECT_EQ(c.lines.value(1), QStringLiteral("2.1.2000 10:00:00-+YRITYS+^   0.50"));
+    // The damaged line after it still carries the session before the failed try.
+    EXPECT_EQ(c.lines.value(2), QStringLiteral("3.1.2000 10:00:00-xx:yy:00^  45.00"));
 }
 
 TEST(TuneUp, ConvertsOnlyTheOldLinesBeforeTheFirstCurrentOne) {
