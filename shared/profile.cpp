@@ -1,5 +1,6 @@
 #include "shared/profile.h"
 
+#include "platform/atomicfile.h"
 #include "platform/datadir.h"
 #include "shared/cp1252.h"
 
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
@@ -502,80 +502,6 @@ Loaded Load(const Resolved& where) {
 
 // --- writing ---------------------------------------------------------------------------
 
-bool WriteAll(int fd, const QByteArray& bytes) {
-    const char* p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t put = ::write(fd, p, static_cast<size_t>(left));
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += put;
-        left -= put;
-    }
-    return true;
-}
-
-// A user who keeps the file as a link to elsewhere keeps the link: the new content goes
-// to where it points.
-QByteArray WriteTarget(const QByteArray& native) {
-    struct stat st {};
-    if (::lstat(native.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char* real = ::realpath(native.constData(), nullptr);
-        if (real != nullptr) {
-            QByteArray target(real);
-            std::free(real);
-            return target;
-        }
-    }
-    return native;
-}
-
-// Writes the whole file beside the target and renames it over the target, so a crash or
-// a full disk leaves either the old file or the new one, never a part of either.
-bool AtomicWrite(const QByteArray& target, const QByteArray& bytes, Stamp* stamp) {
-    const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray dir = slash <= 0 ? QByteArray("/") : target.left(slash);
-    const QByteArray base = target.mid(slash + 1);
-    const QByteArray pid = QByteArray::number(static_cast<qlonglong>(::getpid()));
-
-    // O_EXCL with O_NOFOLLOW: a name someone else made first, a planted link included,
-    // is never opened; another name is tried instead.
-    int fd = -1;
-    QByteArray temp;
-    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        temp = dir + "/." + base + '.' + pid;
-        if (attempt > 0) {
-            temp += '.' + QByteArray::number(QRandomGenerator::global()->generate64(), 16);
-        }
-        temp += ".tmp";
-        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0 && errno != EEXIST)
-            return false;
-    }
-    if (fd < 0)
-        return false;
-
-    struct stat st {};
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0 && ::fstat(fd, &st) == 0;
-    if (::close(fd) != 0)
-        ok = false;
-    if (!ok || ::rename(temp.constData(), target.constData()) != 0) {
-        ::unlink(temp.constData());
-        return false;
-    }
-    // Make the rename itself durable.
-    const int dirFd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    *stamp = StampOf(st);
-    return true;
-}
-
 enum class Edit { Refused, Unchanged, Changed };
 using Editor = std::function<Edit(std::vector<QByteArray>& lines, const ParsedProfile& parsed)>;
 
@@ -600,8 +526,9 @@ bool CommitEdit(const QString& file, const Editor& edit) {
     }
     const QByteArray bytes = Serialise(lines);
     const qint64 writeStart = NowNs();
-    Stamp stamp;
-    const bool written = AtomicWrite(WriteTarget(where.native), bytes, &stamp);
+    // A crash or a full disk leaves the old file whole; a link to elsewhere stays a link.
+    struct stat st {};
+    const bool written = platform::ReplaceFileAtomically(where.native, bytes, &st) == 0;
 
     std::lock_guard<std::mutex> guard(CacheMutex());
     if (!written) {
@@ -611,7 +538,7 @@ bool CommitEdit(const QString& file, const Editor& edit) {
     auto parsed = std::make_shared<ParsedProfile>();
     parsed->lines = std::move(lines);
     BuildIndex(*parsed);
-    Remember(where.path, stamp, std::move(parsed), bytes, writeStart);
+    Remember(where.path, StampOf(st), std::move(parsed), bytes, writeStart);
     return true;
 }
 

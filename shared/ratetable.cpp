@@ -1,19 +1,14 @@
 #include "shared/ratetable.h"
 
+#include "platform/atomicfile.h"
 #include "platform/datadir.h"
 #include "shared/profile.h"
 
 #include <QFile>
-#include <QFileInfo>
 
-#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 #include <string>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace vindelor {
 namespace {
@@ -126,8 +121,7 @@ bool LoadRateDataFile(TRateWeek& week, const QString& path) {
 
 void SaveRateDataFile(const TRateWeek& week, const QString& path) {
     // Writing in place would leave a truncated table behind on a full disk or a crash,
-    // and the user would have to paint the whole week again. A temporary file in the same
-    // directory, synced and renamed over the old one, leaves either the old or the new.
+    // and the user would have to paint the whole week again.
     if (path.isEmpty())
         platform::EnsureDataDirectory();
     const QString target = RatePath(path);
@@ -141,45 +135,10 @@ void SaveRateDataFile(const TRateWeek& week, const QString& path) {
         }
     }
 
-    QByteArray tmpName = QFile::encodeName(target) + ".XXXXXX";
-    const int fd = ::mkostemp(tmpName.data(), O_CLOEXEC);
-    if (fd < 0)
-        ThrowIo("Cannot create", target, errno);
-
-    auto fail = [&](const char* what) {
-        const int error = errno;
-        ::close(fd);
-        ::unlink(tmpName.constData());
-        ThrowIo(what, target, error);
-    };
-    std::size_t done = 0;
-    while (done < sizeof bytes) {
-        const ssize_t n = ::write(fd, bytes + done, sizeof bytes - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            fail("Cannot write");
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd) != 0)
-        fail("Cannot write");
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(tmpName.constData());
+    if (const int error = platform::ReplaceFileAtomically(QFile::encodeName(target),
+                                                          QByteArray(bytes, sizeof bytes));
+        error != 0) {
         ThrowIo("Cannot write", target, error);
-    }
-    if (::rename(tmpName.constData(), QFile::encodeName(target).constData()) != 0) {
-        const int error = errno;
-        ::unlink(tmpName.constData());
-        ThrowIo("Cannot replace", target, error);
-    }
-    // Make the rename itself durable; a failure here loses nothing already written.
-    const QByteArray dir = QFile::encodeName(QFileInfo(target).absolutePath());
-    const int dirFd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
     }
 }
 
