@@ -1,0 +1,89 @@
+#include "platform/localetexts.h"
+
+namespace vindelor::platform {
+namespace {
+
+const QString kFallbackDateFormat = QStringLiteral("dd.MM.yyyy");
+
+// A date of the log must fit beside an 8-character time in the 49 characters a reader
+// takes of a line.
+constexpr int kMaxDateLength = 21;
+
+bool IsLogDateText(const QString& text) {
+    if (text.isEmpty() || text.size() > kMaxDateLength)
+        return false;
+    for (const QChar c : text) {
+        const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        if (!digit && c != QLatin1Char('.') && c != QLatin1Char('/') && c != QLatin1Char(':'))
+            return false;
+    }
+    return true;
+}
+
+// The first character of the time format that parts two fields: not a format letter,
+// not a blank of any kind, not a quote.
+QChar FirstTimeSeparator(const QLocale& locale) {
+    const QString format = locale.timeFormat(QLocale::ShortFormat);
+    for (const QChar c : format) {
+        if (c.isLetterOrNumber() || c.isSpace() || c == QLatin1Char('\''))
+            continue;
+        return c == QLatin1Char('-') ? QLatin1Char(':') : c;
+    }
+    return QLatin1Char(':');
+}
+
+// Characters Windows-1252 can hold: the settings file stores the currency symbol in it.
+bool FitsWindows1252(const QString& text) {
+    static const QString kUpperHalfExtras = QStringLiteral(
+        u"\u20AC\u201A\u0192\u201E\u2026\u2020\u2021\u02C6\u2030\u0160\u2039\u0152\u017D"
+        u"\u2018\u2019\u201C\u201D\u2022\u2013\u2014\u02DC\u2122\u0161\u203A\u0153\u017E"
+        u"\u0178");
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= 0x20 && u < 0x7F) || (u >= 0xA0 && u <= 0xFF) || kUpperHalfExtras.contains(c))
+            continue;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+LocaleClock::LocaleClock(const QLocale& locale)
+    : dateFormat_(locale.dateFormat(QLocale::ShortFormat)) {
+    const QChar separator = FirstTimeSeparator(locale);
+    timeSeparator_ = separator == QLatin1Char('.') ? separator : QLatin1Char(':');
+}
+
+QDateTime LocaleClock::Now() {
+    return QDateTime::currentDateTime();
+}
+
+QString LocaleClock::DateText(const QDate& date) {
+    // QDate renders a format with ASCII digits whatever the locale: no native digits
+    // that the log could not hold.
+    const QString text = date.toString(dateFormat_);
+    return IsLogDateText(text) ? text : date.toString(kFallbackDateFormat);
+}
+
+QString LocaleClock::TimeText(const QTime& time) {
+    return time.toString(QStringLiteral("HH%1mm%1ss").arg(timeSeparator_));
+}
+
+LocaleRegional::LocaleRegional(const QLocale& locale) : separator_(FirstTimeSeparator(locale)) {
+    currency_ = locale.currencySymbol(QLocale::CurrencySymbol);
+    if (!FitsWindows1252(currency_))
+        currency_ = locale.currencySymbol(QLocale::CurrencyIsoCode);
+    if (currency_.isEmpty() || !FitsWindows1252(currency_))
+        currency_ = QStringLiteral("$");
+}
+
+QString LocaleRegional::CurrencySymbol() {
+    return currency_;
+}
+
+QChar LocaleRegional::TimeSeparator() {
+    return separator_;
+}
+
+}  // namespace vindelor::platform

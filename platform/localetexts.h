@@ -1,0 +1,46 @@
+// The date, time and regional texts of one locale. The programs use the user's own
+// locale; tests hand in any other, so every rule below can be checked without touching
+// the environment.
+#pragma once
+
+#include "platform/services.h"
+
+#include <QLocale>
+
+namespace vindelor::platform {
+
+// Date and time texts as they go into the session log. Readers of the log split a line
+// at its first blank, its first "-" and its first "^", and take any "+" for a failed
+// try, so no locale may bring one of those (or a character the log's Windows-1252
+// cannot hold) into these texts.
+class LocaleClock : public LocalClock {
+  public:
+    explicit LocaleClock(const QLocale& locale = QLocale::system());
+    QDateTime Now() override;
+    // The locale's short numeric date, or dd.MM.yyyy when that would hold anything but
+    // digits and "." "/" ":" (ISO dates, dates with blanks or names, native digits).
+    QString DateText(const QDate& date) override;
+    // Always 24 hours with seconds, hours with two digits, parted by the locale's time
+    // separator when that is "." or ":", else by ":".
+    QString TimeText(const QTime& time) override;
+
+  private:
+    QString dateFormat_;
+    QChar timeSeparator_;
+};
+
+class LocaleRegional : public Regional {
+  public:
+    explicit LocaleRegional(const QLocale& locale = QLocale::system());
+    // The locale's currency symbol; its ISO code when the symbol does not fit the
+    // settings file's Windows-1252 (it would be stored as "?"); "$" when there is none.
+    QString CurrencySymbol() override;
+    // The first separator of the locale's time format; ":" when there is none.
+    QChar TimeSeparator() override;
+
+  private:
+    QString currency_;
+    QChar separator_;
+};
+
+}  // namespace vindelor::platform
