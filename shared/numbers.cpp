@@ -6,6 +6,31 @@
 #include <string>
 
 namespace vindelor {
+namespace {
+
+bool IsDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+// Moves `i` past the digits at it; returns how many there were.
+int SkipDigits(const QString& text, int& i) {
+    const int from = i;
+    while (i < text.size() && IsDigit(text[i]))
+        ++i;
+    return i - from;
+}
+
+// Moves `i` past leading blanks and one "+" or "-"; returns whether the sign was "-".
+bool SkipBlanksAndSign(const QString& text, int& i) {
+    while (i < text.size() && text[i] == QLatin1Char(' '))
+        ++i;
+    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
+        return text[i++] == QLatin1Char('-');
+    }
+    return false;
+}
+
+}  // namespace
 
 QString TwoDigitText(long long value) {
     QString text = QString::number(value);
@@ -19,8 +44,10 @@ QString FixedPointText(double value, int width, int decimals) {
     if (!std::isfinite(value)) {
         value = 0.0;
     }
-    if (decimals < 0) decimals = 0;
-    if (decimals > 20) decimals = 20;
+    if (decimals < 0)
+        decimals = 0;
+    if (decimals > 20)
+        decimals = 20;
     // QString::number ignores the locale: "." whatever the user's settings.
     QString text = QString::number(value, 'f', decimals);
     if (text.startsWith(QLatin1Char('-'))) {
@@ -32,7 +59,8 @@ QString FixedPointText(double value, int width, int decimals) {
                 break;
             }
         }
-        if (allZero) text.remove(0, 1);
+        if (allZero)
+            text.remove(0, 1);
     }
     if (text.size() < width) {
         text.prepend(QString(width - text.size(), QLatin1Char(' ')));
@@ -49,39 +77,30 @@ QString DropOneTrailingZero(const QString& text) {
 
 bool IsNumber(const QString& text) {
     int i = 0;
-    const int n = text.size();
-    while (i < n && text[i] == QLatin1Char(' ')) ++i;
-    if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) ++i;
-    int intDigits = 0;
-    while (i < n && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9')) {
-        ++i;
-        ++intDigits;
-    }
+    SkipBlanksAndSign(text, i);
+    const int intDigits = SkipDigits(text, i);
     int fracDigits = 0;
-    if (i < n && text[i] == QLatin1Char('.')) {
+    if (i < text.size() && text[i] == QLatin1Char('.')) {
         ++i;
-        while (i < n && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9')) {
-            ++i;
-            ++fracDigits;
-        }
-        if (fracDigits == 0) return false;  // "1." is not a number
+        fracDigits = SkipDigits(text, i);
+        if (fracDigits == 0)
+            return false;  // "1." is not a number
     }
-    if (intDigits == 0 && fracDigits == 0) return false;
-    if (i < n && (text[i] == QLatin1Char('E') || text[i] == QLatin1Char('e'))) {
+    if (intDigits == 0 && fracDigits == 0)
+        return false;
+    if (i < text.size() && (text[i] == QLatin1Char('E') || text[i] == QLatin1Char('e'))) {
         ++i;
-        if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) ++i;
-        int expDigits = 0;
-        while (i < n && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9')) {
+        if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
             ++i;
-            ++expDigits;
-        }
-        if (expDigits == 0) return false;
+        if (SkipDigits(text, i) == 0)
+            return false;
     }
-    return i == n;
+    return i == text.size();
 }
 
 bool ParseNumber(const QString& text, double* out) {
-    if (!IsNumber(text)) return false;
+    if (!IsNumber(text))
+        return false;
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);  // QString::toDouble is locale-free
     if (!ok || !std::isfinite(value)) {
@@ -99,15 +118,10 @@ double NumberOr(const QString& text, double fallback) {
 long long LeadingWholeNumber(const QString& text) {
     int i = 0;
     const int n = text.size();
-    while (i < n && text[i] == QLatin1Char(' ')) ++i;
-    bool negative = false;
-    if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
-        negative = text[i] == QLatin1Char('-');
-        ++i;
-    }
+    const bool negative = SkipBlanksAndSign(text, i);
     constexpr long long kMax = std::numeric_limits<long long>::max();
     long long value = 0;
-    while (i < n && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9')) {
+    while (i < n && IsDigit(text[i])) {
         const int digit = text[i].unicode() - '0';
         value = (value > (kMax - digit) / 10) ? kMax : value * 10 + digit;
         ++i;
@@ -118,12 +132,7 @@ long long LeadingWholeNumber(const QString& text) {
 bool ConvertInteger(const QString& text, int* out) {
     int i = 0;
     const int n = text.size();
-    while (i < n && text[i] == QLatin1Char(' ')) ++i;
-    bool negative = false;
-    if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
-        negative = text[i] == QLatin1Char('-');
-        ++i;
-    }
+    const bool negative = SkipBlanksAndSign(text, i);
     int base = 10;
     if (i < n && text[i] == QLatin1Char('$')) {
         base = 16;
@@ -133,28 +142,34 @@ bool ConvertInteger(const QString& text, int* out) {
         base = 16;
         i += 2;
     }
-    if (i >= n) return false;
+    if (i >= n)
+        return false;
     long long value = 0;
     for (; i < n; ++i) {
         const QChar c = text[i];
         int d = -1;
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) d = c.unicode() - '0';
+        if (IsDigit(c))
+            d = c.unicode() - '0';
         else if (base == 16 && c.toLower() >= QLatin1Char('a') && c.toLower() <= QLatin1Char('f'))
             d = c.toLower().unicode() - 'a' + 10;
-        if (d < 0) return false;
+        if (d < 0)
+            return false;
         value = value * base + d;
-        if (value > 0xFFFFFFFFLL) return false;
+        if (value > 0xFFFFFFFFLL)
+            return false;
     }
     if (base == 10) {
-        if (negative) value = -value;
+        if (negative)
+            value = -value;
         if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
             return false;
         *out = static_cast<int>(value);
     } else {
-        // Hexadecimal takes the 32-bit pattern ($FFFFFFFF is -1).
-        auto bits = static_cast<std::uint32_t>(value);
-        int v = static_cast<int>(bits);
-        *out = negative ? -v : v;
+        // Hexadecimal takes the 32-bit pattern ($FFFFFFFF is -1); a "-" negates it in
+        // unsigned arithmetic, so "-$80000000" wraps as the pattern does instead of
+        // overflowing.
+        const auto bits = static_cast<std::uint32_t>(value);
+        *out = static_cast<int>(negative ? 0u - bits : bits);
     }
     return true;
 }
@@ -162,7 +177,8 @@ bool ConvertInteger(const QString& text, int* out) {
 QString FirstCommaToPoint(const QString& text) {
     QString result = text;
     const int comma = result.indexOf(QLatin1Char(','));
-    if (comma >= 0) result[comma] = QLatin1Char('.');
+    if (comma >= 0)
+        result[comma] = QLatin1Char('.');
     return result;
 }
 

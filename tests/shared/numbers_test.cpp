@@ -50,7 +50,23 @@ TEST(NumberForms, LeadingWholeNumberAndIntegerConversion) {
     EXPECT_EQ(v, 255);
     EXPECT_TRUE(ConvertInteger("-5", &v));
     EXPECT_EQ(v, -5);
-    for (const char* bad : {"", " ", "12a", "1 ", "$", "$G", "99999999999", "+"}) {
+    // Hexadecimal is a 32-bit pattern; a sign in front negates the pattern.
+    struct {
+        const char* text;
+        int value;
+    } const edges[] = {{"$FFFFFFFF", -1},
+                       {"-$1", -1},
+                       {"$7fffffff", 2147483647},
+                       {"-$80000000", -2147483647 - 1},
+                       {"-2147483648", -2147483647 - 1},
+                       {"0x10", 16}};
+    for (const auto& e : edges) {
+        v = 0;
+        EXPECT_TRUE(ConvertInteger(e.text, &v)) << e.text;
+        EXPECT_EQ(v, e.value) << e.text;
+    }
+    for (const char* bad : {"", " ", "12a", "1 ", "$", "$G", "99999999999", "+", "2147483648",
+                            "$100000000", "+-1", "- 1", "1.0"}) {
         EXPECT_FALSE(ConvertInteger(bad, &v)) << bad;
     }
     EXPECT_EQ(FirstCommaToPoint("0,5,1"), "0.5,1");
