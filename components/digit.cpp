@@ -29,43 +29,23 @@ void TDigit::SetValue(int value) {
 }
 
 void TDigit::SetValueBinary(std::uint8_t pattern) {
-    if (pattern == valueBinary_) {
-        return;
-    }
-    valueBinary_ = pattern;
-    Invalidate();
+    Assign(valueBinary_, pattern);
 }
 
 void TDigit::SetBorderStyle(TBorderStyle style) {
-    if (style == borderStyle_) {
-        return;
-    }
-    borderStyle_ = style;
-    Invalidate();
+    Assign(borderStyle_, style);
 }
 
 void TDigit::SetColorOff(const QColor& color) {
-    if (color == colorOff_) {
-        return;
-    }
-    colorOff_ = color;
-    Invalidate();
+    Assign(colorOff_, color);
 }
 
 void TDigit::SetColorOn(const QColor& color) {
-    if (color == colorOn_) {
-        return;
-    }
-    colorOn_ = color;
-    Invalidate();
+    Assign(colorOn_, color);
 }
 
 void TDigit::SetColor(const QColor& color) {
-    if (color == color_) {
-        return;
-    }
-    color_ = color;
-    Invalidate();
+    Assign(color_, color);
 }
 
 void TDigit::Invalidate() {

@@ -72,6 +72,16 @@ class TDigit : public QWidget {
     virtual void Invalidate();
 
   private:
+    // Stores a changed property and repaints; an unchanged one costs nothing.
+    template <typename T>
+    void Assign(T& field, const T& value) {
+        if (field == value) {
+            return;
+        }
+        field = value;
+        Invalidate();
+    }
+
     int value_ = 0;
     std::uint8_t valueBinary_ = kDigitPatterns[0];
     TBorderStyle borderStyle_ = TBorderStyle::bsSingle;

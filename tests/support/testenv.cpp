@@ -2,9 +2,6 @@
 
 #include <QFile>
 
-#include <cstdlib>
-
-
 namespace vindelor::test {
 
 ScopedDataDir::ScopedDataDir() {

@@ -8,7 +8,9 @@
 namespace vindelor::test {
 
 // Points $VINDELOR_DIR at a fresh temporary directory for the lifetime of the object and
-// forgets cached profile parses; restores the previous value afterwards.
+// restores the previous value afterwards. Cached profile parses need no clearing: they
+// are kept per path and checked against the file's stamp, and the new directory's
+// files have paths of their own.
 class ScopedDataDir {
 public:
     ScopedDataDir();

@@ -185,6 +185,10 @@ int main(int argc, char** argv) {
         char text[16];
         const int n = std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(getpid()));
         if (::write(fd, text, static_cast<size_t>(n)) != n) {
+            // A half-written lock file would read as a holder for ever.
+            const int error = errno;
+            ::unlink(lockPath.c_str());
+            errno = error;
             Fail("lock file " + lockPath);
         }
         ::close(fd);
