@@ -61,6 +61,47 @@ SerialDeviceFactory& Factory() {
     return f != nullptr ? *f : PosixSerialDeviceFactory();
 }
 
+// Creates and starts one worker thread. A thread that cannot be had leaves the port
+// open with the threads made so far, for ClosePort to clean up.
+template <typename Thread>
+std::shared_ptr<Thread> StartWorker(SerialDeviceFactory& factory, const char* which,
+                                    const char* failure,
+                                    const std::shared_ptr<SerialDevice>& device,
+                                    const std::shared_ptr<CommCloseEvent>& closeEvent,
+                                    const std::shared_ptr<CommNotifyTarget>& target) {
+    int error = factory.BeforeThreadStart(which);
+    auto thread = std::make_shared<Thread>(device, closeEvent, target);
+    if (error == 0) {
+        error = thread->Start();
+    }
+    if (error != 0) {
+        TComm32::LogLastError(error, QString::fromLatin1(failure));
+        throw ECommsError(failure);
+    }
+    return thread;
+}
+
+// Ends one worker thread: signals the close event, purges the thread's direction of the
+// port and waits at most `timeoutMs`. A thread that has not ended by then is given up
+// (it ends on its own later); false in that case.
+template <typename Thread>
+bool StopWorker(std::shared_ptr<Thread>& thread, CommCloseEvent& closeEvent, SerialDevice& device,
+                int purgeFlags, const char* closing, const char* notExiting, int timeoutMs) {
+    if (!thread) {
+        return true;
+    }
+    TComm32::LogCommsLine(QString::fromLatin1(closing));
+    closeEvent.Signal();
+    device.Purge(purgeFlags);
+    const bool ended = thread->WaitFor(timeoutMs);
+    if (!ended) {
+        TComm32::LogCommsLine(QString::fromLatin1(notExiting));
+        thread->Detach();
+    }
+    thread.reset();
+    return ended;
+}
+
 }  // namespace
 
 // The hidden window: receives the threads' messages on the thread that made the component.
@@ -206,29 +247,14 @@ bool TComm32::OpenPort() {
     d->closeEvent = std::make_shared<CommCloseEvent>(eventFd);
     d->target = std::make_shared<CommNotifyTarget>(d->notifier.get());
 
-    // Linux gives ordinary users no higher thread priorities, so both threads run at the
-    // process's own; neither does any work worth preferring on a probe.
-    int error = factory.BeforeThreadStart("Read");
-    auto reader = std::make_shared<TReadThread>(d->device, d->closeEvent, d->target);
-    if (error == 0) {
-        error = reader->Start();
-    }
-    if (error != 0) {
-        LogLastError(error, QStringLiteral("Unable to create Read thread"));
-        throw ECommsError("Unable to create Read thread");
-    }
-    d->readThread = std::move(reader);
-
-    error = factory.BeforeThreadStart("Write");
-    auto writer = std::make_shared<TWriteThread>(d->device, d->closeEvent, d->target);
-    if (error == 0) {
-        error = writer->Start();
-    }
-    if (error != 0) {
-        LogLastError(error, QStringLiteral("Unable to create Write thread"));
-        throw ECommsError("Unable to create Write thread");
-    }
-    d->writeThread = std::move(writer);
+    // The reader used to run at the highest priority and the writer above normal. Linux
+    // lets an ordinary user lower a thread's priority but not raise it (that takes
+    // CAP_SYS_NICE or a real-time limit), so both run at the process's own; on a probe
+    // they do no work worth preferring anyway.
+    d->readThread = StartWorker<TReadThread>(factory, "Read", "Unable to create Read thread",
+                                             d->device, d->closeEvent, d->target);
+    d->writeThread = StartWorker<TWriteThread>(factory, "Write", "Unable to create Write thread",
+                                               d->device, d->closeEvent, d->target);
     return true;
 }
 
@@ -238,29 +264,13 @@ void TComm32::ClosePort() {
     }
     LogCommsLine(QStringLiteral("Stopping the Comm"));
     const int timeout = gThreadExitTimeoutMs.load();
-    bool abandoned = false;
-    if (d->readThread) {
-        LogCommsLine(QStringLiteral("Closing Read Thread "));
-        d->closeEvent->Signal();
-        d->device->Purge(kPurgeRxAbort | kPurgeRxClear);
-        if (!d->readThread->WaitFor(timeout)) {
-            LogCommsLine(QStringLiteral("Read thread not exiting.  Terminating it."));
-            d->readThread->Detach();
-            abandoned = true;
-        }
-        d->readThread.reset();
-    }
-    if (d->writeThread) {
-        LogCommsLine(QStringLiteral("Closing Write Thread"));
-        d->closeEvent->Signal();
-        d->device->Purge(kPurgeTxAbort | kPurgeTxClear);
-        if (!d->writeThread->WaitFor(timeout)) {
-            LogCommsLine(QStringLiteral("Write thread not exiting.  Terminating it."));
-            d->writeThread->Detach();
-            abandoned = true;
-        }
-        d->writeThread.reset();
-    }
+    // Reader first, then writer, each told to end, its direction of the port purged.
+    bool abandoned =
+        !StopWorker(d->readThread, *d->closeEvent, *d->device, kPurgeRxAbort | kPurgeRxClear,
+                    "Closing Read Thread ", "Read thread not exiting.  Terminating it.", timeout);
+    abandoned |=
+        !StopWorker(d->writeThread, *d->closeEvent, *d->device, kPurgeTxAbort | kPurgeTxClear,
+                    "Closing Write Thread", "Write thread not exiting.  Terminating it.", timeout);
     if (abandoned) {
         // A thread left to itself keeps the device and the close event alive through its
         // own references; it must not reach this component any more.

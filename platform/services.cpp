@@ -45,18 +45,16 @@ Services Install(const Services& services) {
     Services merged = services;
     const Services& defaults = Defaults();
     // A partial set keeps the defaults for the services it does not name.
-    if (!merged.ticks)
-        merged.ticks = defaults.ticks;
-    if (!merged.clock)
-        merged.clock = defaults.clock;
-    if (!merged.boxes)
-        merged.boxes = defaults.boxes;
-    if (!merged.help)
-        merged.help = defaults.help;
-    if (!merged.modems)
-        merged.modems = defaults.modems;
-    if (!merged.regional)
-        merged.regional = defaults.regional;
+    const auto orDefault = [](auto*& chosen, auto* fallback) {
+        if (chosen == nullptr)
+            chosen = fallback;
+    };
+    orDefault(merged.ticks, defaults.ticks);
+    orDefault(merged.clock, defaults.clock);
+    orDefault(merged.boxes, defaults.boxes);
+    orDefault(merged.help, defaults.help);
+    orDefault(merged.modems, defaults.modems);
+    orDefault(merged.regional, defaults.regional);
     Current() = merged;
     return previous;
 }
