@@ -1,5 +1,7 @@
 #include "platform/localetexts.h"
 
+#include "platform/cp1252.h"
+
 namespace vindelor::platform {
 namespace {
 
@@ -32,21 +34,6 @@ QChar FirstTimeSeparator(const QLocale& locale) {
     return QLatin1Char(':');
 }
 
-// Characters Windows-1252 can hold: the settings file stores the currency symbol in it.
-bool FitsWindows1252(const QString& text) {
-    static const QString kUpperHalfExtras = QStringLiteral(
-        u"\u20AC\u201A\u0192\u201E\u2026\u2020\u2021\u02C6\u2030\u0160\u2039\u0152\u017D"
-        u"\u2018\u2019\u201C\u201D\u2022\u2013\u2014\u02DC\u2122\u0161\u203A\u0153\u017E"
-        u"\u0178");
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if ((u >= 0x20 && u < 0x7F) || (u >= 0xA0 && u <= 0xFF) || kUpperHalfExtras.contains(c))
-            continue;
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 LocaleClock::LocaleClock(const QLocale& locale)
@@ -72,9 +59,9 @@ QString LocaleClock::TimeText(const QTime& time) {
 
 LocaleRegional::LocaleRegional(const QLocale& locale) : separator_(FirstTimeSeparator(locale)) {
     currency_ = locale.currencySymbol(QLocale::CurrencySymbol);
-    if (!FitsWindows1252(currency_))
+    if (!cp1252::CanEncode(currency_))
         currency_ = locale.currencySymbol(QLocale::CurrencyIsoCode);
-    if (currency_.isEmpty() || !FitsWindows1252(currency_))
+    if (currency_.isEmpty() || !cp1252::CanEncode(currency_))
         currency_ = QStringLiteral("$");
 }
 

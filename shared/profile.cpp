@@ -2,7 +2,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/datadir.h"
-#include "shared/cp1252.h"
+#include "platform/cp1252.h"
 
 #include <QByteArray>
 #include <QFile>

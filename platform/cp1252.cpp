@@ -1,4 +1,4 @@
-#include "shared/cp1252.h"
+#include "platform/cp1252.h"
 
 #include <array>
 
@@ -83,6 +83,15 @@ QByteArray Encode(const QString& text) {
         bytes.append(EncodeUnit(u));
     }
     return bytes;
+}
+
+bool CanEncode(const QString& text) {
+    for (const QChar c : text) {
+        if (EncodeUnit(c.unicode()) == '?' && c != QLatin1Char('?')) {
+            return false;
+        }
+    }
+    return true;
 }
 
 char FoldByte(char byte) {
