@@ -31,6 +31,8 @@ constexpr int kDesignDpi = 96;
 constexpr int kDesignSection[3] = {96, 95, 97};
 constexpr int kLargeFontSection = 118;
 constexpr int kHelpContext = 4;
+// The picture a button shows while its caption leaves room for it.
+constexpr char kButtonIcon[] = "designIcon";
 
 using platform::MessageBoxes;
 
@@ -161,6 +163,7 @@ void TForm1::BuildControls() {
     auto button = [this](const char* name, QStyle::StandardPixmap icon, int x) {
         auto* b = new QPushButton(style()->standardIcon(icon), QString(), this);
         b->setObjectName(QString::fromLatin1(name));
+        b->setProperty(kButtonIcon, b->icon());
         b->setGeometry(x, 382, 88, 30);
         return b;
     };
@@ -255,6 +258,18 @@ void TForm1::SattSprak() {
     kopiera1->setText(Text(45));
     Kopiera2->setText(Text(46));
     Calculate1->setText(Text(60));
+    FitButtonTexts();
+}
+
+void TForm1::FitButtonTexts() {
+    // The buttons keep their design width; a caption that does not fit beside the
+    // picture ("Inställningar") is shown whole without it.
+    for (QPushButton* button : {BitBtn5, BitBtn4, BitBtn3, BitBtn2, BitBtn1}) {
+        button->setIcon(button->property(kButtonIcon).value<QIcon>());
+        if (button->sizeHint().width() > button->width()) {
+            button->setIcon(QIcon());
+        }
+    }
 }
 
 void TForm1::ShowRows(const QStringList& rows) {

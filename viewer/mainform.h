@@ -54,6 +54,9 @@ class TForm1 : public QWidget {
     // What the settings button does once its dialog has closed: language and cost frame.
     void RefreshAfterSettings();
 
+    // Drops the picture of a button whose caption would not fit beside it.
+    void FitButtonTexts();
+
     // Large fonts: wider tab stops and header sections.
     void AdjustForLargeFonts();
     int TabStopDialogUnits() const { return tabStopUnits_; }

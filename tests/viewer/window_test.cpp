@@ -253,6 +253,25 @@ TEST_F(ViewerWindow, AfterSettingsFollowsLanguageAndCostMonitoring) {
     EXPECT_EQ(form.Label2->text(), QStringLiteral("mk 3.50"));
 }
 
+TEST_F(ViewerWindow, ButtonCaptionsAreShownWholeInEveryLanguage) {
+    TForm1 form;
+    const QList<QPushButton*> buttons = {form.BitBtn5, form.BitBtn4, form.BitBtn3, form.BitBtn2,
+                                         form.BitBtn1};
+    for (const char* code : {"S", "SF", "UK"}) {
+        Put(QStringLiteral("Språk"), QStringLiteral("Språk"), QString::fromLatin1(code));
+        form.RefreshAfterSettings();
+        for (QPushButton* button : buttons) {
+            EXPECT_FALSE(button->text().isEmpty()) << code;
+            EXPECT_LE(button->sizeHint().width(), button->width())
+                << code << " " << button->text().toStdString();
+        }
+    }
+    // Back in a language whose captions are short, the pictures come back.
+    for (QPushButton* button : buttons) {
+        EXPECT_FALSE(button->icon().isNull()) << button->text().toStdString();
+    }
+}
+
 TEST_F(ViewerWindow, SettingsAndAboutOpenModally) {
     TForm1 form;
     form.show();
