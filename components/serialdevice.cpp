@@ -131,8 +131,11 @@ class PosixSerialDevice : public SerialDevice {
         t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
         t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
         t.c_cflag |= CREAD;
-        // The read interval: a read ends once the line has been quiet 250 ms after the
-        // first byte (tenths of a second, rounded up).
+        // The 250 ms read interval in termios terms (tenths of a second, rounded up).
+        // Our own descriptor is non-blocking, where the line discipline ignores VMIN and
+        // VTIME: each wake-up of the reader hands over whatever has arrived, so bytes
+        // may come in smaller pieces than the interval would have gathered. Nothing here
+        // depends on the size of a piece.
         t.c_cc[VMIN] = 1;
         t.c_cc[VTIME] = 3;
         // Speed 0 means "hang up" here: a probe must never do that, so 0 (and any rate
