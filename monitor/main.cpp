@@ -35,7 +35,7 @@ void PrintLine(const QString& text) {
     std::fflush(stdout);
 }
 
-void PrintUsage() {
+void PrintUsage(std::FILE* to) {
     std::fputs(
         "Usage: vindelor [--help] [--version]\n"
         "\n"
@@ -54,8 +54,11 @@ void PrintUsage() {
         "Vindelor.ini (defaults /dev/ttyS0 ... /dev/ttyS3).\n"
         "\n"
         "  --help     show this text and exit\n"
-        "  --version  show the version and exit\n",
-        stdout);
+        "  --version  show the version and exit\n"
+        "\n"
+        "Without a display, set QT_QPA_PLATFORM=offscreen to time a connection with no\n"
+        "window (set [Avsluta] Visa=Nej then: nobody could close the closing message).\n",
+        to);
 }
 
 }  // namespace
@@ -63,7 +66,7 @@ void PrintUsage() {
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            PrintUsage();
+            PrintUsage(stdout);
             return 0;
         }
         if (std::strcmp(argv[i], "--version") == 0) {
@@ -76,7 +79,30 @@ int main(int argc, char** argv) {
     // program in the middle of saving a session.
     std::signal(SIGXFSZ, SIG_IGN);
 
+    // Qt would abort with a core dump and a note about plugins; say what is wrong.
+    bool platformChosen = qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+    for (int i = 1; i < argc; ++i) {
+        platformChosen = platformChosen || std::strcmp(argv[i], "-platform") == 0 ||
+                         std::strcmp(argv[i], "--platform") == 0;
+    }
+    if (!platformChosen && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fputs(
+            "vindelor: no display (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+            "Run it in a desktop session, or with QT_QPA_PLATFORM=offscreen.\n",
+            stderr);
+        return 1;
+    }
+
     QApplication app(argc, argv);
+    // Qt has taken its own options (-platform, -style, …) out of the list by now.
+    const QStringList rest = QCoreApplication::arguments().mid(1);
+    if (!rest.isEmpty()) {
+        std::fprintf(stderr, "vindelor: unknown argument '%s'\n\n",
+                     rest.first().toLocal8Bit().constData());
+        PrintUsage(stderr);
+        return 2;
+    }
     QApplication::setApplicationName(QStringLiteral("Vindelor"));
     QApplication::setApplicationVersion(QStringLiteral("1.12a"));
     vindelor::InitHelpResources();

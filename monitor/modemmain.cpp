@@ -564,12 +564,14 @@ void TForm1::Timer2Timer() {
         }
     }
 
-    if (unusable) {
-        NotifyPortUnusable();
-    }
     if (!SessionStarted) {
-        // Free, unusable, or an open that failed without an error: keep polling.
+        // Free, unusable, or an open that failed without an error: keep polling, also
+        // while the user reads why the port cannot be used (it may be plugged in or
+        // made usable meanwhile).
         Timer2->start();
+        if (unusable) {
+            NotifyPortUnusable();
+        }
         return;
     }
     StartSession();

@@ -6,6 +6,7 @@
 #include "support/testenv.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
@@ -177,6 +178,42 @@ TEST_F(VindelorEndToEnd, MissingDeviceIsNoConnection) {
                     .contains(QStringLiteral("no-such-tty")));
     ClearProfileCache();
     EXPECT_TRUE(ReadLogLines().isEmpty());
+}
+
+TEST_F(VindelorEndToEnd, CommandLineAnswersWithoutTouchingAnything) {
+    struct Case {
+        QStringList args;
+        bool display;
+        int exitCode;
+        const char* stdoutHas;
+        const char* stderrHas;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("--version")}, false, 0, "vindelor 1.12a", ""},
+        {{QStringLiteral("--help")}, false, 0, "Usage: vindelor", ""},
+        {{QStringLiteral("-h")}, false, 0, "--version", ""},
+        {{QStringLiteral("--bogus")}, true, 2, "", "unknown argument '--bogus'"},
+        {{}, false, 1, "", "no display"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        QProcessEnvironment caseEnv = env;
+        caseEnv.remove(QStringLiteral("DISPLAY"));
+        caseEnv.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        if (!c.display) {
+            caseEnv.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        }
+        QProcess p;
+        p.setProcessEnvironment(caseEnv);
+        p.start(kVindelor, c.args);
+        ASSERT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), c.exitCode);
+        EXPECT_TRUE(QString::fromLocal8Bit(p.readAllStandardOutput()).contains(c.stdoutHas));
+        EXPECT_TRUE(QString::fromLocal8Bit(p.readAllStandardError()).contains(c.stderrHas));
+    }
+    // Nothing was created in the data directory.
+    EXPECT_TRUE(QDir(data.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
 }
 
 }  // namespace
