@@ -1,8 +1,8 @@
 #include "shared/profile.h"
 
 #include "platform/atomicfile.h"
-#include "platform/datadir.h"
 #include "platform/cp1252.h"
+#include "platform/datadir.h"
 
 #include <QByteArray>
 #include <QFile>

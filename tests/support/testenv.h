@@ -12,13 +12,13 @@ namespace vindelor::test {
 // are kept per path and checked against the file's stamp, and the new directory's
 // files have paths of their own.
 class ScopedDataDir {
-public:
+  public:
     ScopedDataDir();
     ~ScopedDataDir();
     QString path() const { return dir_.path(); }
     QString file(const QString& name) const { return dir_.filePath(name); }
 
-private:
+  private:
     QTemporaryDir dir_;
     QByteArray previous_;
     bool hadPrevious_ = false;
