@@ -50,6 +50,41 @@ constexpr TextRow kOwnTexts[] = {
      u8"att sessionen har slutat (tills dess tar Brusko inte bort rader ur loggen)",
      u8"istunnon päättyminen (sitä ennen Brusko ei poista lokin rivejä)",
      u8"that the session has ended (until then Brusko will not delete log lines)"},
+    {kTextLogNotChanged, u8"Loggen ändrades inte: %1", u8"Lokia ei muutettu: %1",
+     u8"The log was not changed: %1"},
+    {kTextLinesDeleted, u8"%1 av %2 rader raderades.", u8"%2 rivistä poistettiin %1.",
+     u8"Deleted %1 of %2 lines."},
+    {kTextLinesKept, u8"%1 av de valda raderna hade ändrats i loggen under tiden och behölls.",
+     u8"%1 valituista riveistä oli sillä välin muuttunut lokissa, ja ne säilytettiin.",
+     u8"%1 of the chosen rows had changed in the log meanwhile and were kept."},
+    {kTextFailedTries, u8"Misslyckade försök: %1", u8"Epäonnistuneet yritykset: %1",
+     u8"Failed tries: %1"},
+    {kTextNotARowList, u8"Inte ett radnummer eller ett intervall: \"%1\"",
+     u8"Ei rivinumero eikä rivien väli: \"%1\"", u8"Not a row number or range: \"%1\""},
+    {kTextRowNotListed, u8"Rad %1 finns inte i listan (rader 1 till %2).",
+     u8"Riviä %1 ei ole luettelossa (rivit 1 - %2).",
+     u8"Row %1 is not in the list (rows 1 to %2)."},
+    {kTextUnknownOption, u8"Okänt val: %1", u8"Tuntematon valinta: %1", u8"Unknown option: %1"},
+    {kTextViewerUsage,
+     u8"Användning: brusko [--list | --delete RADER | --recalculate | --help | --version]\n"
+     u8"Utan val öppnar Brusko sitt fönster.",
+     u8"Käyttö: brusko [--list | --delete RIVIT | --recalculate | --help | --version]\n"
+     u8"Ilman valintoja Brusko avaa ikkunansa.",
+     u8"Usage: brusko [--list | --delete ROWS | --recalculate | --help | --version]\n"
+     u8"Without options Brusko opens its window."},
+    {kTextViewerOptions,
+     u8"  --list          loggens rader och summorna\n"
+     u8"  --delete RADER  radera rader så som --list numrerar dem, t.ex. 1,3-5\n"
+     u8"  --recalculate   räkna om den totala kostnaden och misslyckade försök\n"
+     u8"  --help, --version",
+     u8"  --list          lokin rivit ja summat\n"
+     u8"  --delete RIVIT  poista rivit --list-numeroinnin mukaan, esim. 1,3-5\n"
+     u8"  --recalculate   laske kokonaiskustannus ja epäonnistuneet yritykset uudelleen\n"
+     u8"  --help, --version",
+     u8"  --list          the log's lines and the totals\n"
+     u8"  --delete ROWS   delete rows as --list numbers them, e.g. 1,3-5\n"
+     u8"  --recalculate   recount the total cost and the failed tries\n"
+     u8"  --help, --version"},
 };
 constexpr int kOwnTextCount = static_cast<int>(sizeof(kOwnTexts) / sizeof(kOwnTexts[0]));
 

@@ -99,7 +99,14 @@ TEST_F(LanguageTexts, OwnTextsAboveTheTableInAllLanguages) {
     }
     EXPECT_NE(LoadText(1001), LoadText(1301));
     EXPECT_NE(LoadText(1301), LoadText(1601));
-    EXPECT_TRUE(LoadText(kOwnTextBase + kTextUnsavedActiveFlag + 1).isEmpty());
+    EXPECT_TRUE(LoadText(kOwnTextBase + kOwnTextEnd).isEmpty());
+    for (int n = 1; n < kOwnTextEnd; ++n) {
+        for (int offset : kOffsets) {
+            EXPECT_FALSE(LoadText(kOwnTextBase + n + offset).isEmpty()) << n << " " << offset;
+            // The loader cuts at 254 characters: nothing of ours may lose its end.
+            EXPECT_LT(LoadText(kOwnTextBase + n + offset).size(), 254) << n << " " << offset;
+        }
+    }
 }
 
 TEST_F(LanguageTexts, SelectLanguageIsExact) {
