@@ -18,15 +18,12 @@ constexpr int kExitFailed = 1;
 constexpr int kExitSessionOpen = 3;
 
 void Usage(QTextStream& s) {
-    s << "Usage: brusko [--list | --delete ROWS | --recalculate | --help | --version]\n"
-         "Lists and edits the Vindelor session log. Without options it opens the window.\n"
-         "\n"
-         "  --list          print the log, one tab-separated line per row, and the totals\n"
-         "  --delete ROWS   delete rows as --list numbers them, e.g. 1,3-5, and recompute\n"
-         "                  the stored totals; refused while Vindelor times a session\n"
-         "  --recalculate   recount the stored cost total and failed tries from the log\n"
-         "  --help          show this text\n"
-         "  --version       show the version\n";
+    s << Text(kOwnTextBase + kTextViewerUsage) << "\n\n"
+      << Text(kOwnTextBase + kTextViewerOptions) << '\n';
+}
+
+QString Own(int n) {
+    return Text(kOwnTextBase + n);
 }
 
 void PrintTotals(QTextStream& out, const QString& label1, const QString& label2, bool costShown) {
@@ -42,6 +39,8 @@ int RunCommandLine(const QStringList& args, QTextStream& out, QTextStream& err) 
     if (args.isEmpty()) {
         return -1;
     }
+    // Messages and help follow the language the user chose for the programs.
+    SelectStoredLanguage();
     const QString& option = args.first();
     const int expected = option == QLatin1String("--delete") ? 2 : 1;
     if (args.size() != expected) {
@@ -58,13 +57,12 @@ int RunCommandLine(const QStringList& args, QTextStream& out, QTextStream& err) 
     }
     if (option != QLatin1String("--list") && option != QLatin1String("--delete") &&
         option != QLatin1String("--recalculate")) {
-        err << "brusko: unknown option " << option << '\n';
+        err << "brusko: " << Own(kTextUnknownOption).arg(option) << '\n';
         Usage(err);
         return kExitUsage;
     }
 
     const Listing listing = LoadListing();
-    SelectStoredLanguage();
 
     if (option == QLatin1String("--list")) {
         for (const QString& line : listing.clipboard) {
@@ -77,7 +75,7 @@ int RunCommandLine(const QStringList& args, QTextStream& out, QTextStream& err) 
     if (option == QLatin1String("--recalculate")) {
         const RecountResult r = RecalculateTotals(listing.rows, listing.currencyPrefix);
         out << Text(30) << ": " << r.label2 << '\n';
-        out << "Failed tries: " << r.failedTries << '\n';
+        out << Own(kTextFailedTries).arg(r.failedTries) << '\n';
         return 0;
     }
 
@@ -97,16 +95,15 @@ int RunCommandLine(const QStringList& args, QTextStream& out, QTextStream& err) 
             err << Text(36) << '\n';
             return kExitSessionOpen;
         case DeleteStatus::Failed:
-            err << "brusko: the log was not changed: " << r.error << '\n';
+            err << "brusko: " << Own(kTextLogNotChanged).arg(r.error) << '\n';
             return kExitFailed;
         case DeleteStatus::Deleted:
             break;
     }
     if (r.stale > 0) {
-        err << "brusko: " << r.stale
-            << " of the chosen rows had changed in the log meanwhile and were kept\n";
+        err << "brusko: " << Own(kTextLinesKept).arg(r.stale) << '\n';
     }
-    out << "Deleted " << r.removed << " of " << listing.lines.size() << " lines.\n";
+    out << Own(kTextLinesDeleted).arg(r.removed).arg(listing.lines.size()) << '\n';
     const QString label2 = r.label2Changed ? r.label2 : listing.label2;
     PrintTotals(out, r.label1, label2, listing.costFrameVisible && !label2.isEmpty());
     return 0;

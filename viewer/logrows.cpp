@@ -1,6 +1,7 @@
 #include "viewer/logrows.h"
 
 #include "shared/numbers.h"
+#include "shared/texts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -131,13 +132,12 @@ bool ParseRowList(const QString& text, int rowCount, std::vector<int>* rows, QSt
             last = ends[1].trimmed().toInt(&okLast);
         }
         if (!okFirst || !okLast || first > last) {
-            *error = QStringLiteral("not a row number or range: \"%1\"").arg(item);
+            *error = Text(kOwnTextBase + kTextNotARowList).arg(item);
             return false;
         }
         if (first < 1 || last > rowCount) {
-            *error = QStringLiteral("row %1 is not in the list (rows 1 to %2)")
-                         .arg(first < 1 ? first : last)
-                         .arg(rowCount);
+            *error =
+                Text(kOwnTextBase + kTextRowNotListed).arg(first < 1 ? first : last).arg(rowCount);
             return false;
         }
         for (int r = first; r <= last; ++r) {

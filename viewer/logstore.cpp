@@ -55,8 +55,10 @@ void SyncDirectory(const QString& dir) {
     }
 }
 
-QString SystemError() {
-    return QString::fromLocal8Bit(std::strerror(errno));
+// What went wrong, for the user: the file and the system's own reason, which the system
+// gives in the user's language.
+QString Failure(const QString& path, int error) {
+    return QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error)));
 }
 
 }  // namespace
@@ -132,9 +134,10 @@ Listing LoadListing() {
 
 DeleteResult DeleteRows(const QStringList& listedLines, const std::vector<int>& selected) {
     DeleteResult r;
+    errno = 0;
     ProfileLock lock;
     if (!lock.Held()) {
-        r.error = QStringLiteral("the settings lock could not be taken");
+        r.error = Failure(platform::DataDirectory(), errno != 0 ? errno : EACCES);
         return r;
     }
     if (SessionOpen()) {
@@ -169,8 +172,8 @@ DeleteResult DeleteRows(const QStringList& listedLines, const std::vector<int>& 
     // A temporary file of an earlier deletion would mix its keys into this one.
     const QString tempPath = platform::DataFilePath(kLogTempFile);
     const QString logPath = platform::DataFilePath(kLogFile);
-    if (QFileInfo::exists(tempPath) && !QFile::remove(tempPath)) {
-        r.error = QStringLiteral("%1 could not be removed").arg(tempPath);
+    if (QFileInfo::exists(tempPath) && ::unlink(QFile::encodeName(tempPath).constData()) != 0) {
+        r.error = Failure(tempPath, errno);
         return r;
     }
     ClearProfileCache();
@@ -179,6 +182,7 @@ DeleteResult DeleteRows(const QStringList& listedLines, const std::vector<int>& 
     for (int i = 0; i < kept.size(); ++i) {
         entries.emplace_back(QString::number(i + 1), kept[i]);
     }
+    errno = 0;
     bool written = WriteProfileSection(kLogSection, entries, kLogTempFile);
     if (written && !QFileInfo::exists(tempPath)) {
         // Nothing kept and nothing written: an empty file is an empty log.
@@ -186,14 +190,15 @@ DeleteResult DeleteRows(const QStringList& listedLines, const std::vector<int>& 
         written = empty.open(QIODevice::WriteOnly) && empty.flush();
     }
     if (!written) {
-        r.error = QStringLiteral("%1 could not be written").arg(tempPath);
+        r.error = Failure(tempPath, errno != 0 ? errno : EIO);
         QFile::remove(tempPath);
         return r;
     }
     Reached(DeletionStep::TemporaryWritten);
 
     if (ReadLogLines(kLogTempFile, kWholeLine) != kept) {
-        r.error = QStringLiteral("%1 does not read back as written").arg(tempPath);
+        // What was written does not come back: the disk lost it.
+        r.error = Failure(tempPath, EIO);
         QFile::remove(tempPath);
         ClearProfileCache();
         return r;
@@ -201,7 +206,7 @@ DeleteResult DeleteRows(const QStringList& listedLines, const std::vector<int>& 
     // One step: readers see either the old log or the new one, never none.
     if (::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(logPath).constData()) !=
         0) {
-        r.error = QStringLiteral("%1 could not replace the log: %2").arg(tempPath, SystemError());
+        r.error = Failure(logPath, errno);
         QFile::remove(tempPath);
         ClearProfileCache();
         return r;

@@ -48,7 +48,7 @@ enum class DeleteStatus { Deleted, SessionOpen, Failed };
 
 struct DeleteResult {
     DeleteStatus status = DeleteStatus::Failed;
-    QString error;          // why a deletion failed (the log is then unchanged)
+    QString error;          // file and system reason of a failed deletion (log unchanged)
     QStringList lines;      // the log after the deletion
     QStringList rows;       // its list rows
     QStringList clipboard;  // its clipboard lines, in the post-deletion form

@@ -329,7 +329,7 @@ void TForm1::BitBtn2Click() {
         return;
     }
     if (r.status == DeleteStatus::Failed) {
-        boxes.Show(this, kProgramTitle, QStringLiteral("The log was not changed: %1.").arg(r.error),
+        boxes.Show(this, kProgramTitle, Text(kOwnTextBase + kTextLogNotChanged).arg(r.error),
                    MessageBoxes::Icon::Error, MessageBoxes::Buttons::Ok);
         return;
     }

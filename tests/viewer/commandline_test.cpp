@@ -3,6 +3,9 @@
 #include "support/testenv.h"
 #include "viewer/testlog.h"
 
+#include "shared/texts.h"
+
+#include <QDir>
 #include <QTextStream>
 
 namespace vindelor::brusko {
@@ -97,6 +100,51 @@ TEST_F(CommandLine, RecalculateStoresTheRecount) {
     EXPECT_EQ(Get(QStringLiteral("Kostnad"), QStringLiteral("Totalt")), QStringLiteral("1.95"));
     EXPECT_EQ(Get(QStringLiteral("Försök"), QStringLiteral("Antal")), QStringLiteral("1"));
     EXPECT_TRUE(r.out.contains(QStringLiteral("Total cost: mk 1.95")));
+}
+
+TEST_F(CommandLine, MessagesFollowTheStoredLanguage) {
+    const auto own = [](int n, int offset) { return LoadText(kOwnTextBase + n + offset); };
+    for (const auto& [code, offset] : {std::pair{"S", kSwedishOffset}, {"SF", kFinnishOffset}}) {
+        SCOPED_TRACE(code);
+        Put(QStringLiteral("Språk"), QStringLiteral("Språk"), QString::fromLatin1(code));
+        PutLog({kA, kB, kF, kC});
+
+        const Outcome help = Brusko({QStringLiteral("--help")});
+        EXPECT_TRUE(help.out.startsWith(own(kTextViewerUsage, offset))) << help.out.toStdString();
+        EXPECT_TRUE(help.out.contains(own(kTextViewerOptions, offset)));
+
+        const Outcome unknown = Brusko({QStringLiteral("--frobnicate")});
+        EXPECT_TRUE(unknown.err.contains(
+            own(kTextUnknownOption, offset).arg(QStringLiteral("--frobnicate"))));
+
+        const Outcome outside = Brusko({QStringLiteral("--delete"), QStringLiteral("7")});
+        EXPECT_EQ(outside.err, QStringLiteral("brusko: ") +
+                                   own(kTextRowNotListed, offset).arg(7).arg(4) +
+                                   QLatin1Char('\n'));
+
+        const Outcome deleted = Brusko({QStringLiteral("--delete"), QStringLiteral("2")});
+        EXPECT_EQ(deleted.code, 0);
+        EXPECT_TRUE(deleted.out.startsWith(own(kTextLinesDeleted, offset).arg(1).arg(4)))
+            << deleted.out.toStdString();
+        EXPECT_TRUE(deleted.out.contains(LoadText(29 + offset)));
+
+        const Outcome recount = Brusko({QStringLiteral("--recalculate")});
+        EXPECT_TRUE(recount.out.contains(own(kTextFailedTries, offset).arg(1)));
+    }
+}
+
+TEST_F(CommandLine, FailedDeletionNamesTheFileAndChangesNothing) {
+    // A directory where the temporary copy must go cannot be cleared away.
+    ASSERT_TRUE(QDir().mkpath(dir_.file(kLogTempFile) + QStringLiteral("/inside")));
+    const QByteArray before = test::ReadFileBytes(dir_.file(kLogFile));
+    const Outcome r = Brusko({QStringLiteral("--delete"), QStringLiteral("1")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("brusko: The log was not changed: ")))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Vindelor.ny"))) << r.err.toStdString();
+    EXPECT_EQ(test::ReadFileBytes(dir_.file(kLogFile)), before);
+    EXPECT_EQ(Get(QStringLiteral("Nättid"), QStringLiteral("Totalt")), QStringLiteral("01:23:10"));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -184,6 +185,27 @@ TEST_F(ViewerWindow, EmptyAsksAndDeletesOnlyOnYes) {
     EXPECT_EQ(form.Label1->text(), QStringLiteral("00:42:20"));
     EXPECT_EQ(form.Label2->text(), QStringLiteral("mk 1235.00"));
     EXPECT_EQ(Get(QStringLiteral("Försök"), QStringLiteral("Antal")), QStringLiteral("0"));
+}
+
+TEST_F(ViewerWindow, FailedDeletionIsReportedInTheUsersLanguage) {
+    Put(QStringLiteral("Språk"), QStringLiteral("Språk"), QStringLiteral("SF"));
+    TForm1 form;
+    form.ListBox1->item(0)->setSelected(true);
+    // A directory in the way of the temporary copy makes the deletion give up.
+    ASSERT_TRUE(QDir().mkpath(dir_.file(kLogTempFile) + QStringLiteral("/inside")));
+    form.BitBtn2Click();  // Yes
+
+    ASSERT_EQ(fakes_.boxes.shown.size(), 2u);
+    const auto& box = fakes_.boxes.shown[1];
+    EXPECT_EQ(box.icon, MessageBoxes::Icon::Error);
+    const QString lead = LoadText(kOwnTextBase + kTextLogNotChanged + kFinnishOffset);
+    EXPECT_TRUE(box.text.startsWith(lead.left(lead.indexOf(QLatin1Char('%')))))
+        << box.text.toStdString();
+    EXPECT_TRUE(box.text.contains(dir_.file(kLogTempFile))) << box.text.toStdString();
+    // Nothing changed, on disk or in the window.
+    EXPECT_EQ(ReadLogLines().size(), 4);
+    EXPECT_EQ(form.ListBox1->count(), 4);
+    EXPECT_EQ(form.Label1->text(), QStringLiteral("01:23:10"));
 }
 
 TEST_F(ViewerWindow, CopiesAllOrSelectedLines) {
