@@ -52,7 +52,7 @@ rm -f "$build"/vindelor_*.deb
 }
 deb=$(ls "$build"/vindelor_*.deb)
 echo "$deb"
-dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+dpkg-deb --field "$deb"
 depends=$(dpkg-deb --field "$deb" Depends)
 for needed in libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 libc6 qt6-qpa-plugins; do
     grep -q "\b$needed\b" <<<"$depends" || fail "Depends lacks $needed: $depends"
