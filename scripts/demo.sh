@@ -41,6 +41,11 @@ export VINDELOR_DIR="$work/data"
 export VINDELOR_LOCK_DIR="$work/locks"
 mkdir -p "$VINDELOR_DIR" "$VINDELOR_LOCK_DIR"
 chmod 700 "$VINDELOR_DIR"
+# Qt wants a runtime directory; a root shell or a plain ssh login often has none.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+    export XDG_RUNTIME_DIR="$work/run"
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
+fi
 
 # The dialer: a pseudo-terminal taken like pppd does (lock file, open descriptor, TIOCEXCL).
 "$build/tools/simdialer" --delay "$delay" --hold "$hold" --lock-dir "$VINDELOR_LOCK_DIR" \

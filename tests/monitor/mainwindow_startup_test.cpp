@@ -8,6 +8,8 @@
 #include "shared/ui/settingsdlg.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QRadioButton>
@@ -297,6 +299,34 @@ TEST_F(StartupTest, IdleMenuHidesWhatNeedsASession) {
     EXPECT_FALSE(f.Close1->isVisible());
     f.PopupMenu1->aboutToShow();
     EXPECT_TRUE(f.Exit1->isVisible());
+}
+
+TEST_F(StartupTest, RightClickWhileIdleOffersOnlyWhatMakesSenseWithoutASession) {
+    // No port among COM1 … COM4 was found, so none is stored and the port items hide too.
+    fakes.modems.entries[QStringLiteral("0000")] = QStringLiteral("COM5");
+    TForm1& f = Create(/*storeCom1=*/false);
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(10, 10),
+                            f.mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(&f, &click);
+    EXPECT_TRUE(f.PopupMenu1->isVisible());
+    for (QAction* a :
+         {f.Com11, f.Com21, f.Com31, f.Com41, f.Exit1, f.Statistics1, f.Adjustmonitoring1}) {
+        EXPECT_FALSE(a->isVisible()) << a->objectName().toStdString();
+    }
+    for (QAction* a : {f.About1, f.Help1, f.Settings1}) {
+        EXPECT_TRUE(a->isVisible()) << a->objectName().toStdString();
+    }
+    f.PopupMenu1->close();
+
+    StartSession();  // the probe still tests COM1
+    for (QAction* a : {f.Com11, f.Com21, f.Com31, f.Com41, f.Exit1, f.Statistics1}) {
+        EXPECT_TRUE(a->isVisible()) << a->objectName().toStdString();
+    }
+    EXPECT_FALSE(f.Adjustmonitoring1->isVisible());  // no rate table in force
+    QApplication::sendEvent(&f, &click);
+    EXPECT_TRUE(f.PopupMenu1->isVisible());
+    EXPECT_TRUE(f.Exit1->isVisible());
+    f.PopupMenu1->close();
 }
 
 TEST_F(StartupTest, HolidayRatesToggle) {
