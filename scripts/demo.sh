@@ -48,6 +48,8 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
 fi
 
 # The dialer: a pseudo-terminal taken like pppd does (lock file, open descriptor, TIOCEXCL).
+# Its output file exists before it starts: the background job opens it only when it runs.
+: >"$work/dialer.out"
 "$build/tools/simdialer" --delay "$delay" --hold "$hold" --lock-dir "$VINDELOR_LOCK_DIR" \
     >"$work/dialer.out" 2>&1 &
 dialer_pid=$!
