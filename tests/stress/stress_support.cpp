@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -111,9 +112,6 @@ int ExitCode(int status) {
 ProgramRun RunProgram(const QString& program, const QStringList& args, Millis deadline,
                       long long fileSizeLimit) {
     ProgramRun run;
-    QTemporaryDir outDir;
-    const QByteArray outPath = QFile::encodeName(outDir.filePath(QStringLiteral("out")));
-    const QByteArray errPath = QFile::encodeName(outDir.filePath(QStringLiteral("err")));
     std::vector<QByteArray> argBytes;
     argBytes.push_back(QFile::encodeName(program));
     for (const QString& a : args) {
@@ -125,14 +123,18 @@ ProgramRun RunProgram(const QString& program, const QStringList& args, Millis de
     }
     argv.push_back(nullptr);
 
+    // Pipes, not files: a file size limit would cut the program's own messages short.
+    int outPipe[2];
+    int errPipe[2];
+    if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) {
+        return run;
+    }
     std::fflush(stdout);
     std::fflush(stderr);
     const pid_t pid = ::fork();
     if (pid == 0) {
-        const int out = ::open(outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = ::open(errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(out, 1);
-        ::dup2(err, 2);
+        ::dup2(outPipe[1], 1);
+        ::dup2(errPipe[1], 2);
         if (fileSizeLimit >= 0) {
             // An ignored SIGXFSZ stays ignored across exec: a write past the limit then
             // fails with EFBIG, the way a full disk fails with ENOSPC.
@@ -144,16 +146,39 @@ ProgramRun RunProgram(const QString& program, const QStringList& args, Millis de
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
-    const int status = WaitFor(pid, deadline);
+    ::close(outPipe[1]);
+    ::close(errPipe[1]);
+    const auto until = Clock::now() + deadline;
+    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    QByteArray* sinks[2] = {&run.out, &run.err};
+    int open = 2;
+    while (open > 0 && Clock::now() < until) {
+        if (::poll(fds, 2, 100) < 0 && errno != EINTR) {
+            break;
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0) {
+                continue;
+            }
+            char buffer[4096];
+            const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
+            if (got > 0) {
+                sinks[i]->append(buffer, got);
+            } else if (got == 0 || errno != EINTR) {
+                ::close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+    }
+    for (pollfd& p : fds) {
+        if (p.fd >= 0) {
+            ::close(p.fd);
+        }
+    }
+    const auto left = std::chrono::duration_cast<Millis>(until - Clock::now());
+    const int status = WaitFor(pid, std::max(left, Millis(0)));
     run.exitCode = status < 0 ? -2 : ExitCode(status);
-    QFile o(QFile::decodeName(outPath));
-    if (o.open(QIODevice::ReadOnly)) {
-        run.out = o.readAll();
-    }
-    QFile e(QFile::decodeName(errPath));
-    if (e.open(QIODevice::ReadOnly)) {
-        run.err = e.readAll();
-    }
     return run;
 }
 
