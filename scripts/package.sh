@@ -9,7 +9,6 @@
 #   VINDELOR_PACKAGE_KEEP=1              leave the package installed at the end
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$(pwd)
 
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
@@ -54,8 +53,9 @@ deb=$(ls "$build"/vindelor_*.deb)
 echo "$deb"
 dpkg-deb --field "$deb"
 depends=$(dpkg-deb --field "$deb" Depends)
+depends_names=$(tr ',|' '\n' <<<"$depends" | awk '{print $1}')
 for needed in libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 libc6 qt6-qpa-plugins; do
-    grep -q "\b$needed\b" <<<"$depends" || fail "Depends lacks $needed: $depends"
+    grep -qxF "$needed" <<<"$depends_names" || fail "Depends lacks $needed: $depends"
 done
 contents=$(dpkg-deb --contents "$deb" | awk '{print $6}' | sed 's|^\./|/|')
 for path in /usr/bin/vindelor /usr/bin/brusko /usr/bin/ristola \
@@ -79,7 +79,7 @@ after=$(mktemp)
 work=$(mktemp -d)
 xvfb_pid=""
 cleanup() {
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
     rm -rf "$before" "$after" "$work"
 }
 trap cleanup EXIT
@@ -197,11 +197,14 @@ if command -v systemd-analyze >/dev/null; then
     fi
     echo "systemd-analyze verify: the user unit is sound"
 fi
-for page in vindelor brusko ristola; do
-    warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null || true)
-    [ -z "$warnings" ] || fail "man page $page: $warnings"
-done
-echo "man pages render without warnings"
+if command -v man >/dev/null; then
+    for page in vindelor brusko ristola; do
+        warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l \
+            "/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null || true)
+        [ -z "$warnings" ] || fail "man page $page: $warnings"
+    done
+    echo "man pages render without warnings"
+fi
 
 if [ "${VINDELOR_PACKAGE_KEEP:-0}" = "1" ]; then
     step "Done; the package stays installed ($deb)"
