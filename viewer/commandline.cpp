@@ -1,10 +1,13 @@
 #include "viewer/commandline.h"
 
+#include "shared/profile.h"
 #include "shared/texts.h"
 #include "viewer/logrows.h"
 #include "viewer/logstore.h"
 
 #include <QTextStream>
+
+#include <optional>
 
 #ifndef VINDELOR_VERSION
 #define VINDELOR_VERSION "1.12"
@@ -62,6 +65,12 @@ int RunCommandLine(const QStringList& args, QTextStream& out, QTextStream& err) 
         return kExitUsage;
     }
 
+    // A recount stores totals for the log as listed: listing and recount go under one
+    // lock, or a session closing in between would drop out of the stored cost.
+    std::optional<ProfileLock> recountLock;
+    if (option == QLatin1String("--recalculate")) {
+        recountLock.emplace();
+    }
     const Listing listing = LoadListing();
 
     if (option == QLatin1String("--list")) {

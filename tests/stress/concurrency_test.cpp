@@ -221,6 +221,17 @@ TEST(Concurrency, SessionClosesDeletionsRecountsAndTuneUpLoseNothing) {
             return deletions > 0 ? 0 : 21;
         }));
     }
+    // A viewer that recounts again and again, as "brusko --recalculate" does: listing
+    // and recount under one lock, or a session closing in between drops out of the total.
+    others.push_back(Spawn([] {
+        for (int round = 0; round < 60; ++round) {
+            ProfileLock lock;
+            const brusko::Listing listing = brusko::LoadListing();
+            brusko::RecalculateTotals(listing.rows, listing.currencyPrefix);
+            std::this_thread::sleep_for(Millis(3));
+        }
+        return 0;
+    }));
     others.push_back(Spawn([] {
         std::this_thread::sleep_for(Millis(50));
         return ristola::RunTuneUp() == ristola::TuneUpOutcome::Done ? 0 : 30;
