@@ -78,9 +78,15 @@ before=$(mktemp)
 after=$(mktemp)
 work=$(mktemp -d)
 xvfb_pid=""
+installed=0
 cleanup() {
     if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
     rm -rf "$before" "$after" "$work"
+    # A failed check must not leave the package on the machine.
+    if [ "$installed" = 1 ] && [ "${VINDELOR_PACKAGE_KEEP:-0}" != "1" ]; then
+        echo "Removing the package after the failure"
+        $SUDO apt-get purge -y -q vindelor >/dev/null 2>&1 || true
+    fi
 }
 trap cleanup EXIT
 if dpkg-query -W -f='${Status}' vindelor 2>/dev/null | grep -q "install ok installed"; then
@@ -90,6 +96,7 @@ fi
 snapshot >"$before"
 $SUDO apt-get install -y -q --no-install-recommends "$deb" ||
     { $SUDO apt-get update -q && $SUDO apt-get install -y -q --no-install-recommends "$deb"; }
+installed=1
 dpkg-query -W -f='${Status} ${Version}\n' vindelor
 
 step "Running the installed programs"
@@ -214,6 +221,7 @@ fi
 step "Removing it"
 owned=$(dpkg -L vindelor | LC_ALL=C sort)
 $SUDO apt-get purge -y -q vindelor
+installed=0
 if dpkg-query -W -f='${Status}' vindelor 2>/dev/null | grep -q installed; then
     fail "vindelor is still installed"
 fi
