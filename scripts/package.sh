@@ -38,10 +38,19 @@ step "Building the package"
 build="${VINDELOR_PACKAGE_DIR:-build-package}"
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-# A package installs under /usr, and the systemd unit names that path.
-cmake -S . -B "$build" -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX=/usr -DVINDELOR_BUILD_TESTS=OFF -DVINDELOR_BUILD_BENCH=OFF \
-    -DVINDELOR_SANITIZE=OFF -DVINDELOR_FUZZ=OFF >/dev/null
+# A package installs under /usr, and the systemd unit names that path. A build directory
+# that already exists (CI packages the tree its tests ran on) is used as it is configured,
+# as long as it installs under /usr.
+if [ -f "$build/CMakeCache.txt" ]; then
+    grep -qx 'CMAKE_INSTALL_PREFIX:PATH=/usr' "$build/CMakeCache.txt" ||
+        fail "$build is not configured with CMAKE_INSTALL_PREFIX=/usr"
+    grep -qx 'VINDELOR_SANITIZE:BOOL=OFF' "$build/CMakeCache.txt" ||
+        fail "$build is a sanitizer build"
+else
+    cmake -S . -B "$build" -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX=/usr -DVINDELOR_BUILD_TESTS=OFF -DVINDELOR_BUILD_BENCH=OFF \
+        -DVINDELOR_SANITIZE=OFF -DVINDELOR_FUZZ=OFF >/dev/null
+fi
 cmake --build "$build" -j "$(nproc)"
 build=$(cd "$build" && pwd)
 rm -f "$build"/vindelor_*.deb
