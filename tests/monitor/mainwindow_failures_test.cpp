@@ -114,29 +114,9 @@ TEST_F(PortAccessTest, NoPermissionIsNoConnectionAndTellsTheUserToJoinDialoutOnc
     }
 }
 
-// Message boxes that let a test act while a box is open (the nested loop of a real box
-// keeps the timers running).
-class WatchingBoxes : public platform::test::ScriptedBoxes {
-  public:
-    Answer Show(QWidget* parent, const QString& caption, const QString& text, Icon icon,
-                Buttons buttons) override {
-        const Answer answer = ScriptedBoxes::Show(parent, caption, text, icon, buttons);
-        // Once: the action may open a box of its own.
-        const std::function<void()> action = std::move(whileOpen);
-        whileOpen = nullptr;
-        if (action) {
-            action();
-        }
-        return answer;
-    }
-    std::function<void()> whileOpen;
-};
-
 TEST_F(PortAccessTest, IdlePollGoesOnWhileTheUserReadsWhyThePortCannotBeUsed) {
     WatchingBoxes boxes;
-    platform::Services services = platform::Current();
-    services.boxes = &boxes;
-    const platform::Services previous = platform::Install(services);
+    ScopedBoxes installed(&boxes);
     TForm1& f = Create();
     bool pollingWhileOpen = false;
     boxes.whileOpen = [&] {
@@ -148,7 +128,6 @@ TEST_F(PortAccessTest, IdlePollGoesOnWhileTheUserReadsWhyThePortCannotBeUsed) {
     };
     ports.denied.insert(DeviceOf(1));
     f.Timer2Timer();
-    platform::Install(previous);
     EXPECT_TRUE(pollingWhileOpen);
     EXPECT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(f.SessionStarted);

@@ -49,6 +49,38 @@ inline QString DeviceOf(int com) {
     return QStringLiteral("/dev/ttyS%1").arg(com - 1);
 }
 
+// Message boxes that let a test act while a box is open (the nested loop of a real box
+// keeps the timers running).
+class WatchingBoxes : public platform::test::ScriptedBoxes {
+  public:
+    Answer Show(QWidget* parent, const QString& caption, const QString& text, Icon icon,
+                Buttons buttons) override {
+        const Answer answer = ScriptedBoxes::Show(parent, caption, text, icon, buttons);
+        // Once: the action may open a box of its own.
+        const std::function<void()> action = std::move(whileOpen);
+        whileOpen = nullptr;
+        if (action) {
+            action();
+        }
+        return answer;
+    }
+    std::function<void()> whileOpen;
+};
+
+// Installs `boxes` in place of the fixture's scripted ones while it lives.
+class ScopedBoxes {
+  public:
+    explicit ScopedBoxes(platform::MessageBoxes* boxes) {
+        platform::Services services = platform::Current();
+        services.boxes = boxes;
+        previous_ = platform::Install(services);
+    }
+    ~ScopedBoxes() { platform::Install(previous_); }
+
+  private:
+    platform::Services previous_;
+};
+
 class MainWindowTest : public ::testing::Test {
   protected:
     MainWindowTest() : previousFactory_(TComm32::SetDeviceFactory(&ports)) {

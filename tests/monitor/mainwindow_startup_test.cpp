@@ -329,6 +329,115 @@ TEST_F(StartupTest, RightClickWhileIdleOffersOnlyWhatMakesSenseWithoutASession) 
     f.PopupMenu1->close();
 }
 
+TEST_F(StartupTest, MenuItemsOpenTheirDialogsAndHelpInEachLanguage) {
+    struct Case {
+        const char* code;
+        const char* helpFile;
+    };
+    const Case languages[] = {{"S", "SVindelor"}, {"SF", "SFVindelor"}, {"UK", "UKVindelor"}};
+    for (const Case& c : languages) {
+        SCOPED_TRACE(c.code);
+        ScopedDataDir caseDir;
+        dialogs.clear();
+        fakes.help.calls.clear();
+        Ini(QStringLiteral("Språk"), QStringLiteral("Språk"), QLatin1String(c.code));
+        Ini(QStringLiteral("Session"), QStringLiteral("Multiple"), QStringLiteral("Ja"));
+        TForm1& f = Create();
+        StartSession();
+        for (QAction* a : {f.About1, f.Statistics1, f.Settings1, f.Adjustmonitoring1, f.Help1}) {
+            a->trigger();
+        }
+        EXPECT_EQ(dialogs, (std::vector<QString>{QStringLiteral("vindelor::TOmDlg"),
+                                                 QStringLiteral("vindelor::TStatDlg"),
+                                                 QStringLiteral("vindelor::TSettingsDlg"),
+                                                 QStringLiteral("vindelor::TAdjustDlg")}));
+        ASSERT_EQ(fakes.help.calls.size(), 1u);
+        EXPECT_EQ(fakes.help.calls[0], std::make_pair(QString::fromLatin1(c.helpFile), 1));
+        SetPort(1, Mode::Free);
+    }
+}
+
+TEST_F(StartupTest, IdlePollRestsWhileTheQuitQuestionIsOpen) {
+    WatchingBoxes boxes;
+    ScopedBoxes installed(&boxes);
+    TForm1& f = Create();
+    bool pollingWhileAsked = true;
+    boxes.answers.push_back(MessageBoxes::Answer::No);
+    boxes.whileOpen = [&] { pollingWhileAsked = f.Timer2->isActive(); };
+    EXPECT_FALSE(f.FormCloseQuery());
+    EXPECT_FALSE(pollingWhileAsked);
+    EXPECT_EQ(boxes.beeps, 1);
+    EXPECT_TRUE(f.Timer2->isActive());
+    EXPECT_EQ(ends, 0);
+}
+
+TEST_F(StartupTest, ConnectionEndingWhileExitAsksIsLoggedOnce) {
+    Ini(QStringLiteral("Charge"), QStringLiteral("per_min"), QStringLiteral("0.50"));
+    Ini(QStringLiteral("Avsluta"), QStringLiteral("Visa"), QStringLiteral("Nej"));
+    WatchingBoxes boxes;
+    ScopedBoxes installed(&boxes);
+    TForm1& f = Create();
+    StartSession();
+    Run(100);
+    // The dialer hangs up while the question is open; the session tick closes the
+    // session; then the user answers Yes.
+    boxes.whileOpen = [&] { Release(); };
+    f.Exit1Click();
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(LogLine(1), QStringLiteral("06.12.1999 14:05:09-00:01:00^   0.5000"));
+    EXPECT_EQ(LogLine(2), QStringLiteral("<none>"));
+    EXPECT_EQ(Read(QStringLiteral("kostnad"), QStringLiteral("Totalt")), QStringLiteral("0.50"));
+
+    // The same through the close request.
+    EXPECT_TRUE(f.FormCloseQuery());
+    EXPECT_EQ(LogLine(2), QStringLiteral("<none>"));
+    EXPECT_EQ(Read(QStringLiteral("kostnad"), QStringLiteral("Totalt")), QStringLiteral("0.50"));
+}
+
+TEST_F(StartupTest, SettingsSwitchTheIndicatorAndRereadInitialCharges) {
+    TRateWeek& week = ProgramRateWeek();
+    FillWithRateClass(week, 2);
+    SaveRateDataFile(week);
+    Ini(QStringLiteral("Session"), QStringLiteral("Multiple"), QStringLiteral("Ja"));
+    Ini(QStringLiteral("Avgifter"), QStringLiteral("Avg2"), QStringLiteral("0.20"));
+    TForm1& f = Create();
+    StartSession();
+    ASSERT_TRUE(f.MultipleRatesOn);
+    EXPECT_FALSE(f.IndicatorOn);
+
+    Ini(QStringLiteral("Session"), QStringLiteral("PeakSpec"), QStringLiteral("Ja"));
+    Ini(QStringLiteral("PeakSpec"), QStringLiteral("Rate2"), QStringLiteral("Gul"));
+    Ini(QStringLiteral("Initial"), QStringLiteral("Rate2"), QStringLiteral("Ja"));
+    Ini(QStringLiteral("Initial"), QStringLiteral("Pris_r2"), QStringLiteral("0.90"));
+    f.Settings1Click();
+    EXPECT_TRUE(f.IndicatorOn);
+    EXPECT_TRUE(f.TrayIcon1->Active());
+    EXPECT_EQ(SessionGlobals().IndicatorLevels[1], 2);
+    EXPECT_TRUE(f.InitialChargeOn);
+    EXPECT_DOUBLE_EQ(SessionGlobals().InitialPrices[1], 0.90);
+    EXPECT_TRUE(f.Timer3->isActive());
+
+    Ini(QStringLiteral("Session"), QStringLiteral("PeakSpec"), QStringLiteral("Nej"));
+    Ini(QStringLiteral("Initial"), QStringLiteral("Rate2"), QStringLiteral("Nej"));
+    f.Settings1Click();
+    EXPECT_FALSE(f.IndicatorOn);
+    EXPECT_FALSE(f.TrayIcon1->Active());
+    EXPECT_FALSE(f.InitialChargeOn);
+
+    // "Multiple" off stops the rate table and takes the light with it.
+    Ini(QStringLiteral("Session"), QStringLiteral("PeakSpec"), QStringLiteral("Ja"));
+    f.Settings1Click();
+    ASSERT_TRUE(f.TrayIcon1->Active());
+    Ini(QStringLiteral("Session"), QStringLiteral("Multiple"), QStringLiteral("Nej"));
+    f.Settings1Click();
+    EXPECT_FALSE(f.MultipleRatesOn);
+    EXPECT_FALSE(f.Timer3->isActive());
+    EXPECT_FALSE(f.IndicatorOn);
+    EXPECT_FALSE(f.TrayIcon1->Active());
+    EXPECT_FALSE(f.Helg1->isVisible());
+    EXPECT_FALSE(f.Adjustmonitoring1->isVisible());
+}
+
 TEST_F(StartupTest, HolidayRatesToggle) {
     TForm1& f = Create();
     f.Helg1Click();
