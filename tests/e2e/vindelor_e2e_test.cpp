@@ -165,6 +165,31 @@ TEST_F(VindelorEndToEnd, ShortSessionLeavesOneCorrectLineAndTheTotals) {
     EXPECT_EQ(Setting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("Nej"));
 }
 
+TEST_F(VindelorEndToEnd, TerminatedDuringASessionStillLogsItAndClearsTheFlag) {
+    const QString device = StartDialer({QStringLiteral("--delay"), QStringLiteral("0"),
+                                        QStringLiteral("--hold"), QStringLiteral("stdin")});
+    ASSERT_FALSE(device.isEmpty()) << dialerOutput.toStdString();
+    Configure(device, {
+                          {QStringLiteral("Connect"), QStringLiteral("average"), "0"},
+                          {QStringLiteral("Session"), QStringLiteral("<1min"), "Ja"},
+                          {QStringLiteral("Charge"), QStringLiteral("per_min"), "0.10"},
+                      });
+    StartVindelor();
+    ASSERT_TRUE(WaitFor(
+        [] { return Setting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")) == "Ja"; }, 10000))
+        << vindelor.readAllStandardError().toStdString();
+    ::kill(static_cast<pid_t>(vindelor.processId()), SIGTERM);
+    ASSERT_TRUE(vindelor.waitForFinished(10000));
+    EXPECT_EQ(vindelor.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(vindelor.exitCode(), 0);
+    EXPECT_EQ(Setting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("Nej"));
+    ClearProfileCache();
+    const QStringList lines = ReadLogLines();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_EQ(SplitLogLine(lines[0]).duration, QStringLiteral("00:00:00"));
+    EXPECT_EQ(Setting(QStringLiteral("kostnad"), QStringLiteral("Totalt")), QStringLiteral("0.00"));
+}
+
 TEST_F(VindelorEndToEnd, MissingDeviceIsNoConnection) {
     Configure(data.file(QStringLiteral("no-such-tty")), {});
     StartVindelor();
