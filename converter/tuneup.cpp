@@ -4,12 +4,14 @@
 #include "shared/profile.h"
 #include "shared/sessionlog.h"
 
+#include <limits>
+
 namespace vindelor::ristola {
 namespace {
 
 // Lines are read whole for the rewrite: a line the tune-up does not convert must come
-// back exactly as it was.
-constexpr int kWholeLine = 4096;
+// back exactly as it was, however long.
+constexpr int kWholeLine = std::numeric_limits<int>::max();
 
 // A duration part counts only when it is a whole number that is not negative.
 bool ReadPart(const QString& text, long long* out) {

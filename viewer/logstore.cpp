@@ -15,12 +15,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 namespace vindelor::brusko {
 namespace {
 
-// Lines are read whole: a rewrite must give back every kept line exactly.
-constexpr int kWholeLine = 4096;
+// Lines are read whole: a rewrite must give back every kept line exactly, however long
+// a hand-edited line has grown.
+constexpr int kWholeLine = std::numeric_limits<int>::max();
 
 DeletionHook& Hook() {
     static DeletionHook hook;
