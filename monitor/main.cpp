@@ -151,6 +151,7 @@ int main(int argc, char** argv) {
             char byte = 0;
             while (::read(gSignalPipe[0], &byte, 1) > 0) {
             }
+            form.RequestQuit();
             if (form.SessionStarted && !form.Ended()) {
                 form.SessionClose();
                 form.ClearActiveFlag();
@@ -160,6 +161,9 @@ int main(int argc, char** argv) {
     }
 
     form.FormCreate();
+    if (form.QuitRequested()) {
+        return 0;  // ended while the user was being asked for the modem's port
+    }
     PrintLine(QStringLiteral("Vindelor 1.12a waiting for a connection on %1 (%2); data in %3")
                   .arg(form.Comm321->CommPort(), vindelor::DeviceForPort(form.Comm321->CommPort()),
                        vindelor::platform::DataDirectory()));

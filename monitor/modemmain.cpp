@@ -335,10 +335,18 @@ void TForm1::FormCreate() {
     monitor::ChooseModemPort(
         found, *Comm321,
         [this] {
+            // There is no cancel: only ending the program leaves this loop.
+            if (quitRequested_) {
+                return false;
+            }
             TFModem dialog(this);
             RunDialog(dialog);
+            return !quitRequested_;
         },
         [this] { NotifyPortUnusable(); });
+    if (quitRequested_) {
+        return;
+    }
     Ready = true;
     const int port = monitor::ChosenPort();
     if (port != 0) {

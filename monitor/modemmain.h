@@ -132,7 +132,11 @@ class TForm1 : public QWidget {
     std::function<bool()> ApplicationActive;
 
     // Start-up: reads the settings, chooses the modem port, leaves the program idle.
+    // Stops early, with nothing running, when RequestQuit() came during the port choice.
     void FormCreate();
+    // The program is being ended (a signal): the manual port choice asks no more.
+    void RequestQuit() { quitRequested_ = true; }
+    bool QuitRequested() const { return quitRequested_; }
     // Shows the window for waiting: as the tray stand-in where a tray exists, else
     // minimised (a window manager may not keep a window off the screen).
     void ShowIdle();
@@ -195,6 +199,7 @@ class TForm1 : public QWidget {
     bool closed_ = false;
     QSet<QString> unusableReported_;  // devices the user was told about
     bool unsavedReported_ = false;
+    bool quitRequested_ = false;
     QString taskbarTitle_ = QStringLiteral("Vindelor");
     QIcon programIcon_;
     QString indicatorIcon_ = QStringLiteral("-");  // no light set yet

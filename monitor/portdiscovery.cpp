@@ -78,7 +78,7 @@ QString PortName(int number) {
     return number >= 1 && number <= 4 ? QStringLiteral("COM%1").arg(number) : QString();
 }
 
-void ChooseModemPort(const QString& found, TComm32& comm, const std::function<void()>& askUser,
+void ChooseModemPort(const QString& found, TComm32& comm, const std::function<bool()>& askUser,
                      const std::function<void()>& portUnusable) {
     // A port that is merely busy is asked about again silently; one that cannot be used
     // at all would otherwise bring the same dialog back without a word of why.
@@ -90,7 +90,9 @@ void ChooseModemPort(const QString& found, TComm32& comm, const std::function<vo
     if (found == QLatin1String("#")) {
         for (;;) {
             ClearChoice();
-            askUser();
+            if (!askUser()) {
+                return;
+            }
             SetCommPortFromChoice(comm);
             Probe(comm);
             if (!TComm32::PortOpenFailed()) {
@@ -116,7 +118,9 @@ void ChooseModemPort(const QString& found, TComm32& comm, const std::function<vo
         }
         explain();
         ClearChoice();
-        askUser();
+        if (!askUser()) {
+            return;
+        }
     }
 }
 

@@ -29,8 +29,9 @@ QString PortName(int number);
 // shows the manual choice dialog modally; it is called again as long as the chosen port
 // cannot be opened (a stored choice is kept even when its port is busy now). Before the
 // user is asked again because the port could not be used at all (no such device, no
-// permission), `portUnusable` is called so the user learns why.
-void ChooseModemPort(const QString& found, TComm32& comm, const std::function<void()>& askUser,
+// permission), `portUnusable` is called so the user learns why. When `askUser` returns
+// false (the program is being ended) the search stops; the choice is then incomplete.
+void ChooseModemPort(const QString& found, TComm32& comm, const std::function<bool()>& askUser,
                      const std::function<void()>& portUnusable = {});
 
 }  // namespace vindelor::monitor

@@ -190,6 +190,22 @@ TEST_F(VindelorEndToEnd, TerminatedDuringASessionStillLogsItAndClearsTheFlag) {
     EXPECT_EQ(Setting(QStringLiteral("kostnad"), QStringLiteral("Totalt")), QStringLiteral("0.00"));
 }
 
+TEST_F(VindelorEndToEnd, TerminatedWhileAskingForThePortEndsAtOnce) {
+    // Nothing stored and nothing found: the manual choice opens and, having no cancel,
+    // would come back for ever.
+    ASSERT_TRUE(WriteProfileString(QStringLiteral("Språk"), QStringLiteral("Språk"),
+                                   QStringLiteral("UK"), kSettingsFile));
+    StartVindelor();
+    QThread::msleep(1000);
+    ASSERT_EQ(vindelor.state(), QProcess::Running);
+    ::kill(static_cast<pid_t>(vindelor.processId()), SIGTERM);
+    ASSERT_TRUE(vindelor.waitForFinished(5000));
+    EXPECT_EQ(vindelor.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(vindelor.exitCode(), 0);
+    EXPECT_EQ(Setting(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("<none>"));
+    EXPECT_EQ(Setting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("<none>"));
+}
+
 TEST_F(VindelorEndToEnd, MissingDeviceIsNoConnection) {
     Configure(data.file(QStringLiteral("no-such-tty")), {});
     StartVindelor();

@@ -197,6 +197,21 @@ TEST_F(StartupTest, DialogReturnsUntilTheChosenPortOpens) {
     EXPECT_TRUE(f.Com41->isChecked());
 }
 
+TEST_F(StartupTest, EndingTheProgramLeavesTheManualPortChoice) {
+    SetPort(1, Mode::Busy);
+    int asked = 0;
+    onDialog = [&](QDialog&) {
+        ++asked;
+        form->RequestQuit();  // a signal arrives while the dialog is open
+        return int(QDialog::Rejected);
+    };
+    TForm1& f = Create(/*storeCom1=*/false);
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(f.Ready);
+    EXPECT_FALSE(f.Timer2->isActive());
+    EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("<none>"));
+}
+
 TEST_F(StartupTest, UnknownPortNameLeavesNoPortChosen) {
     fakes.modems.entries[QStringLiteral("0000")] = QStringLiteral("COM5");
     TForm1& f = Create(/*storeCom1=*/false);
