@@ -1,5 +1,7 @@
 #include "monitor/adjust.h"
 
+#include "platform/datadir.h"
+#include "platform/services.h"
 #include "shared/numbers.h"
 #include "shared/profile.h"
 #include "shared/texts.h"
@@ -12,6 +14,9 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <cerrno>
+#include <cstring>
 
 namespace vindelor {
 namespace {
@@ -100,7 +105,19 @@ void TAdjustDlg::BitBtn1Click() {
         hintHighlighted_ = true;
         return;
     }
-    WriteProfileString(kSection, kKey, StoredForm(Edit1->text(), seconds), kSettingsFile);
+    errno = 0;
+    if (!WriteProfileString(kSection, kKey, StoredForm(Edit1->text(), seconds), kSettingsFile)) {
+        // Closing as if it had been saved would leave the user believing a value that the
+        // rate monitor never gets.
+        const int error = errno != 0 ? errno : EIO;
+        platform::Boxes().Show(
+            this, QStringLiteral("Vindelor"),
+            Text(kOwnTextBase + kTextSettingNotSaved)
+                .arg(platform::DataDirectory(), QString::fromLocal8Bit(std::strerror(error))),
+            platform::MessageBoxes::Icon::Error, platform::MessageBoxes::Buttons::Ok);
+        reject();
+        return;
+    }
     accept();
 }
 

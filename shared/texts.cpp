@@ -85,6 +85,10 @@ constexpr TextRow kOwnTexts[] = {
      u8"  --delete ROWS   delete rows as --list numbers them, e.g. 1,3-5\n"
      u8"  --recalculate   recount the total cost and the failed tries\n"
      u8"  --help, --version"},
+    {kTextSettingNotSaved,
+     u8"Vindelor kunde inte spara inställningen i \"%1\" (%2). Den förblir som den var.",
+     u8"Vindelor ei voinut tallentaa asetusta kansioon \"%1\" (%2). Se pysyy ennallaan.",
+     u8"Vindelor could not save the setting in \"%1\" (%2). It stays as it was."},
 };
 constexpr int kOwnTextCount = static_cast<int>(sizeof(kOwnTexts) / sizeof(kOwnTexts[0]));
 

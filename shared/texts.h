@@ -24,16 +24,17 @@ enum OwnText : int {
     kTextUnsavedTries = 7,       // "%1" the new number of failed tries
     kTextUnsavedActiveFlag = 8,  // the session flag still reads as running
     // The log viewer and its command line.
-    kTextLogNotChanged = 9,   // "%1" file and system reason: a deletion was given up
-    kTextLinesDeleted = 10,   // "%1" lines deleted of "%2" listed
-    kTextLinesKept = 11,      // "%1" chosen lines that had changed meanwhile
-    kTextFailedTries = 12,    // "%1" the number of failed tries
-    kTextNotARowList = 13,    // "%1" what was given instead of rows
-    kTextRowNotListed = 14,   // "%1" the row, "%2" the number of rows
-    kTextUnknownOption = 15,  // "%1" the option
-    kTextViewerUsage = 16,    // the command line's synopsis
-    kTextViewerOptions = 17,  // what each option does
-    kOwnTextEnd = 18,         // the first id without a text
+    kTextLogNotChanged = 9,     // "%1" file and system reason: a deletion was given up
+    kTextLinesDeleted = 10,     // "%1" lines deleted of "%2" listed
+    kTextLinesKept = 11,        // "%1" chosen lines that had changed meanwhile
+    kTextFailedTries = 12,      // "%1" the number of failed tries
+    kTextNotARowList = 13,      // "%1" what was given instead of rows
+    kTextRowNotListed = 14,     // "%1" the row, "%2" the number of rows
+    kTextUnknownOption = 15,    // "%1" the option
+    kTextViewerUsage = 16,      // the command line's synopsis
+    kTextViewerOptions = 17,    // what each option does
+    kTextSettingNotSaved = 18,  // "%1" directory, "%2" reason: a dialog's setting
+    kOwnTextEnd = 19,           // the first id without a text
 };
 
 // Process-wide language offset; 0 until a program selects its language.

@@ -1,5 +1,8 @@
 #include "monitor/adjust.h"
 
+#include "filesizelimit.h"
+#include "platform/datadir.h"
+
 #include "platform/test/fakes.h"
 #include "shared/profile.h"
 #include "shared/texts.h"
@@ -12,6 +15,9 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace vindelor {
 namespace {
@@ -114,6 +120,26 @@ TEST_F(AdjustDlgTest, TimerTakesOverTheApplicationIcon) {
     EXPECT_EQ(dlg.windowIcon().cacheKey(), icon.cacheKey());
     EXPECT_TRUE(dlg.Timer1->isActive());
     QApplication::setWindowIcon(previous);
+}
+
+TEST_F(AdjustDlgTest, AnIntervalThatCannotBeSavedIsNotPassedOffAsSaved) {
+    ASSERT_TRUE(WriteProfileString(kSection, QStringLiteral("Intervall"), QStringLiteral("20"),
+                                   kSettingsFile));
+    SetLanguageOffset(kFinnishOffset);
+    TAdjustDlg dlg;
+    dlg.Edit1->setText(QStringLiteral("7"));
+    {
+        test::FileSizeLimit limit(1);
+        ASSERT_TRUE(limit.ok());
+        dlg.BitBtn1Click();
+    }
+    EXPECT_EQ(dlg.result(), QDialog::Rejected);
+    EXPECT_EQ(Stored(), QStringLiteral("20"));
+    ASSERT_EQ(fakes.boxes.shown.size(), 1u);
+    EXPECT_EQ(fakes.boxes.shown[0].icon, platform::MessageBoxes::Icon::Error);
+    EXPECT_EQ(fakes.boxes.shown[0].text,
+              LoadText(kOwnTextBase + kTextSettingNotSaved + kFinnishOffset)
+                  .arg(platform::DataDirectory(), QString::fromLocal8Bit(std::strerror(EFBIG))));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // user may not use, and a session close that cannot write its files (full disk, a file
 // size limit). Driven through the handlers with fakes; the write failures are real ones,
 // made with RLIMIT_FSIZE.
+#include "filesizelimit.h"
 #include "mainwindow_fixture.h"
 
 #include "monitor/fmodem.h"
@@ -12,39 +13,13 @@
 #include <QRadioButton>
 #include <QTimer>
 
-#include <csignal>
 #include <cstring>
-
-#include <sys/resource.h>
 
 namespace vindelor::test {
 namespace {
 
 using Mode = FakeSerialFactory::Mode;
 using platform::MessageBoxes;
-
-// Files may not grow past `bytes` while this lives; a write beyond fails with EFBIG
-// instead of raising SIGXFSZ.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &previous_);
-        rlimit limit = previous_;
-        limit.rlim_cur = bytes;
-        ok_ = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-    bool ok() const { return ok_; }
-
-  private:
-    rlimit previous_{};
-    void (*previousHandler_)(int) = nullptr;
-    bool ok_ = false;
-};
 
 QString Own(int item, int offset) {
     return LoadText(kOwnTextBase + item + offset);
