@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QRadioButton>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 namespace vindelor::test {
@@ -451,6 +452,27 @@ TEST_F(StartupTest, SettingsSwitchTheIndicatorAndRereadInitialCharges) {
     EXPECT_FALSE(f.TrayIcon1->Active());
     EXPECT_FALSE(f.Helg1->isVisible());
     EXPECT_FALSE(f.Adjustmonitoring1->isVisible());
+}
+
+TEST_F(StartupTest, WaitsOutOfTheWayAndShowsItselfWhenASessionStarts) {
+    Ini(QStringLiteral("Position"), QStringLiteral("Left"), QStringLiteral("40"));
+    Ini(QStringLiteral("Position"), QStringLiteral("Top"), QStringLiteral("50"));
+    TForm1& f = Create();
+    f.ShowIdle();
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        EXPECT_TRUE(f.TaskbarIcon->isVisible());
+        EXPECT_FALSE(f.isVisible());
+    } else {
+        // No tray to stand in for the taskbar button: the minimised window is the way
+        // to the menu.
+        EXPECT_FALSE(f.TaskbarIcon->isVisible());
+        EXPECT_TRUE(f.isMinimized());
+    }
+    StartSession();
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_FALSE(f.isMinimized());
+    EXPECT_EQ(f.pos(), QPoint(40, 50));
+    SetPort(1, Mode::Free);
 }
 
 TEST_F(StartupTest, HolidayRatesToggle) {
