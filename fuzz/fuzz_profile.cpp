@@ -25,16 +25,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString path = dir.filePath(QStringLiteral("fuzz.ini"));
     {
         QFile f(path);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 0;
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return 0;
         f.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     }
     vindelor::ClearProfileCache();
 
+    // One parse for the many reads before and after (the cached reads take the same path).
     QStringList before;
-    for (const char* s : kSections)
-        for (const char* k : kKeys)
-            before << vindelor::GetProfileString(QString::fromUtf8(s), QString::fromUtf8(k),
-                                                 QStringLiteral("#"), 256, path);
+    {
+        const vindelor::ProfileSnapshot snapshot(path);
+        for (const char* s : kSections)
+            for (const char* k : kKeys)
+                before << snapshot.GetString(QString::fromUtf8(s), QString::fromUtf8(k),
+                                             QStringLiteral("#"), 256);
+    }
 
     const QString value = QStringLiteral("v=ä]x");
     if (!vindelor::WriteProfileString(QStringLiteral("Charge"), QStringLiteral("per_min"), value,
@@ -44,16 +49,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                    QStringLiteral("#"), 256, path) != value)
         std::abort();
 
+    const vindelor::ProfileSnapshot after(path);
     int i = 0;
     for (const char* s : kSections) {
         for (const char* k : kKeys) {
             const QString section = QString::fromUtf8(s);
             const QString key = QString::fromUtf8(k);
-            const QString now =
-                vindelor::GetProfileString(section, key, QStringLiteral("#"), 256, path);
-            const bool written = section.compare(QLatin1String("Charge"), Qt::CaseInsensitive) == 0 &&
-                                 key.compare(QLatin1String("per_min"), Qt::CaseInsensitive) == 0;
-            if (!written && now != before[i]) std::abort();
+            const QString now = after.GetString(section, key, QStringLiteral("#"), 256);
+            const bool written =
+                section.compare(QLatin1String("Charge"), Qt::CaseInsensitive) == 0 &&
+                key.compare(QLatin1String("per_min"), Qt::CaseInsensitive) == 0;
+            if (!written && now != before[i])
+                std::abort();
             ++i;
         }
     }
