@@ -5,9 +5,12 @@
 #include "components/portmap.h"
 #include "monitor/modemmain.h"
 #include "monitor/sessionclose.h"
+#include "monitor/singleinstance.h"
 #include "platform/datadir.h"
+#include "platform/services.h"
 #include "shared/profile.h"
 #include "shared/sessionglobals.h"
+#include "shared/texts.h"
 #include "shared/ui/helpresources.h"
 
 #include <QApplication>
@@ -56,6 +59,9 @@ void PrintUsage(std::FILE* to) {
         "  --help     show this text and exit\n"
         "  --version  show the version and exit\n"
         "\n"
+        "Exit codes: 0 after a session or when closed, 1 no display, 2 a wrong argument,\n"
+        "3 another Vindelor already runs with the same data directory.\n"
+        "\n"
         "Without a display, set QT_QPA_PLATFORM=offscreen to time a connection with no\n"
         "window (set [Avsluta] Visa=Nej then: nobody could close the closing message).\n",
         to);
@@ -102,6 +108,24 @@ int main(int argc, char** argv) {
                      rest.first().toLocal8Bit().constData());
         PrintUsage(stderr);
         return 2;
+    }
+
+    const vindelor::monitor::InstanceLock instance;
+    if (!instance.Held()) {
+        vindelor::SelectLanguage(
+            vindelor::GetProfileString(QStringLiteral("Språk"), QStringLiteral("Språk"),
+                                       QStringLiteral("UK"), 5, vindelor::kSettingsFile));
+        const QString text = vindelor::Text(vindelor::kOwnTextBase + vindelor::kTextAlreadyRunning);
+        std::fprintf(stderr, "vindelor: %s\n", text.toLocal8Bit().constData());
+        // Without a screen nobody could close the box.
+        const QString platformName = QGuiApplication::platformName();
+        if (platformName != QLatin1String("offscreen") &&
+            platformName != QLatin1String("minimal")) {
+            vindelor::platform::Boxes().Show(nullptr, QStringLiteral("Vindelor"), text,
+                                             vindelor::platform::MessageBoxes::Icon::Information,
+                                             vindelor::platform::MessageBoxes::Buttons::Ok);
+        }
+        return 3;
     }
     QApplication::setApplicationName(QStringLiteral("Vindelor"));
     QApplication::setApplicationVersion(QStringLiteral("1.12a"));

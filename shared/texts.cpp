@@ -89,6 +89,10 @@ constexpr TextRow kOwnTexts[] = {
      u8"Vindelor kunde inte spara inställningen i \"%1\" (%2). Den förblir som den var.",
      u8"Vindelor ei voinut tallentaa asetusta kansioon \"%1\" (%2). Se pysyy ennallaan.",
      u8"Vindelor could not save the setting in \"%1\" (%2). It stays as it was."},
+    {kTextAlreadyRunning,
+     u8"Vindelor körs redan och räknar nästa förbindelse. Den här kopian avslutas.",
+     u8"Vindelor on jo käynnissä ja laskee seuraavan yhteyden. Tämä kopio sulkeutuu.",
+     u8"Vindelor is already running and will count the next connection. This copy ends."},
 };
 constexpr int kOwnTextCount = static_cast<int>(sizeof(kOwnTexts) / sizeof(kOwnTexts[0]));
 

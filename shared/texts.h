@@ -34,7 +34,8 @@ enum OwnText : int {
     kTextViewerUsage = 16,      // the command line's synopsis
     kTextViewerOptions = 17,    // what each option does
     kTextSettingNotSaved = 18,  // "%1" directory, "%2" reason: a dialog's setting
-    kOwnTextEnd = 19,           // the first id without a text
+    kTextAlreadyRunning = 19,   // a second Vindelor on the same data directory
+    kOwnTextEnd = 20,           // the first id without a text
 };
 
 // Process-wide language offset; 0 until a program selects its language.

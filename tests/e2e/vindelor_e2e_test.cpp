@@ -3,6 +3,7 @@
 // session and end with exit code 0.
 #include "shared/profile.h"
 #include "shared/sessionlog.h"
+#include "shared/texts.h"
 #include "support/testenv.h"
 
 #include <QDeadlineTimer>
@@ -105,6 +106,7 @@ class VindelorEndToEnd : public ::testing::Test {
     QProcess dialer;
     QProcess vindelor;
     QString dialerOutput;
+    QString firstOutput;
 };
 
 TEST_F(VindelorEndToEnd, BusyPortOpensASessionAndReleaseEndsTheProgram) {
@@ -204,6 +206,38 @@ TEST_F(VindelorEndToEnd, TerminatedWhileAskingForThePortEndsAtOnce) {
     EXPECT_EQ(vindelor.exitCode(), 0);
     EXPECT_EQ(Setting(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("<none>"));
     EXPECT_EQ(Setting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("<none>"));
+}
+
+TEST_F(VindelorEndToEnd, SecondCopyOnTheSameDataEndsAndLeavesTheFirstAlone) {
+    const QString device = StartDialer({QStringLiteral("--delay"), QStringLiteral("stdin"),
+                                        QStringLiteral("--hold"), QStringLiteral("stdin")});
+    ASSERT_FALSE(device.isEmpty()) << dialerOutput.toStdString();
+    Configure(device, {{QStringLiteral("Språk"), QStringLiteral("Språk"), "SF"}});
+    StartVindelor();
+    ASSERT_TRUE(WaitFor(
+        [this] {
+            vindelor.waitForReadyRead(50);
+            firstOutput += QString::fromLocal8Bit(vindelor.readAllStandardOutput());
+            return firstOutput.contains(QStringLiteral("waiting for a connection"));
+        },
+        10000));
+
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.start(kVindelor, {});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 3);
+    EXPECT_TRUE(QString::fromLocal8Bit(second.readAllStandardError())
+                    .contains(LoadText(kOwnTextBase + kTextAlreadyRunning + kFinnishOffset)));
+    EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
+
+    // The first one still counts the connection.
+    dialer.write("\n");  // the dialer takes the port
+    ASSERT_TRUE(dialer.waitForBytesWritten(2000));
+    ASSERT_TRUE(WaitFor(
+        [] { return Setting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")) == "Ja"; }, 10000));
+    EXPECT_EQ(vindelor.state(), QProcess::Running);
 }
 
 TEST_F(VindelorEndToEnd, MissingDeviceIsNoConnection) {

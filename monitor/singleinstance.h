@@ -1,0 +1,25 @@
+// One Vindelor per data directory. Two copies would both see the same connection (and
+// each other's port probes as connections) and log every session twice.
+#pragma once
+
+namespace vindelor::monitor {
+
+// Holds an exclusive flock on a file in the data directory for its lifetime. When the
+// file cannot be made at all (a folder we may not write), the lock counts as held: the
+// program then runs as before rather than not at all.
+class InstanceLock {
+  public:
+    InstanceLock();
+    ~InstanceLock();
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
+
+    // False only when another live process holds it.
+    bool Held() const { return held_; }
+
+  private:
+    int fd_ = -1;
+    bool held_ = true;
+};
+
+}  // namespace vindelor::monitor

@@ -1,0 +1,70 @@
+// One Vindelor per data directory.
+#include "monitor/singleinstance.h"
+
+#include "platform/datadir.h"
+#include "support/testenv.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace vindelor::test {
+namespace {
+
+TEST(InstanceLockTest, OnlyOneHolderPerDataDirectoryUntilItGoes) {
+    ScopedDataDir dir;
+    {
+        monitor::InstanceLock first;
+        EXPECT_TRUE(first.Held());
+        monitor::InstanceLock second;  // another open file, as another process would have
+        EXPECT_FALSE(second.Held());
+
+        // Another data directory is another Vindelor.
+        ScopedDataDir other;
+        monitor::InstanceLock elsewhere;
+        EXPECT_TRUE(elsewhere.Held());
+    }
+    monitor::InstanceLock after;
+    EXPECT_TRUE(after.Held());
+}
+
+TEST(InstanceLockTest, AnotherProcessSeesTheLockAndItGoesWithTheProcess) {
+    ScopedDataDir dir;
+    int ready[2];
+    int release[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(release), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(ready[0]);
+        ::close(release[1]);  // else the read below would never see the end
+        monitor::InstanceLock mine;
+        const char ok = mine.Held() ? 'y' : 'n';
+        [[maybe_unused]] auto w = ::write(ready[1], &ok, 1);
+        char byte;
+        [[maybe_unused]] auto r = ::read(release[0], &byte, 1);
+        ::_exit(0);  // no destructor: the kernel must let go by itself
+    }
+    ::close(ready[1]);
+    ::close(release[0]);
+    char held = 0;
+    ASSERT_EQ(::read(ready[0], &held, 1), 1);
+    EXPECT_EQ(held, 'y');
+    {
+        monitor::InstanceLock mine;
+        EXPECT_FALSE(mine.Held());
+    }
+    ::close(release[1]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    monitor::InstanceLock mine;
+    EXPECT_TRUE(mine.Held());
+    ::close(ready[0]);
+}
+
+}  // namespace
+}  // namespace vindelor::test
