@@ -10,8 +10,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -248,6 +250,41 @@ TEST_F(StartupTest, ModemDialogInsistsOnOnePort) {
 }
 
 // --- menu commands and shutdown --------------------------------------------------------
+
+TEST_F(StartupTest, ModemDialogTextsFollowItsOwnLanguageReadingAndRefuseTwoPorts) {
+    struct Case {
+        const char* stored;  // nullptr: no language stored, the dialog's default "S"
+        int offset;
+    };
+    const Case cases[] = {
+        {nullptr, kSwedishOffset}, {"SF", kFinnishOffset}, {"UK", kEnglishOffset}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.offset);
+        ScopedDataDir caseDir;
+        fakes.boxes.shown.clear();
+        if (c.stored != nullptr) {
+            Ini(QStringLiteral("Språk"), QStringLiteral("Språk"), QLatin1String(c.stored));
+        }
+        TFModem modem;
+        EXPECT_EQ(modem.windowTitle(), LoadText(24 + c.offset));
+        EXPECT_EQ(modem.GroupBox1->title(), LoadText(25 + c.offset));
+        EXPECT_EQ(modem.Label1->text(), LoadText(26 + c.offset));
+        EXPECT_EQ(modem.BitBtn2->text(), LoadText(13 + c.offset));
+        EXPECT_EQ(modem.BitBtn1->text(), QStringLiteral("&Ok"));
+        EXPECT_EQ(modem.size(), QSize(376, 182));
+
+        for (QRadioButton* b : {modem.RadioButton2, modem.RadioButton4}) {
+            b->setAutoExclusive(false);
+            b->setChecked(true);
+        }
+        modem.BitBtn1Click();
+        ASSERT_EQ(fakes.boxes.shown.size(), 1u);
+        EXPECT_EQ(fakes.boxes.shown[0].text, LoadText(28 + c.offset));
+        EXPECT_NE(modem.result(), QDialog::Accepted);
+        EXPECT_EQ(SessionGlobals().PortChoice, (std::array<bool, 4>{}));
+        EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("<none>"));
+    }
+}
 
 TEST_F(StartupTest, ExitDuringASessionLogsItAndClearsTheFlag) {
     Ini(QStringLiteral("Charge"), QStringLiteral("per_min"), QStringLiteral("0.50"));
