@@ -364,12 +364,10 @@ class PosixFactory : public SerialDeviceFactory {
             out.detail = check.detail;
             return out;
         }
-        // Exactly these flags: no lock file, no flock, no TIOCEXCL, any of which could
-        // make a dialer that is starting up fail.
-        const int fd = ::open(devicePath.toLocal8Bit().constData(),
-                              O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        int openError = 0;
+        const int fd = platform::OpenPortDevice(devicePath, &openError);
         if (fd < 0) {
-            out.error = errno;
+            out.error = openError;
             out.failure = out.error == EBUSY ? PortFailure::Busy : PortFailure::Unusable;
             out.detail = devicePath + QStringLiteral(": ") + ErrnoText(out.error);
             return out;

@@ -3,11 +3,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -154,18 +157,108 @@ bool LinkMatches(int dirFd, const char* name, const Target& t) {
     return ::fstatat(dirFd, name, &st, 0) == 0 && S_ISCHR(st.st_mode) && st.st_rdev == t.rdev;
 }
 
-// The holder found last: during a session the same process keeps the port, and
-// looking at its one descriptor is far cheaper than a scan of every process.
+// Every this many checks of a free port the descriptors of all processes are scanned
+// even when nothing was seen opening the device: inotify reports opens through this
+// node only, not through a second node of the same device (a copy made with mknod).
+constexpr int kFullScanEvery = 10;
+
 struct HolderCache {
     std::mutex mutex;
+    // The holder found last: during a session the same process keeps the port, and
+    // looking at its one descriptor is far cheaper than a scan of every process.
     std::string device;
     long pid = 0;
     std::string fd;
+
+    // Opens of the device, watched with inotify. A port that a full scan found free
+    // stays free until something opens it, so the scan, the one expensive check, is
+    // repeated only when an open that was not ours was seen (or the watch was lost)
+    // and every kFullScanEvery-th check.
+    int watchFd = -2;  // -2: not tried yet, -1: inotify unavailable
+    int wd = -1;
+    std::string watched;
+    long ownOpens = 0;     // opens by OpenPortDevice whose events are not read yet
+    bool trusted = false;  // the last full scan found the port free, and no foreign open since
+    int checksSinceScan = 0;
+    std::uint64_t scans = 0;
 };
 
 HolderCache& Cache() {
     static HolderCache cache;
     return cache;
+}
+
+void DropWatch(HolderCache& c) {
+    if (c.watchFd >= 0 && c.wd >= 0) {
+        ::inotify_rm_watch(c.watchFd, c.wd);
+    }
+    c.wd = -1;
+    c.watched.clear();
+    c.ownOpens = 0;
+    c.trusted = false;
+}
+
+// Reads what the watch saw since the last check. True when the port may be taken as
+// still free without a scan.
+bool QuietSinceLastScan(HolderCache& c, const Target& t) {
+    if (c.watchFd == -2) {
+        c.watchFd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    }
+    if (c.watchFd < 0) {
+        return false;
+    }
+    // Added on every check: the kernel answers with the watch it already has when the
+    // path still leads to the same device node, and a new one when the node was made
+    // anew (a pseudo-terminal's number is used again with the same inode number, and
+    // the old node gives no event when it goes).
+    const int wd =
+        ::inotify_add_watch(c.watchFd, t.path.c_str(), IN_OPEN | IN_DELETE_SELF | IN_MOVE_SELF);
+    if (wd != c.wd) {
+        DropWatch(c);
+        if (wd < 0) {
+            return false;
+        }
+        c.wd = wd;
+        c.watched = t.path;
+    }
+    alignas(inotify_event) char buffer[4096];
+    long opens = 0;
+    bool overflow = false;
+    for (;;) {
+        const ssize_t n = ::read(c.watchFd, buffer, sizeof buffer);
+        if (n <= 0) {
+            break;
+        }
+        for (ssize_t at = 0; at < n;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+            if (e->mask & IN_Q_OVERFLOW) {
+                overflow = true;
+            } else if (e->wd == c.wd) {
+                if (e->mask & IN_OPEN) {
+                    ++opens;
+                }
+                if (e->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) {
+                    c.trusted = false;
+                }
+            }
+            at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+        }
+    }
+    if (overflow) {
+        // Events were lost, ours among them perhaps: count afresh after a scan.
+        c.ownOpens = 0;
+        c.trusted = false;
+        return false;
+    }
+    const long mine = std::min(opens, c.ownOpens);
+    c.ownOpens -= mine;
+    if (opens > mine) {
+        c.trusted = false;
+    }
+    if (!c.trusted) {
+        return false;
+    }
+    return ++c.checksSinceScan < kFullScanEvery;
 }
 
 bool StillHolds(const Target& t, long pid, const std::string& fd) {
@@ -348,15 +441,47 @@ PortCheck CheckPortHolders(const QString& devicePath) {
         return Busy(devicePath, QStringLiteral("locked (flock) by process %1").arg(pid));
     }
 
-    // 4. Every other process's descriptors.
+    // 4. Every other process's descriptors, unless nothing has opened the port since
+    // a scan found it free.
+    if (QuietSinceLastScan(cache, t)) {
+        return {};
+    }
+    ++cache.scans;
     std::string fd;
     if (ScanDescriptors(t, &pid, &fd)) {
         cache.device = t.path;
         cache.pid = pid;
         cache.fd = fd;
+        cache.trusted = false;
         return Busy(devicePath, QStringLiteral("open in process %1").arg(pid));
     }
+    cache.trusted = cache.wd >= 0;
+    cache.checksSinceScan = 0;
     return {};
+}
+
+int OpenPortDevice(const QString& devicePath, int* error) {
+    const QByteArray local = devicePath.toLocal8Bit();
+    HolderCache& cache = Cache();
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    // Counted before the open, under the lock, so that no check can read the event
+    // of this open before it is known to be ours.
+    const bool watched = cache.wd >= 0 && cache.watched == local.toStdString();
+    if (watched) {
+        ++cache.ownOpens;
+    }
+    const int fd = ::open(local.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    *error = fd < 0 ? errno : 0;
+    if (fd < 0 && watched) {
+        --cache.ownOpens;
+    }
+    return fd;
+}
+
+std::uint64_t HolderScanCount() {
+    HolderCache& cache = Cache();
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    return cache.scans;
 }
 
 }  // namespace vindelor::platform

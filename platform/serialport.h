@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 namespace vindelor::platform {
 
 enum class PortAvailability {
@@ -20,7 +22,17 @@ struct PortCheck {
 };
 
 // Looks for holders of the device without opening it: UUCP lock files, open descriptors
-// in other processes. Re-checks the holder found last before a full scan.
+// in other processes. Re-checks the holder found last before a full scan, and skips the
+// scan while nothing but this process has opened the device since a scan found it free.
 PortCheck CheckPortHolders(const QString& devicePath);
+
+// Opens the device for a probe: read/write, no controlling terminal, non-blocking,
+// close-on-exec, and no lock file, flock or TIOCEXCL (any of which could make a dialer
+// that is starting up fail). Opens made here are known as this process's own and do
+// not count as a possible holder. Returns the descriptor, or -1 with *error set.
+int OpenPortDevice(const QString& devicePath, int* error);
+
+// How many full scans of every process's descriptors were made (tests, benchmarks).
+std::uint64_t HolderScanCount();
 
 }  // namespace vindelor::platform

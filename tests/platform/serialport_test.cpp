@@ -230,6 +230,85 @@ TEST_F(PortChecks, OurOwnDescriptorsDoNotMakeThePortBusy) {
     ::close(fd);
 }
 
+// The scan of every process is skipped while nothing but our own probes opened the port
+// since a scan found it free; anything else that opens it is caught on the next check.
+TEST_F(PortChecks, ScanIsSkippedOnlyWhileNothingElseOpenedThePort) {
+    ASSERT_EQ(CheckPortHolders(pty.Slave()).availability, PortAvailability::Free);
+    std::uint64_t scans = HolderScanCount();
+    for (int i = 0; i < 3; ++i) {
+        int error = 0;
+        const int fd = OpenPortDevice(pty.Slave(), &error);
+        ASSERT_GE(fd, 0) << std::strerror(error);
+        ::close(fd);
+        EXPECT_EQ(CheckPortHolders(pty.Slave()).availability, PortAvailability::Free);
+    }
+    EXPECT_EQ(HolderScanCount(), scans) << "our own probes made the checks scan";
+
+    // A holder with neither lock file nor flock, opened after the last scan.
+    {
+        Holder holder(pty.Slave(), false);
+        ASSERT_TRUE(holder.Ok());
+        const PortCheck c = CheckPortHolders(pty.Slave());
+        EXPECT_EQ(c.availability, PortAvailability::Busy);
+        EXPECT_TRUE(c.detail.contains(QString::number(holder.Pid()))) << c.detail.toStdString();
+    }
+    EXPECT_EQ(CheckPortHolders(pty.Slave()).availability, PortAvailability::Free);
+
+    // An open of ours that did not go through OpenPortDevice is not known to be ours.
+    scans = HolderScanCount();
+    const int raw = ::open(pty.Slave().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(raw, 0);
+    ::close(raw);
+    EXPECT_EQ(CheckPortHolders(pty.Slave()).availability, PortAvailability::Free);
+    EXPECT_EQ(HolderScanCount(), scans + 1);
+
+    // A failed open of ours leaves no credit that could hide a later holder.
+    int error = 0;
+    EXPECT_LT(OpenPortDevice(pty.Slave() + QStringLiteral("-gone"), &error), 0);
+    EXPECT_EQ(error, ENOENT);
+    Holder late(pty.Slave(), false);
+    ASSERT_TRUE(late.Ok());
+    EXPECT_EQ(CheckPortHolders(pty.Slave()).availability, PortAvailability::Busy);
+}
+
+// A descriptor can reach another process without an open the watch would see: a child
+// inherits it. The periodic full scan finds such a holder within ten checks.
+TEST_F(PortChecks, InheritedDescriptorIsFoundByThePeriodicScan) {
+    const int fd = ::open(pty.Slave().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(CheckPortHolders(pty.Slave()).availability, PortAvailability::Free);
+    const std::uint64_t scans = HolderScanCount();
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(CheckPortHolders(pty.Slave()).availability, PortAvailability::Free);
+    }
+    EXPECT_EQ(HolderScanCount(), scans + 2);
+
+    int release[2];
+    ASSERT_EQ(::pipe(release), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(release[1]);
+        char c;
+        while (::read(release[0], &c, 1) > 0) {
+        }
+        _exit(0);
+    }
+    ::close(release[0]);
+    ::close(fd);  // the child keeps it
+    int checks = 0;
+    PortCheck c;
+    while ((c = CheckPortHolders(pty.Slave())).availability == PortAvailability::Free &&
+           checks < 20) {
+        ++checks;
+    }
+    EXPECT_LT(checks, 10);
+    EXPECT_TRUE(c.detail.contains(QString::number(child))) << c.detail.toStdString();
+    ::close(release[1]);
+    int status;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(CheckPortHolders(pty.Slave()).availability, PortAvailability::Free);
+}
+
 // The simulated dialer, driven line by line through its stdin.
 TEST_F(PortChecks, SimulatedDialerInEachMode) {
     const QString program = QStringLiteral(VINDELOR_BINARY_DIR "/tools/simdialer");
