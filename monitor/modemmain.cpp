@@ -774,7 +774,6 @@ void TForm1::SessionClose() {
     in.MinuteMark = Session.MinuteMark;
     in.SessionCost = Session.SessionCost;
     in.CurrentRate = g.CurrentRate;
-    in.TotalCostBefore = TotalCostBefore;
     in.SessionHours = Session.SessionHours;
     in.SessionMinutes = Session.SessionMinutes;
     in.SessionSeconds = Session.SessionSeconds;
@@ -785,7 +784,16 @@ void TForm1::SessionClose() {
     in.AverageConnectTime = g.AverageConnectTime;
     in.CurrencySymbol = g.CurrencySymbol;
     in.LanguageOffset = LanguageOffset();
-    in.StoredNetTime = g.StoredNetTime;
+    // The totals as stored now, not as at start-up: the log viewer may have recounted
+    // them, or a tune-up rewritten them, while the session ran.
+    const auto readTotals = [&in] {
+        in.TotalCostBefore = DecimalSetting(QStringLiteral("kostnad"), QStringLiteral("totalt"),
+                                            QStringLiteral("0"), 30);
+        in.StoredNetTime =
+            Setting(QStringLiteral("Nättid"), QStringLiteral("Totalt"), QStringLiteral("0"), 49)
+                .left(10);
+    };
+    readTotals();
     in.LessThanMinute =
         Setting(QStringLiteral("Session"), QStringLiteral("<1min"), QStringLiteral("Nej"), 5);
     in.FailedTries =
@@ -796,7 +804,7 @@ void TForm1::SessionClose() {
         Setting(QStringLiteral("Avsluta"), QStringLiteral("Visa"), QStringLiteral("Ja"), 10);
     in.SummaryLabel = Text(19);
 
-    const SessionClosePlan plan = monitor::PlanSessionClose(in);
+    SessionClosePlan plan = monitor::PlanSessionClose(in);
     CloseElapsed = plan.CloseElapsed;
     Session.SessionCost = plan.SessionCost;
     LastClose = plan;
@@ -833,8 +841,12 @@ void TForm1::SessionClose() {
     };
     {
         // The line and the totals go in together: a log viewer rewriting the log
-        // waits.
+        // waits. The totals are read again under the lock, so that what another
+        // program wrote while the summary was open is added to, not overwritten.
         ProfileLock lock;
+        readTotals();
+        plan = monitor::PlanSessionClose(in);
+        LastClose = plan;
         if (plan.WriteCostTotal) {
             write(QStringLiteral("kostnad"), QStringLiteral("Totalt"), plan.CostTotalText,
                   kTextUnsavedCostTotal,

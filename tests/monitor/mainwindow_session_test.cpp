@@ -248,6 +248,31 @@ TEST_F(SessionTest, CountedSessionIsLoggedTotalledAndSummarised) {
     EXPECT_EQ(LogLine(3), QStringLiteral("<none>"));
 }
 
+// The log viewer may recount the totals while a session runs, and may do so while the
+// summary is open: the session's time and cost go on top of what is stored at the close.
+TEST_F(SessionTest, TotalsWrittenMeanwhileByAnotherProgramAreAddedTo) {
+    Ini(QStringLiteral("Charge"), QStringLiteral("per_min"), QStringLiteral("0.50"));
+    Ini(QStringLiteral("kostnad"), QStringLiteral("Totalt"), QStringLiteral("10"));
+    Ini(QStringLiteral("Nättid"), QStringLiteral("Totalt"), QStringLiteral("01:00:00"));
+    WatchingBoxes boxes;
+    ScopedBoxes scoped(&boxes);
+    Create();
+    StartSession();
+    Run(90);
+    Ini(QStringLiteral("kostnad"), QStringLiteral("Totalt"), QStringLiteral("  3.00"));
+    Ini(QStringLiteral("Nättid"), QStringLiteral("Totalt"), QStringLiteral("00:05:00"));
+    Run(90);
+    boxes.whileOpen = [this] {
+        Ini(QStringLiteral("kostnad"), QStringLiteral("Totalt"), QStringLiteral("  4.00"));
+    };
+    Release();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Total Internetcharge : $ 4.00"));
+    EXPECT_EQ(Read(QStringLiteral("kostnad"), QStringLiteral("Totalt")), QStringLiteral("5.00"));
+    EXPECT_EQ(Read(QStringLiteral("Nättid"), QStringLiteral("Totalt")), QStringLiteral("00:07:00"));
+    EXPECT_EQ(LogLine(1), QStringLiteral("06.12.1999 14:05:09-00:02:00^   1.0000"));
+}
+
 TEST_F(SessionTest, RoundingOffKeepsTheSeconds) {
     Ini(QStringLiteral("Charge"), QStringLiteral("per_min"), QStringLiteral("0.50"));
     Ini(QStringLiteral("Session"), QStringLiteral("Avrundning"), QStringLiteral("Ja"));
