@@ -14,18 +14,28 @@ namespace vindelor::platform {
 namespace {
 
 class QtMessageBoxes : public MessageBoxes {
-public:
+  public:
     Answer Show(QWidget* parent, const QString& caption, const QString& text, Icon icon,
                 Buttons buttons) override {
         QMessageBox box(parent);
         box.setWindowTitle(caption.isEmpty() ? QApplication::applicationName() : caption);
         box.setText(text);
         switch (icon) {
-            case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
-            case Icon::Information: box.setIcon(QMessageBox::Information); break;
-            case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
-            case Icon::Error: box.setIcon(QMessageBox::Critical); break;
-            case Icon::Question: box.setIcon(QMessageBox::Question); break;
+            case Icon::None:
+                box.setIcon(QMessageBox::NoIcon);
+                break;
+            case Icon::Information:
+                box.setIcon(QMessageBox::Information);
+                break;
+            case Icon::Warning:
+                box.setIcon(QMessageBox::Warning);
+                break;
+            case Icon::Error:
+                box.setIcon(QMessageBox::Critical);
+                break;
+            case Icon::Question:
+                box.setIcon(QMessageBox::Question);
+                break;
         }
         // Fixed English captions in every language, as the classic boxes had.
         QPushButton* yes = nullptr;
@@ -49,26 +59,46 @@ public:
         }
         box.exec();
         QAbstractButton* clicked = box.clickedButton();
-        if (clicked && clicked == yes) return Answer::Yes;
-        if (clicked && clicked == no) return Answer::No;
-        if (clicked && clicked == ok) return Answer::Ok;
+        if (clicked && clicked == yes)
+            return Answer::Yes;
+        if (clicked && clicked == no)
+            return Answer::No;
+        if (clicked && clicked == ok)
+            return Answer::Ok;
         return Answer::Cancel;
     }
 
     void Beep() override { QApplication::beep(); }
 };
 
+// The help file's name starts with the language code ("SVindelor", "SFVindelor",
+// "UKVindelor"): the few words the viewer shows itself follow it.
+struct HelpWords {
+    const char* missing;
+    const char* close;
+};
+
+HelpWords WordsFor(const QString& helpFile) {
+    if (helpFile.startsWith(QLatin1String("SF"))) {
+        return {"Ohjetiedosto \"%1\" puuttuu.", "Sulje"};
+    }
+    if (helpFile.startsWith(QLatin1String("S"))) {
+        return {"Hjälpfilen \"%1\" saknas.", "Stäng"};
+    }
+    return {"The help file \"%1\" is missing.", "Close"};
+}
+
 // Help opens in a window of our own at the topic's anchor, so it works offline and
 // without a web browser. Help files are compiled into the program as resources.
 class QtHelpViewer : public HelpViewer {
-public:
+  public:
     bool ShowHelp(QWidget* parent, const QString& helpFile, int context) override {
         const QString path = QStringLiteral(":/help/%1.html").arg(helpFile);
+        const HelpWords words = WordsFor(helpFile);
         if (!QFile::exists(path)) {
-            QtMessageBoxesInstance().Show(
-                parent, QApplication::applicationName(),
-                QStringLiteral("The help file \"%1\" is missing.").arg(helpFile),
-                MessageBoxes::Icon::Error, MessageBoxes::Buttons::Ok);
+            QtMessageBoxesInstance().Show(parent, QApplication::applicationName(),
+                                          QString::fromUtf8(words.missing).arg(helpFile),
+                                          MessageBoxes::Icon::Error, MessageBoxes::Buttons::Ok);
             return false;
         }
         auto* dialog = new QDialog(parent);
@@ -84,6 +114,7 @@ public:
         browser->setSource(url);
         layout->addWidget(browser);
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
+        buttons->button(QDialogButtonBox::Close)->setText(QString::fromUtf8(words.close));
         QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
         layout->addWidget(buttons);
         dialog->show();

@@ -9,7 +9,9 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFile>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -131,6 +133,10 @@ TEST_F(HelpRouteTest, HelpWindowOpensTheCompiledFileAtTheTopic) {
     ASSERT_NE(browser, nullptr);
     EXPECT_EQ(browser->source().fragment(), QStringLiteral("context-5"));
     EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("Ruuhka- ja normaalimaksut")));
+    // The window's own button speaks the help file's language.
+    auto* buttons = browser->window()->findChild<QDialogButtonBox*>();
+    ASSERT_NE(buttons, nullptr);
+    EXPECT_EQ(buttons->button(QDialogButtonBox::Close)->text(), QStringLiteral("Sulje"));
     if (auto* window = qobject_cast<QDialog*>(browser->window())) {
         window->close();
     }
