@@ -93,6 +93,13 @@ constexpr TextRow kOwnTexts[] = {
      u8"Vindelor körs redan och räknar nästa förbindelse. Den här kopian avslutas.",
      u8"Vindelor on jo käynnissä ja laskee seuraavan yhteyden. Tämä kopio sulkeutuu.",
      u8"Vindelor is already running and will count the next connection. This copy ends."},
+    {kTextTotalsNotSaved,
+     u8"Summorna kunde inte sparas: %1. De sparade summorna stämmer inte med loggen förrän "
+     u8"de räknas om.",
+     u8"Summia ei voitu tallentaa: %1. Tallennetut summat eivät vastaa lokia, ennen kuin ne "
+     u8"lasketaan uudelleen.",
+     u8"The totals could not be saved: %1. The stored totals will not match the log until "
+     u8"they are recounted."},
 };
 constexpr int kOwnTextCount = static_cast<int>(sizeof(kOwnTexts) / sizeof(kOwnTexts[0]));
 

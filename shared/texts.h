@@ -35,7 +35,8 @@ enum OwnText : int {
     kTextViewerOptions = 17,    // what each option does
     kTextSettingNotSaved = 18,  // "%1" directory, "%2" reason: a dialog's setting
     kTextAlreadyRunning = 19,   // a second Vindelor on the same data directory
-    kOwnTextEnd = 20,           // the first id without a text
+    kTextTotalsNotSaved = 20,   // "%1" file and system reason: lines went, totals did not
+    kOwnTextEnd = 21,           // the first id without a text
 };
 
 // Process-wide language offset; 0 until a program selects its language.

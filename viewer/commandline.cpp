@@ -83,6 +83,10 @@ int RunCommandLine(const QStringList& args, QTextStream& out, QTextStream& err) 
 
     if (option == QLatin1String("--recalculate")) {
         const RecountResult r = RecalculateTotals(listing.rows, listing.currencyPrefix);
+        if (!r.error.isEmpty()) {
+            err << "brusko: " << Own(kTextTotalsNotSaved).arg(r.error) << '\n';
+            return kExitFailed;
+        }
         out << Text(30) << ": " << r.label2 << '\n';
         out << Own(kTextFailedTries).arg(r.failedTries) << '\n';
         return 0;
@@ -113,6 +117,11 @@ int RunCommandLine(const QStringList& args, QTextStream& out, QTextStream& err) 
         err << "brusko: " << Own(kTextLinesKept).arg(r.stale) << '\n';
     }
     out << Own(kTextLinesDeleted).arg(r.removed).arg(listing.lines.size()) << '\n';
+    if (!r.totalsError.isEmpty()) {
+        // The lines are gone; the totals on file are the old ones.
+        err << "brusko: " << Own(kTextTotalsNotSaved).arg(r.totalsError) << '\n';
+        return kExitFailed;
+    }
     const QString label2 = r.label2Changed ? r.label2 : listing.label2;
     PrintTotals(out, r.label1, label2, listing.costFrameVisible && !label2.isEmpty());
     return 0;

@@ -1,5 +1,6 @@
 #include "viewer/logstore.h"
 
+#include "platform/atomicfile.h"
 #include "platform/datadir.h"
 #include "shared/profile.h"
 #include "shared/sessionlog.h"
@@ -9,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -40,8 +40,20 @@ QString Setting(const char* section, const char* key, const QString& def, int ma
                             kSettingsFile);
 }
 
-void Store(const char* section, const char* key, const QString& value) {
-    WriteProfileString(QString::fromUtf8(section), QString::fromUtf8(key), value, kSettingsFile);
+// What went wrong, for the user: the file and the system's own reason, which the system
+// gives in the user's language.
+QString Failure(const QString& path, int error) {
+    return QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error)));
+}
+
+// Writes one setting; the first failure is kept in *error as file and system reason.
+void Store(const char* section, const char* key, const QString& value, QString* error) {
+    errno = 0;
+    if (!WriteProfileString(QString::fromUtf8(section), QString::fromUtf8(key), value,
+                            kSettingsFile) &&
+        error->isEmpty()) {
+        *error = Failure(platform::DataFilePath(kSettingsFile), errno != 0 ? errno : EIO);
+    }
 }
 
 bool CostMonitoringOff() {
@@ -49,18 +61,8 @@ bool CostMonitoringOff() {
 }
 
 // Makes a rename in the data directory durable.
-void SyncDirectory(const QString& dir) {
-    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-// What went wrong, for the user: the file and the system's own reason, which the system
-// gives in the user's language.
-QString Failure(const QString& path, int error) {
-    return QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error)));
+void SyncDataDirectory() {
+    platform::SyncDirectory(QFile::encodeName(platform::DataDirectory()));
 }
 
 }  // namespace
@@ -103,7 +105,7 @@ bool DiscardInterruptedDeletion() {
         QFile::remove(temp);
     } else if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(log).constData()) ==
                0) {
-        SyncDirectory(platform::DataDirectory());
+        SyncDataDirectory();
     }
     ClearProfileCache();
     return true;
@@ -213,27 +215,27 @@ DeleteResult DeleteRows(const QStringList& listedLines, const std::vector<int>& 
         ClearProfileCache();
         return r;
     }
-    SyncDirectory(platform::DataDirectory());
+    SyncDataDirectory();
     ClearProfileCache();
     Reached(DeletionStep::LogReplaced);
 
     // Totals of what stays.
     const LogTotals totals = SumLines(kept);
     r.label1 = FormatHms(totals.time);
-    Store("Nättid", "Totalt", r.label1);
+    Store("Nättid", "Totalt", r.label1, &r.totalsError);
     const QString perMinute = Setting("Charge", "per_min", QStringLiteral("#"), 10);
     const QString currency = Setting("Charge", "valuta", QString(), 10);
     if (perMinute != QLatin1String("#")) {
         const QString cost = DeletionCostText(totals.cost);
         r.label2Changed = true;
         r.label2 = currency + QLatin1Char(' ') + cost;
-        Store("Kostnad", "Totalt", cost);
+        Store("Kostnad", "Totalt", cost, &r.totalsError);
         if (CostMonitoringOff()) {
-            Store("Kostnad", "Totalt", QStringLiteral("0.00"));
+            Store("Kostnad", "Totalt", QStringLiteral("0.00"), &r.totalsError);
             r.label2.clear();
         }
     }
-    Store("Försök", "Antal", QString::number(totals.failedTries));
+    Store("Försök", "Antal", QString::number(totals.failedTries), &r.totalsError);
     Reached(DeletionStep::TotalsWritten);
 
     r.lines = kept;
@@ -254,8 +256,8 @@ RecountResult RecalculateTotals(const QStringList& rows, const QString& currency
     r.failedTries = recount.failedTries;
     r.label2 = currencyPrefix + QLatin1Char(' ') + r.costText;
     ProfileLock lock;
-    Store("Kostnad", "Totalt", r.costText);
-    Store("Försök", "Antal", QString::number(r.failedTries));
+    Store("Kostnad", "Totalt", r.costText, &r.error);
+    Store("Försök", "Antal", QString::number(r.failedTries), &r.error);
     return r;
 }
 

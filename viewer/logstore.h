@@ -57,6 +57,8 @@ struct DeleteResult {
     QString label2;   // new text of the cost label when label2Changed
     int removed = 0;  // lines taken out of the log
     int stale = 0;    // selected rows the log no longer held as listed (kept)
+    // Deleted, but the new totals could not all be stored: file and system reason.
+    QString totalsError;
 };
 
 // Deletes the listed rows `selected` (0-based indexes into `listedLines`) and recomputes
@@ -75,6 +77,7 @@ struct RecountResult {
     QString costText;  // as stored in "Kostnad"/"Totalt"
     int failedTries = 0;
     QString label2;  // currency prefix, blank, cost text
+    QString error;   // file and system reason when the totals could not be stored
 };
 
 // Recounts the cost total and the failed tries from the listed rows and stores both.

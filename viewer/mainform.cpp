@@ -340,6 +340,16 @@ void TForm1::BitBtn2Click() {
     if (r.label2Changed) {
         Label2->setText(r.label2);
     }
+    if (!r.totalsError.isEmpty()) {
+        ShowTotalsNotSaved(r.totalsError);
+    }
+}
+
+void TForm1::ShowTotalsNotSaved(const QString& error) {
+    // The labels show the totals of the listed lines; the file still holds the old
+    // ones, and "Calculate" can try again.
+    platform::Boxes().Show(this, kProgramTitle, Text(kOwnTextBase + kTextTotalsNotSaved).arg(error),
+                           MessageBoxes::Icon::Error, MessageBoxes::Buttons::Ok);
 }
 
 void TForm1::BitBtn3Click() {
@@ -389,6 +399,9 @@ void TForm1::Kopiera2Click() {
 void TForm1::Calculate1Click() {
     const RecountResult r = RecalculateTotals(Rows(), currencyPrefix_);
     Label2->setText(r.label2);
+    if (!r.error.isEmpty()) {
+        ShowTotalsNotSaved(r.error);
+    }
 }
 
 }  // namespace vindelor::brusko

@@ -74,6 +74,7 @@ class TForm1 : public QWidget {
     QStringList Rows() const;
     QList<int> SelectedRows() const;
     void CopyToClipboard(const QStringList& lines);
+    void ShowTotalsNotSaved(const QString& error);
 
     QStringList lines_;
     QString currencyPrefix_;

@@ -147,5 +147,22 @@ TEST_F(CommandLine, FailedDeletionNamesTheFileAndChangesNothing) {
     EXPECT_EQ(Get(QStringLiteral("Nättid"), QStringLiteral("Totalt")), QStringLiteral("01:23:10"));
 }
 
+TEST_F(CommandLine, TotalsThatCannotBeSavedFailTheCommand) {
+    const QString settings = dir_.file(kSettingsFile);
+    ASSERT_TRUE(QFile::rename(settings, settings + QStringLiteral(".aside")));
+    ASSERT_TRUE(QDir().mkpath(settings + QStringLiteral("/blocked")));
+    ClearProfileCache();
+    for (const QStringList& args : {QStringList{QStringLiteral("--recalculate")},
+                                    QStringList{QStringLiteral("--delete"), QStringLiteral("1")}}) {
+        SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
+        const Outcome r = Brusko(args);
+        EXPECT_EQ(r.code, 1);
+        EXPECT_TRUE(r.err.contains(QStringLiteral("The totals could not be saved: ") + settings))
+            << r.err.toStdString();
+    }
+    // The deletion itself went through.
+    EXPECT_EQ(ReadLogLines(), (QStringList{kB, kF, kC}));
+}
+
 }  // namespace
 }  // namespace vindelor::brusko

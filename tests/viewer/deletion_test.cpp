@@ -5,6 +5,7 @@
 #include "support/testenv.h"
 #include "viewer/testlog.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTime>
 
@@ -228,6 +229,47 @@ TEST_F(Deletion, CrashAfterReplacingTheLogKeepsTheNewLog) {
     ClearProfileCache();
     EXPECT_FALSE(QFile::exists(TempPath()));
     EXPECT_EQ(LoadListing().lines, (QStringList{kB, kC}));
+}
+
+// The log is replaced before the totals are written. Should the totals then fail, the
+// deletion is still done, but it must not pass for a complete one: the reason comes back
+// and the stored totals are the old ones. A recount that cannot store says so as well.
+TEST_F(Deletion, TotalsThatCannotBeSavedAreReported) {
+    PutLog({kA, kB, kC});
+    const QString settings = dir_.file(kSettingsFile);
+    const QString aside = settings + QStringLiteral(".aside");
+    const auto block = [&] {
+        ASSERT_TRUE(QFile::rename(settings, aside));
+        ASSERT_TRUE(QDir().mkpath(settings + QStringLiteral("/blocked")));
+    };
+    const auto unblock = [&] {
+        ASSERT_TRUE(QDir(settings).removeRecursively());
+        ASSERT_TRUE(QFile::rename(aside, settings));
+        ClearProfileCache();
+    };
+    SetDeletionHook([&](DeletionStep step) {
+        if (step == DeletionStep::LogReplaced) {
+            block();
+        }
+    });
+    const DeleteResult r = DeleteRows(LoadListing().lines, {1});
+    SetDeletionHook(nullptr);
+    EXPECT_EQ(r.status, DeleteStatus::Deleted);
+    EXPECT_EQ(r.removed, 1);
+    EXPECT_TRUE(r.totalsError.startsWith(settings)) << r.totalsError.toStdString();
+    EXPECT_EQ(ReadLogLines(), (QStringList{kA, kC}));
+    unblock();
+    EXPECT_EQ(Get(QStringLiteral("Nättid"), QStringLiteral("Totalt")), QStringLiteral("99:00:00"));
+
+    block();
+    const RecountResult recount = RecalculateTotals(LoadListing().rows, QStringLiteral("mk"));
+    EXPECT_TRUE(recount.error.startsWith(settings)) << recount.error.toStdString();
+    unblock();
+    EXPECT_EQ(Get(QStringLiteral("Kostnad"), QStringLiteral("Totalt")), QStringLiteral("99.99"));
+
+    // Nothing in the way: nothing to report.
+    EXPECT_TRUE(DeleteRows(LoadListing().lines, {0}).totalsError.isEmpty());
+    EXPECT_TRUE(RecalculateTotals(LoadListing().rows, QStringLiteral("mk")).error.isEmpty());
 }
 
 TEST_F(Deletion, RacingAppendsFromAnotherProcessAreNeitherLostNorDoubled) {
