@@ -1,11 +1,17 @@
 #include "platform/atomicfile.h"
 
+#include <QList>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
+#include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 namespace vindelor::platform {
@@ -86,6 +92,69 @@ int ReplaceFileAtomically(const QByteArray& path, const QByteArray& bytes, struc
     if (written != nullptr)
         *written = st;
     return 0;
+}
+
+namespace {
+
+bool IsPid(const QByteArray& text, long* pid) {
+    if (text.isEmpty() || text.front() == '0' || text.size() > 10)
+        return false;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+    }
+    *pid = text.toLong();
+    return *pid > 0;
+}
+
+// The processes that may own a name of the form ".<name>.<pid>.tmp" or
+// ".<name>.<pid>.<hex>.tmp": one or two (".a.12.34.tmp" reads either way); none for
+// any other name.
+std::vector<long> TemporaryFileOwners(const QByteArray& name) {
+    std::vector<long> owners;
+    if (!name.startsWith('.') || !name.endsWith(".tmp"))
+        return owners;
+    const QList<QByteArray> parts = name.chopped(4).mid(1).split('.');
+    const qsizetype n = parts.size();
+    long pid = 0;
+    if (n >= 2 && !parts[0].isEmpty() && IsPid(parts[n - 1], &pid))
+        owners.push_back(pid);
+    bool hex = false;
+    if (n >= 3 && !parts[0].isEmpty() && !parts[n - 1].isEmpty() && parts[n - 1].size() <= 16)
+        parts[n - 1].toULongLong(&hex, 16);
+    if (hex && IsPid(parts[n - 2], &pid))
+        owners.push_back(pid);
+    return owners;
+}
+
+}  // namespace
+
+int RemoveAbandonedTemporaryFiles(const QByteArray& directory, int minimumAgeSeconds) {
+    DIR* dir = ::opendir(directory.constData());
+    if (dir == nullptr)
+        return 0;
+    const time_t now = ::time(nullptr);
+    int removed = 0;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::vector<long> owners = TemporaryFileOwners(QByteArray(e->d_name));
+        // Alive, or not ours to ask about: the file stays.
+        const bool ownerGone =
+            !owners.empty() && std::all_of(owners.begin(), owners.end(), [](long pid) {
+                return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+            });
+        if (!ownerGone)
+            continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode) || now - st.st_mtime < minimumAgeSeconds)
+            continue;
+        if (::unlinkat(::dirfd(dir), e->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(dir);
+    if (removed > 0)
+        SyncDirectory(directory);
+    return removed;
 }
 
 void SyncDirectory(const QByteArray& directory) {

@@ -18,6 +18,13 @@ namespace vindelor::platform {
 int ReplaceFileAtomically(const QByteArray& path, const QByteArray& bytes,
                           struct stat* written = nullptr);
 
+// Removes what writers that were killed in the middle left behind in `directory`: the
+// temporary files ReplaceFileAtomically names ".<name>.<pid>[.<hex>].tmp", when the
+// process <pid> is gone and the file was last written at least `minimumAgeSeconds` ago
+// (a process of another PID namespace sharing the directory may still be writing).
+// Returns how many were removed.
+int RemoveAbandonedTemporaryFiles(const QByteArray& directory, int minimumAgeSeconds = 60);
+
 // Makes a rename, creation or removal inside `directory` durable. A directory that
 // cannot be opened or synced is ignored: what is already written stays written.
 void SyncDirectory(const QByteArray& directory);

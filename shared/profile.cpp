@@ -509,6 +509,14 @@ bool CommitEdit(const QString& file, const Editor& edit) {
     const Resolved where = Resolve(file);
     if (where.inDataDirectory && !platform::EnsureDataDirectory())
         return false;
+    if (where.inDataDirectory) {
+        // Once a process: a writer killed in the middle of a write leaves its temporary
+        // file, which no later write would ever reuse.
+        static std::once_flag tidied;
+        std::call_once(tidied, [] {
+            platform::RemoveAbandonedTemporaryFiles(QFile::encodeName(platform::DataDirectory()));
+        });
+    }
     ProfileLock lock;
     const Loaded loaded = Load(where);
     // A file that exists but cannot be read must not be replaced by what little we know.

@@ -10,8 +10,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <ctime>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace vindelor::platform {
@@ -172,6 +175,56 @@ TEST(AtomicReplace, NameTakenBySomeoneElseIsNotUsed) {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "mine");
+}
+
+// Temporary files of killed writers are cleared; nothing else in the directory is.
+TEST(AtomicReplace, AbandonedTemporaryFilesOfDeadWritersAreRemoved) {
+    QTemporaryDir dir;
+    const pid_t dead = ::fork();
+    if (dead == 0) {
+        _exit(0);
+    }
+    int status;
+    ::waitpid(dead, &status, 0);
+    const QString d = QString::number(dead);
+    const auto make = [&dir](const QString& name, bool old) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("half");
+        f.close();
+        if (old) {
+            const timespec times[2] = {{0, UTIME_OMIT}, {::time(nullptr) - 3600, 0}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(f.fileName()), times, 0), 0);
+        }
+    };
+    const QStringList gone = {QStringLiteral(".Vindelor.ini.%1.tmp").arg(d),
+                              QStringLiteral(".Vindelor.log.%1.9f3ac01b.tmp").arg(d)};
+    const QStringList kept = {
+        QStringLiteral(".Vindelor.ini.%1.tmp").arg(::getpid()),  // a live writer
+        QStringLiteral(".Vindelor.ini.1.tmp"),                   // init lives
+        QStringLiteral("Vindelor.ini"),
+        QStringLiteral(".Vindelor.ini.tmp"),
+        QStringLiteral(".Vindelor.ini.0%1.tmp").arg(d),
+        QStringLiteral(".Vindelor.ini.%1x.tmp").arg(d),
+        QStringLiteral(".%1.tmp").arg(d),
+    };
+    for (const QString& name : gone + kept) {
+        make(name, true);
+    }
+    make(QStringLiteral(".Vindelor.dta.%1.tmp").arg(d), false);  // too fresh to judge
+    ASSERT_TRUE(QFile::link(dir.filePath("Vindelor.ini"),
+                            dir.filePath(QStringLiteral(".link.%1.tmp").arg(d))));
+
+    EXPECT_EQ(RemoveAbandonedTemporaryFiles(QFile::encodeName(dir.path())), 2);
+    for (const QString& name : gone) {
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath(name))) << name.toStdString();
+    }
+    for (const QString& name : kept) {
+        EXPECT_TRUE(QFileInfo::exists(dir.filePath(name))) << name.toStdString();
+    }
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral(".Vindelor.dta.%1.tmp").arg(d))));
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral(".link.%1.tmp").arg(d))).isSymLink());
+    EXPECT_EQ(RemoveAbandonedTemporaryFiles(QFile::encodeName(dir.path()), 0), 1);
 }
 
 }  // namespace
