@@ -77,7 +77,8 @@ Conversion ConvertOldLines(const QStringList& lines, double chargePerMinute) {
 
 TuneUpOutcome RunTuneUp() {
     ProfileLock lock;
-    const QStringList lines = ReadLogLines(kLogFile, kWholeLine);
+    // The whole log is rewritten: lines after a gap in the keys are converted and kept.
+    const QStringList lines = ReadAllLogLines(kLogFile, kWholeLine);
     if (lines.isEmpty() || lines.first() == QLatin1String("#")) {
         return TuneUpOutcome::NoLogFile;
     }

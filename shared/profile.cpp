@@ -245,10 +245,7 @@ int FindKeyLine(const ParsedProfile& p, const QString& section, const QString& k
     return KeyLine(*s, FoldedName(key));
 }
 
-bool FindValue(const ParsedProfile& p, const QString& section, const QString& key, QString* value) {
-    const int at = FindKeyLine(p, section, key);
-    if (at < 0)
-        return false;
+QString ValueAt(const ParsedProfile& p, int at) {
     const QByteArray& line = p.lines[static_cast<size_t>(at)];
     const qsizetype eq = line.indexOf('=');
     qsizetype from = eq + 1;
@@ -257,7 +254,14 @@ bool FindValue(const ParsedProfile& p, const QString& section, const QString& ke
         ++from;
     while (to > from && IsBlank(line[to - 1]))
         --to;
-    *value = cp1252::Decode(line.constData() + from, to - from);
+    return cp1252::Decode(line.constData() + from, to - from);
+}
+
+bool FindValue(const ParsedProfile& p, const QString& section, const QString& key, QString* value) {
+    const int at = FindKeyLine(p, section, key);
+    if (at < 0)
+        return false;
+    *value = ValueAt(p, at);
     return true;
 }
 
@@ -714,6 +718,29 @@ QString ProfileSnapshot::GetString(const QString& section, const QString& key, c
 
 bool ProfileSnapshot::Find(const QString& section, const QString& key, QString* value) const {
     return FindValue(*data_, section, key, value);
+}
+
+std::vector<std::pair<long long, QString>> ProfileSnapshot::NumberedValues(
+    const QString& section) const {
+    std::vector<std::pair<long long, QString>> values;
+    const ParsedProfile::Section* s = FindSection(*data_, FoldedName(section));
+    if (s == nullptr)
+        return values;
+    for (size_t n = 1; n < s->numbered.size(); ++n) {
+        if (s->numbered[n] >= 0)
+            values.emplace_back(static_cast<long long>(n), ValueAt(*data_, s->numbered[n]));
+    }
+    // Numbers beyond the file's line count are filed with the other keys.
+    const size_t indexed = values.size();
+    for (auto it = s->keys.constBegin(); it != s->keys.constEnd(); ++it) {
+        const long long n = CanonicalNumber(it.key().constData(), it.key().size());
+        if (n > 0)
+            values.emplace_back(n, ValueAt(*data_, it.value()));
+    }
+    if (values.size() > indexed)
+        std::sort(values.begin(), values.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+    return values;
 }
 
 }  // namespace vindelor

@@ -46,14 +46,14 @@ bool WriteProfileSection(const QString& section,
 // data directory). Re-entrant within a thread of one process; hold it across a multi-step
 // change (a log rewrite, an append and its totals) so no other writer comes in between.
 class ProfileLock {
-public:
+  public:
     ProfileLock();
     ~ProfileLock();
     ProfileLock(const ProfileLock&) = delete;
     ProfileLock& operator=(const ProfileLock&) = delete;
     bool Held() const;
 
-private:
+  private:
     bool held_ = false;
 };
 
@@ -66,14 +66,17 @@ struct ParsedProfile;
 // and every read sees that same version even while another program replaces the file.
 // Reads follow the rules of GetProfileString.
 class ProfileSnapshot {
-public:
+  public:
     explicit ProfileSnapshot(const QString& file);
     QString GetString(const QString& section, const QString& key, const QString& def,
                       int maxLength) const;
     // The stored value with its blanks dropped, not cut; false when the key is missing.
     bool Find(const QString& section, const QString& key, QString* value) const;
+    // Every key of the section that is a plain decimal number ("1", "31999"), in number
+    // order with its value, blanks dropped; missing numbers are skipped.
+    std::vector<std::pair<long long, QString>> NumberedValues(const QString& section) const;
 
-private:
+  private:
     std::shared_ptr<const ParsedProfile> data_;
 };
 

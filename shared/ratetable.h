@@ -33,7 +33,7 @@ struct TRateWeek {
 TRateWeek& ProgramRateWeek();
 
 // Slot order: slot numbers do not follow the time of day; stored files depend on it.
-int SlotForHalfHour(int hour, bool secondHalf);           // -> 1 … 48
+int SlotForHalfHour(int hour, bool secondHalf);              // -> 1 … 48
 void HalfHourOfSlot(int slot, int* hour, bool* secondHalf);  // slot 1 … 48
 inline bool IsValidQuarterCode(int code) {
     return code >= 11 && code <= 44 && code % 10 >= 1 && code % 10 <= 4;

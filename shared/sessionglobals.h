@@ -11,18 +11,18 @@
 namespace vindelor {
 
 struct SessionGlobalsT {
-    double CurrentRate = 0.0;        // charge per minute in force
-    long long MonthlyMinimum = 0;    // whole currency units; 0 while cost monitoring is off
+    double CurrentRate = 0.0;      // charge per minute in force
+    long long MonthlyMinimum = 0;  // whole currency units; 0 while cost monitoring is off
     QString CurrencySymbol = QStringLiteral("$");  // at most 10 characters
-    long long AverageConnectTime = 30;              // seconds
-    QString LanguageCode = QStringLiteral("UK");  // "S", "SF" or "UK"
+    long long AverageConnectTime = 30;             // seconds
+    QString LanguageCode = QStringLiteral("UK");   // "S", "SF" or "UK"
     QString CostLeftText;                          // total minus minimum, at most 20 chars
     QString StoredNetTime;                         // h:mm:ss of earlier sessions
     QString RunningNetTime;                        // StoredNetTime plus the running session
     std::array<bool, 4> PortChoice{};              // COM1 … COM4
     std::array<double, 4> RatePrices{};            // rate classes 1 … 4
     std::array<double, 4> InitialPrices{};
-    std::array<int, 4> IndicatorLevels{};          // 0 none, 1 green, 2 yellow, 3 red
+    std::array<int, 4> IndicatorLevels{};  // 0 none, 1 green, 2 yellow, 3 red
     QChar TimeSeparator = QLatin1Char(':');
 };
 // The language offset itself is process-wide in shared/texts.h (LanguageOffset()).

@@ -180,6 +180,18 @@ QStringList ReadLogLines(const QString& file, int maxLength) {
     return lines;
 }
 
+QStringList ReadAllLogLines(const QString& file, int maxLength, int* contiguous) {
+    const ProfileSnapshot log(LogFile(file));
+    if (contiguous != nullptr) {
+        *contiguous = WalkLog(log, [](const QString&) {}) - 1;
+    }
+    QStringList lines;
+    for (const auto& [key, value] : log.NumberedValues(kLogSection)) {
+        lines.append(maxLength <= 1 ? QString() : value.left(maxLength - 1));
+    }
+    return lines;
+}
+
 int FirstFreeLogKey(const QString& file) {
     return WalkLog(ProfileSnapshot(LogFile(file)), [](const QString&) {});
 }

@@ -11,7 +11,7 @@
 namespace vindelor {
 
 inline const QString kLogSection = QStringLiteral("Nättid");
-constexpr int kLogReadLength = 50;    // readers read at most 49 characters of a line
+constexpr int kLogReadLength = 50;  // readers read at most 49 characters of a line
 constexpr int kLogClassicLimit = 31999;
 
 struct LogLineParts {
@@ -52,6 +52,11 @@ double ReadCost(const QString& costText);
 
 // Reads the log (default file kLogFile) from key "1" until the first missing key.
 QStringList ReadLogLines(const QString& file = QString(), int maxLength = kLogReadLength);
+// Every line of the log in key order, those after a gap in the keys too: what a rewrite
+// of the whole log must keep. *contiguous, when given, receives how many of them
+// ReadLogLines would give (the lines before the first gap or "#").
+QStringList ReadAllLogLines(const QString& file = QString(), int maxLength = kLogReadLength,
+                            int* contiguous = nullptr);
 // The first key n >= 1 whose value is missing.
 int FirstFreeLogKey(const QString& file = QString());
 // Appends under the first free key, holding the profile lock. Returns the key used, or

@@ -149,8 +149,10 @@ DeleteResult DeleteRows(const QStringList& listedLines, const std::vector<int>& 
         return r;
     }
 
-    // The log as it is now: the main program may have appended since the listing.
-    const QStringList current = ReadLogLines(kLogFile, kWholeLine);
+    // The log as it is now: the main program may have appended since the listing. Lines
+    // after a gap in the keys are not listed, but the rewrite keeps them.
+    int listable = 0;
+    const QStringList current = ReadAllLogLines(kLogFile, kWholeLine, &listable);
     std::vector<bool> drop(static_cast<size_t>(current.size()), false);
     int chosen = 0;
     for (const int row : selected) {
@@ -158,7 +160,7 @@ DeleteResult DeleteRows(const QStringList& listedLines, const std::vector<int>& 
             continue;
         }
         ++chosen;
-        if (row < current.size() && current[row] == listedLines[row] && !drop[row]) {
+        if (row < listable && current[row] == listedLines[row] && !drop[row]) {
             drop[row] = true;
             ++r.removed;
         }

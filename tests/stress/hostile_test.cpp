@@ -247,6 +247,31 @@ const std::vector<HostileCase>& Cases() {
              EXPECT_EQ(ReadLogLines(), (QStringList{CurrentLine(1), CurrentLine(2), CurrentLine(3),
                                                     CurrentLine(4)}));
          }},
+        {"gaps in the log keys, then a deletion",
+         "the lines after the gap are kept and close it up, keys far past the file's length too",
+         [](const ScopedDataDir& d) {
+             WriteFileBytes(d.file(kLogFile),
+                            LogFileOf({"1=" + CurrentLine(1), "2=" + CurrentLine(2),
+                                       "900=" + CurrentLine(9), "4=" + CurrentLine(4)}));
+             ClearProfileCache();
+             const brusko::Listing listing = brusko::LoadListing();
+             ASSERT_EQ(listing.lines.size(), 2);
+             ASSERT_EQ(brusko::DeleteRows(listing.lines, {0}).status,
+                       brusko::DeleteStatus::Deleted);
+             EXPECT_EQ(ReadLogLines(),
+                       (QStringList{CurrentLine(2), CurrentLine(4), CurrentLine(9)}));
+         }},
+        {"gaps in an old log's keys", "the tune-up converts and keeps the lines after the gap",
+         [](const ScopedDataDir& d) {
+             WriteFileBytes(d.file(kLogFile), LogFileOf({"1=1.1.1998 10:00:00-00:05:00",
+                                                         "3=2.1.1998 10:00:00-01:00:00"}));
+             ClearProfileCache();
+             ASSERT_TRUE(Put("Charge", "per_min", QStringLiteral("1")));
+             ASSERT_EQ(ristola::RunTuneUp(), ristola::TuneUpOutcome::Done);
+             EXPECT_EQ(ReadLogLines(),
+                       (QStringList{QStringLiteral("1.1.1998 10:00:00-00:05:00^   5.00"),
+                                    QStringLiteral("2.1.1998 10:00:00-01:00:00^  60.00")}));
+         }},
         {"rate file of 671 bytes", "damaged: an all-empty table",
          [](const ScopedDataDir& d) {
              WriteFileBytes(d.file(kRateDataFile), QByteArray(kRateDataSize - 1, '\x01'));
