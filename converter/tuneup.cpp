@@ -78,8 +78,9 @@ Conversion ConvertOldLines(const QStringList& lines, double chargePerMinute) {
 TuneUpOutcome RunTuneUp() {
     ProfileLock lock;
     // The whole log is rewritten: lines after a gap in the keys are converted and kept.
-    const QStringList lines = ReadAllLogLines(kLogFile, kWholeLine);
-    if (lines.isEmpty() || lines.first() == QLatin1String("#")) {
+    int listable = 0;
+    const QStringList lines = ReadAllLogLines(kLogFile, kWholeLine, &listable);
+    if (listable == 0) {
         return TuneUpOutcome::NoLogFile;
     }
     if (lines.first().contains(QLatin1Char('^'))) {

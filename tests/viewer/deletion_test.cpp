@@ -65,7 +65,8 @@ TEST_F(Deletion, RemovesSelectedRowsAndRecomputesTheTotals) {
 }
 
 TEST_F(Deletion, NothingSelectedRenumbersTheLogAndRecomputes) {
-    // Keys out of order and a gap after key 2: the log reads as two lines.
+    // Keys out of order and a gap after key 2: the log lists as two lines, and the
+    // rewrite keeps the line after the gap, which closes it.
     test::WriteFileBytes(LogPath(), "[N\xE4ttid]\r\n2=" + kB.toLatin1() + "\r\n1=" + kA.toLatin1() +
                                         "\r\n4=" + kC.toLatin1() + "\r\n");
     ClearProfileCache();
@@ -75,11 +76,12 @@ TEST_F(Deletion, NothingSelectedRenumbersTheLogAndRecomputes) {
     const DeleteResult r = DeleteRows(listing.lines, {});
     ASSERT_EQ(r.status, DeleteStatus::Deleted) << r.error.toStdString();
     EXPECT_EQ(r.removed, 0);
-    EXPECT_EQ(ReadLogLines(), (QStringList{kA, kB}));
+    EXPECT_EQ(ReadLogLines(), (QStringList{kA, kB, kC}));
+    EXPECT_EQ(r.lines, (QStringList{kA, kB, kC}));
     EXPECT_EQ(GetProfileString(kLogSection, QStringLiteral("1"), QStringLiteral("#"), 50, kLogFile),
               kA);
-    EXPECT_EQ(Get(QStringLiteral("Nättid"), QStringLiteral("Totalt")), QStringLiteral("00:52:50"));
-    EXPECT_EQ(Get(QStringLiteral("Kostnad"), QStringLiteral("Totalt")), QStringLiteral("1.50"));
+    EXPECT_EQ(Get(QStringLiteral("Nättid"), QStringLiteral("Totalt")), QStringLiteral("01:23:10"));
+    EXPECT_EQ(Get(QStringLiteral("Kostnad"), QStringLiteral("Totalt")), QStringLiteral("2.00"));
     EXPECT_EQ(Get(QStringLiteral("Försök"), QStringLiteral("Antal")), QStringLiteral("0"));
 }
 
