@@ -74,6 +74,9 @@ class TabbedRowDelegate : public QStyledItemDelegate {
         const QFontMetrics fm(opt.font);
         QRectF line(area);
         line.setTop(area.top() + (area.height() - fm.height()) / 2.0);
+        // The row's leading tabs would put every field a column to the right of its
+        // heading: they are drawn to the left of the list, where nothing shows.
+        line.setLeft(area.left() - LeadingTabs(text) * tab_);
         painter->drawText(line, text, to);
         painter->restore();
     }
@@ -85,9 +88,17 @@ class TabbedRowDelegate : public QStyledItemDelegate {
         const QString text = index.data(Qt::DisplayRole).toString();
         const int margin =
             2 * (QApplication::style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
-        size.setWidth(fm.size(Qt::TextSingleLine | Qt::TextExpandTabs, text, tab_).width() +
-                      margin);
+        size.setWidth(fm.size(Qt::TextSingleLine | Qt::TextExpandTabs, text, tab_).width() -
+                      LeadingTabs(text) * tab_ + margin);
         return size;
+    }
+
+    static int LeadingTabs(const QString& text) {
+        int n = 0;
+        while (n < text.size() && text[n] == QLatin1Char('\t')) {
+            ++n;
+        }
+        return n;
     }
 
   private:
