@@ -201,7 +201,13 @@ void TTrayIcon::SetIcon(const QIcon& icon) {
 }
 
 void TTrayIcon::SetToolTip(const QString& text) {
-    toolTip_ = text.left(kMaxToolTip);
+    // Cut in code units, as the tip field counts them, but never between the two
+    // halves of a character outside the basic plane (a currency sign, an emoji).
+    qsizetype cut = qMin<qsizetype>(text.size(), kMaxToolTip);
+    if (cut > 0 && cut < text.size() && text[cut - 1].isHighSurrogate()) {
+        --cut;
+    }
+    toolTip_ = text.left(cut);
     Refresh();
 }
 

@@ -103,6 +103,14 @@ TEST_F(TrayIconTest, ToolTipIsCutTo62Characters) {
     ASSERT_EQ(shell.modifies(), 1);
     EXPECT_EQ(shell.calls.back().data.tip.size(), 62);
     EXPECT_TRUE(shell.calls.back().data.tip.startsWith(QStringLiteral("xa")));
+
+    // A character of two code units at the cut goes whole or not at all.
+    const QString wide =
+        QString(61, QLatin1Char('a')) + QString::fromUcs4(U"\U0001F4B6") + QStringLiteral("z");
+    tray.SetToolTip(wide);
+    EXPECT_EQ(tray.ToolTip(), QString(61, QLatin1Char('a')));
+    tray.SetToolTip(wide.mid(1));
+    EXPECT_EQ(tray.ToolTip(), wide.mid(1, 62));
 }
 
 TEST_F(TrayIconTest, IconIsCopiedAndOnlyNewPicturesAreSent) {
