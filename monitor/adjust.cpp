@@ -5,13 +5,13 @@
 #include "shared/numbers.h"
 #include "shared/profile.h"
 #include "shared/texts.h"
+#include "shared/ui/dialogparts.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -25,18 +25,6 @@ const QString kSection = QString::fromUtf8("Överv");
 const QString kKey = QStringLiteral("Intervall");
 // Readers of the key see at most this many characters.
 constexpr int kStoredChars = 4;
-
-// The entry as typed ("007" stays "007") when every reader of the key gets the same
-// number back from it; readers take the leading decimal digits of at most kStoredChars
-// characters, so a "$" hex entry or a long one is stored as plain decimal text.
-QString StoredForm(const QString& typed, int value) {
-    const QString kept = typed.left(kStoredChars);
-    if (LeadingWholeNumber(kept) == value && LeadingWholeNumber(kept.trimmed()) == value &&
-        LeadingWholeNumber(typed.trimmed().left(kStoredChars)) == value) {
-        return typed;
-    }
-    return QString::number(value);
-}
 
 }  // namespace
 
@@ -81,10 +69,7 @@ TAdjustDlg::TAdjustDlg(QWidget* parent) : QDialog(parent) {
 
     FormCreate();
 
-    resize(QSize(360, 133).expandedTo(sizeHint()));
-    if (QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    CentreOnScreen(this, QSize(360, 133));
 }
 
 void TAdjustDlg::FormCreate() {
@@ -106,7 +91,8 @@ void TAdjustDlg::BitBtn1Click() {
         return;
     }
     errno = 0;
-    if (!WriteProfileString(kSection, kKey, StoredForm(Edit1->text(), seconds), kSettingsFile)) {
+    if (!WriteProfileString(kSection, kKey, StoredEntry(Edit1->text(), seconds, kStoredChars),
+                            kSettingsFile)) {
         // Closing as if it had been saved would leave the user believing a value that the
         // rate monitor never gets.
         const int error = errno != 0 ? errno : EIO;
