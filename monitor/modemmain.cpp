@@ -786,14 +786,7 @@ void TForm1::SessionClose() {
     in.LanguageOffset = LanguageOffset();
     // The totals as stored now, not as at start-up: the log viewer may have recounted
     // them, or a tune-up rewritten them, while the session ran.
-    const auto readTotals = [&in] {
-        in.TotalCostBefore = DecimalSetting(QStringLiteral("kostnad"), QStringLiteral("totalt"),
-                                            QStringLiteral("0"), 30);
-        in.StoredNetTime =
-            Setting(QStringLiteral("Nättid"), QStringLiteral("Totalt"), QStringLiteral("0"), 49)
-                .left(10);
-    };
-    readTotals();
+    monitor::ReadStoredTotals(in);
     in.LessThanMinute =
         Setting(QStringLiteral("Session"), QStringLiteral("<1min"), QStringLiteral("Nej"), 5);
     in.FailedTries =
@@ -804,7 +797,7 @@ void TForm1::SessionClose() {
         Setting(QStringLiteral("Avsluta"), QStringLiteral("Visa"), QStringLiteral("Ja"), 10);
     in.SummaryLabel = Text(19);
 
-    SessionClosePlan plan = monitor::PlanSessionClose(in);
+    const SessionClosePlan plan = monitor::PlanSessionClose(in);
     CloseElapsed = plan.CloseElapsed;
     Session.SessionCost = plan.SessionCost;
     LastClose = plan;
@@ -820,67 +813,27 @@ void TForm1::SessionClose() {
                                MessageBoxes::Buttons::Ok);
     }
 
-    // Every write replaces its file whole or not at all, so a full disk or a folder
-    // that cannot be written leaves the earlier totals and log as they were. What did
-    // not get saved is collected and told once, with the figures, so that the session
-    // is not lost without a word.
-    QStringList unsaved;
-    int error = 0;
-    const auto failed = [&unsaved, &error](int item, const QString& value) {
-        if (error == 0) {
-            error = errno != 0 ? errno : EIO;
-        }
-        unsaved << Text(kOwnTextBase + item).arg(value);
-    };
-    const auto write = [&failed](const QString& section, const QString& key, const QString& value,
-                                 int item, const QString& shown) {
-        errno = 0;
-        if (!WriteProfileString(section, key, value, kSettingsFile)) {
-            failed(item, shown);
-        }
-    };
-    {
-        // The line and the totals go in together: a log viewer rewriting the log
-        // waits. The totals are read again under the lock, so that what another
-        // program wrote while the summary was open is added to, not overwritten.
-        ProfileLock lock;
-        readTotals();
-        plan = monitor::PlanSessionClose(in);
-        LastClose = plan;
-        if (plan.WriteCostTotal) {
-            write(QStringLiteral("kostnad"), QStringLiteral("Totalt"), plan.CostTotalText,
-                  kTextUnsavedCostTotal,
-                  g.CurrencySymbol + QLatin1Char(' ') + plan.CostTotalText.trimmed());
-        }
-        write(QStringLiteral("Nättid"), QStringLiteral("Totalt"), plan.NetTimeTotalText,
-              kTextUnsavedNetTime, plan.NetTimeTotalText);
-        if (plan.FailedTry) {
-            const QString tries =
-                QString::number(WholeSetting(QStringLiteral("Försök"), QStringLiteral("Antal"),
-                                             QStringLiteral("0"), 10) +
-                                1);
-            write(QStringLiteral("Försök"), QStringLiteral("Antal"), tries, kTextUnsavedTries,
-                  tries);
-        }
-        errno = 0;
-        if (AppendLogLine(plan.LogLine) == 0) {
-            failed(kTextUnsavedLogLine, plan.LogLine);
-        }
-        // The window's place is a convenience: not worth a word when it is lost.
-        WriteSetting(QStringLiteral("Position"), QStringLiteral("Left"), QString::number(x()));
-        WriteSetting(QStringLiteral("Position"), QStringLiteral("Top"), QString::number(y()));
-        errno = 0;
-        if (!WriteProfileString(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"),
-                                QStringLiteral("Nej"), kSettingsFile) &&
-            ActiveFlagStillSet()) {
-            if (error == 0) {
-                error = errno != 0 ? errno : EIO;
+    // A full disk or a folder that cannot be written leaves the earlier totals and log
+    // as they were. What did not get saved is told once, with the figures, so that the
+    // session is not lost without a word.
+    const monitor::SessionCloseStore stored =
+        monitor::StoreSessionClose(in, [this](monitor::SessionCloseStore& out) {
+            // The window's place is a convenience: not worth a word when it is lost.
+            WriteSetting(QStringLiteral("Position"), QStringLiteral("Left"), QString::number(x()));
+            WriteSetting(QStringLiteral("Position"), QStringLiteral("Top"), QString::number(y()));
+            errno = 0;
+            if (!WriteProfileString(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"),
+                                    QStringLiteral("Nej"), kSettingsFile) &&
+                ActiveFlagStillSet()) {
+                if (out.error == 0) {
+                    out.error = errno != 0 ? errno : EIO;
+                }
+                out.unsaved << Text(kOwnTextBase + kTextUnsavedActiveFlag);
             }
-            unsaved << Text(kOwnTextBase + kTextUnsavedActiveFlag);
-        }
-    }
-    if (!unsaved.isEmpty()) {
-        ReportUnsaved(unsaved, error);
+        });
+    LastClose = stored.plan;
+    if (!stored.unsaved.isEmpty()) {
+        ReportUnsaved(stored.unsaved, stored.error);
     }
 
     if (UsagePackageOn) {

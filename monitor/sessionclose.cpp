@@ -1,7 +1,11 @@
 #include "monitor/sessionclose.h"
 
 #include "shared/numbers.h"
+#include "shared/profile.h"
 #include "shared/sessionlog.h"
+#include "shared/texts.h"
+
+#include <cerrno>
 
 namespace vindelor::monitor {
 
@@ -51,6 +55,65 @@ SessionClosePlan PlanSessionClose(const SessionCloseInput& in) {
                                     in.CostMonitoring ? in.CurrentRate : 0.0);
     }
     return plan;
+}
+
+void ReadStoredTotals(SessionCloseInput& in) {
+    in.TotalCostBefore =
+        NumberOr(GetProfileString(QStringLiteral("kostnad"), QStringLiteral("totalt"),
+                                  QStringLiteral("0"), 30, kSettingsFile),
+                 0.0);
+    in.StoredNetTime = GetProfileString(QStringLiteral("Nättid"), QStringLiteral("Totalt"),
+                                        QStringLiteral("0"), 49, kSettingsFile)
+                           .left(10);
+}
+
+SessionCloseStore StoreSessionClose(SessionCloseInput in,
+                                    const std::function<void(SessionCloseStore&)>& alongside) {
+    SessionCloseStore out;
+    const auto failed = [&out](int item, const QString& value) {
+        if (out.error == 0) {
+            out.error = errno != 0 ? errno : EIO;
+        }
+        out.unsaved << Text(kOwnTextBase + item).arg(value);
+    };
+    const auto write = [&failed](const QString& section, const QString& key, const QString& value,
+                                 int item, const QString& shown) {
+        errno = 0;
+        if (!WriteProfileString(section, key, value, kSettingsFile)) {
+            failed(item, shown);
+        }
+    };
+
+    // The line and the totals go in together: a log viewer rewriting the log waits.
+    ProfileLock lock;
+    ReadStoredTotals(in);
+    out.plan = PlanSessionClose(in);
+    const SessionClosePlan& plan = out.plan;
+    if (!plan.Counted) {
+        return out;
+    }
+    if (plan.WriteCostTotal) {
+        write(QStringLiteral("kostnad"), QStringLiteral("Totalt"), plan.CostTotalText,
+              kTextUnsavedCostTotal,
+              in.CurrencySymbol + QLatin1Char(' ') + plan.CostTotalText.trimmed());
+    }
+    write(QStringLiteral("Nättid"), QStringLiteral("Totalt"), plan.NetTimeTotalText,
+          kTextUnsavedNetTime, plan.NetTimeTotalText);
+    if (plan.FailedTry) {
+        const QString tries = QString::number(
+            LeadingWholeNumber(GetProfileString(QStringLiteral("Försök"), QStringLiteral("Antal"),
+                                                QStringLiteral("0"), 10, kSettingsFile)) +
+            1);
+        write(QStringLiteral("Försök"), QStringLiteral("Antal"), tries, kTextUnsavedTries, tries);
+    }
+    errno = 0;
+    if (AppendLogLine(plan.LogLine) == 0) {
+        failed(kTextUnsavedLogLine, plan.LogLine);
+    }
+    if (alongside) {
+        alongside(out);
+    }
+    return out;
 }
 
 }  // namespace vindelor::monitor

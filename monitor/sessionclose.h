@@ -1,9 +1,13 @@
 // What closing a session writes: whether it counts at all, the new totals, the summary
-// text and the log line. Plain computation; the main window shows and writes the result
-// in order (monitor/modemmain.cpp).
+// text and the log line (PlanSessionClose, plain computation), and the writing of it
+// under the profile lock (StoreSessionClose). The main window shows the summary and
+// calls both (monitor/modemmain.cpp).
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 namespace vindelor::monitor {
 
@@ -49,5 +53,23 @@ struct SessionClosePlan {
 };
 
 SessionClosePlan PlanSessionClose(const SessionCloseInput& in);
+
+// Fills in.TotalCostBefore and in.StoredNetTime from the settings file as it is now.
+void ReadStoredTotals(SessionCloseInput& in);
+
+struct SessionCloseStore {
+    SessionClosePlan plan;  // planned with the totals read under the lock
+    QStringList unsaved;    // what could not be written, one language text an item
+    int error = 0;          // errno of the first failed write
+};
+
+// Writes a close under the profile lock: reads the stored totals afresh (the log viewer
+// may have recounted them while the session ran, or while the summary was open), plans
+// with them and writes the cost and time totals, the failed-try count and the log line.
+// `alongside`, when given, runs under the same lock afterwards and may add to the
+// result. A close that does not count writes nothing. Every write replaces its file
+// whole or not at all: what failed leaves the old value and is listed in `unsaved`.
+SessionCloseStore StoreSessionClose(SessionCloseInput in,
+                                    const std::function<void(SessionCloseStore&)>& alongside = {});
 
 }  // namespace vindelor::monitor
