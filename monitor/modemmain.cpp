@@ -520,12 +520,9 @@ void TForm1::NotifyPortUnusable() {
         return;
     }
     unusableReported_.insert(device);
-    const QByteArray path = device.toLocal8Bit();
     QString text;
-    const bool denied = TComm32::LastFailureError() == EACCES ||
-                        (::access(path.constData(), F_OK) == 0 &&
-                         ::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES);
-    if (denied) {
+    // The open itself said why: no permission is the one cause the user can mend alone.
+    if (TComm32::LastFailureError() == EACCES) {
         text = Text(kOwnTextBase + kTextPortNoPermission).arg(device);
     } else {
         QString reason = TComm32::LastFailureDetail();
