@@ -39,8 +39,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include <unistd.h>
-
 namespace vindelor {
 
 using monitor::SessionCloseInput;

@@ -182,12 +182,17 @@ QStringList ReadLogLines(const QString& file, int maxLength) {
 
 QStringList ReadAllLogLines(const QString& file, int maxLength, int* contiguous) {
     const ProfileSnapshot log(LogFile(file));
-    if (contiguous != nullptr) {
-        *contiguous = WalkLog(log, [](const QString&) {}) - 1;
-    }
     QStringList lines;
+    // The walk of ReadLogLines ends where a key is missing or reads "#".
+    bool walking = true;
+    int walked = 0;
     for (const auto& [key, value] : log.NumberedValues(kLogSection)) {
+        walking = walking && key == walked + 1 && value != QLatin1String("#");
+        walked += walking ? 1 : 0;
         lines.append(maxLength <= 1 ? QString() : value.left(maxLength - 1));
+    }
+    if (contiguous != nullptr) {
+        *contiguous = walked;
     }
     return lines;
 }
