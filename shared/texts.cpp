@@ -1,5 +1,6 @@
 #include "shared/texts.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 
@@ -122,13 +123,17 @@ const char* Column(const TextRow& row, int offset) {
 }
 
 // Splits an id into (text number, language offset) for ids of the form base + n + offset.
+// Rows are in ascending text-number order; the own table may leave gaps between blocks.
 const char* Lookup(const TextRow* rows, int count, int id) {
     for (int offset : {kSwedishOffset, kFinnishOffset, kEnglishOffset}) {
         const int n = id - offset;
-        if (n >= 1 && n <= count) {
-            // Rows are in text-number order without gaps.
-            return Column(rows[n - 1], offset);
-        }
+        if (n < 1 || n >= kFinnishOffset)
+            continue;
+        const TextRow* end = rows + count;
+        const TextRow* row = std::lower_bound(
+            rows, end, n, [](const TextRow& r, int number) { return r.number < number; });
+        if (row != end && row->number == n)
+            return Column(*row, offset);
     }
     return nullptr;
 }

@@ -36,7 +36,10 @@ enum OwnText : int {
     kTextSettingNotSaved = 18,  // "%1" directory, "%2" reason: a dialog's setting
     kTextAlreadyRunning = 19,   // a second Vindelor on the same data directory
     kTextTotalsNotSaved = 20,   // "%1" file and system reason: lines went, totals did not
-    kOwnTextEnd = 21,           // the first id without a text
+    kOwnTextEnd = 21,           // the first id without a text in this first block
+    // Later blocks, each kept in ascending order in the table (gaps between blocks are
+    // fine): 21-49 use and look, 50-89 connections, 90-139 budget, 140-189 log analysis,
+    // 190-219 robustness. Every number stays below 300, the Finnish offset.
 };
 
 // Process-wide language offset; 0 until a program selects its language.
