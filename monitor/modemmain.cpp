@@ -9,6 +9,8 @@
 #include "monitor/fmodem.h"
 #include "monitor/portdiscovery.h"
 #include "monitor/timerstat.h"
+#include "platform/connectionwatch/netif/netifwatch.h"
+#include "platform/connectionwatch/serial/serialwatch.h"
 #include "platform/datadir.h"
 #include "platform/services.h"
 #include "shared/numbers.h"
@@ -326,27 +328,39 @@ void TForm1::FormCreate() {
     HolidayRates = false;
     Helg1->setChecked(false);
 
-    // The modem's port. The manual dialog may run its own loop meanwhile; no
-    // timer runs yet, so nothing can close a session before Ready.
+    // The modem's port, unless a network interface is the connection (then the port is
+    // never probed and no port dialog shows). The manual dialog may run its own loop
+    // meanwhile; no timer runs yet, so nothing can close a session before Ready.
     Ready = false;
-    const QString found = monitor::FindModemPort();
-    monitor::ChooseModemPort(
-        found, *Comm321,
-        [this] {
-            // There is no cancel: only ending the program leaves this loop.
-            if (quitRequested_) {
-                return false;
-            }
-            TFModem dialog(this);
-            RunDialog(dialog);
-            return !quitRequested_;
-        },
-        [this] { NotifyPortUnusable(); });
-    if (quitRequested_) {
-        return;
+    const QString interfaceName = monitor::ChosenInterface(InterfaceOverride);
+    if (interfaceName.isEmpty()) {
+        const QString found = monitor::FindModemPort();
+        monitor::ChooseModemPort(
+            found, *Comm321,
+            [this] {
+                // There is no cancel: only ending the program leaves this loop.
+                if (quitRequested_) {
+                    return false;
+                }
+                TFModem dialog(this);
+                RunDialog(dialog);
+                return !quitRequested_;
+            },
+            [this] { NotifyPortUnusable(); });
+        if (quitRequested_) {
+            return;
+        }
+        watch_ = std::make_unique<platform::SerialPortWatch>(*Comm321);
+    } else {
+        watch_ = MakeInterfaceWatch
+                     ? MakeInterfaceWatch(interfaceName)
+                     : std::make_unique<platform::NetworkInterfaceWatch>(interfaceName);
+        StatusPanel0->setText(interfaceName);
+        StatusPanel0->setToolTip(interfaceName);
     }
+    connect(watch_.get(), &platform::ConnectionWatch::Changed, this, [this] { WatchChanged(); });
     Ready = true;
-    const int port = monitor::ChosenPort();
+    const int port = interfaceName.isEmpty() ? monitor::ChosenPort() : 0;
     if (port != 0) {
         Comm321->SetCommPort(monitor::PortName(port));
         StatusPanel0->setText(monitor::PortName(port));
@@ -511,27 +525,22 @@ void TForm1::ReadIndicatorLevels() {
 // ---------------------------------------------------------------------------------------
 // Idle poll and session tick
 
-// Once per device: the idle poll meets the same failure every second.
+// The port choice at start-up met a port that cannot be used.
 void TForm1::NotifyPortUnusable() {
-    const QString device = DeviceForPort(Comm321->CommPort());
-    if (unusableReported_.contains(device)) {
+    platform::LinkCheck check;
+    check.state = platform::LinkState::Unusable;
+    check.subject = DeviceForPort(Comm321->CommPort());
+    check.error = TComm32::LastFailureError();
+    check.detail = TComm32::LastFailureDetail();
+    NotifyUnusable(check);
+}
+
+void TForm1::NotifyUnusable(const platform::LinkCheck& check) {
+    if (!unusableReports_.FirstTime(check.subject)) {
         return;
     }
-    unusableReported_.insert(device);
-    QString text;
-    // The open itself said why: no permission is the one cause the user can mend alone.
-    if (TComm32::LastFailureError() == EACCES) {
-        text = Text(kOwnTextBase + kTextPortNoPermission).arg(device);
-    } else {
-        QString reason = TComm32::LastFailureDetail();
-        if (reason.startsWith(device + QStringLiteral(": "))) {
-            reason.remove(0, device.size() + 2);
-        }
-        if (reason.isEmpty()) {
-            reason = QStringLiteral("?");
-        }
-        text = Text(kOwnTextBase + kTextPortUnusable).arg(device, reason);
-    }
+    const QString text = monitor::UnusableText(
+        watch_ ? watch_->WatchKind() : platform::ConnectionWatch::Kind::SerialPort, check);
     qWarning("%s", qPrintable(text));
     platform::Boxes().Show(this, kBoxCaption, text, MessageBoxes::Icon::Warning,
                            MessageBoxes::Buttons::Ok);
@@ -550,34 +559,36 @@ void TForm1::Timer2Timer() {
     if (const int port = monitor::ChosenPort()) {
         Comm321->SetCommPort(monitor::PortName(port));
     }
-    PortFree = false;
-    bool unusable = false;
-    try {
-        PortFree = Comm321->OpenPort();
-        if (PortFree) {
-            Comm321->ClosePort();
-        }
-    } catch (const ECommsError&) {
-        // Only a port that another program holds is a connection; an absent device
-        // or a missing permission is not.
-        if (TComm32::LastFailure() == PortFailure::Unusable) {
-            unusable = true;
-        } else {
-            SessionStarted = true;
-        }
-    }
+    const platform::LinkCheck check = watch_->Check();
+    PortFree = check.state == platform::LinkState::Down;
+    SessionStarted = monitor::StartsSession(check.state);
 
     if (!SessionStarted) {
-        // Free, unusable, or an open that failed without an error: keep polling, also
-        // while the user reads why the port cannot be used (it may be plugged in or
+        // Free, unusable, or a look that said nothing: keep polling, also while the
+        // user reads why the port or interface cannot be used (it may be plugged in or
         // made usable meanwhile).
         Timer2->start();
-        if (unusable) {
-            NotifyPortUnusable();
+        if (check.state == platform::LinkState::Unusable) {
+            NotifyUnusable(check);
         }
         return;
     }
     StartSession();
+}
+
+// The system told of a change: look now rather than at the next poll or tick. While a
+// timer rests (the quit question is open, the program ends) the change waits for it.
+void TForm1::WatchChanged() {
+    if (ended_ || !Ready) {
+        return;
+    }
+    if (SessionStarted) {
+        if (Timer1->isActive()) {
+            Timer1Timer();
+        }
+    } else if (Timer2->isActive()) {
+        Timer2Timer();
+    }
 }
 
 void TForm1::StartSession() {
@@ -620,20 +631,9 @@ void TForm1::Timer1Timer() {
     SessionGlobalsT& g = SessionGlobals();
 
     Timer1->stop();
-    bool unusable = false;
-    try {
-        PortFree = Comm321->OpenPort();
-        if (PortFree) {
-            Comm321->ClosePort();
-        }
-    } catch (const ECommsError&) {
-        // A port that can no longer be used (the modem was unplugged, say) carries
-        // no connection: the session ends.
-        unusable = TComm32::LastFailure() == PortFailure::Unusable;
-        PortFree = unusable;
-    } catch (...) {
-        PortFree = false;
-    }
+    const platform::LinkCheck check = watch_->Check();
+    const bool unusable = check.state == platform::LinkState::Unusable;
+    PortFree = monitor::EndsSession(check.state);
     if (!PortFree) {
         Timer1->start();
     }
@@ -697,7 +697,7 @@ void TForm1::Timer1Timer() {
     }
 
     if (unusable) {
-        NotifyPortUnusable();
+        NotifyUnusable(check);
     }
     if (PortFree) {
         SessionClose();
