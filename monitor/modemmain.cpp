@@ -6,6 +6,7 @@
 #include "components/portmap.h"
 #include "components/trayicon.h"
 #include "monitor/adjust.h"
+#include "monitor/chargemodes.h"
 #include "monitor/fmodem.h"
 #include "monitor/portdiscovery.h"
 #include "monitor/timerstat.h"
@@ -483,43 +484,21 @@ void TForm1::ShowIdle() {
 }
 
 void TForm1::ReadUsagePackage() {
-    PackageHoursText =
-        Setting(QStringLiteral("Charge"), QStringLiteral("Simpel_h"), QStringLiteral("0"), 5);
-    PackagePriceText =
-        Setting(QStringLiteral("Charge"), QStringLiteral("Simpel_$1"), QStringLiteral("0.00"), 14);
-    HourPriceText =
-        Setting(QStringLiteral("Charge"), QStringLiteral("Simpel_$2"), QStringLiteral("0.00"), 14);
+    const monitor::UsagePackage package = monitor::ReadUsagePackage();
+    PackageHoursText = package.hours;
+    PackagePriceText = package.price;
+    HourPriceText = package.hourPrice;
 }
 
 void TForm1::ReadInitialCharges() {
-    InitialChargeOn = false;
-    InitialChargeClassOn.fill(false);
-    for (int k = 1; k <= 4; ++k) {
-        if (Setting(QStringLiteral("Initial"), QStringLiteral("Rate%1").arg(k),
-                    QStringLiteral("Nej"), 5) == QLatin1String("Ja")) {
-            SessionGlobals().InitialPrices[k - 1] =
-                DecimalSetting(QStringLiteral("Initial"), QStringLiteral("Pris_r%1").arg(k),
-                               QStringLiteral("-1"), 14);
-            InitialChargeClassOn[k - 1] = true;
-            InitialChargeOn = true;
-        }
-    }
+    const monitor::InitialCharges charges =
+        monitor::ReadInitialCharges(SessionGlobals().InitialPrices);
+    InitialChargeOn = charges.on;
+    InitialChargeClassOn = charges.classOn;
 }
 
 void TForm1::ReadIndicatorLevels() {
-    for (int k = 1; k <= 4; ++k) {
-        const QString colour = Setting(QStringLiteral("PeakSpec"), QStringLiteral("Rate%1").arg(k),
-                                       QStringLiteral("Ingen"), 9);
-        int level = kIndicatorNone;
-        if (colour == QStringLiteral("Grön")) {
-            level = kIndicatorGreen;
-        } else if (colour == QLatin1String("Gul")) {
-            level = kIndicatorYellow;
-        } else if (colour == QStringLiteral("Röd")) {
-            level = kIndicatorRed;
-        }
-        SessionGlobals().IndicatorLevels[k - 1] = level;
-    }
+    SessionGlobals().IndicatorLevels = monitor::ReadIndicatorLevels();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -966,75 +945,44 @@ void TForm1::Settings1Click() {
     Timer2->setInterval(TimerInterval(WholeSetting(
         QStringLiteral("Refresh"), QStringLiteral("Rate"), QStringLiteral("1000"), 10)));
 
-    const QString counter =
-        Setting(QStringLiteral("Session"), QStringLiteral("Räknare"), QStringLiteral("Nej"), 5);
-    if (counter == QLatin1String("Ja") && CostMonitoring) {
-        CostMonitoring = false;
+    const monitor::ModeSwitch change =
+        monitor::SwitchModes({CostMonitoring, MultipleRatesOn, UsagePackageOn, IndicatorOn});
+    if (change.costMonitoringOff) {
         g.CurrentRate = 0.0;
         g.MonthlyMinimum = 0;
-    } else if (counter == QLatin1String("Nej") && !CostMonitoring) {
-        CostMonitoring = true;
+    } else if (change.costMonitoringOn) {
         g.CurrentRate = DecimalSetting(QStringLiteral("Charge"), QStringLiteral("per_min"),
                                        QStringLiteral("0"), 20);
         g.MonthlyMinimum = WholeSetting(QStringLiteral("Charge"), QStringLiteral("minimi"),
                                         QStringLiteral("0"), 20);
     }
-
-    const QString multiple =
-        Setting(QStringLiteral("Session"), QStringLiteral("Multiple"), QStringLiteral("Nej"), 5);
-    if (multiple != QLatin1String("Nej")) {
-        Helg1->setVisible(true);
-        Adjustmonitoring1->setVisible(true);
-    } else {
-        Helg1->setVisible(false);
-        Adjustmonitoring1->setVisible(false);
-        if (MultipleRatesOn) {
-            Timer3->stop();
-        }
-        MultipleRatesOn = false;
-        if (IndicatorOn) {
-            IndicatorOn = false;
-            TrayIcon1->SetActive(false);
-        }
-    }
-
-    if (multiple == QLatin1String("Ja")) {
+    Helg1->setVisible(change.rateItemsVisible);
+    Adjustmonitoring1->setVisible(change.rateItemsVisible);
+    if (change.readRatePrices) {
         for (int k = 1; k <= 4; ++k) {
             g.RatePrices[k - 1] =
                 DecimalSetting(QStringLiteral("Avgifter"), QStringLiteral("Avg%1").arg(k),
                                QStringLiteral("0.00"), 14);
         }
-        const int interval = TimerInterval(RateMonitorInterval * 1000LL);
-        if (!MultipleRatesOn) {
-            Timer3->start(interval);
-        }
-        MultipleRatesOn = true;
-        if (Setting(QStringLiteral("Charge"), QStringLiteral("Simpel"), QStringLiteral("Nej"), 5) ==
-            QLatin1String("Ja")) {
-            ReadUsagePackage();
-            UsagePackageOn = true;
-            MultipleRatesOn = false;
-            Timer3->start(interval);
-        } else {
-            UsagePackageOn = false;
-        }
-        const QString peak = Setting(QStringLiteral("Session"), QStringLiteral("PeakSpec"),
-                                     QStringLiteral("Nej"), 5);
-        if (peak == QLatin1String("Nej") && IndicatorOn) {
-            TrayIcon1->SetActive(false);
-            IndicatorOn = false;
-        }
-        if (peak == QLatin1String("Ja")) {
-            if (MultipleRatesOn) {
-                IndicatorOn = true;
-                ReadIndicatorLevels();
-                TrayIcon1->SetActive(true);
-            } else {
-                IndicatorOn = false;
-                TrayIcon1->SetActive(false);
-            }
-        }
     }
+    if (change.readUsagePackage) {
+        ReadUsagePackage();
+    }
+    if (change.readIndicatorLevels) {
+        ReadIndicatorLevels();
+    }
+    if (change.rateTimer == monitor::ModeSwitch::Timer::Stop) {
+        Timer3->stop();
+    } else if (change.rateTimer == monitor::ModeSwitch::Timer::Start) {
+        Timer3->start(TimerInterval(RateMonitorInterval * 1000LL));
+    }
+    if (change.light != monitor::ModeSwitch::Light::Keep) {
+        TrayIcon1->SetActive(change.light == monitor::ModeSwitch::Light::On);
+    }
+    CostMonitoring = change.after.CostMonitoring;
+    MultipleRatesOn = change.after.MultipleRatesOn;
+    UsagePackageOn = change.after.UsagePackageOn;
+    IndicatorOn = change.after.IndicatorOn;
 
     ReadInitialCharges();
 
