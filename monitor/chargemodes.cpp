@@ -3,6 +3,8 @@
 #include "shared/numbers.h"
 #include "shared/profile.h"
 #include "shared/ratemonitor.h"
+#include "shared/ratetable.h"
+#include "shared/sessionglobals.h"
 
 namespace vindelor::monitor {
 
@@ -54,6 +56,53 @@ UsagePackage ReadUsagePackage() {
         Setting(QStringLiteral("Charge"), QStringLiteral("Simpel_h"), QStringLiteral("0"), 5),
         Setting(QStringLiteral("Charge"), QStringLiteral("Simpel_$1"), QStringLiteral("0.00"), 14),
         Setting(QStringLiteral("Charge"), QStringLiteral("Simpel_$2"), QStringLiteral("0.00"), 14)};
+}
+
+StartupModes ReadStartupModes(SessionGlobalsT& g) {
+    StartupModes start;
+    ChargeModes& m = start.modes;
+    m.CostMonitoring = Setting(QStringLiteral("Session"), QStringLiteral("Räknare"),
+                               QStringLiteral("Nej"), 5) == QLatin1String("Nej");
+    if (!m.CostMonitoring) {
+        g.CurrentRate = 0.0;
+        g.MonthlyMinimum = 0;
+    } else {
+        g.CurrentRate = NumberOr(
+            Setting(QStringLiteral("Charge"), QStringLiteral("per_min"), QStringLiteral("0"), 20),
+            0.0);
+        g.MonthlyMinimum = LeadingWholeNumber(
+            Setting(QStringLiteral("Charge"), QStringLiteral("minimi"), QStringLiteral("0"), 20));
+    }
+
+    m.UsagePackageOn = Setting(QStringLiteral("Charge"), QStringLiteral("Simpel"),
+                               QStringLiteral("Nej"), 5) == QLatin1String("Ja");
+    if (m.UsagePackageOn) {
+        start.package = ReadUsagePackage();
+    }
+
+    const QString multiple =
+        Setting(QStringLiteral("Session"), QStringLiteral("Multiple"), QStringLiteral("Nej"), 5);
+    start.rateItemsVisible = multiple != QLatin1String("Nej");
+    if (multiple == QLatin1String("Ja") && !m.UsagePackageOn) {
+        m.MultipleRatesOn = true;
+        if (!LoadRateDataFile(ProgramRateWeek())) {
+            m.MultipleRatesOn = false;
+            start.rateFileDamaged = true;
+        }
+        for (int k = 1; k <= 4; ++k) {
+            g.RatePrices[k - 1] =
+                NumberOr(Setting(QStringLiteral("Avgifter"), QStringLiteral("Avg%1").arg(k),
+                                 QStringLiteral("0.00"), 14),
+                         0.0);
+        }
+        if (start.rateFileDamaged) {
+            g.CurrentRate = g.RatePrices[0];
+        }
+    }
+
+    m.IndicatorOn = Setting(QStringLiteral("Session"), QStringLiteral("PeakSpec"),
+                            QStringLiteral("Nej"), 5) == QLatin1String("Ja");
+    return start;
 }
 
 ModeSwitch SwitchModes(const ChargeModes& before) {

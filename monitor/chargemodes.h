@@ -7,6 +7,10 @@
 
 #include <array>
 
+namespace vindelor {
+struct SessionGlobalsT;
+}
+
 namespace vindelor::monitor {
 
 // Classes 1 … 4 with an initial charge ([Initial] "Rate<k>" = "Ja"); the prices of those
@@ -35,6 +39,17 @@ struct ChargeModes {
     bool UsagePackageOn = false;
     bool IndicatorOn = false;
 };
+
+// The modes at start-up. The charge per minute, the monthly minimum and the rate prices
+// go to `g`; the weekly rate table is loaded when it is in force, and one that cannot be
+// read leaves it off (the first rate price stands in) and is reported.
+struct StartupModes {
+    ChargeModes modes;
+    bool rateItemsVisible = true;  // false while [Session] "Multiple" = "Nej"
+    bool rateFileDamaged = false;
+    UsagePackage package;  // read when the usage package is on
+};
+StartupModes ReadStartupModes(SessionGlobalsT& g);
 
 // What OK in the settings dialog changes while the program runs, from the values now
 // stored ([Session] "Räknare", "Multiple", "PeakSpec"; [Charge] "Simpel").

@@ -374,18 +374,6 @@ void TForm1::FormCreate() {
     TotalCostBefore = DecimalSetting(QStringLiteral("kostnad"), QStringLiteral("totalt"),
                                      QStringLiteral("0"), 30);
 
-    CostMonitoring = Setting(QStringLiteral("Session"), QStringLiteral("Räknare"),
-                             QStringLiteral("Nej"), 5) == QLatin1String("Nej");
-    if (!CostMonitoring) {
-        g.CurrentRate = 0.0;
-        g.MonthlyMinimum = 0;
-    } else {
-        g.CurrentRate = DecimalSetting(QStringLiteral("Charge"), QStringLiteral("per_min"),
-                                       QStringLiteral("0"), 20);
-        g.MonthlyMinimum = WholeSetting(QStringLiteral("Charge"), QStringLiteral("minimi"),
-                                        QStringLiteral("0"), 20);
-    }
-
     g.CurrencySymbol =
         Setting(QStringLiteral("Charge"), QStringLiteral("valuta"), QStringLiteral("$"), 10);
     g.AverageConnectTime = WholeSetting(QStringLiteral("Connect"), QStringLiteral("average"),
@@ -396,42 +384,23 @@ void TForm1::FormCreate() {
     SelectLanguage(g.LanguageCode);
     SetMenuCaptions();
 
-    UsagePackageOn = Setting(QStringLiteral("Charge"), QStringLiteral("Simpel"),
-                             QStringLiteral("Nej"), 5) == QLatin1String("Ja");
+    const monitor::StartupModes start = monitor::ReadStartupModes(g);
+    CostMonitoring = start.modes.CostMonitoring;
+    UsagePackageOn = start.modes.UsagePackageOn;
+    MultipleRatesOn = start.modes.MultipleRatesOn;
+    IndicatorOn = start.modes.IndicatorOn;
+    DataFileDamaged = start.rateFileDamaged;
     if (UsagePackageOn) {
-        ReadUsagePackage();
+        PackageHoursText = start.package.hours;
+        PackagePriceText = start.package.price;
+        HourPriceText = start.package.hourPrice;
     }
-    MultipleRatesOn = false;
-    DataFileDamaged = false;
-
-    const QString multiple =
-        Setting(QStringLiteral("Session"), QStringLiteral("Multiple"), QStringLiteral("Nej"), 5);
-    if (multiple == QLatin1String("Nej")) {
+    if (!start.rateItemsVisible) {
         Helg1->setVisible(false);
         Adjustmonitoring1->setVisible(false);
     }
-    if (multiple == QLatin1String("Ja") && !UsagePackageOn) {
-        MultipleRatesOn = true;
-        if (!LoadRateDataFile(ProgramRateWeek())) {
-            MultipleRatesOn = false;
-            DataFileDamaged = true;
-        }
-        for (int k = 1; k <= 4; ++k) {
-            g.RatePrices[k - 1] =
-                DecimalSetting(QStringLiteral("Avgifter"), QStringLiteral("Avg%1").arg(k),
-                               QStringLiteral("0.00"), 14);
-        }
-        if (DataFileDamaged) {
-            g.CurrentRate = g.RatePrices[0];
-        }
-    }
-
     ReadInitialCharges();
-
-    IndicatorOn = false;
-    if (Setting(QStringLiteral("Session"), QStringLiteral("PeakSpec"), QStringLiteral("Nej"), 5) ==
-        QLatin1String("Ja")) {
-        IndicatorOn = true;
+    if (IndicatorOn) {
         ReadIndicatorLevels();
     }
 
