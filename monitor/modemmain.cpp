@@ -280,10 +280,10 @@ void TForm1::SetMenuCaptions() {
 
 // What the menu offers before a session: no statistics, no interval, no Exit
 // (nothing runs that Exit would end: the close command asks instead), and no
-// port items while no port has been stored.
+// port items while no port has been stored or an interface is watched.
 void TForm1::ApplyIdleMenuRules() {
-    if (Setting(QStringLiteral("Modem"), QStringLiteral("Port"), QStringLiteral("#"), 5) ==
-        QLatin1String("#")) {
+    if (WatchesInterface() || Setting(QStringLiteral("Modem"), QStringLiteral("Port"),
+                                      QStringLiteral("#"), 5) == QLatin1String("#")) {
         for (QAction* a : {Com11, Com21, Com31, Com41}) {
             a->setVisible(false);
         }
@@ -552,6 +552,10 @@ void TForm1::StartSession() {
     // The full menu from now on, whichever way it is opened.
     for (QAction* a : {Statistics1, Com11, Com21, Com31, Com41, Exit1}) {
         a->setVisible(true);
+    }
+    // The port items say which port is watched; with an interface none is.
+    for (QAction* a : {Com11, Com21, Com31, Com41}) {
+        a->setVisible(!WatchesInterface());
     }
     Close1->setVisible(false);
 

@@ -52,6 +52,7 @@ TEST_F(InterfaceWatchTest, LinkEventsStartAndEndTheSessionWithoutTouchingTheSeri
     watch->Set(LinkState::Up);
     ASSERT_TRUE(w.SessionStarted);
     EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_FALSE(w.Com11->isVisible());  // no port is watched
     Run(90);
     EXPECT_EQ(ends, 0);
     watch->Set(LinkState::Down);
