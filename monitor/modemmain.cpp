@@ -616,24 +616,16 @@ void TForm1::Timer1Timer() {
     setWindowTitle(active ? kCaption : taskbarTitle_);
     TaskbarIcon->setToolTip(taskbarTitle_);
 
-    const auto h = Session.SessionHours;
-    const auto m = Session.SessionMinutes;
-    const auto s = Session.SessionSeconds;
-    Digit1->SetValue(static_cast<int>(std::min<long long>(h / 10, 1000)));
-    Digit2->SetValue(static_cast<int>(h % 10));
-    Digit3->SetValue(static_cast<int>(m / 10));
-    Digit4->SetValue(static_cast<int>(m % 10));
-    Digit5->SetValue(static_cast<int>(s / 10));
-    Digit6->SetValue(static_cast<int>(s % 10));
+    const std::array<int, 6> digits = monitor::DigitValues(Session.Connected());
+    TDigit* const shown[] = {Digit1, Digit2, Digit3, Digit4, Digit5, Digit6};
+    for (int i = 0; i < 6; ++i) {
+        shown[i]->SetValue(digits[i]);
+    }
 
     g.RunningNetTime = monitor::RunningNetTimeText(g.StoredNetTime, Session.Connected());
 
-    if (AnimationCount == 5) {
-        SetProgramIcon(QStringLiteral("TRILLORA2"));
-    } else if (AnimationCount == 10) {
-        SetProgramIcon(QStringLiteral("TRILLORA3"));
-    } else if (AnimationCount == 0) {
-        SetProgramIcon(QStringLiteral("TRILLORA1"));
+    if (const QString frame = monitor::AnimationFrame(AnimationCount); !frame.isEmpty()) {
+        SetProgramIcon(frame);
     }
 
     if (IndicatorOn) {
