@@ -10,6 +10,7 @@
 #include "monitor/portdiscovery.h"
 #include "monitor/timerstat.h"
 #include "platform/datadir.h"
+#include "platform/localetexts.h"
 #include "platform/services.h"
 #include "shared/numbers.h"
 #include "shared/profile.h"
@@ -123,6 +124,14 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     TaskbarIcon->setIcon(programIcon_);
     TaskbarIcon->setToolTip(taskbarTitle_);
     TaskbarIcon->setContextMenu(TaskbarMenu);
+
+    Budget.trayMessage = [this](const QString& text) {
+        if (!TaskbarIcon->isVisible() || !QSystemTrayIcon::supportsMessages()) {
+            return false;
+        }
+        TaskbarIcon->showMessage(kBoxCaption, text);
+        return true;
+    };
 }
 
 TForm1::~TForm1() {
@@ -325,6 +334,7 @@ void TForm1::FormCreate() {
 
     HolidayRates = false;
     Helg1->setChecked(false);
+    Budget.Reload();
 
     // The modem's port. The manual dialog may run its own loop meanwhile; no
     // timer runs yet, so nothing can close a session before Ready.
@@ -613,6 +623,8 @@ void TForm1::StartSession() {
         TrayIcon1->SetActive(true);
     }
     WriteSetting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Ja"));
+    Budget.device = DeviceForPort(Comm321->CommPort());
+    Budget.BeginSession(now.date(), platform::LocaleClock().DateFormat());
     emit sessionBegan(StartDate, StartTime);
 }
 
@@ -654,6 +666,10 @@ void TForm1::Timer1Timer() {
             TotalCostBefore, Session.SessionCost, g.MonthlyMinimum, g.CurrencySymbol, Text(17));
         g.CostLeftText = texts.costLeft;
         StatusPanel1->setText(texts.panel);
+        const double nextRate = monitor::RateAtCharge(monitor::NextMinuteCharge(Session),
+                                                      g.CurrentRate, InitialChargeOn, g.RatePrices,
+                                                      g.InitialPrices, InitialChargeClassOn);
+        Budget.Tick({&Session, platform::Clock().Now(), nextRate, g.CurrencySymbol});
     }
 
     const bool active = IsApplicationActive();
@@ -735,8 +751,10 @@ void TForm1::Timer3Timer() {
                                          PackagePriceText, HourPriceText, g.CurrentRate);
     }
     if (MultipleRatesOn) {
-        g.CurrentRate = WeeklyTableRate(ProgramRateWeek(), platform::Clock().Now(), HolidayRates,
-                                        g.RatePrices, g.CurrentRate);
+        const QDateTime now = platform::Clock().Now();
+        g.CurrentRate =
+            WeeklyTableRate(ProgramRateWeek(), now, HolidayRates || Budget.HolidayRates(now.date()),
+                            g.RatePrices, g.CurrentRate);
     }
     Timer3->start();
 }
@@ -1037,6 +1055,7 @@ void TForm1::Settings1Click() {
     }
 
     ReadInitialCharges();
+    Budget.Reload();
 
     if (Timer3->isActive()) {
         Timer3->stop();
