@@ -6,6 +6,7 @@
 #include "shared/sessionglobals.h"
 #include "shared/texts.h"
 #include "shared/ui/advanceddlg.h"
+#include "shared/ui/budgetdlg.h"
 #include "shared/ui/dialogparts.h"
 #include "shared/ui/refreshdlg.h"
 
@@ -155,6 +156,8 @@ void TSettingsDlg::BuildControls() {
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     Advanced1 = PopupMenu1->addAction(QString());
     Advanced1->setObjectName(QStringLiteral("Advanced1"));
+    Budget1 = PopupMenu1->addAction(QString());
+    Budget1->setObjectName(QStringLiteral("Budget1"));
     PopupMenu1->addSeparator();
     Refresh1 = PopupMenu1->addAction(QStringLiteral("Vindelor refresh"));
     Refresh1->setObjectName(QStringLiteral("Refresh1"));
@@ -169,6 +172,7 @@ void TSettingsDlg::BuildControls() {
     connect(SpeedButton2, &QToolButton::clicked, this, &TSettingsDlg::SpeedButton2Click);
     connect(SpeedButton3, &QToolButton::clicked, this, &TSettingsDlg::SpeedButton3Click);
     connect(Advanced1, &QAction::triggered, this, &TSettingsDlg::Advanced1Click);
+    connect(Budget1, &QAction::triggered, this, &TSettingsDlg::Budget1Click);
     connect(Refresh1, &QAction::triggered, this, &TSettingsDlg::Refresh1Click);
     connect(Timer1, &QTimer::timeout, this, &TSettingsDlg::Timer1Timer);
 }
@@ -262,6 +266,7 @@ void TSettingsDlg::SprakTexter() {
     BitBtn2->setText(Text(18));
     BitBtn3->setText(Text(13));
     Advanced1->setText(Text(48));
+    Budget1->setText(Text(kOwnTextBase + kTextBudgetPage));
     if (showsRateTables_) {
         Edit1->setText(Text(63));
     }
@@ -417,6 +422,11 @@ void TSettingsDlg::Advanced1Click() {
         double rate = 0;
         Edit1->setText(ChargeText(StoredCharge(), &rate));
     }
+}
+
+void TSettingsDlg::Budget1Click() {
+    TBudgetDlg dialog(this);
+    dialog.exec();
 }
 
 void TSettingsDlg::Refresh1Click() {
