@@ -67,8 +67,10 @@ void BudgetGuard::Tick(const BudgetTick& tick) {
     }
     const double monthCost = MonthCost(c.SessionCost);
     CheckWarnings(monthCost, tick);
-    if (settings_.hangUpAt && !hungUp_ && monthCost * 100.0 >= settings_.budget * 100.0 - 1e-6) {
-        HangUp(monthCost, tick);
+    // The budget itself is reached the way its 100 % warning is.
+    if (settings_.hangUpAt && !hungUp_ &&
+        !WarningsReached(monthCost, settings_.budget, {100}, {}).empty()) {
+        HangUp(tick);
     }
 }
 
@@ -91,8 +93,7 @@ void BudgetGuard::CheckWarnings(double monthCost, const BudgetTick& tick) {
                   platform::Clock().DateText(month_.last)));
 }
 
-void BudgetGuard::HangUp(double monthCost, const BudgetTick& tick) {
-    Q_UNUSED(monthCost);
+void BudgetGuard::HangUp(const BudgetTick& tick) {
     hungUp_ = true;
     const QString budget = Money(settings_.budget, tick.currencySymbol);
     std::vector<PortHolder> holders;

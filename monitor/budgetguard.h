@@ -54,7 +54,7 @@ class BudgetGuard {
   private:
     void ReadMonth(const QDate& today);
     void CheckWarnings(double monthCost, const BudgetTick& tick);
-    void HangUp(double monthCost, const BudgetTick& tick);
+    void HangUp(const BudgetTick& tick);
     void Report(const QString& text);
     QString Money(double amount, const QString& currencySymbol) const;
 
