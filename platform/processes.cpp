@@ -1,13 +1,16 @@
 #include "platform/processes.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTimer>
 #include <QVariantMap>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <memory>
@@ -62,6 +65,27 @@ class SystemProcesses : public ProcessControl {
             finish(outcome);  // before the kill, whose finished() must not count
             process->kill();
         });
+        // The connection going down ends the program, often before the command has
+        // ended: its outcome is still waited for (within the limit) and told.
+        auto started = std::make_shared<QElapsedTimer>();
+        started->start();
+        if (QCoreApplication::instance() != nullptr) {
+            QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, process,
+                             [process, started, timeoutMs, finish] {
+                                 if (process->state() == QProcess::NotRunning) {
+                                     return;
+                                 }
+                                 if (!process->waitForFinished(static_cast<int>(
+                                         std::max<qint64>(0, timeoutMs - started->elapsed())))) {
+                                     CommandOutcome outcome;
+                                     outcome.started = true;
+                                     outcome.timedOut = true;
+                                     finish(outcome);
+                                     process->kill();
+                                     process->waitForFinished(1000);
+                                 }
+                             });
+        }
         process->start();
     }
 

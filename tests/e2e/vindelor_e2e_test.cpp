@@ -367,9 +367,10 @@ TEST_F(VindelorEndToEnd, BudgetWarningsAndTheHangUpCommandAtTheLimit) {
                        QStringLiteral("00:10:00"), 7.0)}},
         kLogFile));
     const QString ran = data.file(QStringLiteral("hung up"));
-    const QString hangUp = QStringLiteral("sh -c 'echo \"$1\" > \"$0\"; kill -TERM \"$1\"' '%1' %2")
-                               .arg(ran)
-                               .arg(dialer.processId());
+    const QString hangUp =
+        QStringLiteral("sh -c 'echo \"$1\" > \"$0\"; kill -TERM \"$1\"; sleep 1' '%1' %2")
+            .arg(ran)
+            .arg(dialer.processId());
     Configure(device, {
                           {QStringLiteral("Språk"), QStringLiteral("Språk"), "UK"},
                           {QStringLiteral("Connect"), QStringLiteral("average"), "0"},
@@ -388,6 +389,7 @@ TEST_F(VindelorEndToEnd, BudgetWarningsAndTheHangUpCommandAtTheLimit) {
     EXPECT_FALSE(QFile::exists(ran));
 
     // The first minute is charged 60 s into the session; the dialer then gets SIGTERM.
+    // The command ends a second after the link: its outcome must still be told.
     ASSERT_TRUE(WaitServing([&] { return vindelor.state() == QProcess::NotRunning; }, 90000))
         << service.bodies.join('\n').toStdString();
     EXPECT_EQ(vindelor.exitCode(), 0);
