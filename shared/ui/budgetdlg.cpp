@@ -45,7 +45,6 @@ TBudgetDlg::TBudgetDlg(QWidget* parent) : QDialog(parent) {
     HangUpAtBox->setObjectName(QStringLiteral("HangUpAtBox"));
     HangUpAtBox->setChecked(stored.hangUpAt);
     HangUpEdit = NamedEdit(this, "HangUpEdit", stored.hangUp);
-    HangUpEdit->setPlaceholderText(QStringLiteral("poff"));
     HolidaysBox = new QComboBox(this);
     HolidaysBox->setObjectName(QStringLiteral("HolidaysBox"));
     HolidaysBox->addItem(Own(kTextNoCountry), QString());
