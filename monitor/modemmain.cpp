@@ -13,6 +13,7 @@
 #include "platform/connectionwatch/netif/netifwatch.h"
 #include "platform/connectionwatch/serial/serialwatch.h"
 #include "platform/datadir.h"
+#include "platform/localetexts.h"
 #include "platform/services.h"
 #include "shared/numbers.h"
 #include "shared/profile.h"
@@ -126,6 +127,14 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     TaskbarIcon->setIcon(programIcon_);
     TaskbarIcon->setToolTip(taskbarTitle_);
     TaskbarIcon->setContextMenu(TaskbarMenu);
+
+    Budget.trayMessage = [this](const QString& text) {
+        if (!TaskbarIcon->isVisible() || !QSystemTrayIcon::supportsMessages()) {
+            return false;
+        }
+        TaskbarIcon->showMessage(kBoxCaption, text);
+        return true;
+    };
 }
 
 TForm1::~TForm1() {
@@ -328,6 +337,7 @@ void TForm1::FormCreate() {
 
     HolidayRates = false;
     Helg1->setChecked(false);
+    Budget.Reload();
 
     // The modem's port, unless a network interface is the connection (then the port is
     // never probed and no port dialog shows). The manual dialog may run its own loop
@@ -576,6 +586,8 @@ void TForm1::StartSession() {
         TrayIcon1->SetActive(true);
     }
     WriteSetting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Ja"));
+    Budget.device = DeviceForPort(Comm321->CommPort());
+    Budget.BeginSession(now.date(), platform::LocaleClock().DateFormat());
     emit sessionBegan(StartDate, StartTime);
 }
 
@@ -606,6 +618,10 @@ void TForm1::Timer1Timer() {
             TotalCostBefore, Session.SessionCost, g.MonthlyMinimum, g.CurrencySymbol, Text(17));
         g.CostLeftText = texts.costLeft;
         StatusPanel1->setText(texts.panel);
+        const double nextRate = monitor::RateAtCharge(monitor::NextMinuteCharge(Session),
+                                                      g.CurrentRate, InitialChargeOn, g.RatePrices,
+                                                      g.InitialPrices, InitialChargeClassOn);
+        Budget.Tick({&Session, platform::Clock().Now(), nextRate, g.CurrencySymbol});
     }
 
     const bool active = IsApplicationActive();
@@ -679,8 +695,10 @@ void TForm1::Timer3Timer() {
                                          PackagePriceText, HourPriceText, g.CurrentRate);
     }
     if (MultipleRatesOn) {
-        g.CurrentRate = WeeklyTableRate(ProgramRateWeek(), platform::Clock().Now(), HolidayRates,
-                                        g.RatePrices, g.CurrentRate);
+        const QDateTime now = platform::Clock().Now();
+        g.CurrentRate =
+            WeeklyTableRate(ProgramRateWeek(), now, HolidayRates || Budget.HolidayRates(now.date()),
+                            g.RatePrices, g.CurrentRate);
     }
     Timer3->start();
 }
@@ -950,6 +968,7 @@ void TForm1::Settings1Click() {
     IndicatorOn = change.after.IndicatorOn;
 
     ReadInitialCharges();
+    Budget.Reload();
 
     if (Timer3->isActive()) {
         Timer3->stop();

@@ -9,6 +9,7 @@
 // results.
 #pragma once
 
+#include "monitor/budgetguard.h"
 #include "monitor/connectionrules.h"
 #include "monitor/sessionclose.h"
 #include "monitor/sessionrules.h"
@@ -129,6 +130,8 @@ class TForm1 : public QWidget {
     // What the session close (or the end of the session) could not save, as told to
     // the user; empty when everything was written.
     QStringList Unsaved;
+    // Budget, warnings, hang-up at the limit and the holiday calendars ([Billing]).
+    monitor::BudgetGuard Budget;
 
     // Seams for tests and for main(): how a modal dialog runs, how the program ends,
     // whether the program is the active application.

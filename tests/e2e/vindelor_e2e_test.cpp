@@ -7,11 +7,13 @@
 #include "support/testenv.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
+#include <QVariantMap>
 
 #include <gtest/gtest.h>
 
@@ -376,5 +378,123 @@ TEST_F(VindelorEndToEnd, InterfaceComingUpIsASessionAndGoingDownLogsIt) {
               QStringLiteral("<none>"));
 }
 
+// A stand-in for the desktop's notification service on a private session bus.
+class NotificationService : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+  public:
+    QStringList bodies;
+
+  public slots:
+    uint Notify(const QString&, uint, const QString&, const QString&, const QString& body,
+                const QStringList&, const QVariantMap&, int) {
+        bodies << body;
+        return static_cast<uint>(bodies.size());
+    }
+    QStringList GetCapabilities() { return {QStringLiteral("body")}; }
+};
+
+// Like WaitFor, but the test's own D-Bus service answers meanwhile.
+bool WaitServing(const std::function<bool()>& condition, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        if (condition()) {
+            return true;
+        }
+        QThread::msleep(20);
+    }
+    return condition();
+}
+
+TEST_F(VindelorEndToEnd, BudgetWarningsAndTheHangUpCommandAtTheLimit) {
+    QProcess bus;
+    bus.start(QStringLiteral("dbus-daemon"),
+              {QStringLiteral("--session"), QStringLiteral("--nofork"),
+               QStringLiteral("--print-address")});
+    ASSERT_TRUE(bus.waitForStarted(5000)) << "dbus-daemon (scripts/deps.sh installs it)";
+    QString address;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            bus.waitForReadyRead(50);
+            address += QString::fromLocal8Bit(bus.readAllStandardOutput());
+            return address.contains(QLatin1Char('\n'));
+        },
+        5000));
+    address = address.trimmed();
+    NotificationService service;
+    {
+        QDBusConnection connection =
+            QDBusConnection::connectToBus(address, QStringLiteral("vindelor-e2e"));
+        ASSERT_TRUE(connection.isConnected()) << address.toStdString();
+        ASSERT_TRUE(connection.registerObject(QStringLiteral("/org/freedesktop/Notifications"),
+                                              &service, QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(connection.registerService(QStringLiteral("org.freedesktop.Notifications")));
+    }
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+
+    const QString device = StartDialer({QStringLiteral("--delay"), QStringLiteral("0"),
+                                        QStringLiteral("--hold"), QStringLiteral("stdin")});
+    ASSERT_FALSE(device.isEmpty()) << dialerOutput.toStdString();
+    // 7.00 logged this month (70 % of the budget); the month before and a line without a
+    // date do not count. The first minute's 3.00 then reaches the budget.
+    const QDate today = QDate::currentDate();
+    ASSERT_TRUE(WriteProfileSection(
+        kLogSection,
+        {{QStringLiteral("1"),
+          BuildLogLine(today.addMonths(-1).toString("dd.MM.yyyy"), QStringLiteral("10:00:00"),
+                       QStringLiteral("01:00:00"), 50.0)},
+         {QStringLiteral("2"), QStringLiteral("?? 10:00:00-00:10:00^   1.0000")},
+         {QStringLiteral("3"),
+          BuildLogLine(today.toString("dd.MM.yyyy"), QStringLiteral("00:00:01"),
+                       QStringLiteral("00:10:00"), 7.0)}},
+        kLogFile));
+    const QString ran = data.file(QStringLiteral("hung up"));
+    const QString hangUp =
+        QStringLiteral("sh -c 'echo \"$1\" > \"$0\"; kill -TERM \"$1\"; sleep 1' '%1' %2")
+            .arg(ran)
+            .arg(dialer.processId());
+    Configure(device, {
+                          {QStringLiteral("Språk"), QStringLiteral("Språk"), "UK"},
+                          {QStringLiteral("Connect"), QStringLiteral("average"), "0"},
+                          {QStringLiteral("Charge"), QStringLiteral("per_min"), "3.00"},
+                          {QStringLiteral("Billing"), QStringLiteral("Budget"), "10"},
+                          {QStringLiteral("Billing"), QStringLiteral("Warn"), "50,100"},
+                          {QStringLiteral("Billing"), QStringLiteral("HangUpAt"), "Ja"},
+                          {QStringLiteral("Billing"), QStringLiteral("HangUp"), hangUp},
+                      });
+    StartVindelor();
+
+    ASSERT_TRUE(WaitServing([&] { return !service.bodies.isEmpty(); }, 15000))
+        << vindelor.readAllStandardError().toStdString();
+    EXPECT_TRUE(service.bodies[0].startsWith(QStringLiteral("50 % of your budget used: $ 7.00")))
+        << service.bodies[0].toStdString();
+    EXPECT_FALSE(QFile::exists(ran));
+
+    // The first minute is charged 60 s into the session; the dialer then gets SIGTERM.
+    // The command ends a second after the link: its outcome must still be told.
+    ASSERT_TRUE(WaitServing([&] { return vindelor.state() == QProcess::NotRunning; }, 90000))
+        << service.bodies.join('\n').toStdString();
+    EXPECT_EQ(vindelor.exitCode(), 0);
+    QFile flag(ran);
+    ASSERT_TRUE(flag.open(QIODevice::ReadOnly));
+    EXPECT_EQ(flag.readAll().trimmed(), QByteArray::number(dialer.processId()));
+    ASSERT_EQ(service.bodies.size(), 3) << service.bodies.join('\n').toStdString();
+    EXPECT_TRUE(service.bodies[1].startsWith(QStringLiteral("100 % of your budget used: $ 10.00")))
+        << service.bodies[1].toStdString();
+    EXPECT_TRUE(service.bodies[2].contains(QStringLiteral("Vindelor ran \"sh -c")))
+        << service.bodies[2].toStdString();
+    EXPECT_TRUE(QString::fromLocal8Bit(vindelor.readAllStandardError())
+                    .contains(QStringLiteral("reached the budget")));
+    EXPECT_TRUE(dialer.waitForFinished(5000));
+
+    QDBusConnection::disconnectFromBus(QStringLiteral("vindelor-e2e"));
+    bus.kill();
+    bus.waitForFinished(2000);
+}
+
 }  // namespace
 }  // namespace vindelor::test
+
+#include "vindelor_e2e_test.moc"

@@ -193,6 +193,31 @@ TEST_F(SessionTest, InitialChargeStandsInForTheFirstMinuteOnly) {
     EXPECT_DOUBLE_EQ(f.Session.SessionCost, 2.40);
 }
 
+TEST_F(SessionTest, PublicHolidaysOfTheChosenCountryTakeTheHolidayRates) {
+    TRateWeek week;
+    FillWithRateClass(week, 1);
+    for (int slot = 1; slot <= kSlots; ++slot) {
+        week.Slot(7, slot).RateClass = 2;  // Sunday's table: the holiday rates
+    }
+    SaveRateDataFile(week);
+    Ini(QStringLiteral("Session"), QStringLiteral("Multiple"), QStringLiteral("Ja"));
+    Ini(QStringLiteral("Avgifter"), QStringLiteral("Avg1"), QStringLiteral("0.40"));
+    Ini(QStringLiteral("Avgifter"), QStringLiteral("Avg2"), QStringLiteral("0.10"));
+    Ini(QStringLiteral("Billing"), QStringLiteral("Holidays"), QStringLiteral("FI"));
+    Ini(QStringLiteral("Billing"), QStringLiteral("Dates"), QStringLiteral("03-10"));
+    fakes.clock.now = QDateTime(QDate(2026, 12, 8), QTime(12, 0));  // a Tuesday
+    TForm1& f = Create();
+    EXPECT_DOUBLE_EQ(SessionGlobals().CurrentRate, 0.40);
+    for (const QDate day : {QDate(2026, 12, 24), QDate(2027, 3, 10), QDate(2027, 5, 6)}) {
+        fakes.clock.now = QDateTime(day, QTime(12, 0));  // Christmas Eve, own, Ascension
+        f.Timer3Timer();
+        EXPECT_DOUBLE_EQ(SessionGlobals().CurrentRate, 0.10) << day.toString().toStdString();
+    }
+    fakes.clock.now = QDateTime(QDate(2028, 6, 6), QTime(12, 0));  // Sweden's day, a Tuesday
+    f.Timer3Timer();
+    EXPECT_DOUBLE_EQ(SessionGlobals().CurrentRate, 0.40);
+}
+
 // --- session close -------------------------------------------------------------------
 
 TEST_F(SessionTest, ShortSessionAtDefaultsWritesNothing) {
