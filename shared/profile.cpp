@@ -52,6 +52,12 @@ constexpr char kLockFileName[] = ".vindelor.lock";
 // changed twice within one tick, in place and to the same size, keeps its stamp; until
 // its time is this far in the past the cache compares bytes instead of trusting it.
 constexpr qint64 kUnsettledNs = 20'000'000;
+// Some file systems keep whole seconds only (FAT keeps even ones; so do many network
+// homes), and a time on them lies up to two seconds before the change it stands for. A
+// time without a fraction of a second may be one of them: it is trusted only once it is
+// that much older. On a fine-grained file system one time in a billion has no fraction,
+// and costs no more than a comparison of bytes for two seconds.
+constexpr qint64 kCoarseUnsettledNs = 2'000'000'000 + kUnsettledNs;
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\v' || c == '\f';
@@ -450,7 +456,8 @@ void Remember(const QString& path, const Stamp& stamp, std::shared_ptr<const Par
     CacheEntry& entry = cache[path];
     entry.stamp = stamp;
     entry.data = std::move(data);
-    entry.settled = readStartNs - stamp.mtimeNs > kUnsettledNs;
+    const bool coarse = stamp.mtimeNs % 1'000'000'000 == 0;
+    entry.settled = readStartNs - stamp.mtimeNs > (coarse ? kCoarseUnsettledNs : kUnsettledNs);
     entry.bytes = entry.settled ? QByteArray() : bytes;
 }
 

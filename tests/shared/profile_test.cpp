@@ -403,6 +403,19 @@ TEST(ProfileFile, ChangesByAnotherWriterAreSeen) {
     ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
     EXPECT_EQ(Read("Aktiv", "Aktiv"), "CD");
 
+    // A file system that keeps whole seconds (FAT keeps even ones): a same-size edit in
+    // the same second keeps the stamp, although the time already looks old.
+    timespec coarse{};
+    clock_gettime(CLOCK_REALTIME, &coarse);
+    coarse.tv_nsec = 0;
+    const timespec coarseTimes[2] = {coarse, coarse};
+    WriteFileBytes(path, "[Aktiv]\r\nAktiv=EF\r\n");
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), coarseTimes, 0), 0);
+    EXPECT_EQ(Read("Aktiv", "Aktiv"), "EF");
+    WriteFileBytes(path, "[Aktiv]\r\nAktiv=GH\r\n");
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), coarseTimes, 0), 0);
+    EXPECT_EQ(Read("Aktiv", "Aktiv"), "GH");
+
     // Removed.
     QFile::remove(path);
     EXPECT_EQ(Read("Aktiv", "Aktiv"), "#");
