@@ -816,12 +816,12 @@ void TForm1::SessionClose() {
             // The window's place is a convenience: not worth a word when it is lost.
             WriteSetting(QStringLiteral("Position"), QStringLiteral("Left"), QString::number(x()));
             WriteSetting(QStringLiteral("Position"), QStringLiteral("Top"), QString::number(y()));
-            errno = 0;
+            int error = 0;
             if (!WriteProfileString(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"),
-                                    QStringLiteral("Nej"), kSettingsFile) &&
+                                    QStringLiteral("Nej"), kSettingsFile, &error) &&
                 ActiveFlagStillSet()) {
                 if (out.error == 0) {
-                    out.error = errno != 0 ? errno : EIO;
+                    out.error = error != 0 ? error : EIO;
                 }
                 out.unsaved << Text(kOwnTextBase + kTextUnsavedActiveFlag);
             }
@@ -846,12 +846,12 @@ bool TForm1::ActiveFlagStillSet() const {
 }
 
 void TForm1::ClearActiveFlag() {
-    errno = 0;
+    int error = 0;
     if (WriteProfileString(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Nej"),
-                           kSettingsFile)) {
+                           kSettingsFile, &error)) {
         return;
     }
-    const int error = errno != 0 ? errno : EIO;
+    error = error != 0 ? error : EIO;
     if (ActiveFlagStillSet()) {
         ReportUnsaved({Text(kOwnTextBase + kTextUnsavedActiveFlag)}, error);
     }

@@ -340,6 +340,16 @@ TEST(ProfileFile, FailedWriteLeavesTheOldFileWhole) {
     }
     // A file whose directory does not exist.
     EXPECT_FALSE(WriteProfileString("A", "b", "c", data.file(QStringLiteral("no/such/file.ini"))));
+
+    // The reason comes from the write itself, whatever errno holds afterwards.
+    ASSERT_TRUE(QDir(data.path()).mkdir(QStringLiteral("dir.ini")));
+    int error = 0;
+    errno = 0;
+    EXPECT_FALSE(WriteProfileString("A", "b", "c", QStringLiteral("dir.ini"), &error));
+    EXPECT_EQ(error, EISDIR);
+    error = 0;
+    EXPECT_FALSE(WriteProfileString("A", "", "c", kSettingsFile, &error));
+    EXPECT_EQ(error, EINVAL);
 }
 
 TEST(ProfileFile, PlantedLinkAtTheTemporaryNameIsNotFollowed) {
