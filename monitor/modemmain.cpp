@@ -553,18 +553,12 @@ void TForm1::Timer2Timer() {
     PortFree = false;
     bool unusable = false;
     try {
-        PortFree = Comm321->OpenPort();
-        if (PortFree) {
-            Comm321->ClosePort();
-        }
+        PortFree = Comm321->ProbePort();
     } catch (const ECommsError&) {
-        // Only a port that another program holds is a connection; an absent device
-        // or a missing permission is not.
-        if (TComm32::LastFailure() == PortFailure::Unusable) {
-            unusable = true;
-        } else {
-            SessionStarted = true;
-        }
+        // Only a port that another program holds is a connection; an absent device, a
+        // missing permission or a failure of our own is not.
+        unusable = TComm32::LastFailure() == PortFailure::Unusable;
+        SessionStarted = TComm32::LastFailure() == PortFailure::Busy;
     }
 
     if (!SessionStarted) {
@@ -622,10 +616,7 @@ void TForm1::Timer1Timer() {
     Timer1->stop();
     bool unusable = false;
     try {
-        PortFree = Comm321->OpenPort();
-        if (PortFree) {
-            Comm321->ClosePort();
-        }
+        PortFree = Comm321->ProbePort();
     } catch (const ECommsError&) {
         // A port that can no longer be used (the modem was unplugged, say) carries
         // no connection: the session ends.

@@ -56,6 +56,16 @@ TEST_F(SessionTest, UnusablePortIsNoConnectionAndIsReportedOnce) {
     EXPECT_EQ(Read(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("<none>"));
 }
 
+TEST_F(SessionTest, FailureOfOurOwnOnAFreePortIsNoConnection) {
+    TForm1& f = Create();
+    ports.readThreadError = EAGAIN;  // no worker thread can be had
+    f.Timer2Timer();
+    f.Timer2Timer();
+    EXPECT_FALSE(f.SessionStarted);
+    EXPECT_TRUE(f.Timer2->isActive());
+    EXPECT_EQ(Read(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("<none>"));
+}
+
 TEST_F(SessionTest, PortTurningUnusableDuringASessionEndsIt) {
     Ini(QStringLiteral("Avsluta"), QStringLiteral("Visa"), QStringLiteral("Nej"));
     TForm1& f = Create();
