@@ -175,6 +175,7 @@ TEST_F(VindelorEndToEnd, TerminatedDuringASessionStillLogsItAndClearsTheFlag) {
                           {QStringLiteral("Connect"), QStringLiteral("average"), "0"},
                           {QStringLiteral("Session"), QStringLiteral("<1min"), "Ja"},
                           {QStringLiteral("Charge"), QStringLiteral("per_min"), "0.10"},
+                          {QStringLiteral("Avsluta"), QStringLiteral("Visa"), "Ja"},
                       });
     StartVindelor();
     ASSERT_TRUE(WaitFor(
