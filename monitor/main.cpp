@@ -127,6 +127,7 @@ int main(int argc, char** argv) {
         }
         return 3;
     }
+    vindelor::monitor::ClearStaleActiveFlag(instance);
     QApplication::setApplicationName(QStringLiteral("Vindelor"));
     QApplication::setApplicationVersion(QStringLiteral("1.12a"));
     vindelor::InitHelpResources();
