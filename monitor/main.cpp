@@ -128,6 +128,9 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     vindelor::TForm1 form;
+    QObject::connect(&form, &vindelor::TForm1::askingForPort, [] {
+        PrintLine(QStringLiteral("Vindelor 1.12a asking for the modem's port"));
+    });
     QObject::connect(&form, &vindelor::TForm1::sessionBegan,
                      [&form](const QString& date, const QString& time) {
                          PrintLine(QStringLiteral("Session started %1 %2 on %3 (%4)")

@@ -338,6 +338,7 @@ void TForm1::FormCreate() {
                 return false;
             }
             TFModem dialog(this);
+            emit askingForPort();
             RunDialog(dialog);
             return !quitRequested_;
         },
