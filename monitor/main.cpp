@@ -6,6 +6,7 @@
 #include "monitor/modemmain.h"
 #include "monitor/sessionclose.h"
 #include "monitor/singleinstance.h"
+#include "monitor/stopsignals.h"
 #include "platform/datadir.h"
 #include "platform/services.h"
 #include "shared/profile.h"
@@ -20,17 +21,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
-
-int gSignalPipe[2] = {-1, -1};
-
-void OnSignal(int signo) {
-    const char byte = static_cast<char>(signo);
-    [[maybe_unused]] const auto n = ::write(gSignalPipe[1], &byte, 1);
-}
 
 void PrintLine(const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stdout);
@@ -145,6 +138,7 @@ int main(int argc, char** argv) {
         }
         return 3;
     }
+    vindelor::monitor::ClearStaleActiveFlag(instance);
     QApplication::setApplicationName(QStringLiteral("Vindelor"));
     QApplication::setApplicationVersion(QStringLiteral("1.12a"));
     vindelor::InitHelpResources();
@@ -152,6 +146,9 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     vindelor::TForm1 form;
+    QObject::connect(&form, &vindelor::TForm1::askingForPort, [] {
+        PrintLine(QStringLiteral("Vindelor 1.12a asking for the modem's port"));
+    });
     form.InterfaceOverride = interfaceName;
     // "COM1 (/dev/ttyS0)" or "interface wwan0".
     const auto watched = [&form] {
@@ -189,17 +186,11 @@ int main(int argc, char** argv) {
 
     // An interrupted session still gets logged and leaves "Aktiv" cleared: the
     // log viewer refuses to rewrite the log while it reads anything but "Nej".
-    if (::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
-        struct sigaction sa {};
-        sa.sa_handler = OnSignal;
-        sigemptyset(&sa.sa_mask);
-        for (int signo : {SIGINT, SIGTERM, SIGHUP}) {
-            sigaction(signo, &sa, nullptr);
-        }
-        auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, [&form] {
+    if (const int stopFd = vindelor::monitor::InstallStopSignals(); stopFd >= 0) {
+        auto* notifier = new QSocketNotifier(stopFd, QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, [&form, stopFd] {
             char byte = 0;
-            while (::read(gSignalPipe[0], &byte, 1) > 0) {
+            while (::read(stopFd, &byte, 1) > 0) {
             }
             form.RequestQuit();
             if (form.SessionStarted && !form.Ended()) {

@@ -354,6 +354,7 @@ void TForm1::FormCreate() {
                     return false;
                 }
                 TFModem dialog(this);
+                emit askingForPort();
                 RunDialog(dialog);
                 return !quitRequested_;
             },
@@ -765,30 +766,32 @@ void TForm1::SessionClose() {
     }
     closed_ = true;
 
-    if (plan.ShowSummary) {
-        platform::Boxes().Show(this, kBoxCaption, plan.SummaryText, MessageBoxes::Icon::Information,
-                               MessageBoxes::Buttons::Ok);
-    }
-
-    // A full disk or a folder that cannot be written leaves the earlier totals and log
-    // as they were. What did not get saved is told once, with the figures, so that the
-    // session is not lost without a word.
+    // The session is stored before anything is shown: a box nobody answers (the user
+    // logging out, the service manager stopping the program) must not hold it back
+    // until a kill loses it. A full disk or a folder that cannot be written leaves the
+    // earlier totals and log as they were. What did not get saved is told once, with the
+    // figures, so that the session is not lost without a word.
     const monitor::SessionCloseStore stored =
         monitor::StoreSessionClose(in, [this](monitor::SessionCloseStore& out) {
             // The window's place is a convenience: not worth a word when it is lost.
             WriteSetting(QStringLiteral("Position"), QStringLiteral("Left"), QString::number(x()));
             WriteSetting(QStringLiteral("Position"), QStringLiteral("Top"), QString::number(y()));
-            errno = 0;
+            int error = 0;
             if (!WriteProfileString(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"),
-                                    QStringLiteral("Nej"), kSettingsFile) &&
+                                    QStringLiteral("Nej"), kSettingsFile, &error) &&
                 ActiveFlagStillSet()) {
                 if (out.error == 0) {
-                    out.error = errno != 0 ? errno : EIO;
+                    out.error = error != 0 ? error : EIO;
                 }
                 out.unsaved << Text(kOwnTextBase + kTextUnsavedActiveFlag);
             }
         });
     LastClose = stored.plan;
+    // When the program is being stopped nobody is there to close the summary.
+    if (LastClose.ShowSummary && !quitRequested_) {
+        platform::Boxes().Show(this, kBoxCaption, LastClose.SummaryText,
+                               MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok);
+    }
     if (!stored.unsaved.isEmpty()) {
         ReportUnsaved(stored.unsaved, stored.error);
     }
@@ -808,12 +811,12 @@ bool TForm1::ActiveFlagStillSet() const {
 }
 
 void TForm1::ClearActiveFlag() {
-    errno = 0;
+    int error = 0;
     if (WriteProfileString(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Nej"),
-                           kSettingsFile)) {
+                           kSettingsFile, &error)) {
         return;
     }
-    const int error = errno != 0 ? errno : EIO;
+    error = error != 0 ? error : EIO;
     if (ActiveFlagStillSet()) {
         ReportUnsaved({Text(kOwnTextBase + kTextUnsavedActiveFlag)}, error);
     }
@@ -834,6 +837,9 @@ void TForm1::ReportUnsaved(const QStringList& items, int error) {
             .arg(platform::DataDirectory(), QString::fromLocal8Bit(std::strerror(error)),
                  lines.join(QLatin1Char('\n')));
     qWarning("%s", qPrintable(text));
+    if (quitRequested_) {
+        return;  // being stopped: the warning above is all anyone will see
+    }
     platform::Boxes().Show(this, kBoxCaption, text, MessageBoxes::Icon::Error,
                            MessageBoxes::Buttons::Ok);
 }

@@ -189,6 +189,8 @@ class TForm1 : public QWidget {
     }
 
   signals:
+    // The manual choice of the modem's port is about to be shown.
+    void askingForPort();
     // A session began (the port turned busy).
     void sessionBegan(const QString& startDate, const QString& startTime);
     // The session was closed; LastClose says what was written.

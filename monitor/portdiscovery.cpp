@@ -26,9 +26,7 @@ void SetCommPortFromChoice(TComm32& comm) {
 // The outcome is read from PortOpenFailed afterwards.
 void Probe(TComm32& comm) {
     try {
-        if (comm.OpenPort()) {
-            comm.ClosePort();
-        }
+        comm.ProbePort();
     } catch (const ECommsError&) {
     }
 }

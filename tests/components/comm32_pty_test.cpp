@@ -2,12 +2,14 @@
 // ways, hang-up, busy ports never opened, no thread or descriptor left behind.
 #include "comm32_testutil.h"
 #include "components/comm32.h"
+#include "components/serialdevice.h"
 #include "support/testenv.h"
 
 #include <QDir>
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -109,6 +111,68 @@ TEST_F(Comm32Pty, OpenSetsRawModeAndClosePutsTheTerminalBack) {
         EXPECT_TRUE(SameTermios(Now(), before));
         // Free for another program the moment ClosePort returns.
         EXPECT_EQ(OwnDescriptorsOn(pty.Slave()), 0);
+    }
+}
+
+// The real device layer with a dialer that takes the port and sets it up (115200 baud,
+// raw) at a chosen moment while the component holds it too.
+class InterleavedDialer : public SerialDeviceFactory {
+  public:
+    explicit InterleavedDialer(QString device) : device_(std::move(device)) {}
+    ~InterleavedDialer() override {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    OpenOutcome Open(const QString& path) override {
+        OpenOutcome out = PosixSerialDeviceFactory().Open(path);
+        if (atOpen) {
+            TakeAndConfigure();
+        }
+        return out;
+    }
+    int BeforeThreadStart(const char* which) override {
+        if (!atOpen && std::strcmp(which, "Read") == 0) {
+            TakeAndConfigure();  // after the component has set the port up
+        }
+        return 0;
+    }
+    bool atOpen = true;
+
+  private:
+    void TakeAndConfigure() {
+        fd_ = ::open(QFile::encodeName(device_).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        termios t{};
+        ASSERT_EQ(tcgetattr(fd_, &t), 0);
+        cfmakeraw(&t);
+        cfsetispeed(&t, B115200);
+        cfsetospeed(&t, B115200);
+        ASSERT_EQ(tcsetattr(fd_, TCSANOW, &t), 0);
+    }
+    QString device_;
+    int fd_ = -1;
+};
+
+TEST_F(Comm32Pty, SettingsADialerMadeWhileThePortWasHeldStay) {
+    for (const bool probe : {true, false}) {
+        SCOPED_TRACE(probe ? "probe" : "open and close");
+        ASSERT_EQ(tcsetattr(pty.Master(), TCSANOW, &before), 0);
+        InterleavedDialer dialer(pty.Slave());
+        dialer.atOpen = probe;
+        SerialDeviceFactory* previous = TComm32::SetDeviceFactory(&dialer);
+        if (probe) {
+            EXPECT_TRUE(comm.ProbePort());
+        } else {
+            EXPECT_TRUE(comm.OpenPort());
+            comm.ClosePort();
+        }
+        TComm32::SetDeviceFactory(previous);
+        EXPECT_FALSE(comm.IsOpen());
+        EXPECT_EQ(OwnDescriptorsOn(pty.Slave()), 1);  // the dialer's alone
+        const termios after = Now();
+        EXPECT_EQ(cfgetospeed(&after), B115200);
+        EXPECT_EQ(after.c_lflag & (ICANON | ECHO), 0u);
+        EXPECT_EQ(after.c_iflag & PARMRK, 0u);
     }
 }
 

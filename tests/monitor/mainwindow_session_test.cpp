@@ -56,6 +56,16 @@ TEST_F(SessionTest, UnusablePortIsNoConnectionAndIsReportedOnce) {
     EXPECT_EQ(Read(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("<none>"));
 }
 
+TEST_F(SessionTest, FailureOfOurOwnOnAFreePortIsNoConnection) {
+    TForm1& f = Create();
+    ports.readThreadError = EAGAIN;  // no worker thread can be had
+    f.Timer2Timer();
+    f.Timer2Timer();
+    EXPECT_FALSE(f.SessionStarted);
+    EXPECT_TRUE(f.Timer2->isActive());
+    EXPECT_EQ(Read(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("<none>"));
+}
+
 TEST_F(SessionTest, PortTurningUnusableDuringASessionEndsIt) {
     Ini(QStringLiteral("Avsluta"), QStringLiteral("Visa"), QStringLiteral("Nej"));
     TForm1& f = Create();
@@ -273,9 +283,10 @@ TEST_F(SessionTest, CountedSessionIsLoggedTotalledAndSummarised) {
     EXPECT_EQ(LogLine(3), QStringLiteral("<none>"));
 }
 
-// The log viewer may recount the totals while a session runs, and may do so while the
-// summary is open: the session's time and cost go on top of what is stored at the close.
-TEST_F(SessionTest, TotalsWrittenMeanwhileByAnotherProgramAreAddedTo) {
+// The log viewer may recount the totals while a session runs: the session's time and
+// cost go on top of what is stored at the close. Everything is stored before the summary
+// shows, since nobody may ever answer it.
+TEST_F(SessionTest, TotalsWrittenMeanwhileAreAddedToAndStoredBeforeTheSummaryShows) {
     Ini(QStringLiteral("Charge"), QStringLiteral("per_min"), QStringLiteral("0.50"));
     Ini(QStringLiteral("kostnad"), QStringLiteral("Totalt"), QStringLiteral("10"));
     Ini(QStringLiteral("Nättid"), QStringLiteral("Totalt"), QStringLiteral("01:00:00"));
@@ -287,15 +298,31 @@ TEST_F(SessionTest, TotalsWrittenMeanwhileByAnotherProgramAreAddedTo) {
     Ini(QStringLiteral("kostnad"), QStringLiteral("Totalt"), QStringLiteral("  3.00"));
     Ini(QStringLiteral("Nättid"), QStringLiteral("Totalt"), QStringLiteral("00:05:00"));
     Run(90);
-    boxes.whileOpen = [this] {
-        Ini(QStringLiteral("kostnad"), QStringLiteral("Totalt"), QStringLiteral("  4.00"));
+    QStringList whileOpen;
+    boxes.whileOpen = [&] {
+        whileOpen << Read(QStringLiteral("kostnad"), QStringLiteral("Totalt"))
+                  << Read(QStringLiteral("Nättid"), QStringLiteral("Totalt")) << LogLine(1)
+                  << Read(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"));
     };
     Release();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Total Internetcharge : $ 4.00"));
-    EXPECT_EQ(Read(QStringLiteral("kostnad"), QStringLiteral("Totalt")), QStringLiteral("5.00"));
-    EXPECT_EQ(Read(QStringLiteral("Nättid"), QStringLiteral("Totalt")), QStringLiteral("00:07:00"));
+    EXPECT_EQ(whileOpen, QStringList({QStringLiteral("4.00"), QStringLiteral("00:07:00"),
+                                      QStringLiteral("06.12.1999 14:05:09-00:02:00^   1.0000"),
+                                      QStringLiteral("Nej")}));
+}
+
+TEST_F(SessionTest, StoppedBySignalStoresTheSessionWithoutTheSummary) {
+    Ini(QStringLiteral("Charge"), QStringLiteral("per_min"), QStringLiteral("0.50"));
+    TForm1& f = Create();
+    StartSession();
+    Run(180);
+    f.RequestQuit();  // what main() does on SIGTERM
+    f.SessionClose();
+    EXPECT_TRUE(fakes.boxes.shown.empty());
     EXPECT_EQ(LogLine(1), QStringLiteral("06.12.1999 14:05:09-00:02:00^   1.0000"));
+    EXPECT_EQ(Read(QStringLiteral("kostnad"), QStringLiteral("Totalt")), QStringLiteral("1.00"));
+    EXPECT_EQ(Read(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("Nej"));
 }
 
 TEST_F(SessionTest, RoundingOffKeepsTheSeconds) {
