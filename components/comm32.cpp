@@ -223,6 +223,12 @@ bool TComm32::OpenPort() {
 
     SerialDeviceFactory& factory = Factory();
     OpenOutcome outcome = factory.Open(DeviceForPort(d->commPort));
+    if (outcome.managerIdle) {
+        // As free as a port can be, but an open would raise DTR under the manager.
+        gPortOpenFailed = false;
+        RecordFailure(PortFailure::None, QString());
+        return true;
+    }
     if (!outcome.device) {
         gPortOpenFailed = true;
         RecordFailure(

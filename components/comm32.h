@@ -45,8 +45,10 @@ class TComm32 : public QObject {
     TNotifyEvent OnRequestHangup() const;
     void SetOnRequestHangup(TNotifyEvent handler);
 
-    // True: open with both threads running. False: the close event could not be made.
-    // Any other failure throws ECommsError.
+    // True: open with both threads running, or free but left unopened because only
+    // ModemManager holds it while idle (IsOpen() stays false; a probe's ClosePort is
+    // harmless). False: the close event could not be made. Any other failure throws
+    // ECommsError.
     bool OpenPort();
     // Ends both threads and closes the port; returns when both threads have ended.
     void ClosePort();

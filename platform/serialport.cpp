@@ -177,8 +177,9 @@ struct HolderCache {
     int watchFd = -2;  // -2: not tried yet, -1: inotify unavailable
     int wd = -1;
     std::string watched;
-    long ownOpens = 0;     // opens by OpenPortDevice whose events are not read yet
-    bool trusted = false;  // the last full scan found the port free, and no foreign open since
+    long ownOpens = 0;         // opens by OpenPortDevice whose events are not read yet
+    bool trusted = false;      // the last full scan found the port free, and no foreign open since
+    bool managerOnly = false;  // ... free but for ModemManager's idle hold
     int checksSinceScan = 0;
     std::uint64_t scans = 0;
 };
@@ -273,8 +274,24 @@ bool StillHolds(const Target& t, long pid, const std::string& fd) {
     return holds;
 }
 
-// Every other process's open descriptors.
-bool ScanDescriptors(const Target& t, long* holderPid, std::string* holderFd) {
+// ModemManager keeps the port of an enabled modem open all the time it is idle; that
+// hold is no connection. Its comm name is the one sign a process of another user shows.
+bool IsModemManager(int procFd, long pid) {
+    char name[64];
+    std::snprintf(name, sizeof name, "%ld/comm", pid);
+    const int fd = ::openat(procFd, name, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    char comm[32];
+    const ssize_t n = ::read(fd, comm, sizeof comm);
+    ::close(fd);
+    return n > 0 && std::string(comm, static_cast<std::size_t>(n)) == "ModemManager\n";
+}
+
+// Every other process's open descriptors. A holder that is ModemManager only sets
+// *managerSeen: the scan goes on for a dialer beside it.
+bool ScanDescriptors(const Target& t, long* holderPid, std::string* holderFd, bool* managerSeen) {
     DIR* proc = ::opendir("/proc");
     if (proc == nullptr) {
         return false;
@@ -310,6 +327,10 @@ bool ScanDescriptors(const Target& t, long* holderPid, std::string* holderFd) {
                 continue;
             }
             if (LinkMatches(dirFd, f->d_name, t)) {
+                if (IsModemManager(::dirfd(proc), pid)) {
+                    *managerSeen = true;
+                    break;
+                }
                 *holderPid = pid;
                 *holderFd = f->d_name;
                 found = true;
@@ -443,12 +464,16 @@ PortCheck CheckPortHolders(const QString& devicePath) {
 
     // 4. Every other process's descriptors, unless nothing has opened the port since
     // a scan found it free.
+    const PortCheck managerIdle{PortAvailability::ManagerIdle, 0,
+                                devicePath + QStringLiteral(": open in ModemManager only")};
     if (QuietSinceLastScan(cache, t)) {
-        return {};
+        return cache.managerOnly ? managerIdle : PortCheck{};
     }
     ++cache.scans;
     std::string fd;
-    if (ScanDescriptors(t, &pid, &fd)) {
+    bool managerSeen = false;
+    cache.managerOnly = false;
+    if (ScanDescriptors(t, &pid, &fd, &managerSeen)) {
         cache.device = t.path;
         cache.pid = pid;
         cache.fd = fd;
@@ -456,8 +481,9 @@ PortCheck CheckPortHolders(const QString& devicePath) {
         return Busy(devicePath, QStringLiteral("open in process %1").arg(pid));
     }
     cache.trusted = cache.wd >= 0;
+    cache.managerOnly = managerSeen;
     cache.checksSinceScan = 0;
-    return {};
+    return managerSeen ? managerIdle : PortCheck{};
 }
 
 int OpenPortDevice(const QString& devicePath, int* error) {
@@ -476,6 +502,32 @@ int OpenPortDevice(const QString& devicePath, int* error) {
         --cache.ownOpens;
     }
     return fd;
+}
+
+bool ModemManagerOutOfSight() {
+    DIR* proc = ::opendir("/proc");
+    if (proc == nullptr) {
+        return false;
+    }
+    bool hidden = false;
+    while (const dirent* e = ::readdir(proc)) {
+        char* end = nullptr;
+        const long pid = std::strtol(e->d_name, &end, 10);
+        if (pid <= 0 || *end != '\0' || !IsModemManager(::dirfd(proc), pid)) {
+            continue;
+        }
+        char dir[64];
+        std::snprintf(dir, sizeof dir, "%ld/fd", pid);
+        const int dirFd = ::openat(::dirfd(proc), dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dirFd >= 0) {
+            ::close(dirFd);
+        } else if (errno == EACCES || errno == EPERM) {
+            hidden = true;
+            break;
+        }
+    }
+    ::closedir(proc);
+    return hidden;
 }
 
 std::uint64_t HolderScanCount() {
