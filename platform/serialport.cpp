@@ -74,6 +74,45 @@ void AddLockNames(const std::string& path, std::vector<std::string>& names) {
     add(rest);
 }
 
+// The device's own name behind any links (a /dev/serial/by-id name, /dev/modem), link by
+// link: umockdev's realpath, under which the device-tree tests run the program, breaks
+// the heap for a node that leads out of its tree.
+std::string FollowLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        char link[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), link, sizeof link - 1);
+        if (n <= 0) {
+            break;
+        }
+        link[n] = '\0';
+        if (link[0] == '/') {
+            path = link;
+        } else {
+            path = path.substr(0, path.rfind('/') + 1) + link;
+        }
+    }
+    // "/dev/serial/by-id/../../ttyACM0" -> "/dev/ttyACM0"
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    while (at <= path.size()) {
+        const std::size_t slash = std::min(path.find('/', at), path.size());
+        const std::string part = path.substr(at, slash - at);
+        if (part == "..") {
+            if (!parts.empty()) {
+                parts.pop_back();
+            }
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        at = slash + 1;
+    }
+    std::string clean;
+    for (const std::string& part : parts) {
+        clean += "/" + part;
+    }
+    return path.empty() || path[0] != '/' ? path : clean.empty() ? "/" : clean;
+}
+
 enum class LockState { None, Live, Stale, Bad };
 
 // Reads the PID of a lock file: ASCII ("%10d\n" and the like) or 4 binary bytes.
@@ -412,8 +451,7 @@ PortCheck CheckPortHolders(const QString& devicePath) {
     t.rdev = st.st_rdev;
     t.dev = st.st_dev;
     t.ino = st.st_ino;
-    char real[PATH_MAX];
-    t.real = ::realpath(local.constData(), real) != nullptr ? real : t.path;
+    t.real = FollowLinks(t.path);
 
     // 1. UUCP lock files, under both names of the device.
     std::vector<std::string> names;

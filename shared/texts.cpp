@@ -101,6 +101,7 @@ constexpr TextRow kOwnTexts[] = {
      u8"lasketaan uudelleen.",
      u8"The totals could not be saved: %1. The stored totals will not match the log until "
      u8"they are recounted."},
+    {kTextDeviceAbsent, u8"%1 (saknas)", u8"%1 (puuttuu)", u8"%1 (not present)"},
 };
 constexpr int kOwnTextCount = static_cast<int>(sizeof(kOwnTexts) / sizeof(kOwnTexts[0]));
 
