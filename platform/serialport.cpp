@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -543,29 +544,41 @@ int OpenPortDevice(const QString& devicePath, int* error) {
 }
 
 bool ModemManagerOutOfSight() {
+    // Asked at every check while such a port is held: the manager found last is
+    // looked at first, the other processes only when it is gone.
+    static std::atomic<long> lastFound{0};
     DIR* proc = ::opendir("/proc");
     if (proc == nullptr) {
         return false;
     }
-    bool hidden = false;
-    while (const dirent* e = ::readdir(proc)) {
-        char* end = nullptr;
-        const long pid = std::strtol(e->d_name, &end, 10);
-        if (pid <= 0 || *end != '\0' || !IsModemManager(::dirfd(proc), pid)) {
-            continue;
+    const auto hidden = [&proc](long pid) {
+        if (!IsModemManager(::dirfd(proc), pid)) {
+            return false;
         }
         char dir[64];
         std::snprintf(dir, sizeof dir, "%ld/fd", pid);
         const int dirFd = ::openat(::dirfd(proc), dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dirFd >= 0) {
             ::close(dirFd);
-        } else if (errno == EACCES || errno == EPERM) {
-            hidden = true;
+            return false;
+        }
+        return errno == EACCES || errno == EPERM;
+    };
+    long found = lastFound.load() > 0 && hidden(lastFound.load()) ? lastFound.load() : 0;
+    while (found == 0) {
+        const dirent* e = ::readdir(proc);
+        if (e == nullptr) {
             break;
+        }
+        char* end = nullptr;
+        const long pid = std::strtol(e->d_name, &end, 10);
+        if (pid > 0 && *end == '\0' && hidden(pid)) {
+            found = pid;
         }
     }
     ::closedir(proc);
-    return hidden;
+    lastFound.store(found);
+    return found != 0;
 }
 
 std::uint64_t HolderScanCount() {

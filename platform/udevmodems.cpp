@@ -89,7 +89,7 @@ bool IsModemDriver(const QString& driver) {
     static const char* const kDrivers[] = {
         // modems
         "cdc_acm", "option", "option1", "qcserial", "sierra", "hso", "zte_ev", "moto_modem",
-        "nozomi", "usb_wwan",
+        "nozomi",
         // USB-serial adapters an external modem is plugged into
         "ftdi_sio", "pl2303", "cp210x", "ch341", "ch341-uart", "ark3116", "oti6858", "mos7720",
         "mos7840", "ti_usb_3410_5052", "cypress_m8", "spcp8x5", "mct_u232", "keyspan",
