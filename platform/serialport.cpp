@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -544,9 +545,17 @@ int OpenPortDevice(const QString& devicePath, int* error) {
 }
 
 bool ModemManagerOutOfSight() {
-    // Asked at every check while such a port is held: the manager found last is
-    // looked at first, the other processes only when it is gone.
+    // Asked at every check while such a port is held, during a session every tick: the
+    // manager found last is looked at first, and every process's name (some ms) at most
+    // every few seconds while none was found.
     static std::atomic<long> lastFound{0};
+    static std::atomic<std::int64_t> lastEmptyScan{INT64_MIN / 2};
+    const std::int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now().time_since_epoch())
+                                 .count();
+    if (lastFound.load() == 0 && now - lastEmptyScan.load() < 5000) {
+        return false;
+    }
     DIR* proc = ::opendir("/proc");
     if (proc == nullptr) {
         return false;
@@ -578,6 +587,9 @@ bool ModemManagerOutOfSight() {
     }
     ::closedir(proc);
     lastFound.store(found);
+    if (found == 0) {
+        lastEmptyScan.store(now);
+    }
     return found != 0;
 }
 
