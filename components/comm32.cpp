@@ -81,9 +81,16 @@ std::shared_ptr<Thread> StartWorker(SerialDeviceFactory& factory, const char* wh
     return thread;
 }
 
-// Opens the port's device; when that fails, records why and throws.
+// Opens the port's device; when that fails, records why and throws. Null, with nothing
+// failed, for a port only ModemManager holds while idle: as free as a port can be, but an
+// open would raise DTR under the manager.
 std::shared_ptr<SerialDevice> OpenDevice(SerialDeviceFactory& factory, const QString& port) {
     OpenOutcome outcome = factory.Open(DeviceForPort(port));
+    if (outcome.managerIdle) {
+        gPortOpenFailed = false;
+        RecordFailure(PortFailure::None, QString());
+        return nullptr;
+    }
     if (!outcome.device) {
         gPortOpenFailed = true;
         RecordFailure(
@@ -239,6 +246,9 @@ bool TComm32::OpenPort() {
 
     SerialDeviceFactory& factory = Factory();
     const std::shared_ptr<SerialDevice> device = OpenDevice(factory, d->commPort);
+    if (!device) {
+        return true;  // left unopened under an idle manager
+    }
     // Settings the driver refuses do not fail the open.
     device->Configure(d->baudRate);
 
@@ -275,7 +285,9 @@ bool TComm32::ProbePort() {
     if (d->device) {
         throw ECommsError("Already have a comm file open");
     }
-    OpenDevice(Factory(), d->commPort)->Close();
+    if (const std::shared_ptr<SerialDevice> device = OpenDevice(Factory(), d->commPort)) {
+        device->Close();
+    }
     return true;
 }
 

@@ -101,6 +101,7 @@ constexpr TextRow kOwnTexts[] = {
      u8"lasketaan uudelleen.",
      u8"The totals could not be saved: %1. The stored totals will not match the log until "
      u8"they are recounted."},
+    {kTextDeviceAbsent, u8"%1 (saknas)", u8"%1 (puuttuu)", u8"%1 (not present)"},
     {kTextInterfaceMissing,
      u8"Nätverksgränssnittet \"%1\" finns inte. Vindelor väntar tills det finns och är uppe.",
      u8"Verkkoliitäntää \"%1\" ei ole. Vindelor odottaa, kunnes se on olemassa ja käytössä.",
@@ -242,6 +243,20 @@ constexpr TextRow kOwnTexts[] = {
      u8"%1 log lines have no readable date and are left out of the month's cost."},
 };
 constexpr int kOwnTextCount = static_cast<int>(sizeof(kOwnTexts) / sizeof(kOwnTexts[0]));
+
+// The look-up halves its range, so a row out of order would hide itself and its
+// neighbours; a number of 300 or more would read as another language's text.
+constexpr bool InAscendingOrderBelow300(const TextRow* rows, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (rows[i].number < 1 || rows[i].number >= kFinnishOffset)
+            return false;
+        if (i > 0 && rows[i].number <= rows[i - 1].number)
+            return false;
+    }
+    return true;
+}
+static_assert(InAscendingOrderBelow300(kTable, kTableTexts), "text table out of order");
+static_assert(InAscendingOrderBelow300(kOwnTexts, kOwnTextCount), "own texts out of order");
 
 // The classic loader read into a 255-byte buffer: at most 254 characters reach a caller.
 constexpr int kMaxTextLength = 254;

@@ -40,6 +40,8 @@ enum OwnText : int {
     // Later blocks, each kept in ascending order in the table (gaps between blocks are
     // fine): 21-49 use and look, 50-89 connections, 90-139 budget, 140-189 log analysis,
     // 190-219 robustness. Every number stays below 300, the Finnish offset.
+    // Installed modems.
+    kTextDeviceAbsent = 50,  // "%1" the device a Com n leads to, when it is not there
     // Which connection is watched: a serial port or a network interface.
     kTextInterfaceMissing = 70,   // "%1" interface: it does not exist (yet)
     kTextInterfaceUnusable = 71,  // "%1" interface, "%2" reason: it cannot be watched
