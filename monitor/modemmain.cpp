@@ -584,7 +584,6 @@ void TForm1::StartSession() {
     Timer1->start();
     Session = monitor::SessionCounters{};
     Session.SessionStartTick = platform::Ticks().Milliseconds() / 1000;
-    showNormal();
 
     const QDateTime now = platform::Clock().Now();
     StartDate = platform::Clock().DateText(now.date());
@@ -600,9 +599,14 @@ void TForm1::StartSession() {
         WholeSetting(QStringLiteral("Position"), QStringLiteral("Left"), QStringLiteral("-1"), 6);
     const long long top =
         WholeSetting(QStringLiteral("Position"), QStringLiteral("Top"), QStringLiteral("-1"), 6);
+    // The stored place is the frame's, as the session close reads it. Placed before the
+    // window shows: a window that is already on the screen but not yet framed by the
+    // window manager would get its client area there instead, one frame further up and
+    // left each session.
     if (left > -1 && top > -1) {
         move(static_cast<int>(left), static_cast<int>(top));
     }
+    showNormal();
 
     if (UsagePackageOn || MultipleRatesOn) {
         Timer3->start(TimerInterval(RateMonitorInterval * 1000LL));

@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang libclang-rt-14-dev
     xvfb xauth fonts-dejavu-core
+    openbox trayer x11-utils
 )
 
 missing=()
