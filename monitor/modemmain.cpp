@@ -117,6 +117,9 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     TrayIcon1 = new TTrayIcon(this);
 
     programIcon_ = LoadIconResource(QStringLiteral("VINDELOR"));
+    // Dialogs take the application's icon (it turns while a session runs); while idle
+    // it is the program's own.
+    QApplication::setWindowIcon(programIcon_);
     setWindowIcon(programIcon_);
 
     TaskbarIcon = new QSystemTrayIcon(this);
