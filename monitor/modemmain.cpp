@@ -617,6 +617,7 @@ void TForm1::StartSession() {
         Timer3->stop();
     }
     if (IndicatorOn) {
+        UpdateIndicator();  // a light from the first moment, not an empty entry
         TrayIcon1->SetActive(true);
     }
     WriteSetting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Ja"));
@@ -965,6 +966,7 @@ void TForm1::contextMenuEvent(QContextMenuEvent* event) {
 
 void TForm1::Settings1Click() {
     SessionGlobalsT& g = SessionGlobals();
+    bool lightOn = false;
     {
         TSettingsDlg dialog(this);
         RunDialog(dialog);
@@ -1035,7 +1037,7 @@ void TForm1::Settings1Click() {
             if (MultipleRatesOn) {
                 IndicatorOn = true;
                 ReadIndicatorLevels();
-                TrayIcon1->SetActive(true);
+                lightOn = true;  // below, with its picture
             } else {
                 IndicatorOn = false;
                 TrayIcon1->SetActive(false);
@@ -1048,6 +1050,17 @@ void TForm1::Settings1Click() {
     if (Timer3->isActive()) {
         Timer3->stop();
         Timer3Timer();  // starts it again
+    }
+    if (lightOn) {
+        if (!Timer3->isActive()) {
+            // Idle, the rate monitor rests, and the dialog left the plain charge per
+            // minute in force: find the rate the table gives now, for the light.
+            Timer3Timer();
+            Timer3->stop();
+        }
+        // On with the light of the rate in force, never as an empty entry.
+        UpdateIndicator();
+        TrayIcon1->SetActive(true);
     }
 }
 

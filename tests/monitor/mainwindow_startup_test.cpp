@@ -2,6 +2,8 @@
 // commands, driven through the handlers with fakes.
 #include "mainwindow_fixture.h"
 
+#include "components/artwork.h"
+#include "components/test/faketrayshell.h"
 #include "components/trayicon.h"
 #include "monitor/fmodem.h"
 #include "monitor/portdiscovery.h"
@@ -122,6 +124,7 @@ TEST_F(StartupTest, IndicatorLevelsAndLight) {
     Ini(QStringLiteral("Avgifter"), QStringLiteral("Avg2"), QStringLiteral("0.30"));
     Ini(QStringLiteral("PeakSpec"), QStringLiteral("Rate1"), QStringLiteral("Grön"));
     Ini(QStringLiteral("PeakSpec"), QStringLiteral("Rate2"), QStringLiteral("Röd"));
+    ScopedFakeTrayShell shell;
     TForm1& f = Create();
     EXPECT_TRUE(f.IndicatorOn);
     EXPECT_EQ(SessionGlobals().IndicatorLevels, (std::array<int, 4>{1, 3, 0, 0}));
@@ -129,8 +132,30 @@ TEST_F(StartupTest, IndicatorLevelsAndLight) {
     EXPECT_FALSE(f.TrayIcon1->Active());
     StartSession();
     EXPECT_TRUE(f.TrayIcon1->Active());
+    // The entry comes with the light of the rate in force, never empty.
+    ASSERT_EQ(shell.adds(), 1);
+    EXPECT_EQ(shell.calls.front().data.icon.cacheKey(),
+              LoadIconResource(QStringLiteral("ROD_SLACKT")).cacheKey());
     f.Timer1Timer();
     EXPECT_FALSE(f.TrayIcon1->Icon().isNull());
+}
+
+TEST_F(StartupTest, SettingsSwitchingTheLightOnWhileIdleShowItAtOnce) {
+    TRateWeek week;
+    FillWithRateClass(week, 2);
+    SaveRateDataFile(week);
+    Ini(QStringLiteral("Session"), QStringLiteral("Multiple"), QStringLiteral("Ja"));
+    Ini(QStringLiteral("Avgifter"), QStringLiteral("Avg2"), QStringLiteral("0.30"));
+    ScopedFakeTrayShell shell;
+    TForm1& f = Create();
+    Ini(QStringLiteral("Session"), QStringLiteral("PeakSpec"), QStringLiteral("Ja"));
+    Ini(QStringLiteral("PeakSpec"), QStringLiteral("Rate2"), QStringLiteral("Gul"));
+    f.Settings1Click();
+    EXPECT_FALSE(f.SessionStarted);
+    ASSERT_TRUE(f.TrayIcon1->Active());
+    ASSERT_EQ(shell.adds(), 1);
+    EXPECT_EQ(shell.calls.front().data.icon.cacheKey(),
+              LoadIconResource(QStringLiteral("GUL_SLACKT")).cacheKey());
 }
 
 // --- modem port discovery ---------------------------------------------------------------
