@@ -8,6 +8,7 @@
 #include "monitor/singleinstance.h"
 #include "platform/datadir.h"
 #include "platform/services.h"
+#include "shared/language.h"
 #include "shared/profile.h"
 #include "shared/sessionglobals.h"
 #include "shared/texts.h"
@@ -112,9 +113,7 @@ int main(int argc, char** argv) {
 
     const vindelor::monitor::InstanceLock instance;
     if (!instance.Held()) {
-        vindelor::SelectLanguage(
-            vindelor::GetProfileString(QStringLiteral("Språk"), QStringLiteral("Språk"),
-                                       QStringLiteral("UK"), 5, vindelor::kSettingsFile));
+        vindelor::SelectLanguage(vindelor::ProgramLanguage(5, vindelor::StoreLanguage::No));
         const QString text = vindelor::Text(vindelor::kOwnTextBase + vindelor::kTextAlreadyRunning);
         std::fprintf(stderr, "vindelor: %s\n", text.toLocal8Bit().constData());
         // Without a screen nobody could close the box.

@@ -11,6 +11,7 @@
 #include "monitor/timerstat.h"
 #include "platform/datadir.h"
 #include "platform/services.h"
+#include "shared/language.h"
 #include "shared/numbers.h"
 #include "shared/profile.h"
 #include "shared/ratemonitor.h"
@@ -379,8 +380,7 @@ void TForm1::FormCreate() {
     g.AverageConnectTime = WholeSetting(QStringLiteral("Connect"), QStringLiteral("average"),
                                         QStringLiteral("30"), 10);
 
-    g.LanguageCode =
-        Setting(QStringLiteral("Språk"), QStringLiteral("Språk"), QStringLiteral("UK"), 5).left(3);
+    g.LanguageCode = ProgramLanguage(5, StoreLanguage::Yes).left(3);
     SelectLanguage(g.LanguageCode);
     SetMenuCaptions();
 

@@ -242,7 +242,7 @@ void TForm1::FormCreate() {
     // 6. The rate table for the advanced options; a damaged file leaves it all zero.
     LoadRateDataFile(ProgramRateWeek());
     // 7. Language.
-    SelectStoredLanguage();
+    SelectStoredLanguage(StoreLanguage::Yes);
     SattSprak();
 }
 

@@ -277,20 +277,28 @@ TEST_F(StartupTest, ModemDialogInsistsOnOnePort) {
 // --- menu commands and shutdown --------------------------------------------------------
 
 TEST_F(StartupTest, ModemDialogTextsFollowItsOwnLanguageReadingAndRefuseTwoPorts) {
+    // The dialog opens before anything else on a first start: with no language stored it
+    // speaks the desktop's, and keeps it.
     struct Case {
-        const char* stored;  // nullptr: no language stored, the dialog's default "S"
+        const char* stored;  // nullptr: no language stored
+        QLocale::Language desktop;
         int offset;
+        const char* storedAfter;
     };
-    const Case cases[] = {
-        {nullptr, kSwedishOffset}, {"SF", kFinnishOffset}, {"UK", kEnglishOffset}};
+    const Case cases[] = {{nullptr, QLocale::Finnish, kFinnishOffset, "SF"},
+                          {"S", QLocale::English, kSwedishOffset, "S"},
+                          {"UK", QLocale::Finnish, kEnglishOffset, "UK"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.offset);
         ScopedDataDir caseDir;
         fakes.boxes.shown.clear();
+        fakes.regional.language = c.desktop;
         if (c.stored != nullptr) {
             Ini(QStringLiteral("Språk"), QStringLiteral("Språk"), QLatin1String(c.stored));
         }
         TFModem modem;
+        EXPECT_EQ(Read(QStringLiteral("Språk"), QStringLiteral("Språk")),
+                  QLatin1String(c.storedAfter));
         EXPECT_EQ(modem.windowTitle(), LoadText(24 + c.offset));
         EXPECT_EQ(modem.GroupBox1->title(), LoadText(25 + c.offset));
         EXPECT_EQ(modem.Label1->text(), LoadText(26 + c.offset));
