@@ -1,6 +1,7 @@
 // vindelor: waits until the modem's port turns busy, times and prices the
 // connection, and when the port is free again logs it, adds it to the totals
 // and ends with exit code 0.
+#include "components/artwork.h"
 #include "components/comm32.h"
 #include "components/portmap.h"
 #include "monitor/modemmain.h"
@@ -41,7 +42,7 @@ void PrintLine(const QString& text) {
 
 void PrintUsage(std::FILE* to) {
     std::fputs(
-        "Usage: vindelor [--help] [--version]\n"
+        "Usage: vindelor [--choose-port] [--help] [--version]\n"
         "\n"
         "Times one dial-up connection and tells you what it cost. "
         "Vindelor waits until\n"
@@ -57,8 +58,10 @@ void PrintUsage(std::FILE* to) {
         "[Ports] of\n"
         "Vindelor.ini (defaults /dev/ttyS0 ... /dev/ttyS3).\n"
         "\n"
-        "  --help     show this text and exit\n"
-        "  --version  show the version and exit\n"
+        "  --choose-port  ask for the modem's port (COM1 ... COM4) before waiting, and\n"
+        "                 keep the choice for the next runs\n"
+        "  --help         show this text and exit\n"
+        "  --version      show the version and exit\n"
         "\n"
         "Exit codes: 0 after a session or when closed, 1 no display, 2 a wrong argument,\n"
         "3 another Vindelor already runs with the same data directory.\n"
@@ -102,8 +105,11 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
+    // Before any window, the box of a second copy included.
+    QApplication::setWindowIcon(vindelor::LoadIconResource(QStringLiteral("VINDELOR")));
     // Qt has taken its own options (-platform, -style, …) out of the list by now.
-    const QStringList rest = QCoreApplication::arguments().mid(1);
+    QStringList rest = QCoreApplication::arguments().mid(1);
+    const bool choosePort = rest.removeAll(QStringLiteral("--choose-port")) > 0;
     if (!rest.isEmpty()) {
         std::fprintf(stderr, "vindelor: unknown argument '%s'\n\n",
                      rest.first().toLocal8Bit().constData());
@@ -133,6 +139,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     vindelor::TForm1 form;
+    form.ChoosePortAtStart = choosePort;
     QObject::connect(&form, &vindelor::TForm1::sessionBegan,
                      [&form](const QString& date, const QString& time) {
                          PrintLine(QStringLiteral("Session started %1 %2 on %3 (%4)")

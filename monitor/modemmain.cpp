@@ -333,6 +333,15 @@ void TForm1::FormCreate() {
     // The modem's port. The manual dialog may run its own loop meanwhile; no
     // timer runs yet, so nothing can close a session before Ready.
     Ready = false;
+    if (ChoosePortAtStart) {
+        // OK stores the choice, which the search below then takes as the user's own;
+        // closing the dialog keeps the stored port.
+        TFModem dialog(this);
+        RunDialog(dialog);
+        if (quitRequested_) {
+            return;
+        }
+    }
     const QString found = monitor::FindModemPort();
     monitor::ChooseModemPort(
         found, *Comm321,

@@ -130,6 +130,8 @@ class TForm1 : public QWidget {
     std::function<int(QDialog&)> ExecDialog;
     std::function<void(int exitCode)> EndProgram;
     std::function<bool()> ApplicationActive;
+    // Set before FormCreate(): the manual port choice opens first, whatever is stored.
+    bool ChoosePortAtStart = false;
 
     // Start-up: reads the settings, chooses the modem port, leaves the program idle.
     // Stops early, with nothing running, when RequestQuit() came during the port choice.

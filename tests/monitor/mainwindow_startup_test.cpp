@@ -240,6 +240,33 @@ TEST_F(StartupTest, EndingTheProgramLeavesTheManualPortChoice) {
     EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("<none>"));
 }
 
+TEST_F(StartupTest, ChoosePortOptionAsksBeforeWaitingAndStoresTheChoice) {
+    choosePort = true;
+    Create();  // the choice closed without OK: the stored COM1 stays
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(form->Comm321->CommPort(), QStringLiteral("COM1"));
+
+    dialogs.clear();
+    onDialog = [](QDialog& dialog) {
+        auto& modem = dynamic_cast<TFModem&>(dialog);
+        modem.RadioButton3->setChecked(true);
+        modem.BitBtn1Click();
+        return modem.result();
+    };
+    TForm1& f = Create();
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(f.Comm321->CommPort(), QStringLiteral("COM3"));
+    EXPECT_TRUE(f.Com31->isChecked());
+    EXPECT_TRUE(f.Timer2->isActive());
+    EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("COM3"));
+
+    // The next start without the option keeps it and asks nothing.
+    choosePort = false;
+    dialogs.clear();
+    EXPECT_EQ(Create().Comm321->CommPort(), QStringLiteral("COM3"));
+    EXPECT_TRUE(dialogs.empty());
+}
+
 TEST_F(StartupTest, UnknownPortNameLeavesNoPortChosen) {
     fakes.modems.entries[QStringLiteral("0000")] = QStringLiteral("COM5");
     TForm1& f = Create(/*storeCom1=*/false);
