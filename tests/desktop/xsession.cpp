@@ -16,6 +16,8 @@ namespace vindelor::test {
 namespace {
 
 // Starts argv with stdout on `outFd` (-1: /dev/null); stdin and stderr go to /dev/null.
+// Everything the child needs is prepared before the fork: the test program has threads
+// by then, and a child of a threaded program may only make async-signal-safe calls.
 pid_t Spawn(const QStringList& argv, int outFd, const QString& display = QString()) {
     std::vector<QByteArray> bytes;
     for (const QString& a : argv) {
@@ -26,18 +28,31 @@ pid_t Spawn(const QStringList& argv, int outFd, const QString& display = QString
         args.push_back(b.data());
     }
     args.push_back(nullptr);
-    const QByteArray displayBytes = display.toLocal8Bit();
+
+    std::vector<QByteArray> environment;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const QByteArray entry(*e);
+        if (!entry.startsWith("DISPLAY=") && !entry.startsWith("LC_ALL=")) {
+            environment.push_back(entry);
+        }
+    }
+    if (!display.isEmpty()) {
+        environment.push_back("DISPLAY=" + display.toLocal8Bit());
+    }
+    environment.push_back("LC_ALL=C.UTF-8");  // xprop prints names as UTF-8
+    std::vector<char*> envp;
+    for (QByteArray& e : environment) {
+        envp.push_back(e.data());
+    }
+    envp.push_back(nullptr);
+
     const pid_t pid = ::fork();
     if (pid == 0) {
         const int null = ::open("/dev/null", O_RDWR);
         ::dup2(null, 0);
         ::dup2(outFd >= 0 ? outFd : null, 1);
         ::dup2(null, 2);
-        if (!displayBytes.isEmpty()) {
-            ::setenv("DISPLAY", displayBytes.constData(), 1);
-        }
-        ::setenv("LC_ALL", "C.UTF-8", 1);  // xprop prints names as UTF-8
-        ::execvp(args[0], args.data());
+        ::execvpe(args[0], args.data(), envp.data());
         ::_exit(127);
     }
     return pid;
