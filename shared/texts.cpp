@@ -101,6 +101,30 @@ constexpr TextRow kOwnTexts[] = {
      u8"lasketaan uudelleen.",
      u8"The totals could not be saved: %1. The stored totals will not match the log until "
      u8"they are recounted."},
+    {kTextInterfaceMissing,
+     u8"Nätverksgränssnittet \"%1\" finns inte. Vindelor väntar tills det finns och är uppe.",
+     u8"Verkkoliitäntää \"%1\" ei ole. Vindelor odottaa, kunnes se on olemassa ja käytössä.",
+     u8"The network interface \"%1\" does not exist. Vindelor waits until it exists and is up."},
+    {kTextInterfaceUnusable, u8"Nätverksgränssnittet \"%1\" kunde inte bevakas (%2).",
+     u8"Verkkoliitäntää \"%1\" ei voitu seurata (%2).",
+     u8"The network interface \"%1\" could not be watched (%2)."},
+    {kTextConnectionMenu, u8"Bevakad förbindelse", u8"Seurattava yhteys", u8"Connection to watch"},
+    {kTextWatchSerialPort, u8"Modemets serieport", u8"Modeemin sarjaportti",
+     u8"The modem's serial port"},
+    {kTextWatchInterface, u8"Nätverksgränssnitt", u8"Verkkoliitäntä", u8"A network interface"},
+    {kTextDeviceMissing, u8"%1, finns inte", u8"%1, ei ole", u8"%1, missing"},
+    {kTextNoInterfaces, u8"Inga nätverksgränssnitt hittades.", u8"Verkkoliitäntöjä ei löytynyt.",
+     u8"No network interfaces were found."},
+    {kTextWatchExplained,
+     u8"Med en serieport pågår förbindelsen medan uppringaren håller porten. Med ett "
+     u8"gränssnitt pågår den medan gränssnittet är uppe och igång.",
+     u8"Sarjaportilla yhteys kestää, kun soittaja pitää porttia varattuna. Liitännällä se "
+     u8"kestää, kun liitäntä on ylhäällä ja toiminnassa.",
+     u8"With a serial port, a connection lasts while a dialer holds the port. With an "
+     u8"interface, it lasts while the interface is up and running."},
+    {kTextWatchNextStart, u8"Valet gäller från nästa start av Vindelor.",
+     u8"Valinta on voimassa Vindelorin seuraavasta käynnistyksestä.",
+     u8"The choice holds from the next start of Vindelor."},
 };
 constexpr int kOwnTextCount = static_cast<int>(sizeof(kOwnTexts) / sizeof(kOwnTexts[0]));
 

@@ -40,6 +40,16 @@ enum OwnText : int {
     // Later blocks, each kept in ascending order in the table (gaps between blocks are
     // fine): 21-49 use and look, 50-89 connections, 90-139 budget, 140-189 log analysis,
     // 190-219 robustness. Every number stays below 300, the Finnish offset.
+    // Which connection is watched: a serial port or a network interface.
+    kTextInterfaceMissing = 70,   // "%1" interface: it does not exist (yet)
+    kTextInterfaceUnusable = 71,  // "%1" interface, "%2" reason: it cannot be watched
+    kTextConnectionMenu = 72,     // the settings dialog's menu item and the page's title
+    kTextWatchSerialPort = 73,    // choice: the modem's serial port
+    kTextWatchInterface = 74,     // choice: a network interface
+    kTextDeviceMissing = 75,      // "%1" device path that does not exist
+    kTextNoInterfaces = 76,       // no interface to choose from
+    kTextWatchExplained = 77,     // what counts as a connection in each case
+    kTextWatchNextStart = 78,     // the choice holds from the next start
 };
 
 // Process-wide language offset; 0 until a program selects its language.

@@ -127,6 +127,9 @@ class MainWindowTest : public ::testing::Test {
             dialogs.push_back(dialog.metaObject()->className());
             return onDialog ? onDialog(dialog) : int(QDialog::Rejected);
         };
+        if (prepare) {
+            prepare(*form);
+        }
         form->FormCreate();
         return *form;
     }
@@ -162,6 +165,8 @@ class MainWindowTest : public ::testing::Test {
     bool choosePort = false;  // as "vindelor --choose-port"
     std::vector<QString> dialogs;
     std::function<int(QDialog&)> onDialog;
+    // Runs on the new window before its start-up.
+    std::function<void(TForm1&)> prepare;
 
   private:
     SerialDeviceFactory* previousFactory_;
