@@ -3,6 +3,7 @@
 #include "components/portmap.h"
 #include "platform/services.h"
 #include "platform/udevmodems.h"
+#include "shared/language.h"
 #include "shared/profile.h"
 #include "shared/sessionglobals.h"
 #include "shared/texts.h"
@@ -70,8 +71,7 @@ TFModem::TFModem(QWidget* parent) : QDialog(parent) {
 void TFModem::FormCreate() {
     // Read here, not taken from the main window: the dialog opens before the main window
     // has read its settings.
-    LanguageCode = GetProfileString(QStringLiteral("Språk"), QStringLiteral("Språk"),
-                                    QStringLiteral("S"), 4, kSettingsFile);
+    LanguageCode = ProgramLanguage(4, StoreLanguage::Yes);
     SessionGlobals().LanguageCode = LanguageCode;
     SelectLanguage(LanguageCode);
     setWindowTitle(Text(24));

@@ -15,6 +15,7 @@
 #include "platform/datadir.h"
 #include "platform/localetexts.h"
 #include "platform/services.h"
+#include "shared/language.h"
 #include "shared/numbers.h"
 #include "shared/profile.h"
 #include "shared/ratemonitor.h"
@@ -121,6 +122,9 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     TrayIcon1 = new TTrayIcon(this);
 
     programIcon_ = LoadIconResource(QStringLiteral("VINDELOR"));
+    // Dialogs take the application's icon (it turns while a session runs); while idle
+    // it is the program's own.
+    QApplication::setWindowIcon(programIcon_);
     setWindowIcon(programIcon_);
 
     TaskbarIcon = new QSystemTrayIcon(this);
@@ -345,6 +349,15 @@ void TForm1::FormCreate() {
     Ready = false;
     const QString interfaceName = monitor::ChosenInterface(InterfaceOverride);
     if (interfaceName.isEmpty()) {
+        if (ChoosePortAtStart) {
+            // OK stores the choice, which the search below then takes as the user's own;
+            // closing the dialog keeps the stored port.
+            TFModem dialog(this);
+            RunDialog(dialog);
+            if (quitRequested_) {
+                return;
+            }
+        }
         const QString found = monitor::FindModemPort();
         monitor::ChooseModemPort(
             found, *Comm321,
@@ -390,8 +403,7 @@ void TForm1::FormCreate() {
     g.AverageConnectTime = WholeSetting(QStringLiteral("Connect"), QStringLiteral("average"),
                                         QStringLiteral("30"), 10);
 
-    g.LanguageCode =
-        Setting(QStringLiteral("Språk"), QStringLiteral("Språk"), QStringLiteral("UK"), 5).left(3);
+    g.LanguageCode = ProgramLanguage(5, StoreLanguage::Yes).left(3);
     SelectLanguage(g.LanguageCode);
     SetMenuCaptions();
 
@@ -554,7 +566,6 @@ void TForm1::StartSession() {
     Timer1->start();
     Session = monitor::SessionCounters{};
     Session.SessionStartTick = platform::Ticks().Milliseconds() / 1000;
-    showNormal();
 
     const QDateTime now = platform::Clock().Now();
     StartDate = platform::Clock().DateText(now.date());
@@ -574,9 +585,14 @@ void TForm1::StartSession() {
         WholeSetting(QStringLiteral("Position"), QStringLiteral("Left"), QStringLiteral("-1"), 6);
     const long long top =
         WholeSetting(QStringLiteral("Position"), QStringLiteral("Top"), QStringLiteral("-1"), 6);
+    // The stored place is the frame's, as the session close reads it. Placed before the
+    // window shows: a window that is already on the screen but not yet framed by the
+    // window manager would get its client area there instead, one frame further up and
+    // left each session.
     if (left > -1 && top > -1) {
         move(static_cast<int>(left), static_cast<int>(top));
     }
+    showNormal();
 
     if (UsagePackageOn || MultipleRatesOn) {
         Timer3->start(TimerInterval(RateMonitorInterval * 1000LL));
@@ -584,6 +600,7 @@ void TForm1::StartSession() {
         Timer3->stop();
     }
     if (IndicatorOn) {
+        UpdateIndicator();  // a light from the first moment, not an empty entry
         TrayIcon1->SetActive(true);
     }
     WriteSetting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Ja"));
@@ -965,8 +982,10 @@ void TForm1::Settings1Click() {
     } else if (change.rateTimer == monitor::ModeSwitch::Timer::Start) {
         Timer3->start(TimerInterval(RateMonitorInterval * 1000LL));
     }
-    if (change.light != monitor::ModeSwitch::Light::Keep) {
-        TrayIcon1->SetActive(change.light == monitor::ModeSwitch::Light::On);
+    // The light goes on below, with its picture.
+    const bool lightOn = change.light == monitor::ModeSwitch::Light::On;
+    if (change.light == monitor::ModeSwitch::Light::Off) {
+        TrayIcon1->SetActive(false);
     }
     CostMonitoring = change.after.CostMonitoring;
     MultipleRatesOn = change.after.MultipleRatesOn;
@@ -979,6 +998,17 @@ void TForm1::Settings1Click() {
     if (Timer3->isActive()) {
         Timer3->stop();
         Timer3Timer();  // starts it again
+    }
+    if (lightOn) {
+        if (!Timer3->isActive()) {
+            // Idle, the rate monitor rests, and the dialog left the plain charge per
+            // minute in force: find the rate the table gives now, for the light.
+            Timer3Timer();
+            Timer3->stop();
+        }
+        // On with the light of the rate in force, never as an empty entry.
+        UpdateIndicator();
+        TrayIcon1->SetActive(true);
     }
 }
 

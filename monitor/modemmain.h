@@ -138,6 +138,8 @@ class TForm1 : public QWidget {
     std::function<int(QDialog&)> ExecDialog;
     std::function<void(int exitCode)> EndProgram;
     std::function<bool()> ApplicationActive;
+    // Set before FormCreate(): the manual port choice opens first, whatever is stored.
+    bool ChoosePortAtStart = false;
     // The network interface named on the command line for this run; empty: the settings
     // choose.
     QString InterfaceOverride;

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 #include <QTime>
 
@@ -69,6 +70,8 @@ public:
     virtual ~Regional() = default;
     virtual QString CurrencySymbol() = 0;  // "$" when the locale has none
     virtual QChar TimeSeparator() = 0;     // ':' when the locale has none
+    // The language the desktop speaks to the user.
+    virtual QLocale::Language Language() = 0;
 };
 
 struct Services {

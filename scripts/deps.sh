@@ -10,6 +10,7 @@ packages=(
     clang libclang-rt-14-dev
     libudev-dev umockdev libumockdev-dev
     xvfb xauth fonts-dejavu-core
+    openbox trayer x11-utils
     iproute2
     dbus-daemon
 )

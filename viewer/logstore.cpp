@@ -71,9 +71,9 @@ void SetDeletionHook(DeletionHook hook) {
     Hook() = std::move(hook);
 }
 
-void SelectStoredLanguage() {
+void SelectStoredLanguage(StoreLanguage store) {
     SetLanguageOffset(kSwedishOffset);
-    SelectLanguage(Setting("Språk", "Språk", QStringLiteral("UK"), 5));
+    SelectLanguage(ProgramLanguage(5, store));
 }
 
 bool CostLabelAfterSettings(const QString& currencyPrefix, QString* label2) {

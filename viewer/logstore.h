@@ -2,6 +2,8 @@
 // the cost. No widgets: the window and the command line share these.
 #pragma once
 
+#include "shared/language.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -33,9 +35,10 @@ Listing LoadListing();
 // the only copy left and becomes the log. Returns true when a file was found.
 bool DiscardInterruptedDeletion();
 
-// Sets the language from "Språk"/"Språk" (default "UK"): "S", "SF" or "UK"; any other
-// value gives Swedish, the offset the program starts with.
-void SelectStoredLanguage();
+// Sets the language from "Språk"/"Språk" (with none stored, the desktop's language; see
+// ProgramLanguage): "S", "SF" or "UK"; any other value gives Swedish, the offset the
+// program starts with.
+void SelectStoredLanguage(StoreLanguage store = StoreLanguage::No);
 
 // The cost label after the settings dialog: empty while cost monitoring is off, else the
 // currency prefix, a blank and "Kostnad"/"Totalt". Returns whether the frame shows.

@@ -102,6 +102,9 @@ TSettingsDlg::~TSettingsDlg() = default;
 
 void TSettingsDlg::BuildControls() {
     auto* layout = new QVBoxLayout(this);
+    // As large as its contents and no larger: a dialog of fixed size, without a maximise
+    // button.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* body = new QVBoxLayout;
     body->setContentsMargins(12, 12, 12, 6);

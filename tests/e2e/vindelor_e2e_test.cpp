@@ -293,7 +293,7 @@ TEST_F(VindelorEndToEnd, CommandLineAnswersWithoutTouchingAnything) {
     const Case cases[] = {
         {{QStringLiteral("--version")}, false, 0, "vindelor 1.12a", ""},
         {{QStringLiteral("--help")}, false, 0, "Usage: vindelor", ""},
-        {{QStringLiteral("-h")}, false, 0, "--version", ""},
+        {{QStringLiteral("-h")}, false, 0, "--choose-port", ""},
         {{QStringLiteral("--bogus")}, true, 2, "", "unknown argument '--bogus'"},
         {{QStringLiteral("--interface")}, true, 2, "", "needs the name of a network interface"},
         {{}, false, 1, "", "no display"},

@@ -105,6 +105,10 @@ TEST(LocaleTexts, RegionalValuesWithTheirDefaults) {
         // A symbol the settings file cannot hold: its ISO code instead of "?".
         {QLocale(QStringLiteral("ru_RU")), QStringLiteral("RUB"), QLatin1Char(':')},
     };
+    // The language the programs choose at their first start.
+    EXPECT_EQ(LocaleRegional(QLocale(QStringLiteral("sv_FI"))).Language(), QLocale::Swedish);
+    EXPECT_EQ(LocaleRegional(QLocale(QStringLiteral("fi_FI"))).Language(), QLocale::Finnish);
+    EXPECT_EQ(LocaleRegional(QLocale(QStringLiteral("de_DE"))).Language(), QLocale::German);
     for (const Case& c : cases) {
         LocaleRegional regional(c.locale);
         EXPECT_EQ(regional.CurrencySymbol(), c.currency) << c.locale.name().toStdString();
