@@ -202,7 +202,7 @@ DeleteResult DeleteRows(const QStringList& listedLines, const std::vector<int>& 
     }
     Reached(DeletionStep::TemporaryWritten);
 
-    if (ReadLogLines(kLogTempFile, kWholeLine) != kept) {
+    if (ReadAllLogLines(kLogTempFile, kWholeLine) != kept) {
         // What was written does not come back: the disk lost it.
         r.error = Failure(tempPath, EIO);
         QFile::remove(tempPath);
@@ -221,8 +221,11 @@ DeleteResult DeleteRows(const QStringList& listedLines, const std::vector<int>& 
     ClearProfileCache();
     Reached(DeletionStep::LogReplaced);
 
-    // Totals of what stays.
-    const LogTotals totals = SumLines(kept);
+    // Totals of what the new log lists: a line "#" ends every reader's walk, so it and
+    // the lines after it stay in the file unlisted and cost nothing, like lines after a
+    // gap in the keys did before this rewrite closed the gap.
+    const QStringList listed = kept.mid(0, kept.indexOf(QStringLiteral("#")));
+    const LogTotals totals = SumLines(listed);
     r.label1 = FormatHms(totals.time);
     Store("Nättid", "Totalt", r.label1, &r.totalsError);
     const QString perMinute = Setting("Charge", "per_min", QStringLiteral("#"), 10);
@@ -240,10 +243,10 @@ DeleteResult DeleteRows(const QStringList& listedLines, const std::vector<int>& 
     Store("Försök", "Antal", QString::number(totals.failedTries), &r.totalsError);
     Reached(DeletionStep::TotalsWritten);
 
-    r.lines = kept;
-    r.rows.reserve(kept.size());
-    r.clipboard.reserve(kept.size());
-    for (const QString& line : kept) {
+    r.lines = listed;
+    r.rows.reserve(listed.size());
+    r.clipboard.reserve(listed.size());
+    for (const QString& line : listed) {
         r.rows.append(ListRow(line));
         r.clipboard.append(DeletionClipboardLine(line));
     }
