@@ -101,6 +101,13 @@ constexpr TextRow kOwnTexts[] = {
      u8"lasketaan uudelleen.",
      u8"The totals could not be saved: %1. The stored totals will not match the log until "
      u8"they are recounted."},
+    {kTextOldTemporaryKept,
+     u8"En fil från en avbruten radering, \"Vindelor.ny\", hade rader som inte finns i "
+     u8"loggen. Den har sparats som \"%1\".",
+     u8"Keskeytyneen poiston tiedostossa \"Vindelor.ny\" oli rivejä, joita lokissa ei ole. "
+     u8"Se on tallennettu nimellä \"%1\".",
+     u8"A file left by an interrupted deletion, \"Vindelor.ny\", held lines that are not in "
+     u8"the log. It has been kept as \"%1\"."},
 };
 constexpr int kOwnTextCount = static_cast<int>(sizeof(kOwnTexts) / sizeof(kOwnTexts[0]));
 

@@ -23,6 +23,7 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTextOption>
+#include <QTimer>
 
 namespace vindelor::brusko {
 namespace {
@@ -239,6 +240,16 @@ void TForm1::FormCreate() {
     // 7. Language.
     SelectStoredLanguage();
     SattSprak();
+    if (!listing.keptTemporary.isEmpty()) {
+        // Once the window is up, in the language just chosen.
+        QTimer::singleShot(0, this, [this, kept = listing.keptTemporary] { ShowKept(kept); });
+    }
+}
+
+void TForm1::ShowKept(const QString& path) {
+    platform::Boxes().Show(this, kProgramTitle,
+                           Text(kOwnTextBase + kTextOldTemporaryKept).arg(path),
+                           MessageBoxes::Icon::Warning, MessageBoxes::Buttons::Ok);
 }
 
 void TForm1::AdjustForLargeFonts() {
@@ -353,6 +364,9 @@ void TForm1::BitBtn2Click() {
     }
     if (!r.totalsError.isEmpty()) {
         ShowTotalsNotSaved(r.totalsError);
+    }
+    if (!r.keptTemporary.isEmpty()) {
+        ShowKept(r.keptTemporary);
     }
 }
 
