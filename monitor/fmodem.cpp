@@ -63,7 +63,7 @@ void TFModem::FormCreate() {
     // Read here, not taken from the main window: the dialog opens before the main window
     // has read its settings.
     LanguageCode = GetProfileString(QStringLiteral("Språk"), QStringLiteral("Språk"),
-                                    QStringLiteral("S"), 4, kSettingsFile);
+                                    QStringLiteral("S"), 5, kSettingsFile);
     SessionGlobals().LanguageCode = LanguageCode;
     SelectLanguage(LanguageCode);
     setWindowTitle(Text(24));
