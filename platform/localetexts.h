@@ -20,6 +20,8 @@ class LocaleClock : public LocalClock {
     // The locale's short numeric date, or dd.MM.yyyy when that would hold anything but
     // digits and "." "/" ":" (ISO dates, dates with blanks or names, native digits).
     QString DateText(const QDate& date) override;
+    // The locale's short date format, the first one a reader of the log tries.
+    QString DateFormat() const { return dateFormat_; }
     // Always 24 hours with seconds, hours with two digits, parted by the locale's time
     // separator when that is "." or ":", else by ":".
     QString TimeText(const QTime& time) override;
