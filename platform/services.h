@@ -55,7 +55,8 @@ public:
 };
 
 // Where the system recorded the installed modems' ports. subkey is "0000" or "0001";
-// an empty result means no entry.
+// an empty result means no entry. The result is a port name ("COM3"), or a device path
+// ("/dev/serial/by-id/…") where the system knows devices rather than port names.
 class ModemLookup {
 public:
     virtual ~ModemLookup() = default;

@@ -8,7 +8,10 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang libclang-rt-14-dev
+    libudev-dev umockdev libumockdev-dev
     xvfb xauth fonts-dejavu-core
+    iproute2
+    dbus-daemon
 )
 
 missing=()

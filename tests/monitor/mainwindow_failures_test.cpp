@@ -225,6 +225,19 @@ TEST_F(SaveFailureTest, ALogThatCannotGrowIsReportedWhileTheTotalsAreSaved) {
     EXPECT_TRUE(fakes.boxes.shown[0].text.endsWith(QStringLiteral("\n- ") + f.Unsaved[0]));
 }
 
+// The reason shown is the failed write's own, not what errno holds after it.
+TEST_F(SaveFailureTest, TheReasonShownIsTheOneTheWriteFailedWith) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir(kLogFile));  // a log that is no file
+    TForm1& f = Create();
+    StartSession();
+    Run(180);
+    Release();
+    ASSERT_EQ(fakes.boxes.shown.size(), 1u);
+    EXPECT_EQ(f.Unsaved, QStringList{Own(kTextUnsavedLogLine, kSwedishOffset).arg(line)});
+    EXPECT_TRUE(fakes.boxes.shown[0].text.contains(QString::fromLocal8Bit(std::strerror(EISDIR))))
+        << fakes.boxes.shown[0].text.toStdString();
+}
+
 TEST_F(SaveFailureTest, SessionFlagThatCannotBeClearedIsReportedEvenForAnUncountedSession) {
     TForm1& f = Create();
     StartSession();

@@ -182,6 +182,29 @@ TEST_F(StartupTest, BusyLookedUpPortAsksTheUser) {
     EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("COM1"));
 }
 
+TEST_F(StartupTest, LookedUpDeviceGetsItsPortEntryOnlyWhenItIsTaken) {
+    const QString modem = QStringLiteral("/dev/serial/by-id/usb-Acme_Modem_123-if00");
+    for (const bool busy : {false, true}) {
+        SCOPED_TRACE(busy);
+        ScopedDataDir caseDir;
+        dialogs.clear();
+        const QString gone = caseDir.file(QStringLiteral("ttyUSB9"));
+        Ini(QStringLiteral("Ports"), QStringLiteral("COM1"), gone);
+        fakes.modems.entries[QStringLiteral("0000")] = modem;
+        ports.modes[modem] = busy ? Mode::Busy : Mode::Free;
+        onDialog = [](QDialog& dialog) {
+            auto& choice = dynamic_cast<TFModem&>(dialog);
+            choice.RadioButton2->setChecked(true);
+            choice.BitBtn1Click();
+            return choice.result();
+        };
+        TForm1& f = Create(/*storeCom1=*/false);
+        EXPECT_EQ(dialogs.size(), busy ? 1u : 0u);
+        EXPECT_EQ(f.Comm321->CommPort(), busy ? QStringLiteral("COM2") : QStringLiteral("COM1"));
+        EXPECT_EQ(Read(QStringLiteral("Ports"), QStringLiteral("COM1")), busy ? gone : modem);
+    }
+}
+
 TEST_F(StartupTest, DialogReturnsUntilTheChosenPortOpens) {
     SetPort(1, Mode::Busy);
     int asked = 0;
@@ -265,9 +288,20 @@ TEST_F(StartupTest, ModemDialogTextsFollowItsOwnLanguageReadingAndRefuseTwoPorts
         if (c.stored != nullptr) {
             Ini(QStringLiteral("Språk"), QStringLiteral("Språk"), QLatin1String(c.stored));
         }
+        Ini(QStringLiteral("Ports"), QStringLiteral("COM1"), QStringLiteral("/dev/null"));
+        Ini(QStringLiteral("Ports"), QStringLiteral("COM2"), QStringLiteral("/dev/ttyUSB97"));
         TFModem modem;
         EXPECT_EQ(modem.windowTitle(), LoadText(24 + c.offset));
         EXPECT_EQ(modem.GroupBox1->title(), LoadText(25 + c.offset));
+        // Beside each Com n the device it leads to, and whether that device is there.
+        EXPECT_EQ(modem.RadioButton1->text(), QStringLiteral("Com1"));
+        EXPECT_EQ(modem.DeviceLabels[0]->text(), QStringLiteral("/dev/null"));
+        EXPECT_TRUE(modem.DeviceLabels[0]->isEnabled());
+        EXPECT_EQ(modem.DeviceLabels[1]->toolTip(), QStringLiteral("/dev/ttyUSB97"));
+        EXPECT_TRUE(modem.DeviceLabels[1]->text().endsWith(
+            LoadText(kOwnTextBase + kTextDeviceAbsent + c.offset).arg(QStringLiteral("97"))))
+            << modem.DeviceLabels[1]->text().toStdString();
+        EXPECT_FALSE(modem.DeviceLabels[1]->isEnabled());
         EXPECT_EQ(modem.Label1->text(), LoadText(26 + c.offset));
         EXPECT_EQ(modem.BitBtn2->text(), LoadText(13 + c.offset));
         EXPECT_EQ(modem.BitBtn1->text(), QStringLiteral("&Ok"));

@@ -1,0 +1,46 @@
+#include "platform/connectionwatch/serial/serialwatch.h"
+
+#include "components/comm32.h"
+#include "components/portmap.h"
+
+namespace vindelor::platform {
+
+SerialPortWatch::SerialPortWatch(TComm32& comm, QObject* parent)
+    : ConnectionWatch(parent), comm_(comm) {}
+
+QString SerialPortWatch::Name() const {
+    return comm_.CommPort();
+}
+
+LinkCheck SerialPortWatch::Check() {
+    LinkCheck check;
+    check.subject = DeviceForPort(comm_.CommPort());
+    try {
+        // Only whether the port opens: a probe that changed the port's settings could
+        // undo those of a dialer taking the port at the same moment.
+        comm_.ProbePort();
+        check.state = LinkState::Down;
+    } catch (const ECommsError&) {
+        // Only a port that another program holds is a connection; an absent device or a
+        // missing permission is not, and neither is a failure of our own.
+        switch (TComm32::LastFailure()) {
+            case PortFailure::Busy:
+                check.state = LinkState::Up;
+                break;
+            case PortFailure::Unusable:
+                check.state = LinkState::Unusable;
+                check.error = TComm32::LastFailureError();
+                check.detail = TComm32::LastFailureDetail();
+                break;
+            case PortFailure::None:
+            case PortFailure::Internal:
+                check.state = LinkState::Unknown;
+                break;
+        }
+    } catch (...) {
+        check.state = LinkState::Unknown;
+    }
+    return check;
+}
+
+}  // namespace vindelor::platform
