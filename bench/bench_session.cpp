@@ -1,7 +1,10 @@
 // Vindelor as a process, measured from /proc while it watches a port: during a session
 // (the port held by the simulated dialer; time, cost, status bar and title redrawn every
-// 20 ms) and idle (the port free, polled every "Refresh"/"Rate" ms, default 1000), side by
-// side with an empty Qt Widgets program of the same build as the floor.
+// 20 ms), side by side over the same seconds with the floor, a Qt Widgets program of the
+// same build that ticks like a session and does nothing else (tools/emptyqt); then idle
+// (the port free, polled every "Refresh"/"Rate" ms, default 1000). Absolute percentages
+// differ severalfold between machines of one kind; the session's ratio to the floor
+// measured in the same run says what the session's own work costs.
 //
 //   bench_session [--seconds N]     (default 60 s per measurement)
 //
@@ -12,6 +15,7 @@
 //
 // Lines starting with "RESULT" are for scripts/bench.sh:
 //   RESULT <name> <cpu per cent> <rss MB> <wakeups per second>
+//   RESULT ratio <session cpu / floor cpu>
 #include "shared/profile.h"
 
 #include <QByteArray>
@@ -276,14 +280,18 @@ int main(int argc, char** argv) {
     put("Charge", "per_min", QStringLiteral("0.25"));
     put("Charge", "valuta", QStringLiteral("€"));
     Child session = Start(vindelor, {}, false);
+    Child floor = Start(emptyqt, {}, false);
     if (!WaitForSetting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Ja"),
                         15000)) {
         std::fprintf(stderr, "vindelor did not open a session\n");
         Stop(session);
+        Stop(floor);
         Stop(dialer);
         return 1;
     }
-    const Figures during = Measure({session.pid}, seconds)[0];
+    const std::vector<Figures> ticking = Measure({session.pid, floor.pid}, seconds);
+    Stop(floor);
+    const Figures& during = ticking[0];
     // The dialer hangs up: the session closes and the program ends by itself.
     (void)!write(dialer.in, "\n", 1);
     int status = 0;
@@ -301,23 +309,24 @@ int main(int argc, char** argv) {
                                                     QString(), 50, vindelor::kLogFile)
                              .isEmpty();
 
-    // Idle: a free port (the dialer waits for a line before it takes it), beside the
-    // empty program over the same minute.
+    // Idle: a free port (the dialer waits for a line before it takes it).
     Child idleDialer =
         Start(simdialer, {"--delay", "stdin", "--hold", "stdin", "--linger", "30"}, true);
     const std::string idleDevice = AwaitLine(idleDialer, "READY ", 5000);
     put("Ports", "COM1", QString::fromStdString(idleDevice));
     Child idle = Start(vindelor, {}, false);
-    Child floor = Start(emptyqt, {}, false);
-    const std::vector<Figures> quiet = Measure({idle.pid, floor.pid}, seconds);
+    const Figures quiet = Measure({idle.pid}, seconds)[0];
     Stop(idle);
-    Stop(floor);
     Stop(idleDialer);
 
     std::printf("\n");
     Print("session", "vindelor, session (20 ms tick)", during, "target < 2 %, RSS < 60 MB");
-    Print("idle", "vindelor, idle (1000 ms poll)", quiet[0], "target < 0.2 %, RSS < 60 MB");
-    Print("floor", "emptyqt, one empty window (floor)", quiet[1], "");
+    Print("floor", "emptyqt, 20 ms tick (floor)", ticking[1], "same seconds as the session");
+    Print("idle", "vindelor, idle (1000 ms poll)", quiet, "target < 0.2 %, RSS < 60 MB");
+    const double ratio =
+        ticking[1].cpuPercent > 0 ? during.cpuPercent / ticking[1].cpuPercent : -1.0;
+    std::printf("%-34s %6.2f x the floor's processor time\n", "vindelor, session / floor", ratio);
+    std::printf("RESULT ratio %.2f\n", ratio);
     std::printf("session ended by the hang-up: %s, exit code %d, line logged: %s\n",
                 ended ? "yes" : "no", ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1,
                 logged ? "yes" : "no");

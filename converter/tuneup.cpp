@@ -57,6 +57,9 @@ Conversion ConvertOldLines(const QStringList& lines, double chargePerMinute) {
         if (line.contains(QLatin1Char('^'))) {
             break;  // from here on the log is in the current form
         }
+        if (line == QLatin1String("#")) {
+            break;  // every reader stops here: it and what follows are kept as they are
+        }
         if (IsFailedTryLine(line)) {
             // A failed try has no duration to take hours and minutes from. Version 1.12
             // logs one at the price of one minute, as the cost total always counted it;

@@ -27,11 +27,11 @@ struct Conversion {
     int converted = 0;  // how many lines got a cost
 };
 
-// Converts lines from the first on, up to the first line that already has a "^"; the
-// rest is left as it is. Hours are characters 1-2 and minutes 4-5 of the text after the
-// first "-"; a part that is not a number keeps the value of the line before (0 on the
-// first line). The seconds are not charged. A failed-try line (holding a "+") costs one
-// minute and leaves the carried hours and minutes as they were.
+// Converts lines from the first on, up to the first line that already has a "^" or is
+// "#" (where every reader of the log stops); the rest is left as it is. Hours are characters 1-2
+// and minutes 4-5 of the text after the first "-"; a part that is not a number keeps the value of
+// the line before (0 on the first line). The seconds are not charged. A failed-try line (holding a
+// "+") costs one minute and leaves the carried hours and minutes as they were.
 Conversion ConvertOldLines(const QStringList& lines, double chargePerMinute);
 
 // The whole tune-up on the log and settings in the data directory. The converted log is

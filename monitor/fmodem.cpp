@@ -71,7 +71,7 @@ TFModem::TFModem(QWidget* parent) : QDialog(parent) {
 void TFModem::FormCreate() {
     // Read here, not taken from the main window: the dialog opens before the main window
     // has read its settings.
-    LanguageCode = ProgramLanguage(4, StoreLanguage::Yes);
+    LanguageCode = ProgramLanguage(5, StoreLanguage::Yes);
     SessionGlobals().LanguageCode = LanguageCode;
     SelectLanguage(LanguageCode);
     setWindowTitle(Text(24));

@@ -217,6 +217,12 @@ struct HolderCache {
     // and every kFullScanEvery-th check.
     int watchFd = -2;  // -2: not tried yet, -1: inotify unavailable
     int wd = -1;
+    // The device's directory is watched as well, only so that the events of two opens
+    // never queue back to back: inotify merges an event with the unread one before it
+    // when the two are the same, so a probe's open and another program's open, one
+    // after the other, would read as one open, ours. With the directory watched every
+    // open queues the directory's event before the node's, and no two merge.
+    int dirWd = -1;
     std::string watched;
     long ownOpens = 0;         // opens by OpenPortDevice whose events are not read yet
     bool trusted = false;      // the last full scan found the port free, and no foreign open since
@@ -234,7 +240,11 @@ void DropWatch(HolderCache& c) {
     if (c.watchFd >= 0 && c.wd >= 0) {
         ::inotify_rm_watch(c.watchFd, c.wd);
     }
+    if (c.watchFd >= 0 && c.dirWd >= 0) {
+        ::inotify_rm_watch(c.watchFd, c.dirWd);
+    }
     c.wd = -1;
+    c.dirWd = -1;
     c.watched.clear();
     c.ownOpens = 0;
     c.trusted = false;
@@ -263,6 +273,13 @@ bool QuietSinceLastScan(HolderCache& c, const Target& t) {
         c.wd = wd;
         c.watched = t.path;
     }
+    if (c.dirWd < 0) {
+        const std::size_t slash = t.real.rfind('/');
+        const std::string dir = slash == std::string::npos ? std::string(".")
+                                : slash == 0               ? std::string("/")
+                                                           : t.real.substr(0, slash);
+        c.dirWd = ::inotify_add_watch(c.watchFd, dir.c_str(), IN_OPEN | IN_ONLYDIR);
+    }
     alignas(inotify_event) char buffer[4096];
     long opens = 0;
     bool overflow = false;
@@ -282,6 +299,9 @@ bool QuietSinceLastScan(HolderCache& c, const Target& t) {
                 if (e->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) {
                     c.trusted = false;
                 }
+            } else if (e->wd == c.dirWd && (e->mask & IN_IGNORED)) {
+                c.dirWd = -1;  // opens may merge again: ours are not counted until it is back
+                c.trusted = false;
             }
             at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
         }
@@ -532,7 +552,7 @@ int OpenPortDevice(const QString& devicePath, int* error) {
     std::lock_guard<std::mutex> lock(cache.mutex);
     // Counted before the open, under the lock, so that no check can read the event
     // of this open before it is known to be ours.
-    const bool watched = cache.wd >= 0 && cache.watched == local.toStdString();
+    const bool watched = cache.wd >= 0 && cache.dirWd >= 0 && cache.watched == local.toStdString();
     if (watched) {
         ++cache.ownOpens;
     }

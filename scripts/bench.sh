@@ -75,7 +75,9 @@ row "vindelor during a session, CPU of one core" "$(res session 2)" % 2 "< 2 %"
 row "vindelor idle polling, CPU of one core" "$(res idle 2)" % 0.2 "< 0.2 %"
 row "vindelor resident memory in a session" "$(res session 3)" MB 60 "< 60 MB"
 row "vindelor resident memory idle" "$(res idle 3)" MB 60 "< 60 MB"
-printf '%-52s %12s %-8s %-12s %s\n' "emptyqt (floor): CPU of one core" "$(res floor 2)" % "" ""
+printf '%-52s %12s %-8s %-12s %s\n' "emptyqt (floor, 20 ms tick): CPU of one core" "$(res floor 2)" % "" ""
+ratio_floor=$(awk '$1 == "RESULT" && $2 == "ratio" { print $3 }' "$out/session.txt")
+printf '%-52s %12s %-8s\n' "vindelor session / floor, same minute" "${ratio_floor:-?}" "x"
 printf '%-52s %12s %-8s %-12s %s\n' "emptyqt (floor): resident memory" "$(res floor 3)" MB "" ""
 printf '%-52s %12s %-8s\n' "wake-ups per second: session / idle / floor" \
     "$(res session 4) / $(res idle 4) / $(res floor 4)" "1/s"

@@ -10,6 +10,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <condition_variable>
@@ -647,8 +648,19 @@ bool ProfileLock::Held() const {
     return held_;
 }
 
+namespace {
+std::atomic<ProfileReadObserver> g_readObserver{nullptr};
+}  // namespace
+
+void SetProfileReadObserver(ProfileReadObserver observer) {
+    g_readObserver = observer;
+}
+
 QString GetProfileString(const QString& section, const QString& key, const QString& def,
                          int maxLength, const QString& file) {
+    if (const ProfileReadObserver observer = g_readObserver) {
+        observer(file, section, key, maxLength);
+    }
     const Loaded loaded = Load(Resolve(file));
     QString value;
     if (!FindValue(*loaded.data, section, key, &value))

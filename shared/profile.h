@@ -29,6 +29,13 @@ inline const QString kRateDataFile = QStringLiteral("Vindelor.dta");
 QString GetProfileString(const QString& section, const QString& key, const QString& def,
                          int maxLength, const QString& file);
 
+// Told of every GetProfileString call: the file as the caller named it, section, key and
+// maximum length. A test holds each reader of the three programs to the length it must
+// pass; nullptr (the default) tells nobody.
+using ProfileReadObserver = void (*)(const QString& file, const QString& section,
+                                     const QString& key, int maxLength);
+void SetProfileReadObserver(ProfileReadObserver observer);
+
 // Writes a value, creating file, section and key as needed; nothing else in the file
 // changes. False when the file could not be written (the old file stays whole), and when
 // a name cannot be stored without breaking the file's lines: an empty section or key, a

@@ -80,7 +80,12 @@ double WeeklyTableRate(const TRateWeek& week, const QDateTime& now, bool holiday
     const int minute = now.time().minute();
     // 10:30:00 already lies in the half hour that starts at 10:30.
     const TRateSlot& slot = week.Slot(weekday, SlotForHalfHour(hour, minute >= 30));
-    const int inForce = ClassInForce(week, weekday, hour, minute, holiday);
+    int inForce = ClassInForce(week, weekday, hour, minute, holiday);
+    // Rate data files of earlier versions hold the codes 1 … 4: the whole half hour at
+    // class k's price, the class byte's when class k has none.
+    if (slot.QuarterCode >= 1 && slot.QuarterCode <= 4) {
+        inForce = slot.QuarterCode;
+    }
     double price = ClassPrice(inForce, ratePrices);
     if (inForce != slot.RateClass && price == kNoPrice) {
         price = ClassPrice(slot.RateClass, ratePrices);

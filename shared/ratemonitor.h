@@ -36,7 +36,8 @@ double UsagePackageRate(const QString& runningNetTime, const QString& packageHou
 
 // The charge per minute from the weekly rate table at `now` (holiday: Sunday's table).
 // ratePrices[k - 1] is the price of class k. An empty half hour (class 0) and a slot byte
-// outside 0 … 4 cost nothing; an invalid quarter code is ignored. `currentRate` is kept
+// outside 0 … 4 cost nothing; a code 1 … 4 (files of earlier versions) prices the whole
+// half hour at that class; any other invalid quarter code is ignored. `currentRate` is kept
 // for the signature's sake: every slot yields a price.
 double WeeklyTableRate(const TRateWeek& week, const QDateTime& now, bool holiday,
                        const std::array<double, 4>& ratePrices, double currentRate);

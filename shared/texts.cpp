@@ -101,6 +101,13 @@ constexpr TextRow kOwnTexts[] = {
      u8"lasketaan uudelleen.",
      u8"The totals could not be saved: %1. The stored totals will not match the log until "
      u8"they are recounted."},
+    {kTextOldTemporaryKept,
+     u8"En fil från en avbruten radering, \"Vindelor.ny\", hade rader som inte finns i "
+     u8"loggen. Den har sparats som \"%1\".",
+     u8"Keskeytyneen poiston tiedostossa \"Vindelor.ny\" oli rivejä, joita lokissa ei ole. "
+     u8"Se on tallennettu nimellä \"%1\".",
+     u8"A file left by an interrupted deletion, \"Vindelor.ny\", held lines that are not in "
+     u8"the log. It has been kept as \"%1\"."},
     {kTextDeviceAbsent, u8"%1 (saknas)", u8"%1 (puuttuu)", u8"%1 (not present)"},
     {kTextInterfaceMissing,
      u8"Nätverksgränssnittet \"%1\" finns inte. Vindelor väntar tills det finns och är uppe.",

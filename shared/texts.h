@@ -40,6 +40,8 @@ enum OwnText : int {
     // Later blocks, each kept in ascending order in the table (gaps between blocks are
     // fine): 21-49 use and look, 50-89 connections, 90-139 budget, 140-189 log analysis,
     // 190-219 robustness. Every number stays below 300, the Finnish offset.
+    // Faults found in use (40-49).
+    kTextOldTemporaryKept = 40,  // "%1" where a "Vindelor.ny" with lines not in the log went
     // Installed modems.
     kTextDeviceAbsent = 50,  // "%1" the device a Com n leads to, when it is not there
     // Which connection is watched: a serial port or a network interface.

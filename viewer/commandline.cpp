@@ -72,6 +72,9 @@ int RunCommandLine(const QStringList& args, QTextStream& out, QTextStream& err) 
         recountLock.emplace();
     }
     const Listing listing = LoadListing();
+    if (!listing.keptTemporary.isEmpty()) {
+        err << "brusko: " << Own(kTextOldTemporaryKept).arg(listing.keptTemporary) << '\n';
+    }
 
     if (option == QLatin1String("--list")) {
         for (const QString& line : listing.clipboard) {
@@ -112,6 +115,9 @@ int RunCommandLine(const QStringList& args, QTextStream& out, QTextStream& err) 
             return kExitFailed;
         case DeleteStatus::Deleted:
             break;
+    }
+    if (!r.keptTemporary.isEmpty()) {
+        err << "brusko: " << Own(kTextOldTemporaryKept).arg(r.keptTemporary) << '\n';
     }
     if (r.stale > 0) {
         err << "brusko: " << Own(kTextLinesKept).arg(r.stale) << '\n';

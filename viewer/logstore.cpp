@@ -9,7 +9,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -65,6 +67,60 @@ void SyncDataDirectory() {
     platform::SyncDirectory(QFile::encodeName(platform::DataDirectory()));
 }
 
+// Whether removing "Vindelor.ny" loses nothing: every line in it is in the log too, as
+// often. So it is when a deletion was cut short before it replaced the log; a file that
+// holds more was left by an earlier version or came from elsewhere, and its lines may
+// exist nowhere else.
+bool TemporaryLinesAllInLog() {
+    QHash<QString, int> left;
+    for (const QString& line : ReadAllLogLines(kLogFile, kWholeLine)) {
+        ++left[line];
+    }
+    for (const QString& line : ReadAllLogLines(kLogTempFile, kWholeLine)) {
+        if (--left[line] < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Moves the file to the first free "<name>.1", "<name>.2", … without replacing anything.
+// Empty with errno set when it could not be moved.
+QString KeepUnderFreeName(const QString& path) {
+    const QByteArray from = QFile::encodeName(path);
+    for (int n = 1; n < 1000; ++n) {
+        const QString target = path + QStringLiteral(".%1").arg(n);
+        const QByteArray to = QFile::encodeName(target);
+        int result =
+            ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+        if (result != 0 && errno == EINVAL) {  // a file system without RENAME_NOREPLACE
+            result = ::link(from.constData(), to.constData());
+            if (result == 0) {
+                ::unlink(from.constData());
+            }
+        }
+        if (result == 0) {
+            SyncDataDirectory();
+            return target;
+        }
+        if (errno != EEXIST) {
+            return QString();
+        }
+    }
+    errno = EEXIST;
+    return QString();
+}
+
+// Clears "Vindelor.ny" out of a deletion's way: removed when that loses nothing, else
+// kept under a free name, given in *keptAs. False with errno set when neither worked.
+bool ClearTemporary(const QString& temp, QString* keptAs) {
+    if (TemporaryLinesAllInLog()) {
+        return ::unlink(QFile::encodeName(temp).constData()) == 0 || errno == ENOENT;
+    }
+    *keptAs = KeepUnderFreeName(temp);
+    return !keptAs->isEmpty();
+}
+
 }  // namespace
 
 void SetDeletionHook(DeletionHook hook) {
@@ -90,7 +146,7 @@ bool SessionOpen() {
     return Setting("Aktiv", "Aktiv", QStringLiteral("Nej"), 5) != QLatin1String("Nej");
 }
 
-bool DiscardInterruptedDeletion() {
+bool DiscardInterruptedDeletion(QString* keptAs) {
     const QString temp = platform::DataFilePath(kLogTempFile);
     if (!QFileInfo::exists(temp)) {
         return false;
@@ -102,7 +158,11 @@ bool DiscardInterruptedDeletion() {
     }
     const QString log = platform::DataFilePath(kLogFile);
     if (QFileInfo::exists(log)) {
-        QFile::remove(temp);
+        QString kept;
+        ClearTemporary(temp, &kept);
+        if (keptAs != nullptr) {
+            *keptAs = kept;
+        }
     } else if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(log).constData()) ==
                0) {
         SyncDataDirectory();
@@ -112,8 +172,8 @@ bool DiscardInterruptedDeletion() {
 }
 
 Listing LoadListing() {
-    DiscardInterruptedDeletion();
     Listing l;
+    DiscardInterruptedDeletion(&l.keptTemporary);
     l.label1 = Setting("Nättid", "Totalt", QStringLiteral("00:00:00"), 15);
     l.label2 = Setting("Charge", "valuta", QStringLiteral("$"), 19) + QLatin1Char(' ') +
                Setting("Kostnad", "Totalt", QStringLiteral("0"), 19);
@@ -178,7 +238,7 @@ DeleteResult DeleteRows(const QStringList& listedLines, const std::vector<int>& 
     // A temporary file of an earlier deletion would mix its keys into this one.
     const QString tempPath = platform::DataFilePath(kLogTempFile);
     const QString logPath = platform::DataFilePath(kLogFile);
-    if (QFileInfo::exists(tempPath) && ::unlink(QFile::encodeName(tempPath).constData()) != 0) {
+    if (QFileInfo::exists(tempPath) && !ClearTemporary(tempPath, &r.keptTemporary)) {
         r.error = Failure(tempPath, errno);
         return r;
     }
@@ -204,7 +264,7 @@ DeleteResult DeleteRows(const QStringList& listedLines, const std::vector<int>& 
     }
     Reached(DeletionStep::TemporaryWritten);
 
-    if (ReadLogLines(kLogTempFile, kWholeLine) != kept) {
+    if (ReadAllLogLines(kLogTempFile, kWholeLine) != kept) {
         // What was written does not come back: the disk lost it.
         r.error = Failure(tempPath, EIO);
         QFile::remove(tempPath);
@@ -223,8 +283,11 @@ DeleteResult DeleteRows(const QStringList& listedLines, const std::vector<int>& 
     ClearProfileCache();
     Reached(DeletionStep::LogReplaced);
 
-    // Totals of what stays.
-    const LogTotals totals = SumLines(kept);
+    // Totals of what the new log lists: a line "#" ends every reader's walk, so it and
+    // the lines after it stay in the file unlisted and cost nothing, like lines after a
+    // gap in the keys did before this rewrite closed the gap.
+    const QStringList listed = kept.mid(0, kept.indexOf(QStringLiteral("#")));
+    const LogTotals totals = SumLines(listed);
     r.label1 = FormatHms(totals.time);
     Store("Nättid", "Totalt", r.label1, &r.totalsError);
     const QString perMinute = Setting("Charge", "per_min", QStringLiteral("#"), 10);
@@ -242,10 +305,10 @@ DeleteResult DeleteRows(const QStringList& listedLines, const std::vector<int>& 
     Store("Försök", "Antal", QString::number(totals.failedTries), &r.totalsError);
     Reached(DeletionStep::TotalsWritten);
 
-    r.lines = kept;
-    r.rows.reserve(kept.size());
-    r.clipboard.reserve(kept.size());
-    for (const QString& line : kept) {
+    r.lines = listed;
+    r.rows.reserve(listed.size());
+    r.clipboard.reserve(listed.size());
+    for (const QString& line : listed) {
         r.rows.append(ListRow(line));
         r.clipboard.append(DeletionClipboardLine(line));
     }

@@ -23,6 +23,7 @@ struct Listing {
     QString label2;         // currency, blank, total cost; empty while cost monitoring is off
     bool costFrameVisible = true;
     QString currencyPrefix;  // "Charge"/"Valuta", at most 10 characters
+    QString keptTemporary;   // where a "Vindelor.ny" with lines not in the log was kept
 };
 
 // Reads settings and log as the window does when it opens. A temporary file left by an
@@ -31,9 +32,11 @@ Listing LoadListing();
 
 // A deletion replaces the log only by renaming a complete temporary file over it, so a
 // "Vindelor.ny" found at start belongs to a deletion that never finished while the log
-// is still whole: it is removed. Should the log itself be missing, the temporary file is
-// the only copy left and becomes the log. Returns true when a file was found.
-bool DiscardInterruptedDeletion();
+// is still whole: it is removed. One that holds lines the log does not (left by an
+// earlier version, or put there by hand) is kept as "Vindelor.ny.1" (or the first free
+// number), given in *keptAs. Should the log itself be missing, the temporary file is the
+// only copy left and becomes the log. Returns true when a file was found.
+bool DiscardInterruptedDeletion(QString* keptAs = nullptr);
 
 // Sets the language from "Språk"/"Språk" (with none stored, the desktop's language; see
 // ProgramLanguage): "S", "SF" or "UK"; any other value gives Swedish, the offset the
@@ -52,7 +55,7 @@ enum class DeleteStatus { Deleted, SessionOpen, Failed };
 struct DeleteResult {
     DeleteStatus status = DeleteStatus::Failed;
     QString error;          // file and system reason of a failed deletion (log unchanged)
-    QStringList lines;      // the log after the deletion
+    QStringList lines;      // the lines the log lists after the deletion
     QStringList rows;       // its list rows
     QStringList clipboard;  // its clipboard lines, in the post-deletion form
     QString label1;         // the new total time
@@ -62,6 +65,7 @@ struct DeleteResult {
     int stale = 0;    // selected rows the log no longer held as listed (kept)
     // Deleted, but the new totals could not all be stored: file and system reason.
     QString totalsError;
+    QString keptTemporary;  // where a "Vindelor.ny" with lines not in the log was kept
 };
 
 // Deletes the listed rows `selected` (0-based indexes into `listedLines`) and recomputes

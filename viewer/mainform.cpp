@@ -24,6 +24,7 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTextOption>
+#include <QTimer>
 
 namespace vindelor::brusko {
 namespace {
@@ -244,6 +245,16 @@ void TForm1::FormCreate() {
     // 7. Language.
     SelectStoredLanguage(StoreLanguage::Yes);
     SattSprak();
+    if (!listing.keptTemporary.isEmpty()) {
+        // Once the window is up, in the language just chosen.
+        QTimer::singleShot(0, this, [this, kept = listing.keptTemporary] { ShowKept(kept); });
+    }
+}
+
+void TForm1::ShowKept(const QString& path) {
+    platform::Boxes().Show(this, kProgramTitle,
+                           Text(kOwnTextBase + kTextOldTemporaryKept).arg(path),
+                           MessageBoxes::Icon::Warning, MessageBoxes::Buttons::Ok);
 }
 
 void TForm1::AdjustForLargeFonts() {
@@ -358,6 +369,9 @@ void TForm1::BitBtn2Click() {
     }
     if (!r.totalsError.isEmpty()) {
         ShowTotalsNotSaved(r.totalsError);
+    }
+    if (!r.keptTemporary.isEmpty()) {
+        ShowKept(r.keptTemporary);
     }
 }
 

@@ -75,6 +75,8 @@ class TForm1 : public QWidget {
     QList<int> SelectedRows() const;
     void CopyToClipboard(const QStringList& lines);
     void ShowTotalsNotSaved(const QString& error);
+    // A "Vindelor.ny" with lines not in the log was kept at `path`.
+    void ShowKept(const QString& path);
 
     QStringList lines_;
     QString currencyPrefix_;

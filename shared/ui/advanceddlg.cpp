@@ -48,12 +48,13 @@ QString ReadSetting(const QString& section, const QString& key, const QString& d
     return GetProfileString(section, key, def, maxLength, kSettingsFile);
 }
 
+// Maximum lengths passed to the reads; a value comes back cut to one character less.
 // The save procedure accepts up to 20 characters per price; read them back whole so that
 // opening and saving again never shortens a stored price.
 constexpr int kPriceReadLength = 21;
-constexpr int kSwitchReadLength = 4;
-constexpr int kLevelReadLength = 8;
-constexpr int kHoursReadLength = 5;
+constexpr int kSwitchReadLength = 5;
+constexpr int kLevelReadLength = 9;
+constexpr int kHoursReadLength = 6;
 
 bool ReadSwitch(const QString& section, const QString& key, const QString& def) {
     return ReadSetting(section, key, def, kSwitchReadLength) == QStringLiteral("Ja");

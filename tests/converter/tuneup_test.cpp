@@ -139,6 +139,20 @@ TEST(TuneUp, ConvertsOnlyTheOldLinesBeforeTheFirstCurrentOne) {
                               }));
 }
 
+// Every reader stops at a key whose value is "#": it and the lines after it are kept as
+// they are and get no cost.
+TEST(TuneUp, KeyReadingHashAndTheLinesAfterItStayAsTheyAre) {
+    ScopedDataDir dir;
+    SetCharge(QStringLiteral("0.25"));
+    const QString after = QStringLiteral("03.12.1999 12:00:00-02:04:00");
+    WriteRawLog(dir, {QStringLiteral("01.12.1999 10:00:00-00:10:00"), QStringLiteral("#"), after});
+    EXPECT_EQ(RunTuneUp(), TuneUpOutcome::Done);
+    ClearProfileCache();
+    EXPECT_EQ(ReadAllLogLines(kLogFile, 200),
+              (QStringList{QStringLiteral("01.12.1999 10:00:00-00:10:00^   2.50"),
+                           QStringLiteral("#"), after}));
+}
+
 TEST(TuneUp, MissingLogWritesNothing) {
     ScopedDataDir dir;
     SetCharge(QStringLiteral("0.5"));

@@ -47,21 +47,25 @@ QString Read(const QString& section, const QString& key) {
 // deadline so a dialog that never opens fails the test instead of hanging it.
 template <typename T>
 void WhenModal(std::function<void(T*)> act, bool* ran) {
-    auto deadline = std::make_shared<QElapsedTimer>();
-    deadline->start();
+    QElapsedTimer deadline;
+    deadline.start();
+    // The pending timer holds the poll, and the poll only a weak reference to itself: it
+    // goes with its last timer instead of keeping itself alive.
     auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, ran, deadline, poll] {
+    *poll = [act, ran, deadline, self = std::weak_ptr<std::function<void()>>(poll)] {
         if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
             *ran = true;
             act(dialog);
             return;
         }
-        if (deadline->elapsed() > 5000) {
+        if (deadline.elapsed() > 5000) {
             return;
         }
-        QTimer::singleShot(5, *poll);
+        if (auto again = self.lock()) {
+            QTimer::singleShot(5, [again] { (*again)(); });
+        }
     };
-    QTimer::singleShot(0, *poll);
+    QTimer::singleShot(0, [poll] { (*poll)(); });
 }
 
 class SettingsDlgTest : public ::testing::Test {

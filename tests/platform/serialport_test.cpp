@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 
 namespace vindelor::platform {
@@ -298,6 +299,33 @@ TEST_F(PortChecks, ScanIsSkippedOnlyWhileNothingElseOpenedThePort) {
     Holder late(pty.Slave(), false);
     ASSERT_TRUE(late.Ok());
     EXPECT_EQ(CheckPortHolders(pty.Slave()).availability, PortAvailability::Busy);
+}
+
+// inotify merges an event with the unread one before it when the two are the same: a
+// holder's open right after a probe's own (or right before it), both unread at the next
+// check, must not pass for the probe's open alone.
+TEST_F(PortChecks, HolderOpeningBesideOurOwnUnreadOpenIsFoundAtTheNextCheck) {
+    for (const bool holderFirst : {false, true}) {
+        SCOPED_TRACE(holderFirst ? "holder first" : "probe first");
+        ASSERT_EQ(CheckPortHolders(pty.Slave()).availability, PortAvailability::Free);
+        std::unique_ptr<Holder> holder;
+        if (holderFirst) {
+            holder = std::make_unique<Holder>(pty.Slave(), false);
+        }
+        int error = 0;
+        const int fd = OpenPortDevice(pty.Slave(), &error);
+        ASSERT_GE(fd, 0) << std::strerror(error);
+        if (!holderFirst) {
+            holder = std::make_unique<Holder>(pty.Slave(), false);
+        }
+        ::close(fd);
+        ASSERT_TRUE(holder->Ok());
+        const PortCheck c = CheckPortHolders(pty.Slave());
+        EXPECT_EQ(c.availability, PortAvailability::Busy);
+        EXPECT_TRUE(c.detail.contains(QString::number(holder->Pid()))) << c.detail.toStdString();
+        holder.reset();
+        EXPECT_EQ(CheckPortHolders(pty.Slave()).availability, PortAvailability::Free);
+    }
 }
 
 // A descriptor can reach another process without an open the watch would see: a child

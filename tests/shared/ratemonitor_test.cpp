@@ -130,6 +130,17 @@ TEST_F(WeeklyTable, QuarterPriceOfMinusOneCountsAsNone) {
     EXPECT_DOUBLE_EQ(Rate(At(1, 10, 20)), 0.10);
 }
 
+// Earlier versions stored a plain class k (1 … 4) in the code byte for a whole half hour.
+TEST_F(WeeklyTable, CodeOneToFourPricesTheHalfHourAtThatClass) {
+    week.Slot(1, SlotForHalfHour(10, false)) = {1, 3};
+    week.Slot(1, SlotForHalfHour(11, true)) = {2, 4};
+    EXPECT_DOUBLE_EQ(Rate(At(1, 10, 0)), 0.30);
+    EXPECT_DOUBLE_EQ(Rate(At(1, 10, 29)), 0.30);
+    EXPECT_DOUBLE_EQ(Rate(At(1, 11, 30)), 0.40);
+    prices[2] = -1.0;
+    EXPECT_DOUBLE_EQ(Rate(At(1, 10, 10)), 0.10) << "class 3 without a price: the class byte's";
+}
+
 TEST(Indicator, ClassFoundByPrice) {
     const std::array<double, 4> prices{0.25, 0.50, 0.25, 0.75};
     EXPECT_EQ(IndicatorClass(true, 0.25, prices), 3) << "last match wins";

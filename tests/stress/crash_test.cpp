@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <thread>
 
 #include <signal.h>
@@ -81,14 +82,24 @@ Millis RandomMillis(int maxMs) {
     return Millis(std::uniform_int_distribution<int>(0, maxMs)(Random()));
 }
 
-TEST(CrashSafety, SettingsAndLogWritesKilledAtRandomMomentsKeepOldOrNewValues) {
+// VINDELOR_SOAK_KILLS=N makes each of the random-kill tests below go on until it has made
+// N kills (a soak run); without it they make about 250 kills in all, in some 20 s.
+int SoakKills() {
+    const char* v = std::getenv("VINDELOR_SOAK_KILLS");
+    return v != nullptr ? std::max(0, std::atoi(v)) : 0;
+}
+
+// One run of the writer in a fresh data directory, killed `wanted` times (0: as many times
+// as 7 s allow, at least 40). Adds its kills to `kills`.
+void KillCountingWriter(int wanted, int* kills) {
     ScopedMemoryDataDir dir;
     const auto budget = Clock::now() + Millis(7000);
     long long lastLog = 0;
     std::array<long long, kCounters> last{};
     int rounds = 0;
-    while (rounds < 40 || (Clock::now() < budget && rounds < 400)) {
+    while (wanted > 0 ? rounds < wanted : rounds < 40 || (Clock::now() < budget && rounds < 400)) {
         ++rounds;
+        ++*kills;
         ReadyChild child = SpawnWithReady(CountingWriter);
         ASSERT_GT(child.pid, 0);
         ASSERT_TRUE(AwaitReady(child, Millis(10000))) << "the writer never made its first write";
@@ -123,7 +134,7 @@ TEST(CrashSafety, SettingsAndLogWritesKilledAtRandomMomentsKeepOldOrNewValues) {
             EXPECT_GE(now[static_cast<size_t>(j)], last[static_cast<size_t>(j)]);
         }
         if (::testing::Test::HasFailure()) {
-            break;
+            return;
         }
         lastLog = n;
         last = now;
@@ -141,6 +152,17 @@ TEST(CrashSafety, SettingsAndLogWritesKilledAtRandomMomentsKeepOldOrNewValues) {
     EXPECT_EQ(platform::RemoveAbandonedTemporaryFiles(QFile::encodeName(dir.path()), 0),
               left.size());
     EXPECT_EQ(LeftoverTemporaries(dir.path()), QStringList());
+}
+
+TEST(CrashSafety, SettingsAndLogWritesKilledAtRandomMomentsKeepOldOrNewValues) {
+    // A soak starts a fresh directory every 400 kills: every append rewrites the whole
+    // log, and a log of many thousand lines would slow the writer to a few lines a kill.
+    const int soak = SoakKills();
+    int kills = 0;
+    do {
+        KillCountingWriter(soak > 0 ? std::min(400, soak - kills) : 0, &kills);
+    } while (soak > 0 && kills < soak && !::testing::Test::HasFailure());
+    std::printf("[stress] settings and log writes: %d kills in all\n", kills);
 }
 
 // --- the log viewer's deletion ---------------------------------------------------------
@@ -251,9 +273,18 @@ TEST(CrashSafety, RepeatedDeletionsKilledAtRandomMomentsLoseAndDoubleNothing) {
     PutTotalsOf(original);
 
     const auto budget = Clock::now() + Millis(5000);
+    const int soak = SoakKills();
     int rounds = 0;
+    int kills = 0;  // a child that emptied the log before the kill came was not killed
+    int deleted = 0;
     int left = static_cast<int>(original.size());
-    while (left > 1 && (rounds < 30 || Clock::now() < budget)) {
+    while (soak > 0 ? rounds < soak : left > 1 && (rounds < 30 || Clock::now() < budget)) {
+        if (left <= 1) {  // a soak starts again from the whole log
+            ASSERT_TRUE(RewriteLog(original));
+            PutTotalsOf(original);
+            deleted += static_cast<int>(original.size()) - left;
+            left = static_cast<int>(original.size());
+        }
         ++rounds;
         ReadyChild child = SpawnWithReady([](int readyFd) {
             for (bool first = true;; first = false) {
@@ -275,7 +306,7 @@ TEST(CrashSafety, RepeatedDeletionsKilledAtRandomMomentsLoseAndDoubleNothing) {
             break;  // nothing left to delete
         }
         std::this_thread::sleep_for(RandomMillis(15));
-        KillAndReap(child.pid);
+        kills += WIFSIGNALED(KillAndReap(child.pid)) ? 1 : 0;
 
         ClearProfileCache();
         const QStringList found = brusko::LoadListing().lines;
@@ -302,9 +333,10 @@ TEST(CrashSafety, RepeatedDeletionsKilledAtRandomMomentsLoseAndDoubleNothing) {
         }
         left = n;
     }
-    std::printf("[stress] %d kills during deletions; %d of %lld lines deleted\n", rounds,
-                static_cast<int>(original.size()) - left, static_cast<long long>(original.size()));
-    EXPECT_LT(left, original.size() - 20) << "too few deletions to prove anything";
+    deleted += static_cast<int>(original.size()) - left;
+    std::printf("[stress] %d kills during deletions; %d lines deleted from a log of %lld\n", kills,
+                deleted, static_cast<long long>(original.size()));
+    EXPECT_GT(deleted, 20) << "too few deletions to prove anything";
 }
 
 // --- the tune-up -------------------------------------------------------------------------
@@ -334,16 +366,18 @@ TEST(CrashSafety, TuneUpKilledAtRandomMomentsLeavesTheOldOrTheConvertedLog) {
     const int fullMs =
         static_cast<int>(std::chrono::duration_cast<Millis>(Clock::now() - start).count());
 
+    int kills = 0;  // a tune-up that ended before the kill came was not killed
     int sawOld = 0;
     int sawConverted = 0;
     const auto budget = Clock::now() + Millis(4000);
     int rounds = 0;
-    while (rounds < 12 || (Clock::now() < budget && rounds < 200)) {
+    const int soak = SoakKills();
+    while (soak > 0 ? rounds < soak : rounds < 12 || (Clock::now() < budget && rounds < 200)) {
         ++rounds;
         ASSERT_TRUE(RewriteLog(old));
         const pid_t pid = Spawn([] { return static_cast<int>(ristola::RunTuneUp()); });
         std::this_thread::sleep_for(RandomMillis(fullMs + 2));
-        KillAndReap(pid);
+        kills += WIFSIGNALED(KillAndReap(pid)) ? 1 : 0;
         ClearProfileCache();
         ExpectWellFormed(dir.file(kLogFile));
         const QStringList found = ReadLogLines(kLogFile, 4096);
@@ -356,8 +390,10 @@ TEST(CrashSafety, TuneUpKilledAtRandomMomentsLeavesTheOldOrTheConvertedLog) {
                    << " lines)";
         }
     }
-    std::printf("[stress] tune-up of %lld lines takes %d ms; %d kills: %d old, %d converted\n",
-                static_cast<long long>(old.size()), fullMs, rounds, sawOld, sawConverted);
+    std::printf(
+        "[stress] tune-up of %lld lines takes %d ms; %d runs, %d of them killed: %d "
+        "old, %d converted\n",
+        static_cast<long long>(old.size()), fullMs, rounds, kills, sawOld, sawConverted);
 }
 
 }  // namespace

@@ -85,6 +85,22 @@ TEST_F(Deletion, NothingSelectedRenumbersTheLogAndRecomputes) {
     EXPECT_EQ(Get(QStringLiteral("Försök"), QStringLiteral("Antal")), QStringLiteral("0"));
 }
 
+// A key reading "#" ends the listing like a gap; a deletion keeps it and the lines after
+// it, and the totals count only what is listed.
+TEST_F(Deletion, KeyReadingHashIsKeptWithTheLinesAfterItAndCostsNothing) {
+    PutLog({kA, kB, QStringLiteral("#"), kC});
+    const Listing listing = LoadListing();
+    ASSERT_EQ(listing.lines, (QStringList{kA, kB}));
+
+    const DeleteResult r = DeleteRows(listing.lines, {1});
+    ASSERT_EQ(r.status, DeleteStatus::Deleted) << r.error.toStdString();
+    EXPECT_EQ(r.removed, 1);
+    EXPECT_EQ(r.lines, QStringList{kA});
+    EXPECT_EQ(ReadAllLogLines(kLogFile, 100), (QStringList{kA, QStringLiteral("#"), kC}));
+    EXPECT_EQ(Get(QStringLiteral("Nättid"), QStringLiteral("Totalt")), QStringLiteral("00:40:50"));
+    EXPECT_EQ(Get(QStringLiteral("Kostnad"), QStringLiteral("Totalt")), QStringLiteral("1.20"));
+}
+
 TEST_F(Deletion, EverythingDeletedLeavesAnEmptyLogAndZeroTotals) {
     PutLog({kA, kF});
     const Listing listing = LoadListing();

@@ -131,8 +131,37 @@ TEST_F(ViewerWindow, CostFrameHiddenWhileCostMonitoringIsOff) {
 TEST_F(ViewerWindow, StaleTemporaryFileIsDiscardedAtStart) {
     ASSERT_TRUE(RewriteLog({kA}, kLogTempFile));
     TForm1 form;
+    QCoreApplication::processEvents();
     EXPECT_FALSE(QFile::exists(dir_.file(kLogTempFile)));
+    EXPECT_FALSE(QFile::exists(dir_.file(kLogTempFile + QStringLiteral(".1"))));
+    EXPECT_TRUE(fakes_.boxes.shown.empty()) << "its lines are all in the log";
     EXPECT_EQ(form.ListBox1->count(), 4);
+}
+
+// A "Vindelor.ny" holding a line the log lacks (an earlier version's) is kept under a
+// free name, and the user is told once where.
+TEST_F(ViewerWindow, TemporaryFileWithLinesNotInTheLogIsKeptAndNamedOnce) {
+    Put(QStringLiteral("Språk"), QStringLiteral("Språk"), QStringLiteral("SF"));
+    const QString taken = dir_.file(kLogTempFile + QStringLiteral(".1"));
+    test::WriteFileBytes(taken, "someone else's");
+    const QString only = QStringLiteral("05.12.1999 08:00:00-00:01:00^   0.1000");
+    ASSERT_TRUE(RewriteLog({kA, only}, kLogTempFile));
+    const QByteArray bytes = test::ReadFileBytes(dir_.file(kLogTempFile));
+    {
+        TForm1 form;
+        QCoreApplication::processEvents();
+    }
+    const QString kept = dir_.file(kLogTempFile + QStringLiteral(".2"));
+    EXPECT_FALSE(QFile::exists(dir_.file(kLogTempFile)));
+    EXPECT_EQ(test::ReadFileBytes(kept), bytes);
+    EXPECT_EQ(test::ReadFileBytes(taken), QByteArray("someone else's"));
+    ASSERT_EQ(fakes_.boxes.shown.size(), 1u);
+    EXPECT_EQ(fakes_.boxes.shown[0].text,
+              LoadText(kOwnTextBase + kTextOldTemporaryKept + kFinnishOffset).arg(kept));
+
+    TForm1 again;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(fakes_.boxes.shown.size(), 1u);
 }
 
 TEST_F(ViewerWindow, LargeFontsWidenTabStopsAndSections) {
