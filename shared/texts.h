@@ -37,6 +37,30 @@ enum OwnText : int {
     kTextAlreadyRunning = 19,   // a second Vindelor on the same data directory
     kTextTotalsNotSaved = 20,   // "%1" file and system reason: lines went, totals did not
     kOwnTextEnd = 21,           // the first id without a text in this first block
+    // Log analysis in the viewer: months, estimate, selection subtotal, export.
+    kTextMonthsMenu = 140,        // the list's menu item that opens the months window
+    kTextExportMenu = 141,        // the list's menu item that exports the log
+    kTextMonthsTitle = 142,       // the months window's title
+    kTextMonthColumnStart = 143,  // the months table's columns …
+    kTextMonthColumnSessions = 144,
+    kTextMonthColumnFailed = 145,
+    kTextMonthColumnNetTime = 146,
+    kTextMonthColumnCost = 147,
+    kTextCostPerMonthChart = 148,  // the chart of the last twelve billing months
+    kTextCostPerDayChart = 149,    // "%1" … "%2": the days of the month chosen
+    // "%1" … "%2" the current billing month, "%3" cost so far, "%4" the estimate,
+    // "%5" the days of the whole month.
+    kTextEstimate = 150,
+    kTextSelectionSubtotal = 151,  // "%1" rows, "%2" net time, "%3" cost
+    kTextExportTitle = 152,        // the export's file dialog
+    kTextCsvFilter = 153,
+    kTextJsonFilter = 154,
+    kTextExportNotWritten = 155,   // "%1" file and system reason
+    kTextUndatedLeftOut = 156,     // "%1" how many lines, "%2" their keys
+    kTextNotADate = 157,           // "%1" what was given instead of YYYY-MM-DD
+    kTextViewerUsageMore = 158,    // the synopsis lines of --export and --months
+    kTextViewerOptionsMore = 159,  // what --export, --months, --from/--to do
+    kTextUnknownFormat = 160,      // "%1" what was given instead of csv or json
     // Later blocks, each kept in ascending order in the table (gaps between blocks are
     // fine): 21-49 use and look, 50-89 connections, 90-139 budget, 140-189 log analysis,
     // 190-219 robustness. Every number stays below 300, the Finnish offset.

@@ -1,0 +1,49 @@
+// The log in forms other programs read (CSV, JSON), the monthly table as text and the
+// subtotal of chosen rows. Plain functions: the window and the command line share them.
+#pragma once
+
+#include "shared/billing.h"
+#include "shared/logsummary.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace vindelor::brusko {
+
+// One CSV field (RFC 4180): quoted, inner quotes doubled, when it holds a comma, a quote,
+// a CR or an LF; as it is otherwise.
+QString CsvField(const QString& text);
+// A JSON string literal, quotes included.
+QString JsonString(const QString& text);
+
+// One record per line, in the order given. CSV: the header line
+// "key,date,start,duration,failed,cost" first, CR LF after every record. JSON: an array
+// of objects. A failed try has no duration (an empty field, null); a start time that
+// could not be read is empty or null.
+QString ExportCsv(const std::vector<DatedLogLine>& lines);
+QString ExportJson(const std::vector<DatedLogLine>& lines);
+
+// The monthly table in columns under a heading in the user's language: billing month
+// start, sessions, failed tries, net time, cost.
+QString MonthsTableText(const std::vector<MonthSummary>& months);
+
+// A cost as the totals show it (12.50, 3.125).
+QString ShownCost(double cost);
+
+struct Subtotal {
+    int count = 0;
+    long long seconds = 0;
+    double cost = 0.0;  // failed tries' costs included
+};
+Subtotal SubtotalOf(const QStringList& logLines);
+
+// The line that tells which undated lines were left out ("%1 lines …: keys 5, 9").
+QString UndatedNotice(const std::vector<int>& keys);
+
+// Writes the text as UTF-8 to the file in one step: the file is whole or untouched.
+// False with the file and the system's reason.
+bool WriteTextFile(const QString& path, const QString& text, QString* error);
+
+}  // namespace vindelor::brusko
