@@ -16,10 +16,14 @@ long long AddSaturating(long long a, long long b) {
 std::vector<MonthSummary> SummariseMonths(const std::vector<DatedLogLine>& lines, int startDay) {
     // Keyed by the month's first day: a log whose clock was set back is still in order.
     std::map<qint64, MonthSummary> byFirstDay;
+    MonthSummary* current = nullptr;  // lines come a month at a time
     for (const DatedLogLine& line : lines) {
-        const BillingMonth month = BillingMonthOf(line.date, startDay);
-        MonthSummary& s = byFirstDay[month.first.toJulianDay()];
-        s.month = month;
+        if (current == nullptr || !current->month.Contains(line.date)) {
+            const BillingMonth month = BillingMonthOf(line.date, startDay);
+            current = &byFirstDay[month.first.toJulianDay()];
+            current->month = month;
+        }
+        MonthSummary& s = *current;
         if (line.failed) {
             ++s.failedTries;
         } else {

@@ -111,9 +111,9 @@ int RunAnalysis(const QStringList& args, QTextStream& out, QTextStream& err) {
         out << MonthsTableText(SummariseMonths(lines, StoredStartDay()));
         return 0;
     }
-    const QString text = json ? ExportJson(lines) : ExportCsv(lines);
+    const QByteArray text = json ? ExportJson(lines) : ExportCsv(lines);
     if (output.isEmpty()) {
-        out << text;
+        out << QString::fromUtf8(text);
         return 0;
     }
     QString error;

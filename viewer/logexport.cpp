@@ -7,23 +7,44 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
 namespace vindelor::brusko {
 namespace {
 
-QString DateField(const DatedLogLine& line) {
-    return line.date.toString(Qt::ISODate);
+// Every record is built in one buffer from plain digits: a 31,999-line export made of
+// small QStrings spent most of its time allocating them.
+void AppendNumber(QByteArray* out, long long value) {
+    char text[24];
+    const int n = std::snprintf(text, sizeof text, "%lld", value);
+    out->append(text, n);
 }
 
-QString StartField(const DatedLogLine& line) {
-    return line.start.isValid() ? line.start.toString(QStringLiteral("HH:mm:ss")) : QString();
+QByteArray DateField(const DatedLogLine& line) {
+    int y = 0;
+    int m = 0;
+    int d = 0;
+    line.date.getDate(&y, &m, &d);
+    char text[24];
+    const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02d", y, m, d);
+    return QByteArray(text, n);
+}
+
+QByteArray StartField(const DatedLogLine& line) {
+    if (!line.start.isValid()) {
+        return QByteArray();
+    }
+    char text[16];
+    const int n = std::snprintf(text, sizeof text, "%02d:%02d:%02d", line.start.hour(),
+                                line.start.minute(), line.start.second());
+    return QByteArray(text, n);
 }
 
 // Four decimals as the log keeps them, always with a point whatever the locale.
-QString CostNumber(double cost) {
-    return QString::number(std::isfinite(cost) ? cost : 0.0, 'f', 4);
+QByteArray CostNumber(double cost) {
+    return QByteArray::number(std::isfinite(cost) ? cost : 0.0, 'f', 4);
 }
 
 QString Own(int n) {
@@ -32,11 +53,10 @@ QString Own(int n) {
 
 }  // namespace
 
-QString CsvField(const QString& text) {
-    static const QString kSpecial = QStringLiteral(",\"\r\n");
+QByteArray CsvField(const QByteArray& text) {
     bool quote = false;
-    for (const QChar c : text) {
-        if (kSpecial.contains(c)) {
+    for (const char c : text) {
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
             quote = true;
             break;
         }
@@ -44,93 +64,98 @@ QString CsvField(const QString& text) {
     if (!quote) {
         return text;
     }
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+    QByteArray quoted = text;
+    quoted.replace('"', "\"\"");
+    return '"' + quoted + '"';
 }
 
-QString JsonString(const QString& text) {
-    QString s;
+QByteArray JsonString(const QByteArray& text) {
+    QByteArray s;
     s.reserve(text.size() + 2);
-    s += QLatin1Char('"');
-    for (const QChar c : text) {
-        switch (c.unicode()) {
+    s += '"';
+    for (const char c : text) {
+        switch (c) {
             case '"':
-                s += QLatin1String("\\\"");
+                s += "\\\"";
                 break;
             case '\\':
-                s += QLatin1String("\\\\");
+                s += "\\\\";
                 break;
             case '\n':
-                s += QLatin1String("\\n");
+                s += "\\n";
                 break;
             case '\r':
-                s += QLatin1String("\\r");
+                s += "\\r";
                 break;
             case '\t':
-                s += QLatin1String("\\t");
+                s += "\\t";
                 break;
             default:
-                if (c.unicode() < 0x20) {
-                    s += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+                    s += escaped;
                 } else {
-                    s += c;
+                    s += c;  // UTF-8 passes as it is
                 }
         }
     }
-    s += QLatin1Char('"');
+    s += '"';
     return s;
 }
 
-QString ExportCsv(const std::vector<DatedLogLine>& lines) {
-    QString out;
+QByteArray ExportCsv(const std::vector<DatedLogLine>& lines) {
+    QByteArray out;
     out.reserve(static_cast<qsizetype>(lines.size()) * 48 + 40);
-    out += QLatin1String("key,date,start,duration,failed,cost\r\n");
+    out += "key,date,start,duration,failed,cost\r\n";
     for (const DatedLogLine& line : lines) {
-        const QString fields[] = {
-            QString::number(line.key),
-            DateField(line),
-            StartField(line),
-            line.failed ? QString() : QString::number(line.seconds),
-            line.failed ? QStringLiteral("1") : QStringLiteral("0"),
-            CostNumber(line.cost),
-        };
-        for (int i = 0; i < 6; ++i) {
-            if (i > 0) {
-                out += QLatin1Char(',');
-            }
-            out += CsvField(fields[i]);
+        AppendNumber(&out, line.key);
+        out += ',';
+        out += CsvField(DateField(line));
+        out += ',';
+        out += CsvField(StartField(line));
+        out += ',';
+        if (!line.failed) {
+            AppendNumber(&out, line.seconds);
         }
-        out += QLatin1String("\r\n");
+        out += line.failed ? ",1," : ",0,";
+        out += CostNumber(line.cost);
+        out += "\r\n";
     }
     return out;
 }
 
-QString ExportJson(const std::vector<DatedLogLine>& lines) {
+QByteArray ExportJson(const std::vector<DatedLogLine>& lines) {
     if (lines.empty()) {
-        return QStringLiteral("[]\n");
+        return "[]\n";
     }
-    QString out;
+    QByteArray out;
     out.reserve(static_cast<qsizetype>(lines.size()) * 110 + 4);
-    out += QLatin1String("[\n");
+    out += "[\n";
     bool first = true;
     for (const DatedLogLine& line : lines) {
         if (!first) {
-            out += QLatin1String(",\n");
+            out += ",\n";
         }
         first = false;
-        const QString start = StartField(line);
-        out += QLatin1String("  {\"key\": ") + QString::number(line.key) +
-               QLatin1String(", \"date\": ") + JsonString(DateField(line)) +
-               QLatin1String(", \"start\": ") +
-               (start.isEmpty() ? QStringLiteral("null") : JsonString(start)) +
-               QLatin1String(", \"duration\": ") +
-               (line.failed ? QStringLiteral("null") : QString::number(line.seconds)) +
-               QLatin1String(", \"failed\": ") +
-               (line.failed ? QLatin1String("true") : QLatin1String("false")) +
-               QLatin1String(", \"cost\": ") + CostNumber(line.cost) + QLatin1Char('}');
+        out += "  {\"key\": ";
+        AppendNumber(&out, line.key);
+        out += ", \"date\": ";
+        out += JsonString(DateField(line));
+        out += ", \"start\": ";
+        const QByteArray start = StartField(line);
+        out += start.isEmpty() ? QByteArray("null") : JsonString(start);
+        out += ", \"duration\": ";
+        if (line.failed) {
+            out += "null";
+        } else {
+            AppendNumber(&out, line.seconds);
+        }
+        out += line.failed ? ", \"failed\": true, \"cost\": " : ", \"failed\": false, \"cost\": ";
+        out += CostNumber(line.cost);
+        out += '}';
     }
-    out += QLatin1String("\n]\n");
+    out += "\n]\n";
     return out;
 }
 
@@ -187,11 +212,10 @@ QString UndatedNotice(const std::vector<int>& keys) {
     return Own(kTextUndatedLeftOut).arg(keys.size()).arg(names.join(QLatin1String(", ")));
 }
 
-bool WriteTextFile(const QString& path, const QString& text, QString* error) {
+bool WriteTextFile(const QString& path, const QByteArray& bytes, QString* error) {
     QSaveFile file(path);
     errno = 0;
     if (file.open(QIODevice::WriteOnly)) {
-        const QByteArray bytes = text.toUtf8();
         if (file.write(bytes) == bytes.size() && file.commit()) {
             return true;
         }

@@ -5,6 +5,7 @@
 #include "shared/billing.h"
 #include "shared/logsummary.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -14,16 +15,18 @@ namespace vindelor::brusko {
 
 // One CSV field (RFC 4180): quoted, inner quotes doubled, when it holds a comma, a quote,
 // a CR or an LF; as it is otherwise.
-QString CsvField(const QString& text);
+// Both work on UTF-8.
+QByteArray CsvField(const QByteArray& text);
 // A JSON string literal, quotes included.
-QString JsonString(const QString& text);
+QByteArray JsonString(const QByteArray& text);
 
 // One record per line, in the order given. CSV: the header line
 // "key,date,start,duration,failed,cost" first, CR LF after every record. JSON: an array
 // of objects. A failed try has no duration (an empty field, null); a start time that
 // could not be read is empty or null.
-QString ExportCsv(const std::vector<DatedLogLine>& lines);
-QString ExportJson(const std::vector<DatedLogLine>& lines);
+// Both in UTF-8.
+QByteArray ExportCsv(const std::vector<DatedLogLine>& lines);
+QByteArray ExportJson(const std::vector<DatedLogLine>& lines);
 
 // The monthly table in columns under a heading in the user's language: billing month
 // start, sessions, failed tries, net time, cost.
@@ -42,8 +45,8 @@ Subtotal SubtotalOf(const QStringList& logLines);
 // The line that tells which undated lines were left out ("%1 lines …: keys 5, 9").
 QString UndatedNotice(const std::vector<int>& keys);
 
-// Writes the text as UTF-8 to the file in one step: the file is whole or untouched.
-// False with the file and the system's reason.
-bool WriteTextFile(const QString& path, const QString& text, QString* error);
+// Writes the bytes to the file in one step: the file is whole or untouched. False with
+// the file and the system's reason.
+bool WriteTextFile(const QString& path, const QByteArray& bytes, QString* error);
 
 }  // namespace vindelor::brusko

@@ -21,21 +21,21 @@ std::vector<DatedLogLine> Sample() {
 }
 
 TEST(Export, CsvRecordsInLogOrder) {
-    EXPECT_EQ(ExportCsv(Sample()), QStringLiteral("key,date,start,duration,failed,cost\r\n"
-                                                  "1,1999-12-06,14:05:09,2450,0,1.2000\r\n"
-                                                  "3,1999-12-07,10:00:00,,1,0.1500\r\n"
-                                                  "4,1999-12-08,,1820,0,0.0000\r\n"));
-    EXPECT_EQ(ExportCsv({}), QStringLiteral("key,date,start,duration,failed,cost\r\n"));
+    EXPECT_EQ(ExportCsv(Sample()), QByteArray("key,date,start,duration,failed,cost\r\n"
+                                              "1,1999-12-06,14:05:09,2450,0,1.2000\r\n"
+                                              "3,1999-12-07,10:00:00,,1,0.1500\r\n"
+                                              "4,1999-12-08,,1820,0,0.0000\r\n"));
+    EXPECT_EQ(ExportCsv({}), QByteArray("key,date,start,duration,failed,cost\r\n"));
 }
 
 TEST(Export, CsvAndJsonQuoting) {
-    EXPECT_EQ(CsvField(QStringLiteral("plain 1.5")), QStringLiteral("plain 1.5"));
-    EXPECT_EQ(CsvField(QStringLiteral("a,b")), QStringLiteral("\"a,b\""));
-    EXPECT_EQ(CsvField(QStringLiteral("say \"hi\"")), QStringLiteral("\"say \"\"hi\"\"\""));
-    EXPECT_EQ(CsvField(QStringLiteral("two\nlines")), QStringLiteral("\"two\nlines\""));
-    EXPECT_EQ(CsvField(QStringLiteral("cr\r")), QStringLiteral("\"cr\r\""));
+    EXPECT_EQ(CsvField("plain 1.5"), QByteArray("plain 1.5"));
+    EXPECT_EQ(CsvField("a,b"), QByteArray("\"a,b\""));
+    EXPECT_EQ(CsvField("say \"hi\""), QByteArray("\"say \"\"hi\"\"\""));
+    EXPECT_EQ(CsvField("two\nlines"), QByteArray("\"two\nlines\""));
+    EXPECT_EQ(CsvField("cr\r"), QByteArray("\"cr\r\""));
     const QString odd = QStringLiteral("q\" b\\ n\n t\t c\x01 ä");
-    const QByteArray doc = ("[" + JsonString(odd) + "]").toUtf8();
+    const QByteArray doc = "[" + JsonString(odd.toUtf8()) + "]";
     QJsonParseError error;
     const QJsonDocument parsed = QJsonDocument::fromJson(doc, &error);
     ASSERT_EQ(error.error, QJsonParseError::NoError) << doc.toStdString();
@@ -44,7 +44,7 @@ TEST(Export, CsvAndJsonQuoting) {
 
 TEST(Export, JsonIsAnArrayOfTypedObjects) {
     QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(ExportJson(Sample()).toUtf8(), &error);
+    const QJsonDocument doc = QJsonDocument::fromJson(ExportJson(Sample()), &error);
     ASSERT_EQ(error.error, QJsonParseError::NoError);
     const QJsonArray records = doc.array();
     ASSERT_EQ(records.size(), 3);
@@ -59,7 +59,7 @@ TEST(Export, JsonIsAnArrayOfTypedObjects) {
     EXPECT_TRUE(failed.value(QStringLiteral("duration")).isNull());
     EXPECT_TRUE(failed.value(QStringLiteral("failed")).toBool());
     EXPECT_TRUE(records[2].toObject().value(QStringLiteral("start")).isNull());
-    EXPECT_TRUE(QJsonDocument::fromJson(ExportJson({}).toUtf8()).isArray());
+    EXPECT_TRUE(QJsonDocument::fromJson(ExportJson({})).isArray());
 }
 
 TEST(Export, SubtotalCountsFailedTriesCosts) {
