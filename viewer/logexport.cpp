@@ -160,7 +160,7 @@ QByteArray ExportJson(const std::vector<DatedLogLine>& lines) {
 }
 
 QString ShownCost(double cost) {
-    return RecountCostText(cost).trimmed();
+    return QString::number(cost, 'f', 2);
 }
 
 QString MonthsTableText(const std::vector<MonthSummary>& months) {

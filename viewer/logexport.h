@@ -32,7 +32,7 @@ QByteArray ExportJson(const std::vector<DatedLogLine>& lines);
 // start, sessions, failed tries, net time, cost.
 QString MonthsTableText(const std::vector<MonthSummary>& months);
 
-// A cost as the totals show it (12.50, 3.125).
+// A sum of costs as money is shown: two decimals, a point (12.50).
 QString ShownCost(double cost);
 
 struct Subtotal {

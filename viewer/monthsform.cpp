@@ -89,6 +89,10 @@ TMonthsForm::TMonthsForm(const DatedLog& log, int startDay, const QDate& today,
     Table->setSelectionBehavior(QAbstractItemView::SelectRows);
     Table->setSelectionMode(QAbstractItemView::SingleSelection);
     Table->verticalHeader()->hide();
+    Table->horizontalHeader()->setStretchLastSection(true);
+    // Every column shows whole in every language; the chart beside it takes what is left.
+    Table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    Table->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Expanding);
 
     MonthChart = new QChartView(this);
     MonthChart->setObjectName(QStringLiteral("MonthChart"));
