@@ -203,14 +203,24 @@ int main(int argc, char** argv) {
     };
     Report("brusko --months (to memory)",
            Repeat(kRuns, coldCache, commandLine({QStringLiteral("--months")})), 300);
-    Report(
-        "brusko --export csv (to memory)",
-        Repeat(kRuns, coldCache, commandLine({QStringLiteral("--export"), QStringLiteral("csv")})),
-        100);
-    Report(
-        "brusko --export json (to memory)",
-        Repeat(kRuns, coldCache, commandLine({QStringLiteral("--export"), QStringLiteral("json")})),
-        100);
+    // The exports as a user makes them: written to a file.
+    const QString exported = dir.filePath(QStringLiteral("export"));
+    const auto exportTo = [&](const char* format) {
+        return [&, format] {
+            QString text;
+            QTextStream out(&text);
+            QString errors;
+            QTextStream err(&errors);
+            if (brusko::RunCommandLine({QStringLiteral("--export"), QString::fromLatin1(format),
+                                        QStringLiteral("--output"), exported},
+                                       out, err) != 0 ||
+                !errors.isEmpty() || QFileInfo(exported).size() < vindelor::kLogClassicLimit) {
+                std::fprintf(stderr, "export %s failed: %s\n", format, qPrintable(errors));
+            }
+        };
+    };
+    Report("brusko --export csv --output FILE", Repeat(kRuns, coldCache, exportTo("csv")), 300);
+    Report("brusko --export json --output FILE", Repeat(kRuns, coldCache, exportTo("json")), 300);
 
     std::vector<int> everySecond;
     for (int i = 1; i < log.size(); i += 2) {
