@@ -40,7 +40,7 @@ void PrintLine(const QString& text) {
 
 void PrintUsage(std::FILE* to) {
     std::fputs(
-        "Usage: vindelor [--help] [--version]\n"
+        "Usage: vindelor [--interface NAME] [--help] [--version]\n"
         "\n"
         "Times one dial-up connection and tells you what it cost. "
         "Vindelor waits until\n"
@@ -56,8 +56,13 @@ void PrintUsage(std::FILE* to) {
         "[Ports] of\n"
         "Vindelor.ini (defaults /dev/ttyS0 ... /dev/ttyS3).\n"
         "\n"
-        "  --help     show this text and exit\n"
-        "  --version  show the version and exit\n"
+        "With a network interface named (mobile broadband wwan0, a phone's usb0, ppp0),\n"
+        "a connection is that interface being up and running instead; the serial port\n"
+        "is then left alone. Section [Connection], key Interface, names it for good.\n"
+        "\n"
+        "  --interface NAME  watch the network interface NAME for this run\n"
+        "  --help            show this text and exit\n"
+        "  --version         show the version and exit\n"
         "\n"
         "Exit codes: 0 after a session or when closed, 1 no display, 2 a wrong argument,\n"
         "3 another Vindelor already runs with the same data directory.\n"
@@ -102,12 +107,25 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     // Qt has taken its own options (-platform, -style, …) out of the list by now.
-    const QStringList rest = QCoreApplication::arguments().mid(1);
-    if (!rest.isEmpty()) {
-        std::fprintf(stderr, "vindelor: unknown argument '%s'\n\n",
-                     rest.first().toLocal8Bit().constData());
-        PrintUsage(stderr);
-        return 2;
+    QStringList rest = QCoreApplication::arguments().mid(1);
+    QString interfaceName;
+    while (!rest.isEmpty()) {
+        const QString arg = rest.takeFirst();
+        if (arg == QLatin1String("--interface") && !rest.isEmpty() &&
+            !rest.first().trimmed().isEmpty()) {
+            interfaceName = rest.takeFirst().trimmed();
+        } else if (arg.startsWith(QLatin1String("--interface=")) &&
+                   !arg.mid(12).trimmed().isEmpty()) {
+            interfaceName = arg.mid(12).trimmed();
+        } else {
+            std::fprintf(stderr,
+                         arg.startsWith(QLatin1String("--interface"))
+                             ? "vindelor: '%s' needs the name of a network interface\n\n"
+                             : "vindelor: unknown argument '%s'\n\n",
+                         arg.toLocal8Bit().constData());
+            PrintUsage(stderr);
+            return 2;
+        }
     }
 
     const vindelor::monitor::InstanceLock instance;
@@ -134,12 +152,20 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     vindelor::TForm1 form;
-    QObject::connect(&form, &vindelor::TForm1::sessionBegan,
-                     [&form](const QString& date, const QString& time) {
-                         PrintLine(QStringLiteral("Session started %1 %2 on %3 (%4)")
-                                       .arg(date, time, form.Comm321->CommPort(),
-                                            vindelor::DeviceForPort(form.Comm321->CommPort())));
-                     });
+    form.InterfaceOverride = interfaceName;
+    // "COM1 (/dev/ttyS0)" or "interface wwan0".
+    const auto watched = [&form] {
+        if (form.WatchesInterface()) {
+            return QStringLiteral("interface %1").arg(form.WatchedName());
+        }
+        return QStringLiteral("%1 (%2)").arg(form.Comm321->CommPort(),
+                                             vindelor::DeviceForPort(form.Comm321->CommPort()));
+    };
+    QObject::connect(
+        &form, &vindelor::TForm1::sessionBegan,
+        [&watched](const QString& date, const QString& time) {
+            PrintLine(QStringLiteral("Session started %1 %2 on %3").arg(date, time, watched()));
+        });
     QObject::connect(&form, &vindelor::TForm1::sessionClosed, [&form] {
         const vindelor::monitor::SessionClosePlan& plan = form.LastClose;
         if (!plan.Counted) {
@@ -188,9 +214,8 @@ int main(int argc, char** argv) {
     if (form.QuitRequested()) {
         return 0;  // ended while the user was being asked for the modem's port
     }
-    PrintLine(QStringLiteral("Vindelor 1.12a waiting for a connection on %1 (%2); data in %3")
-                  .arg(form.Comm321->CommPort(), vindelor::DeviceForPort(form.Comm321->CommPort()),
-                       vindelor::platform::DataDirectory()));
+    PrintLine(QStringLiteral("Vindelor 1.12a waiting for a connection on %1; data in %2")
+                  .arg(watched(), vindelor::platform::DataDirectory()));
     form.ShowIdle();
     return app.exec();
 }

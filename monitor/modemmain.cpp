@@ -6,9 +6,12 @@
 #include "components/portmap.h"
 #include "components/trayicon.h"
 #include "monitor/adjust.h"
+#include "monitor/chargemodes.h"
 #include "monitor/fmodem.h"
 #include "monitor/portdiscovery.h"
 #include "monitor/timerstat.h"
+#include "platform/connectionwatch/netif/netifwatch.h"
+#include "platform/connectionwatch/serial/serialwatch.h"
 #include "platform/datadir.h"
 #include "platform/services.h"
 #include "shared/numbers.h"
@@ -277,10 +280,10 @@ void TForm1::SetMenuCaptions() {
 
 // What the menu offers before a session: no statistics, no interval, no Exit
 // (nothing runs that Exit would end: the close command asks instead), and no
-// port items while no port has been stored.
+// port items while no port has been stored or an interface is watched.
 void TForm1::ApplyIdleMenuRules() {
-    if (Setting(QStringLiteral("Modem"), QStringLiteral("Port"), QStringLiteral("#"), 5) ==
-        QLatin1String("#")) {
+    if (WatchesInterface() || Setting(QStringLiteral("Modem"), QStringLiteral("Port"),
+                                      QStringLiteral("#"), 5) == QLatin1String("#")) {
         for (QAction* a : {Com11, Com21, Com31, Com41}) {
             a->setVisible(false);
         }
@@ -326,27 +329,39 @@ void TForm1::FormCreate() {
     HolidayRates = false;
     Helg1->setChecked(false);
 
-    // The modem's port. The manual dialog may run its own loop meanwhile; no
-    // timer runs yet, so nothing can close a session before Ready.
+    // The modem's port, unless a network interface is the connection (then the port is
+    // never probed and no port dialog shows). The manual dialog may run its own loop
+    // meanwhile; no timer runs yet, so nothing can close a session before Ready.
     Ready = false;
-    const QString found = monitor::FindModemPort();
-    monitor::ChooseModemPort(
-        found, *Comm321,
-        [this] {
-            // There is no cancel: only ending the program leaves this loop.
-            if (quitRequested_) {
-                return false;
-            }
-            TFModem dialog(this);
-            RunDialog(dialog);
-            return !quitRequested_;
-        },
-        [this] { NotifyPortUnusable(); });
-    if (quitRequested_) {
-        return;
+    const QString interfaceName = monitor::ChosenInterface(InterfaceOverride);
+    if (interfaceName.isEmpty()) {
+        const QString found = monitor::FindModemPort();
+        monitor::ChooseModemPort(
+            found, *Comm321,
+            [this] {
+                // There is no cancel: only ending the program leaves this loop.
+                if (quitRequested_) {
+                    return false;
+                }
+                TFModem dialog(this);
+                RunDialog(dialog);
+                return !quitRequested_;
+            },
+            [this] { NotifyPortUnusable(); });
+        if (quitRequested_) {
+            return;
+        }
+        watch_ = std::make_unique<platform::SerialPortWatch>(*Comm321);
+    } else {
+        watch_ = MakeInterfaceWatch
+                     ? MakeInterfaceWatch(interfaceName)
+                     : std::make_unique<platform::NetworkInterfaceWatch>(interfaceName);
+        StatusPanel0->setText(interfaceName);
+        StatusPanel0->setToolTip(interfaceName);
     }
+    connect(watch_.get(), &platform::ConnectionWatch::Changed, this, [this] { WatchChanged(); });
     Ready = true;
-    const int port = monitor::ChosenPort();
+    const int port = interfaceName.isEmpty() ? monitor::ChosenPort() : 0;
     if (port != 0) {
         Comm321->SetCommPort(monitor::PortName(port));
         StatusPanel0->setText(monitor::PortName(port));
@@ -359,18 +374,6 @@ void TForm1::FormCreate() {
     TotalCostBefore = DecimalSetting(QStringLiteral("kostnad"), QStringLiteral("totalt"),
                                      QStringLiteral("0"), 30);
 
-    CostMonitoring = Setting(QStringLiteral("Session"), QStringLiteral("Räknare"),
-                             QStringLiteral("Nej"), 5) == QLatin1String("Nej");
-    if (!CostMonitoring) {
-        g.CurrentRate = 0.0;
-        g.MonthlyMinimum = 0;
-    } else {
-        g.CurrentRate = DecimalSetting(QStringLiteral("Charge"), QStringLiteral("per_min"),
-                                       QStringLiteral("0"), 20);
-        g.MonthlyMinimum = WholeSetting(QStringLiteral("Charge"), QStringLiteral("minimi"),
-                                        QStringLiteral("0"), 20);
-    }
-
     g.CurrencySymbol =
         Setting(QStringLiteral("Charge"), QStringLiteral("valuta"), QStringLiteral("$"), 10);
     g.AverageConnectTime = WholeSetting(QStringLiteral("Connect"), QStringLiteral("average"),
@@ -381,42 +384,23 @@ void TForm1::FormCreate() {
     SelectLanguage(g.LanguageCode);
     SetMenuCaptions();
 
-    UsagePackageOn = Setting(QStringLiteral("Charge"), QStringLiteral("Simpel"),
-                             QStringLiteral("Nej"), 5) == QLatin1String("Ja");
+    const monitor::StartupModes start = monitor::ReadStartupModes(g);
+    CostMonitoring = start.modes.CostMonitoring;
+    UsagePackageOn = start.modes.UsagePackageOn;
+    MultipleRatesOn = start.modes.MultipleRatesOn;
+    IndicatorOn = start.modes.IndicatorOn;
+    DataFileDamaged = start.rateFileDamaged;
     if (UsagePackageOn) {
-        ReadUsagePackage();
+        PackageHoursText = start.package.hours;
+        PackagePriceText = start.package.price;
+        HourPriceText = start.package.hourPrice;
     }
-    MultipleRatesOn = false;
-    DataFileDamaged = false;
-
-    const QString multiple =
-        Setting(QStringLiteral("Session"), QStringLiteral("Multiple"), QStringLiteral("Nej"), 5);
-    if (multiple == QLatin1String("Nej")) {
+    if (!start.rateItemsVisible) {
         Helg1->setVisible(false);
         Adjustmonitoring1->setVisible(false);
     }
-    if (multiple == QLatin1String("Ja") && !UsagePackageOn) {
-        MultipleRatesOn = true;
-        if (!LoadRateDataFile(ProgramRateWeek())) {
-            MultipleRatesOn = false;
-            DataFileDamaged = true;
-        }
-        for (int k = 1; k <= 4; ++k) {
-            g.RatePrices[k - 1] =
-                DecimalSetting(QStringLiteral("Avgifter"), QStringLiteral("Avg%1").arg(k),
-                               QStringLiteral("0.00"), 14);
-        }
-        if (DataFileDamaged) {
-            g.CurrentRate = g.RatePrices[0];
-        }
-    }
-
     ReadInitialCharges();
-
-    IndicatorOn = false;
-    if (Setting(QStringLiteral("Session"), QStringLiteral("PeakSpec"), QStringLiteral("Nej"), 5) ==
-        QLatin1String("Ja")) {
-        IndicatorOn = true;
+    if (IndicatorOn) {
         ReadIndicatorLevels();
     }
 
@@ -469,69 +453,42 @@ void TForm1::ShowIdle() {
 }
 
 void TForm1::ReadUsagePackage() {
-    PackageHoursText =
-        Setting(QStringLiteral("Charge"), QStringLiteral("Simpel_h"), QStringLiteral("0"), 5);
-    PackagePriceText =
-        Setting(QStringLiteral("Charge"), QStringLiteral("Simpel_$1"), QStringLiteral("0.00"), 14);
-    HourPriceText =
-        Setting(QStringLiteral("Charge"), QStringLiteral("Simpel_$2"), QStringLiteral("0.00"), 14);
+    const monitor::UsagePackage package = monitor::ReadUsagePackage();
+    PackageHoursText = package.hours;
+    PackagePriceText = package.price;
+    HourPriceText = package.hourPrice;
 }
 
 void TForm1::ReadInitialCharges() {
-    InitialChargeOn = false;
-    InitialChargeClassOn.fill(false);
-    for (int k = 1; k <= 4; ++k) {
-        if (Setting(QStringLiteral("Initial"), QStringLiteral("Rate%1").arg(k),
-                    QStringLiteral("Nej"), 5) == QLatin1String("Ja")) {
-            SessionGlobals().InitialPrices[k - 1] =
-                DecimalSetting(QStringLiteral("Initial"), QStringLiteral("Pris_r%1").arg(k),
-                               QStringLiteral("-1"), 14);
-            InitialChargeClassOn[k - 1] = true;
-            InitialChargeOn = true;
-        }
-    }
+    const monitor::InitialCharges charges =
+        monitor::ReadInitialCharges(SessionGlobals().InitialPrices);
+    InitialChargeOn = charges.on;
+    InitialChargeClassOn = charges.classOn;
 }
 
 void TForm1::ReadIndicatorLevels() {
-    for (int k = 1; k <= 4; ++k) {
-        const QString colour = Setting(QStringLiteral("PeakSpec"), QStringLiteral("Rate%1").arg(k),
-                                       QStringLiteral("Ingen"), 9);
-        int level = kIndicatorNone;
-        if (colour == QStringLiteral("Grön")) {
-            level = kIndicatorGreen;
-        } else if (colour == QLatin1String("Gul")) {
-            level = kIndicatorYellow;
-        } else if (colour == QStringLiteral("Röd")) {
-            level = kIndicatorRed;
-        }
-        SessionGlobals().IndicatorLevels[k - 1] = level;
-    }
+    SessionGlobals().IndicatorLevels = monitor::ReadIndicatorLevels();
 }
 
 // ---------------------------------------------------------------------------------------
 // Idle poll and session tick
 
-// Once per device: the idle poll meets the same failure every second.
+// The port choice at start-up met a port that cannot be used.
 void TForm1::NotifyPortUnusable() {
-    const QString device = DeviceForPort(Comm321->CommPort());
-    if (unusableReported_.contains(device)) {
+    platform::LinkCheck check;
+    check.state = platform::LinkState::Unusable;
+    check.subject = DeviceForPort(Comm321->CommPort());
+    check.error = TComm32::LastFailureError();
+    check.detail = TComm32::LastFailureDetail();
+    NotifyUnusable(check);
+}
+
+void TForm1::NotifyUnusable(const platform::LinkCheck& check) {
+    if (!unusableReports_.FirstTime(check.subject)) {
         return;
     }
-    unusableReported_.insert(device);
-    QString text;
-    // The open itself said why: no permission is the one cause the user can mend alone.
-    if (TComm32::LastFailureError() == EACCES) {
-        text = Text(kOwnTextBase + kTextPortNoPermission).arg(device);
-    } else {
-        QString reason = TComm32::LastFailureDetail();
-        if (reason.startsWith(device + QStringLiteral(": "))) {
-            reason.remove(0, device.size() + 2);
-        }
-        if (reason.isEmpty()) {
-            reason = QStringLiteral("?");
-        }
-        text = Text(kOwnTextBase + kTextPortUnusable).arg(device, reason);
-    }
+    const QString text = monitor::UnusableText(
+        watch_ ? watch_->WatchKind() : platform::ConnectionWatch::Kind::SerialPort, check);
     qWarning("%s", qPrintable(text));
     platform::Boxes().Show(this, kBoxCaption, text, MessageBoxes::Icon::Warning,
                            MessageBoxes::Buttons::Ok);
@@ -550,34 +507,36 @@ void TForm1::Timer2Timer() {
     if (const int port = monitor::ChosenPort()) {
         Comm321->SetCommPort(monitor::PortName(port));
     }
-    PortFree = false;
-    bool unusable = false;
-    try {
-        PortFree = Comm321->OpenPort();
-        if (PortFree) {
-            Comm321->ClosePort();
-        }
-    } catch (const ECommsError&) {
-        // Only a port that another program holds is a connection; an absent device
-        // or a missing permission is not.
-        if (TComm32::LastFailure() == PortFailure::Unusable) {
-            unusable = true;
-        } else {
-            SessionStarted = true;
-        }
-    }
+    const platform::LinkCheck check = watch_->Check();
+    PortFree = check.state == platform::LinkState::Down;
+    SessionStarted = monitor::StartsSession(check.state);
 
     if (!SessionStarted) {
-        // Free, unusable, or an open that failed without an error: keep polling, also
-        // while the user reads why the port cannot be used (it may be plugged in or
+        // Free, unusable, or a look that said nothing: keep polling, also while the
+        // user reads why the port or interface cannot be used (it may be plugged in or
         // made usable meanwhile).
         Timer2->start();
-        if (unusable) {
-            NotifyPortUnusable();
+        if (check.state == platform::LinkState::Unusable) {
+            NotifyUnusable(check);
         }
         return;
     }
     StartSession();
+}
+
+// The system told of a change: look now rather than at the next poll or tick. While a
+// timer rests (the quit question is open, the program ends) the change waits for it.
+void TForm1::WatchChanged() {
+    if (ended_ || !Ready) {
+        return;
+    }
+    if (SessionStarted) {
+        if (Timer1->isActive()) {
+            Timer1Timer();
+        }
+    } else if (Timer2->isActive()) {
+        Timer2Timer();
+    }
 }
 
 void TForm1::StartSession() {
@@ -593,6 +552,10 @@ void TForm1::StartSession() {
     // The full menu from now on, whichever way it is opened.
     for (QAction* a : {Statistics1, Com11, Com21, Com31, Com41, Exit1}) {
         a->setVisible(true);
+    }
+    // The port items say which port is watched; with an interface none is.
+    for (QAction* a : {Com11, Com21, Com31, Com41}) {
+        a->setVisible(!WatchesInterface());
     }
     Close1->setVisible(false);
 
@@ -620,20 +583,9 @@ void TForm1::Timer1Timer() {
     SessionGlobalsT& g = SessionGlobals();
 
     Timer1->stop();
-    bool unusable = false;
-    try {
-        PortFree = Comm321->OpenPort();
-        if (PortFree) {
-            Comm321->ClosePort();
-        }
-    } catch (const ECommsError&) {
-        // A port that can no longer be used (the modem was unplugged, say) carries
-        // no connection: the session ends.
-        unusable = TComm32::LastFailure() == PortFailure::Unusable;
-        PortFree = unusable;
-    } catch (...) {
-        PortFree = false;
-    }
+    const platform::LinkCheck check = watch_->Check();
+    const bool unusable = check.state == platform::LinkState::Unusable;
+    PortFree = monitor::EndsSession(check.state);
     if (!PortFree) {
         Timer1->start();
     }
@@ -664,24 +616,16 @@ void TForm1::Timer1Timer() {
     setWindowTitle(active ? kCaption : taskbarTitle_);
     TaskbarIcon->setToolTip(taskbarTitle_);
 
-    const auto h = Session.SessionHours;
-    const auto m = Session.SessionMinutes;
-    const auto s = Session.SessionSeconds;
-    Digit1->SetValue(static_cast<int>(std::min<long long>(h / 10, 1000)));
-    Digit2->SetValue(static_cast<int>(h % 10));
-    Digit3->SetValue(static_cast<int>(m / 10));
-    Digit4->SetValue(static_cast<int>(m % 10));
-    Digit5->SetValue(static_cast<int>(s / 10));
-    Digit6->SetValue(static_cast<int>(s % 10));
+    const std::array<int, 6> digits = monitor::DigitValues(Session.Connected());
+    TDigit* const shown[] = {Digit1, Digit2, Digit3, Digit4, Digit5, Digit6};
+    for (int i = 0; i < 6; ++i) {
+        shown[i]->SetValue(digits[i]);
+    }
 
     g.RunningNetTime = monitor::RunningNetTimeText(g.StoredNetTime, Session.Connected());
 
-    if (AnimationCount == 5) {
-        SetProgramIcon(QStringLiteral("TRILLORA2"));
-    } else if (AnimationCount == 10) {
-        SetProgramIcon(QStringLiteral("TRILLORA3"));
-    } else if (AnimationCount == 0) {
-        SetProgramIcon(QStringLiteral("TRILLORA1"));
+    if (const QString frame = monitor::AnimationFrame(AnimationCount); !frame.isEmpty()) {
+        SetProgramIcon(frame);
     }
 
     if (IndicatorOn) {
@@ -697,7 +641,7 @@ void TForm1::Timer1Timer() {
     }
 
     if (unusable) {
-        NotifyPortUnusable();
+        NotifyUnusable(check);
     }
     if (PortFree) {
         SessionClose();
@@ -966,75 +910,44 @@ void TForm1::Settings1Click() {
     Timer2->setInterval(TimerInterval(WholeSetting(
         QStringLiteral("Refresh"), QStringLiteral("Rate"), QStringLiteral("1000"), 10)));
 
-    const QString counter =
-        Setting(QStringLiteral("Session"), QStringLiteral("Räknare"), QStringLiteral("Nej"), 5);
-    if (counter == QLatin1String("Ja") && CostMonitoring) {
-        CostMonitoring = false;
+    const monitor::ModeSwitch change =
+        monitor::SwitchModes({CostMonitoring, MultipleRatesOn, UsagePackageOn, IndicatorOn});
+    if (change.costMonitoringOff) {
         g.CurrentRate = 0.0;
         g.MonthlyMinimum = 0;
-    } else if (counter == QLatin1String("Nej") && !CostMonitoring) {
-        CostMonitoring = true;
+    } else if (change.costMonitoringOn) {
         g.CurrentRate = DecimalSetting(QStringLiteral("Charge"), QStringLiteral("per_min"),
                                        QStringLiteral("0"), 20);
         g.MonthlyMinimum = WholeSetting(QStringLiteral("Charge"), QStringLiteral("minimi"),
                                         QStringLiteral("0"), 20);
     }
-
-    const QString multiple =
-        Setting(QStringLiteral("Session"), QStringLiteral("Multiple"), QStringLiteral("Nej"), 5);
-    if (multiple != QLatin1String("Nej")) {
-        Helg1->setVisible(true);
-        Adjustmonitoring1->setVisible(true);
-    } else {
-        Helg1->setVisible(false);
-        Adjustmonitoring1->setVisible(false);
-        if (MultipleRatesOn) {
-            Timer3->stop();
-        }
-        MultipleRatesOn = false;
-        if (IndicatorOn) {
-            IndicatorOn = false;
-            TrayIcon1->SetActive(false);
-        }
-    }
-
-    if (multiple == QLatin1String("Ja")) {
+    Helg1->setVisible(change.rateItemsVisible);
+    Adjustmonitoring1->setVisible(change.rateItemsVisible);
+    if (change.readRatePrices) {
         for (int k = 1; k <= 4; ++k) {
             g.RatePrices[k - 1] =
                 DecimalSetting(QStringLiteral("Avgifter"), QStringLiteral("Avg%1").arg(k),
                                QStringLiteral("0.00"), 14);
         }
-        const int interval = TimerInterval(RateMonitorInterval * 1000LL);
-        if (!MultipleRatesOn) {
-            Timer3->start(interval);
-        }
-        MultipleRatesOn = true;
-        if (Setting(QStringLiteral("Charge"), QStringLiteral("Simpel"), QStringLiteral("Nej"), 5) ==
-            QLatin1String("Ja")) {
-            ReadUsagePackage();
-            UsagePackageOn = true;
-            MultipleRatesOn = false;
-            Timer3->start(interval);
-        } else {
-            UsagePackageOn = false;
-        }
-        const QString peak = Setting(QStringLiteral("Session"), QStringLiteral("PeakSpec"),
-                                     QStringLiteral("Nej"), 5);
-        if (peak == QLatin1String("Nej") && IndicatorOn) {
-            TrayIcon1->SetActive(false);
-            IndicatorOn = false;
-        }
-        if (peak == QLatin1String("Ja")) {
-            if (MultipleRatesOn) {
-                IndicatorOn = true;
-                ReadIndicatorLevels();
-                TrayIcon1->SetActive(true);
-            } else {
-                IndicatorOn = false;
-                TrayIcon1->SetActive(false);
-            }
-        }
     }
+    if (change.readUsagePackage) {
+        ReadUsagePackage();
+    }
+    if (change.readIndicatorLevels) {
+        ReadIndicatorLevels();
+    }
+    if (change.rateTimer == monitor::ModeSwitch::Timer::Stop) {
+        Timer3->stop();
+    } else if (change.rateTimer == monitor::ModeSwitch::Timer::Start) {
+        Timer3->start(TimerInterval(RateMonitorInterval * 1000LL));
+    }
+    if (change.light != monitor::ModeSwitch::Light::Keep) {
+        TrayIcon1->SetActive(change.light == monitor::ModeSwitch::Light::On);
+    }
+    CostMonitoring = change.after.CostMonitoring;
+    MultipleRatesOn = change.after.MultipleRatesOn;
+    UsagePackageOn = change.after.UsagePackageOn;
+    IndicatorOn = change.after.IndicatorOn;
 
     ReadInitialCharges();
 

@@ -1,14 +1,18 @@
-// TForm1: Vindelor's main window. It waits until the modem's port turns busy (the idle
-// poll), then times the connection on six digits with its cost in the status bar and the
-// title (the session tick), follows the tariff (the rate monitor) and, when the port is
-// free again, closes the session and ends the program.
+// TForm1: Vindelor's main window. It waits until the watched connection is there (the
+// modem's port turns busy, or a network interface comes up: platform/connectionwatch.h;
+// the idle poll), then times the connection on six digits with its cost in the status
+// bar and the title (the session tick), follows the tariff (the rate monitor) and, when
+// the connection is gone, closes the session and ends the program.
 //
-// The rules live without widgets in sessionrules.h, sessionclose.h and portdiscovery.h;
-// this class reads the settings, drives the timers and shows the results.
+// The rules live without widgets in sessionrules.h, sessionclose.h, portdiscovery.h and
+// connectionrules.h; this class reads the settings, drives the timers and shows the
+// results.
 #pragma once
 
+#include "monitor/connectionrules.h"
 #include "monitor/sessionclose.h"
 #include "monitor/sessionrules.h"
+#include "platform/connectionwatch.h"
 
 #include <QIcon>
 #include <QSet>
@@ -18,6 +22,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QDialog;
@@ -70,7 +75,7 @@ class TForm1 : public QWidget {
     TShape* Shape5 = nullptr;
     TShape* Shape6 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
-    QLabel* StatusPanel0 = nullptr;  // the port name
+    QLabel* StatusPanel0 = nullptr;  // the port or interface name
     QLabel* StatusPanel1 = nullptr;  // the cost text
     QTimer* Timer1 = nullptr;        // session tick, 20 ms
     QTimer* Timer2 = nullptr;        // idle poll
@@ -130,6 +135,13 @@ class TForm1 : public QWidget {
     std::function<int(QDialog&)> ExecDialog;
     std::function<void(int exitCode)> EndProgram;
     std::function<bool()> ApplicationActive;
+    // The network interface named on the command line for this run; empty: the settings
+    // choose.
+    QString InterfaceOverride;
+    // Makes the watch of a network interface; unset: the rtnetlink one. Tests put their
+    // own backend here.
+    std::function<std::unique_ptr<platform::ConnectionWatch>(const QString& name)>
+        MakeInterfaceWatch;
 
     // Start-up: reads the settings, chooses the modem port, leaves the program idle.
     // Stops early, with nothing running, when RequestQuit() came during the port choice.
@@ -166,6 +178,12 @@ class TForm1 : public QWidget {
     QString CostPanelText() const;
     // True once the program was told to end.
     bool Ended() const { return ended_; }
+    // The watched connection (after FormCreate): its name ("COM1", "wwan0") and whether
+    // it is a network interface.
+    QString WatchedName() const { return watch_ ? watch_->Name() : QString(); }
+    bool WatchesInterface() const {
+        return watch_ && watch_->WatchKind() == platform::ConnectionWatch::Kind::NetworkInterface;
+    }
 
   signals:
     // A session began (the port turned busy).
@@ -189,6 +207,8 @@ class TForm1 : public QWidget {
     void StartSession();
     void Finish();
     void NotifyPortUnusable();
+    void NotifyUnusable(const platform::LinkCheck& check);
+    void WatchChanged();
     void ReportUnsaved(const QStringList& items, int error);
     bool ActiveFlagStillSet() const;
     int RunDialog(QDialog& dialog);
@@ -197,7 +217,8 @@ class TForm1 : public QWidget {
 
     bool ended_ = false;
     bool closed_ = false;
-    QSet<QString> unusableReported_;  // devices the user was told about
+    monitor::UnusableReports unusableReports_;  // devices and interfaces the user was told about
+    std::unique_ptr<platform::ConnectionWatch> watch_;
     bool unsavedReported_ = false;
     bool quitRequested_ = false;
     QString taskbarTitle_ = QStringLiteral("Vindelor");

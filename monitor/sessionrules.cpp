@@ -3,6 +3,8 @@
 #include "shared/numbers.h"
 #include "shared/sessionlog.h"
 
+#include <algorithm>
+
 namespace vindelor::monitor {
 
 HoursMinutesSeconds SplitConnected(long long connectedSeconds) {
@@ -54,6 +56,28 @@ QString TaskbarTitleText(bool applicationActive, bool costMonitoring, const QStr
     }
     return timeText + QStringLiteral(" : ") + currencySymbol + QLatin1Char(' ') +
            FixedPointText(totalCost, 5, 2);
+}
+
+std::array<int, 6> DigitValues(const HoursMinutesSeconds& t) {
+    return {static_cast<int>(std::min<long long>(t.hours / 10, 1000)),
+            static_cast<int>(t.hours % 10),
+            static_cast<int>(t.minutes / 10),
+            static_cast<int>(t.minutes % 10),
+            static_cast<int>(t.seconds / 10),
+            static_cast<int>(t.seconds % 10)};
+}
+
+QString AnimationFrame(int animationCount) {
+    switch (animationCount) {
+        case 0:
+            return QStringLiteral("TRILLORA1");
+        case 5:
+            return QStringLiteral("TRILLORA2");
+        case 10:
+            return QStringLiteral("TRILLORA3");
+        default:
+            return QString();
+    }
 }
 
 QString RunningNetTimeText(const QString& storedNetTime, const HoursMinutesSeconds& session) {

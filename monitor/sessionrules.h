@@ -46,6 +46,15 @@ CostTexts MakeCostTexts(double totalCostBefore, double sessionCost, long long mo
 QString TaskbarTitleText(bool applicationActive, bool costMonitoring, const QString& timeText,
                          const QString& currencySymbol, double totalCost);
 
+// The six digits of the time display: tens and units of hours, minutes and seconds. The
+// first digit gets the tens of hours up to 1000 (it draws no more than one figure; the
+// texts keep the true time).
+std::array<int, 6> DigitValues(const HoursMinutesSeconds& t);
+
+// The program icon's picture at this animation count (0 … 19): a new picture at 0, 5 and
+// 10, empty when the picture stays.
+QString AnimationFrame(int animationCount);
+
 // Stored net time "h:mm:ss" plus the running session, carried and cut to 10 characters.
 QString RunningNetTimeText(const QString& storedNetTime, const HoursMinutesSeconds& session);
 

@@ -15,7 +15,7 @@ command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$build" -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVINDELOR_BUILD_TESTS=OFF -DVINDELOR_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" -j 2 --target bench_profile bench_probe bench_viewer bench_session \
-    vindelor simdialer emptyqt >/dev/null
+    bench_netif vindelor simdialer emptyqt >/dev/null
 
 out="$build/bench-output"
 rm -rf "$out"
@@ -27,6 +27,13 @@ for b in profile probe viewer; do
 done
 echo "== bench_session (2 x $seconds s)"
 "$build/bench/bench_session" --seconds "$seconds" | tee "$out/session.txt" || true
+# A network namespace of its own takes root (or CAP_SYS_ADMIN).
+if [ "$(id -u)" -eq 0 ]; then
+    echo "== bench_netif (5 rounds, $seconds s idle)"
+    "$build/bench/bench_netif" --seconds "$seconds" | tee "$out/netif.txt" || true
+else
+    echo "== bench_netif skipped: it needs root to make a network namespace" | tee "$out/netif.txt"
+fi
 
 # First number captured by a sed expression in a file, or "?".
 fig() {
@@ -82,3 +89,16 @@ printf '%-52s %12s %-8s %-12s %s\n' "emptyqt (floor): CPU of one core" "$(res fl
 printf '%-52s %12s %-8s %-12s %s\n' "emptyqt (floor): resident memory" "$(res floor 3)" MB "" ""
 printf '%-52s %12s %-8s\n' "wake-ups per second: session / idle / floor" \
     "$(res session 4) / $(res idle 4) / $(res floor 4)" "1/s"
+net() {  # name field (as in the RESULT line)
+    local v
+    v=$(awk -v n="$1" -v f="$2" '$1 == "RESULT" && $2 == n { print $(f + 1) }' "$out/netif.txt")
+    echo "${v:-?}"
+}
+printf '%-52s %12s %-8s\n' "interface up -> session started, median / max" \
+    "$(net delay-up 1) / $(net delay-up 2)" ms
+printf '%-52s %12s %-8s\n' "interface down -> session ended, median / max" \
+    "$(net delay-down 1) / $(net delay-down 2)" ms
+printf '%-52s %12s %-8s\n' "idle CPU of one core: interface / serial port" \
+    "$(net idle-netif 1) / $(net idle-serial 1)" %
+printf '%-52s %12s %-8s\n' "idle wake-ups per second: interface / serial port" \
+    "$(net idle-netif 3) / $(net idle-serial 3)" 1/s

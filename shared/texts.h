@@ -37,6 +37,19 @@ enum OwnText : int {
     kTextAlreadyRunning = 19,   // a second Vindelor on the same data directory
     kTextTotalsNotSaved = 20,   // "%1" file and system reason: lines went, totals did not
     kOwnTextEnd = 21,           // the first id without a text in this first block
+    // Later blocks, each kept in ascending order in the table (gaps between blocks are
+    // fine): 21-49 use and look, 50-89 connections, 90-139 budget, 140-189 log analysis,
+    // 190-219 robustness. Every number stays below 300, the Finnish offset.
+    // Which connection is watched: a serial port or a network interface.
+    kTextInterfaceMissing = 70,   // "%1" interface: it does not exist (yet)
+    kTextInterfaceUnusable = 71,  // "%1" interface, "%2" reason: it cannot be watched
+    kTextConnectionMenu = 72,     // the settings dialog's menu item and the page's title
+    kTextWatchSerialPort = 73,    // choice: the modem's serial port
+    kTextWatchInterface = 74,     // choice: a network interface
+    kTextDeviceMissing = 75,      // "%1" device path that does not exist
+    kTextNoInterfaces = 76,       // no interface to choose from
+    kTextWatchExplained = 77,     // what counts as a connection in each case
+    kTextWatchNextStart = 78,     // the choice holds from the next start
     // Log analysis in the viewer: months, estimate, selection subtotal, export.
     kTextMonthsMenu = 140,        // the list's menu item that opens the months window
     kTextExportMenu = 141,        // the list's menu item that exports the log
@@ -61,9 +74,6 @@ enum OwnText : int {
     kTextViewerUsageMore = 158,    // the synopsis lines of --export and --months
     kTextViewerOptionsMore = 159,  // what --export, --months, --from/--to do
     kTextUnknownFormat = 160,      // "%1" what was given instead of csv or json
-    // Later blocks, each kept in ascending order in the table (gaps between blocks are
-    // fine): 21-49 use and look, 50-89 connections, 90-139 budget, 140-189 log analysis,
-    // 190-219 robustness. Every number stays below 300, the Finnish offset.
 };
 
 // Process-wide language offset; 0 until a program selects its language.

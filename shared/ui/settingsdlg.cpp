@@ -6,6 +6,7 @@
 #include "shared/sessionglobals.h"
 #include "shared/texts.h"
 #include "shared/ui/advanceddlg.h"
+#include "shared/ui/connectiondlg.h"
 #include "shared/ui/dialogparts.h"
 #include "shared/ui/refreshdlg.h"
 
@@ -155,6 +156,8 @@ void TSettingsDlg::BuildControls() {
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     Advanced1 = PopupMenu1->addAction(QString());
     Advanced1->setObjectName(QStringLiteral("Advanced1"));
+    Connection1 = PopupMenu1->addAction(QString());
+    Connection1->setObjectName(QStringLiteral("Connection1"));
     PopupMenu1->addSeparator();
     Refresh1 = PopupMenu1->addAction(QStringLiteral("Vindelor refresh"));
     Refresh1->setObjectName(QStringLiteral("Refresh1"));
@@ -169,6 +172,7 @@ void TSettingsDlg::BuildControls() {
     connect(SpeedButton2, &QToolButton::clicked, this, &TSettingsDlg::SpeedButton2Click);
     connect(SpeedButton3, &QToolButton::clicked, this, &TSettingsDlg::SpeedButton3Click);
     connect(Advanced1, &QAction::triggered, this, &TSettingsDlg::Advanced1Click);
+    connect(Connection1, &QAction::triggered, this, &TSettingsDlg::Connection1Click);
     connect(Refresh1, &QAction::triggered, this, &TSettingsDlg::Refresh1Click);
     connect(Timer1, &QTimer::timeout, this, &TSettingsDlg::Timer1Timer);
 }
@@ -262,6 +266,7 @@ void TSettingsDlg::SprakTexter() {
     BitBtn2->setText(Text(18));
     BitBtn3->setText(Text(13));
     Advanced1->setText(Text(48));
+    Connection1->setText(Text(kOwnTextBase + kTextConnectionMenu));
     if (showsRateTables_) {
         Edit1->setText(Text(63));
     }
@@ -389,6 +394,11 @@ void TSettingsDlg::BitBtn3Click() {
         file = QStringLiteral("UKVindelor");
     }
     platform::Help().ShowHelp(this, file, 1);
+}
+
+void TSettingsDlg::Connection1Click() {
+    TConnectionDlg dialog(this);
+    dialog.exec();
 }
 
 void TSettingsDlg::Advanced1Click() {

@@ -6,6 +6,7 @@
 #include "shared/sessionglobals.h"
 #include "shared/texts.h"
 #include "shared/ui/advanceddlg.h"
+#include "shared/ui/connectiondlg.h"
 #include "shared/ui/refreshdlg.h"
 #include "support/testenv.h"
 
@@ -399,7 +400,16 @@ TEST_F(SettingsDlgTest, RightClickOffersAdvancedOptionsAndRefresh) {
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), dlg.mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(&dlg, &event);
     EXPECT_TRUE(ran);
-    EXPECT_EQ(items, QStringList({Text(48), QStringLiteral("Vindelor refresh")}));
+    EXPECT_EQ(items, QStringList({Text(48), Text(kOwnTextBase + kTextConnectionMenu),
+                                  QStringLiteral("Vindelor refresh")}));
+}
+
+TEST_F(SettingsDlgTest, ConnectionItemOpensTheConnectionChoice) {
+    TSettingsDlg dlg;
+    bool ran = false;
+    WhenModal<TConnectionDlg>([](TConnectionDlg* page) { page->reject(); }, &ran);
+    dlg.Connection1->trigger();
+    EXPECT_TRUE(ran);
 }
 
 TEST_F(SettingsDlgTest, RefreshItemOpensTheCheckRateDialog) {

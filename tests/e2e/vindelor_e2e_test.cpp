@@ -6,6 +6,7 @@
 #include "shared/texts.h"
 #include "support/testenv.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
@@ -268,6 +269,7 @@ TEST_F(VindelorEndToEnd, CommandLineAnswersWithoutTouchingAnything) {
         {{QStringLiteral("--help")}, false, 0, "Usage: vindelor", ""},
         {{QStringLiteral("-h")}, false, 0, "--version", ""},
         {{QStringLiteral("--bogus")}, true, 2, "", "unknown argument '--bogus'"},
+        {{QStringLiteral("--interface")}, true, 2, "", "needs the name of a network interface"},
         {{}, false, 1, "", "no display"},
     };
     for (const Case& c : cases) {
@@ -289,6 +291,89 @@ TEST_F(VindelorEndToEnd, CommandLineAnswersWithoutTouchingAnything) {
     }
     // Nothing was created in the data directory.
     EXPECT_TRUE(QDir(data.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+}
+
+// Runs `ip ARGS`; the error text when it failed, empty when it worked.
+QString Ip(const QStringList& args) {
+    QProcess ip;
+    ip.start(QStringLiteral("ip"), args);
+    if (!ip.waitForFinished(10000)) {
+        return QStringLiteral("ip did not finish");
+    }
+    if (ip.exitStatus() == QProcess::NormalExit && ip.exitCode() == 0) {
+        return {};
+    }
+    const QString error = QString::fromLocal8Bit(ip.readAllStandardError()).trimmed();
+    return error.isEmpty() ? QStringLiteral("exit code %1").arg(ip.exitCode()) : error;
+}
+
+TEST_F(VindelorEndToEnd, InterfaceComingUpIsASessionAndGoingDownLogsIt) {
+    const QString ns = QStringLiteral("vindelor-e2e-%1").arg(QCoreApplication::applicationPid());
+    const QString made = Ip({QStringLiteral("netns"), QStringLiteral("add"), ns});
+    if (!made.isEmpty()) {
+        GTEST_SKIP() << "this user may not make a network namespace (it needs root or "
+                        "CAP_SYS_ADMIN, and iproute2): "
+                     << made.toStdString();
+    }
+    struct Cleanup {
+        QString ns;
+        ~Cleanup() { Ip({QStringLiteral("netns"), QStringLiteral("del"), ns}); }
+    } cleanup{ns};
+    const auto link = [&ns](const QStringList& args) {
+        return Ip(QStringList{QStringLiteral("-n"), ns, QStringLiteral("link")} + args);
+    };
+    const QString veth =
+        link({QStringLiteral("add"), QStringLiteral("wwan9"), QStringLiteral("type"),
+              QStringLiteral("veth"), QStringLiteral("peer"), QStringLiteral("name"),
+              QStringLiteral("far")});
+    if (!veth.isEmpty()) {
+        GTEST_SKIP() << "no veth pair could be made (driver missing?): " << veth.toStdString();
+    }
+    ASSERT_EQ(link({QStringLiteral("set"), QStringLiteral("wwan9"), QStringLiteral("up")}),
+              QString());
+    // No port at all: were it probed or asked for, the program would not get going.
+    for (const auto& kv : QList<std::array<QString, 3>>{
+             {QStringLiteral("Avsluta"), QStringLiteral("Visa"), QStringLiteral("Nej")},
+             {QStringLiteral("Session"), QStringLiteral("<1min"), QStringLiteral("Ja")},
+             {QStringLiteral("Connect"), QStringLiteral("average"), QStringLiteral("0")},
+         }) {
+        ASSERT_TRUE(WriteProfileString(kv[0], kv[1], kv[2], kSettingsFile));
+    }
+    vindelor.setProcessEnvironment(env);
+    vindelor.start(QStringLiteral("ip"),
+                   {QStringLiteral("netns"), QStringLiteral("exec"), ns, kVindelor,
+                    QStringLiteral("--interface"), QStringLiteral("wwan9")});
+    ASSERT_TRUE(vindelor.waitForStarted(5000));
+    QString out;
+    const auto printed = [&](const char* text) {
+        return WaitFor(
+            [&] {
+                vindelor.waitForReadyRead(50);
+                out += QString::fromLocal8Bit(vindelor.readAllStandardOutput());
+                return out.contains(QLatin1String(text));
+            },
+            10000);
+    };
+    ASSERT_TRUE(printed("waiting for a connection on interface wwan9")) << out.toStdString();
+
+    // The far end comes up: the near end gets its carrier.
+    ASSERT_EQ(link({QStringLiteral("set"), QStringLiteral("far"), QStringLiteral("up")}),
+              QString());
+    ASSERT_TRUE(printed("Session started")) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("on interface wwan9")));
+    EXPECT_EQ(Setting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("Ja"));
+
+    ASSERT_EQ(link({QStringLiteral("set"), QStringLiteral("far"), QStringLiteral("down")}),
+              QString());
+    ASSERT_TRUE(vindelor.waitForFinished(10000));
+    out += QString::fromLocal8Bit(vindelor.readAllStandardOutput());
+    EXPECT_EQ(vindelor.exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("Log line: "))) << out.toStdString();
+    EXPECT_EQ(Setting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("Nej"));
+    ClearProfileCache();
+    EXPECT_NE(GetProfileString(QStringLiteral("Nättid"), QStringLiteral("1"),
+                               QStringLiteral("<none>"), 200, kLogFile),
+              QStringLiteral("<none>"));
 }
 
 }  // namespace

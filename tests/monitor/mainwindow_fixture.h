@@ -126,6 +126,9 @@ class MainWindowTest : public ::testing::Test {
             dialogs.push_back(dialog.metaObject()->className());
             return onDialog ? onDialog(dialog) : int(QDialog::Rejected);
         };
+        if (prepare) {
+            prepare(*form);
+        }
         form->FormCreate();
         return *form;
     }
@@ -160,6 +163,8 @@ class MainWindowTest : public ::testing::Test {
     bool active = false;
     std::vector<QString> dialogs;
     std::function<int(QDialog&)> onDialog;
+    // Runs on the new window before its start-up.
+    std::function<void(TForm1&)> prepare;
 
   private:
     SerialDeviceFactory* previousFactory_;

@@ -1,0 +1,48 @@
+// What a look at the watched connection means for the monitor, without widgets: which
+// connection the settings choose, when a look starts or ends a session, and what the
+// user is told, once, about a port or interface that cannot be watched.
+#pragma once
+
+#include "platform/connectionwatch.h"
+
+#include <QSet>
+#include <QString>
+
+namespace vindelor::monitor {
+
+// The interface to watch: the one named on the command line, else [Connection]
+// "Interface"; empty means the modem's serial port.
+QString ChosenInterface(const QString& commandLine);
+
+// On the idle poll only a connection starts a session: a port or interface that cannot be
+// used is not one, and a look that said nothing leaves the program waiting.
+inline bool StartsSession(platform::LinkState state) {
+    return state == platform::LinkState::Up;
+}
+// On the session tick a connection gone ends the session, and so does one that can no
+// longer be used (the modem unplugged, the interface removed); a look that said nothing
+// keeps it going.
+inline bool EndsSession(platform::LinkState state) {
+    return state == platform::LinkState::Down || state == platform::LinkState::Unusable;
+}
+
+// The message about a port or interface that cannot be watched, in the current language.
+QString UnusableText(platform::ConnectionWatch::Kind kind, const platform::LinkCheck& check);
+
+// The poll meets the same failure every second: the user hears of each subject once.
+class UnusableReports {
+  public:
+    // True the first time `subject` is reported.
+    bool FirstTime(const QString& subject) {
+        if (told_.contains(subject)) {
+            return false;
+        }
+        told_.insert(subject);
+        return true;
+    }
+
+  private:
+    QSet<QString> told_;
+};
+
+}  // namespace vindelor::monitor

@@ -1,0 +1,8 @@
+#include "platform/connectionwatch.h"
+
+namespace vindelor::platform {
+
+// Out of line, so that the class's vtable and meta-object live in one place.
+ConnectionWatch::~ConnectionWatch() = default;
+
+}  // namespace vindelor::platform

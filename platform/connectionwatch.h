@@ -1,0 +1,49 @@
+// How Vindelor knows that the metered connection is there. One small interface with a
+// backend per kind of connection, each in a folder of its own under connectionwatch/:
+// serial/ (a dialer holds the modem's serial port), netif/ (a network interface is up
+// and running) and test/ (a fake the tests drive by hand).
+//
+// The monitor looks with Check() on its idle poll and on every session tick. A backend
+// that hears of changes from the system emits Changed() as well, so that the monitor
+// looks at once instead of at its next poll; the poll then is only a fallback.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace vindelor::platform {
+
+enum class LinkState {
+    Down,      // no connection
+    Up,        // a connection
+    Unusable,  // what is watched cannot be used at all (absent, no permission): no connection
+    Unknown,   // the look failed without saying why: whatever was known before stays
+};
+
+struct LinkCheck {
+    LinkState state = LinkState::Down;
+    QString subject;  // the device or interface, as the user knows it
+    int error = 0;    // errno behind Unusable, 0 when none
+    QString detail;   // why it is unusable, for the user
+};
+
+class ConnectionWatch : public QObject {
+    Q_OBJECT
+  public:
+    enum class Kind { SerialPort, NetworkInterface };
+
+    using QObject::QObject;
+    ~ConnectionWatch() override;
+
+    virtual Kind WatchKind() const = 0;
+    // What status panel 0 shows: "COM1", "wwan0".
+    virtual QString Name() const = 0;
+    // One look now.
+    virtual LinkCheck Check() = 0;
+
+  signals:
+    // Something about the watched connection may have changed: look again.
+    void Changed();
+};
+
+}  // namespace vindelor::platform

@@ -1,0 +1,45 @@
+// The test backend of the connection watch: a connection the test switches by hand.
+#pragma once
+
+#include "platform/connectionwatch.h"
+
+#include <cerrno>
+
+namespace vindelor::platform::test {
+
+class FakeConnectionWatch : public ConnectionWatch {
+  public:
+    explicit FakeConnectionWatch(const QString& name, Kind kind = Kind::NetworkInterface)
+        : name_(name), kind_(kind) {}
+
+    Kind WatchKind() const override { return kind_; }
+    QString Name() const override { return name_; }
+    LinkCheck Check() override {
+        ++checks;
+        LinkCheck check = now;
+        check.subject = name_;
+        return check;
+    }
+
+    // Switches the connection; `tell` says whether the system would announce it.
+    void Set(LinkState state, bool tell = true) {
+        now = LinkCheck{};
+        now.state = state;
+        if (state == LinkState::Unusable) {
+            now.error = ENODEV;
+            now.detail = QStringLiteral("No such device");
+        }
+        if (tell) {
+            emit Changed();
+        }
+    }
+
+    LinkCheck now;
+    int checks = 0;
+
+  private:
+    QString name_;
+    Kind kind_;
+};
+
+}  // namespace vindelor::platform::test

@@ -1,0 +1,90 @@
+#include "shared/ui/connectiondlg.h"
+
+#include "platform/test/fakes.h"
+#include "shared/profile.h"
+#include "shared/texts.h"
+#include "support/testenv.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <gtest/gtest.h>
+
+namespace vindelor {
+namespace {
+
+QString Read(const QString& section, const QString& key) {
+    ClearProfileCache();
+    return GetProfileString(section, key, QStringLiteral("<missing>"), 100, kSettingsFile);
+}
+
+class ConnectionDlgTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ClearProfileCache();
+        savedOffset_ = LanguageOffset();
+    }
+    void TearDown() override {
+        SetLanguageOffset(savedOffset_);
+        ClearProfileCache();
+    }
+    test::ScopedDataDir dir_;
+    platform::test::ScopedFakes fakes_;
+    int savedOffset_ = 0;
+};
+
+TEST_F(ConnectionDlgTest, TextsInEachLanguage) {
+    for (int offset : {kSwedishOffset, kFinnishOffset, kEnglishOffset}) {
+        SCOPED_TRACE(offset);
+        SetLanguageOffset(offset);
+        const QString title = LoadText(kOwnTextBase + kTextConnectionMenu + offset);
+        ASSERT_FALSE(title.isEmpty());
+        TConnectionDlg dlg(nullptr, {QStringLiteral("wwan0")}, false);
+        EXPECT_EQ(dlg.windowTitle(), title);
+        EXPECT_EQ(dlg.RadioInterface->text(),
+                  LoadText(kOwnTextBase + kTextWatchInterface + offset));
+        EXPECT_EQ(dlg.Label2->text(), LoadText(kOwnTextBase + kTextWatchNextStart + offset));
+    }
+}
+
+TEST_F(ConnectionDlgTest, SwitchesBetweenAnInterfaceAndAPortAndKeepsAnAbsentInterfaceOnOffer) {
+    SetLanguageOffset(kEnglishOffset);
+    ASSERT_TRUE(WriteProfileString(QStringLiteral("Modem"), QStringLiteral("Port"),
+                                   QStringLiteral("COM2"), kSettingsFile));
+    ASSERT_TRUE(WriteProfileString(QStringLiteral("Ports"), QStringLiteral("COM3"),
+                                   dir_.file(QStringLiteral("nosuchtty")), kSettingsFile));
+    {
+        TConnectionDlg dlg(nullptr, {QStringLiteral("wwan0"), QStringLiteral("usb0")}, false);
+        EXPECT_TRUE(dlg.RadioSerial->isChecked());
+        EXPECT_EQ(dlg.ComboPort->currentData().toString(), QStringLiteral("COM2"));
+        EXPECT_FALSE(dlg.ComboInterface->isEnabled());
+        // Each port shows where it leads, and says so when that device is missing.
+        EXPECT_TRUE(dlg.ComboPort->itemText(2).contains(dir_.file(QStringLiteral("nosuchtty")) +
+                                                        QStringLiteral(", missing")));
+        dlg.RadioInterface->setChecked(true);
+        EXPECT_TRUE(dlg.ComboInterface->isEnabled());
+        dlg.ComboInterface->setCurrentText(QStringLiteral("usb0"));
+        dlg.BitBtn1Click();
+        EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    }
+    EXPECT_EQ(Read(QStringLiteral("Connection"), QStringLiteral("Interface")),
+              QStringLiteral("usb0"));
+    EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("COM2"));
+
+    {
+        // The phone is unplugged now: its interface is still the one chosen.
+        TConnectionDlg dlg(nullptr, {QStringLiteral("wwan0")}, false);
+        EXPECT_TRUE(dlg.RadioInterface->isChecked());
+        EXPECT_EQ(dlg.ComboInterface->currentText(), QStringLiteral("usb0"));
+        dlg.RadioSerial->setChecked(true);
+        dlg.ComboPort->setCurrentIndex(dlg.ComboPort->findData(QStringLiteral("COM3")));
+        dlg.BitBtn1Click();
+    }
+    EXPECT_EQ(Read(QStringLiteral("Connection"), QStringLiteral("Interface")), QString());
+    EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("COM3"));
+}
+
+}  // namespace
+}  // namespace vindelor

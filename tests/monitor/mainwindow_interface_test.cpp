@@ -1,0 +1,88 @@
+// The main window watching a network interface instead of the modem's port, through the
+// connection watch's test backend.
+#include "mainwindow_fixture.h"
+
+#include "platform/connectionwatch/test/fakeconnectionwatch.h"
+
+#include <QLabel>
+#include <QTimer>
+
+namespace vindelor::test {
+namespace {
+
+using platform::LinkState;
+using platform::test::FakeConnectionWatch;
+
+class InterfaceWatchTest : public MainWindowTest {
+  protected:
+    // Start-up with the interface backend replaced by the fake.
+    TForm1& CreateWatching(const QString& commandLine = QString()) {
+        prepare = [this, commandLine](TForm1& f) {
+            f.InterfaceOverride = commandLine;
+            f.MakeInterfaceWatch = [this](const QString& name) {
+                names.push_back(name);
+                auto fake = std::make_unique<FakeConnectionWatch>(name);
+                watch = fake.get();
+                return fake;
+            };
+        };
+        return Create(false);
+    }
+    std::vector<QString> names;
+    FakeConnectionWatch* watch = nullptr;
+};
+
+TEST_F(InterfaceWatchTest, LinkEventsStartAndEndTheSessionWithoutTouchingTheSerialPort) {
+    Ini(QStringLiteral("Connection"), QStringLiteral("Interface"), QStringLiteral("eth9"));
+    Ini(QStringLiteral("Avsluta"), QStringLiteral("Visa"), QStringLiteral("Nej"));
+    // Were the port probed, it would read as a connection.
+    SetPort(1, FakeSerialFactory::Mode::Busy);
+    // The command line names the interface for one run, over the settings.
+    TForm1& w = CreateWatching(QStringLiteral("wwan0"));
+    ASSERT_EQ(names, std::vector<QString>{QStringLiteral("wwan0")});
+    EXPECT_TRUE(dialogs.empty());  // no port dialog though no port was ever stored
+    EXPECT_EQ(w.StatusPanel0->text(), QStringLiteral("wwan0"));
+    EXPECT_TRUE(w.WatchesInterface());
+
+    w.Timer2Timer();
+    EXPECT_FALSE(w.SessionStarted);
+    EXPECT_TRUE(w.Timer2->isActive());
+
+    // The kernel's word starts the session at once, not at the next poll.
+    watch->Set(LinkState::Up);
+    ASSERT_TRUE(w.SessionStarted);
+    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_FALSE(w.Com11->isVisible());  // no port is watched
+    Run(90);
+    EXPECT_EQ(ends, 0);
+    watch->Set(LinkState::Down);
+    EXPECT_EQ(ends, 1);
+    EXPECT_TRUE(w.LastClose.Counted);
+    EXPECT_NE(LogLine(1), QStringLiteral("<none>"));
+    EXPECT_EQ(Read(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("Nej"));
+    EXPECT_EQ(ports.opens, 0);
+    EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("<none>"));
+}
+
+TEST_F(InterfaceWatchTest, AMissingInterfaceIsToldOnceInTheUsersLanguageAndWaitedFor) {
+    Ini(QStringLiteral("Connection"), QStringLiteral("Interface"), QStringLiteral("usb0"));
+    Ini(QStringLiteral("Språk"), QStringLiteral("Språk"), QStringLiteral("SF"));
+    TForm1& f = CreateWatching();
+    watch->Set(LinkState::Unusable, false);
+    f.Timer2Timer();
+    f.Timer2Timer();
+    EXPECT_FALSE(f.SessionStarted);
+    EXPECT_TRUE(f.Timer2->isActive());
+    ASSERT_EQ(fakes.boxes.shown.size(), 1u);
+    EXPECT_EQ(fakes.boxes.shown[0].text,
+              LoadText(kOwnTextBase + kTextInterfaceMissing + kFinnishOffset)
+                  .arg(QStringLiteral("usb0")));
+
+    // The phone is plugged in and its link comes up.
+    watch->Set(LinkState::Up);
+    EXPECT_TRUE(f.SessionStarted);
+    EXPECT_EQ(fakes.boxes.shown.size(), 1u);
+}
+
+}  // namespace
+}  // namespace vindelor::test
