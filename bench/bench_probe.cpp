@@ -1,5 +1,5 @@
 // What one port probe costs: the idle poll's probe of a free port (busy checks, open,
-// both threads started and ended, close) and the session tick's probe of a port another
+// close, no settings changed) and the session tick's probe of a port another
 // process holds (the holder found last is looked at again). Prints medians in µs, and
 // what the scan of every process's descriptors costs on the checks that make it.
 #include "components/comm32.h"
@@ -63,12 +63,8 @@ int main(int argc, char** argv) {
 
     vindelor::TComm32 comm;
     comm.SetCommPort(slave);
-    const double idle = MedianMicros(runs, [&] {
-        if (comm.OpenPort()) {
-            comm.ClosePort();
-        }
-    });
-    std::printf("idle probe (checks, open, two threads, close): median %.1f us\n", idle);
+    const double idle = MedianMicros(runs, [&] { comm.ProbePort(); });
+    std::printf("idle probe (checks, open, close):              median %.1f us\n", idle);
     const double checks = MedianMicros(runs, [&] { vindelor::platform::CheckPortHolders(slave); });
     std::printf("  of which the busy checks of a free port:      median %.1f us\n", checks);
     // What the scan of every process costs when it is made: after an open the checks
@@ -109,8 +105,7 @@ int main(int argc, char** argv) {
     }
     const double busy = MedianMicros(runs, [&] {
         try {
-            comm.OpenPort();
-            comm.ClosePort();
+            comm.ProbePort();
         } catch (const vindelor::ECommsError&) {
         }
     });

@@ -61,8 +61,7 @@ SerialDeviceFactory& Factory() {
     return f != nullptr ? *f : PosixSerialDeviceFactory();
 }
 
-// Creates and starts one worker thread. A thread that cannot be had leaves the port
-// open with the threads made so far, for ClosePort to clean up.
+// Creates and starts one worker thread; throws when it cannot be had.
 template <typename Thread>
 std::shared_ptr<Thread> StartWorker(SerialDeviceFactory& factory, const char* which,
                                     const char* failure,
@@ -76,9 +75,33 @@ std::shared_ptr<Thread> StartWorker(SerialDeviceFactory& factory, const char* wh
     }
     if (error != 0) {
         TComm32::LogLastError(error, QString::fromLatin1(failure));
+        RecordFailure(PortFailure::Internal, QString::fromLatin1(failure), error);
         throw ECommsError(failure);
     }
     return thread;
+}
+
+// Opens the port's device; when that fails, records why and throws. Null, with nothing
+// failed, for a port only ModemManager holds while idle: as free as a port can be, but an
+// open would raise DTR under the manager.
+std::shared_ptr<SerialDevice> OpenDevice(SerialDeviceFactory& factory, const QString& port) {
+    OpenOutcome outcome = factory.Open(DeviceForPort(port));
+    if (outcome.managerIdle) {
+        gPortOpenFailed = false;
+        RecordFailure(PortFailure::None, QString());
+        return nullptr;
+    }
+    if (!outcome.device) {
+        gPortOpenFailed = true;
+        RecordFailure(
+            outcome.failure == PortFailure::None ? PortFailure::Unusable : outcome.failure,
+            outcome.detail, outcome.error);
+        throw ECommsError(outcome.notTerminal ? "File handle is not a comm handle. "
+                                              : "Error opening com port");
+    }
+    gPortOpenFailed = false;
+    RecordFailure(PortFailure::None, QString());
+    return outcome.device;
 }
 
 // Ends one worker thread: signals the close event, purges the thread's direction of the
@@ -222,28 +245,21 @@ bool TComm32::OpenPort() {
     }
 
     SerialDeviceFactory& factory = Factory();
-    OpenOutcome outcome = factory.Open(DeviceForPort(d->commPort));
-    if (!outcome.device) {
-        gPortOpenFailed = true;
-        RecordFailure(
-            outcome.failure == PortFailure::None ? PortFailure::Unusable : outcome.failure,
-            outcome.detail, outcome.error);
-        throw ECommsError(outcome.notTerminal ? "File handle is not a comm handle. "
-                                              : "Error opening com port");
+    const std::shared_ptr<SerialDevice> device = OpenDevice(factory, d->commPort);
+    if (!device) {
+        return true;  // left unopened under an idle manager
     }
-    gPortOpenFailed = false;
-    RecordFailure(PortFailure::None, QString());
-
     // Settings the driver refuses do not fail the open.
-    outcome.device->Configure(d->baudRate);
+    device->Configure(d->baudRate);
 
     const int eventFd = factory.CreateEventFd();
     if (eventFd < 0) {
         LogLastError(-eventFd, QStringLiteral("Unable to CreateEvent: "));
-        outcome.device->Close();
+        RecordFailure(PortFailure::Internal, QStringLiteral("Unable to CreateEvent"), -eventFd);
+        device->Close();
         return false;
     }
-    d->device = outcome.device;
+    d->device = device;
     d->closeEvent = std::make_shared<CommCloseEvent>(eventFd);
     d->target = std::make_shared<CommNotifyTarget>(d->notifier.get());
 
@@ -251,10 +267,27 @@ bool TComm32::OpenPort() {
     // lets an ordinary user lower a thread's priority but not raise it (that takes
     // CAP_SYS_NICE or a real-time limit), so both run at the process's own; on a probe
     // they do no work worth preferring anyway.
-    d->readThread = StartWorker<TReadThread>(factory, "Read", "Unable to create Read thread",
-                                             d->device, d->closeEvent, d->target);
-    d->writeThread = StartWorker<TWriteThread>(factory, "Write", "Unable to create Write thread",
-                                               d->device, d->closeEvent, d->target);
+    try {
+        d->readThread = StartWorker<TReadThread>(factory, "Read", "Unable to create Read thread",
+                                                 d->device, d->closeEvent, d->target);
+        d->writeThread = StartWorker<TWriteThread>(
+            factory, "Write", "Unable to create Write thread", d->device, d->closeEvent, d->target);
+    } catch (const ECommsError&) {
+        // A port left open here would read as busy to every later probe, a connection that
+        // never ends.
+        ClosePort();
+        throw;
+    }
+    return true;
+}
+
+bool TComm32::ProbePort() {
+    if (d->device) {
+        throw ECommsError("Already have a comm file open");
+    }
+    if (const std::shared_ptr<SerialDevice> device = OpenDevice(Factory(), d->commPort)) {
+        device->Close();
+    }
     return true;
 }
 

@@ -1,6 +1,6 @@
 // TComm32: owns one serial port, with a reader and a writer thread while it is open.
-// The main program uses it only as a probe: OpenPort, and ClosePort at once when that
-// succeeded; a port that cannot be opened is held by the dialer.
+// The main program uses it only as a probe (ProbePort): a port that cannot be opened is
+// held by the dialer.
 #pragma once
 
 #include <QObject>
@@ -19,8 +19,10 @@ class ECommsError : public std::runtime_error {
 };
 
 // Why the last failed open failed. The original counted every failed open as a busy
-// port; on Linux an absent device or a missing permission must not count as a connection.
-enum class PortFailure { None, Busy, Unusable };
+// port; on Linux an absent device or a missing permission must not count as a connection,
+// and neither must a failure of the component itself (Internal: a worker thread or the
+// close event could not be made, the port was closed again).
+enum class PortFailure { None, Busy, Unusable, Internal };
 
 class SerialDeviceFactory;  // components/serialdevice.h
 
@@ -45,9 +47,16 @@ class TComm32 : public QObject {
     TNotifyEvent OnRequestHangup() const;
     void SetOnRequestHangup(TNotifyEvent handler);
 
-    // True: open with both threads running. False: the close event could not be made.
-    // Any other failure throws ECommsError.
+    // True: open with both threads running, or free but left unopened because only
+    // ModemManager holds it while idle (IsOpen() stays false; a probe's ClosePort is
+    // harmless). False: the close event could not be made. Any other failure throws
+    // ECommsError; a port it opened is closed again first.
     bool OpenPort();
+    // Whether the port can be opened, and nothing more: true when it could (it is closed
+    // again at once), else ECommsError as from OpenPort. It changes none of the port's
+    // settings, starts no thread and drops no queued byte, so a dialer that takes the
+    // port meanwhile finds it as it left it.
+    bool ProbePort();
     // Ends both threads and closes the port; returns when both threads have ended.
     void ClosePort();
     bool IsOpen() const;

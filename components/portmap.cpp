@@ -1,5 +1,6 @@
 #include "components/portmap.h"
 
+#include "platform/udevmodems.h"
 #include "shared/profile.h"
 
 namespace vindelor {
@@ -16,6 +17,21 @@ QString DeviceForPort(const QString& commPort) {
         return device.isEmpty() ? fallback : device;
     }
     return commPort;
+}
+
+PortForDevice PortNameForDevice(const QString& device) {
+    QString firstAbsent;
+    for (int n = 1; n <= 4; ++n) {
+        const QString name = QStringLiteral("COM%1").arg(n);
+        const QString own = DeviceForPort(name);
+        if (own == device || platform::SameSerialDevice(own, device)) {
+            return {name, false};
+        }
+        if (firstAbsent.isEmpty() && !platform::SerialDevicePresent(own)) {
+            firstAbsent = name;
+        }
+    }
+    return {firstAbsent, !firstAbsent.isEmpty()};
 }
 
 }  // namespace vindelor

@@ -147,6 +147,10 @@ class PosixSerialDevice : public SerialDevice {
         if (::tcsetattr(fd_, TCSANOW, &t) != 0) {
             return errno;
         }
+        // As the driver took them: Close compares with these.
+        if (::tcgetattr(fd_, &applied_) == 0) {
+            configured_ = true;
+        }
         marked_ = true;
         return 0;
     }
@@ -267,16 +271,19 @@ class PosixSerialDevice : public SerialDevice {
         if (closed_.exchange(true)) {
             return;
         }
-        // Leave the port as it was found; a saved speed of 0 would hang the line up.
-        termios restore = saved_;
-        if (cfgetospeed(&restore) == B0) {
-            termios now{};
-            if (::tcgetattr(fd_, &now) == 0) {
+        // Leave the port as it was found, but only while the settings are still ours:
+        // another program (a dialer that took the port meanwhile) may have set its own,
+        // which must stay. A port never configured here was never changed at all.
+        termios now{};
+        if (configured_ && ::tcgetattr(fd_, &now) == 0 && SameSettings(now, applied_)) {
+            termios restore = saved_;
+            // A saved speed of 0 would hang the line up.
+            if (cfgetospeed(&restore) == B0) {
                 cfsetispeed(&restore, cfgetispeed(&now));
                 cfsetospeed(&restore, cfgetospeed(&now));
             }
+            ::tcsetattr(fd_, TCSANOW, &restore);
         }
-        ::tcsetattr(fd_, TCSANOW, &restore);
         // Put /dev/null in the port's place instead of closing the number: the port is
         // released at once, while a thread still inside a call can never reach a
         // descriptor that the process has reused for something else meanwhile.
@@ -288,6 +295,12 @@ class PosixSerialDevice : public SerialDevice {
     }
 
   private:
+    static bool SameSettings(const termios& a, const termios& b) {
+        return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+               a.c_lflag == b.c_lflag && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0 &&
+               cfgetispeed(&a) == cfgetispeed(&b) && cfgetospeed(&a) == cfgetospeed(&b);
+    }
+
     // Removes the marks from the data and notes the errors they stood for.
     std::size_t Unmark(char* data, std::size_t n) {
         LineMarkDecoder::Found found;
@@ -340,6 +353,8 @@ class PosixSerialDevice : public SerialDevice {
 
     const int fd_;
     const termios saved_;
+    termios applied_{};        // what Configure left in force
+    bool configured_ = false;  // Configure changed the settings
     std::atomic<bool> closed_{false};
     bool marked_ = false;      // PARMRK in force: the data carries marks
     LineMarkDecoder decoder_;  // reader thread only
@@ -354,6 +369,11 @@ class PosixFactory : public SerialDeviceFactory {
     OpenOutcome Open(const QString& devicePath) override {
         OpenOutcome out;
         const platform::PortCheck check = platform::CheckPortHolders(devicePath);
+        if (check.availability == platform::PortAvailability::ManagerIdle) {
+            out.managerIdle = true;
+            out.detail = check.detail;
+            return out;
+        }
         if (check.availability != platform::PortAvailability::Free) {
             out.failure = check.availability == platform::PortAvailability::Busy
                               ? PortFailure::Busy
@@ -366,6 +386,13 @@ class PosixFactory : public SerialDeviceFactory {
         }
         int openError = 0;
         const int fd = platform::OpenPortDevice(devicePath, &openError);
+        if (fd < 0 && openError == EBUSY && platform::ModemManagerOutOfSight()) {
+            // ModemManager holds its ports in exclusive mode; run as root, it is the
+            // holder no scan of ours can see.
+            out.managerIdle = true;
+            out.detail = devicePath + QStringLiteral(": held by ModemManager");
+            return out;
+        }
         if (fd < 0) {
             out.error = openError;
             out.failure = out.error == EBUSY ? PortFailure::Busy : PortFailure::Unusable;

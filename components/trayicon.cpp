@@ -81,7 +81,7 @@ class QtTrayShell : public TrayShell {
             QObject::connect(data.window, &QObject::destroyed, icon, [this, key] { Remove(key); });
         }
         icons_.insert(key, icon);
-        icon->show();
+        ShowOnlyWithAPicture(icon);
         return true;
     }
 
@@ -92,6 +92,7 @@ class QtTrayShell : public TrayShell {
         }
         icon->setIcon(data.icon);
         icon->setToolTip(data.tip);
+        ShowOnlyWithAPicture(icon);
         return true;
     }
 
@@ -121,6 +122,12 @@ class QtTrayShell : public TrayShell {
 
   private:
     using Key = std::pair<QObject*, unsigned>;
+
+    // An entry without a picture is an empty gap in the panel (and a warning from Qt):
+    // the icon stays known but out of sight until a modify brings a picture.
+    static void ShowOnlyWithAPicture(QSystemTrayIcon* icon) {
+        icon->setVisible(!icon->icon().isNull());
+    }
 
     bool Remove(const Key& key) {
         QSystemTrayIcon* icon = icons_.take(key);

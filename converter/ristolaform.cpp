@@ -1,5 +1,6 @@
 #include "converter/ristolaform.h"
 
+#include "components/artwork.h"
 #include "platform/services.h"
 
 #include <QApplication>
@@ -69,7 +70,11 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
 }
 
 void TForm1::FormCreate() {
-    QApplication::setApplicationDisplayName(kProgramTitle);
+    // The name, not the display name: Qt would append a display name to every caption.
+    QApplication::setApplicationName(kProgramTitle);
+    // Ristola belongs to Vindelor and wears its icon, from its first window on.
+    QApplication::setWindowIcon(LoadIconResource(QStringLiteral("VINDELOR")));
+    setWindowIcon(QApplication::windowIcon());
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
         move(area.center() - rect().center());

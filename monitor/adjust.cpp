@@ -90,12 +90,12 @@ void TAdjustDlg::BitBtn1Click() {
         hintHighlighted_ = true;
         return;
     }
-    errno = 0;
+    int error = 0;
     if (!WriteProfileString(kSection, kKey, StoredEntry(Edit1->text(), seconds, kStoredChars),
-                            kSettingsFile)) {
+                            kSettingsFile, &error)) {
         // Closing as if it had been saved would leave the user believing a value that the
         // rate monitor never gets.
-        const int error = errno != 0 ? errno : EIO;
+        error = error != 0 ? error : EIO;
         platform::Boxes().Show(
             this, QStringLiteral("Vindelor"),
             Text(kOwnTextBase + kTextSettingNotSaved)

@@ -1,16 +1,22 @@
 #include "monitor/fmodem.h"
 
+#include "components/portmap.h"
 #include "platform/services.h"
+#include "platform/udevmodems.h"
+#include "shared/language.h"
 #include "shared/profile.h"
 #include "shared/sessionglobals.h"
 #include "shared/texts.h"
 
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+
+#include <algorithm>
 
 namespace vindelor {
 
@@ -29,8 +35,11 @@ TFModem::TFModem(QWidget* parent) : QDialog(parent) {
     for (int i = 0; i < 4; ++i) {
         auto* b = new QRadioButton(QStringLiteral("Com%1").arg(i + 1), GroupBox1);
         b->setObjectName(QStringLiteral("RadioButton%1").arg(i + 1));
-        b->setGeometry(16, 24 + i * 22, 100, 20);
+        b->setGeometry(16, 24 + i * 22, 56, 20);
         *buttons[i] = b;
+        DeviceLabels[i] = new QLabel(GroupBox1);
+        DeviceLabels[i]->setObjectName(QStringLiteral("DeviceLabel%1").arg(i + 1));
+        DeviceLabels[i]->setGeometry(74, 24 + i * 22, 169, 20);
     }
 
     auto* panel = new QFrame(GroupBox1);
@@ -62,14 +71,27 @@ TFModem::TFModem(QWidget* parent) : QDialog(parent) {
 void TFModem::FormCreate() {
     // Read here, not taken from the main window: the dialog opens before the main window
     // has read its settings.
-    LanguageCode = GetProfileString(QStringLiteral("Språk"), QStringLiteral("Språk"),
-                                    QStringLiteral("S"), 4, kSettingsFile);
+    LanguageCode = ProgramLanguage(4, StoreLanguage::Yes);
     SessionGlobals().LanguageCode = LanguageCode;
     SelectLanguage(LanguageCode);
     setWindowTitle(Text(24));
     GroupBox1->setTitle(Text(25));
     Label1->setText(Text(26));
     BitBtn2->setText(Text(13));
+    for (int i = 0; i < 4; ++i) {
+        const QString device = DeviceForPort(QStringLiteral("COM%1").arg(i + 1));
+        const bool present = platform::SerialDevicePresent(device);
+        const QString pattern =
+            present ? QStringLiteral("%1") : Text(kOwnTextBase + kTextDeviceAbsent);
+        // A /dev/serial/by-id name is long: its end tells modems apart, so the middle goes.
+        const QFontMetrics metrics(DeviceLabels[i]->font());
+        const int room =
+            DeviceLabels[i]->width() - metrics.horizontalAdvance(pattern.arg(QString()));
+        DeviceLabels[i]->setText(
+            pattern.arg(metrics.elidedText(device, Qt::ElideMiddle, std::max(room, 0))));
+        DeviceLabels[i]->setToolTip(device);
+        DeviceLabels[i]->setEnabled(present);
+    }
 }
 
 void TFModem::BitBtn1Click() {

@@ -21,6 +21,8 @@ class TFModem : public QDialog {
     QRadioButton* RadioButton2 = nullptr;
     QRadioButton* RadioButton3 = nullptr;
     QRadioButton* RadioButton4 = nullptr;
+    // Beside each Com n: the device it leads to, and whether that device is there.
+    QLabel* DeviceLabels[4] = {};
     QLabel* Label1 = nullptr;
     QPushButton* BitBtn1 = nullptr;  // OK
     QPushButton* BitBtn2 = nullptr;  // Help

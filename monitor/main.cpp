@@ -1,13 +1,16 @@
 // vindelor: waits until the modem's port turns busy, times and prices the
 // connection, and when the port is free again logs it, adds it to the totals
 // and ends with exit code 0.
+#include "components/artwork.h"
 #include "components/comm32.h"
 #include "components/portmap.h"
 #include "monitor/modemmain.h"
 #include "monitor/sessionclose.h"
 #include "monitor/singleinstance.h"
+#include "monitor/stopsignals.h"
 #include "platform/datadir.h"
 #include "platform/services.h"
+#include "shared/language.h"
 #include "shared/profile.h"
 #include "shared/sessionglobals.h"
 #include "shared/texts.h"
@@ -20,17 +23,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
-
-int gSignalPipe[2] = {-1, -1};
-
-void OnSignal(int signo) {
-    const char byte = static_cast<char>(signo);
-    [[maybe_unused]] const auto n = ::write(gSignalPipe[1], &byte, 1);
-}
 
 void PrintLine(const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stdout);
@@ -40,7 +35,7 @@ void PrintLine(const QString& text) {
 
 void PrintUsage(std::FILE* to) {
     std::fputs(
-        "Usage: vindelor [--interface NAME] [--help] [--version]\n"
+        "Usage: vindelor [--choose-port] [--interface NAME] [--help] [--version]\n"
         "\n"
         "Times one dial-up connection and tells you what it cost. "
         "Vindelor waits until\n"
@@ -60,6 +55,8 @@ void PrintUsage(std::FILE* to) {
         "a connection is that interface being up and running instead; the serial port\n"
         "is then left alone. Section [Connection], key Interface, names it for good.\n"
         "\n"
+        "  --choose-port     ask for the modem's port (COM1 ... COM4) before waiting,\n"
+        "                    and keep the choice for the next runs\n"
         "  --interface NAME  watch the network interface NAME for this run\n"
         "  --help            show this text and exit\n"
         "  --version         show the version and exit\n"
@@ -106,8 +103,11 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
+    // Before any window, the box of a second copy included.
+    QApplication::setWindowIcon(vindelor::LoadIconResource(QStringLiteral("VINDELOR")));
     // Qt has taken its own options (-platform, -style, …) out of the list by now.
     QStringList rest = QCoreApplication::arguments().mid(1);
+    const bool choosePort = rest.removeAll(QStringLiteral("--choose-port")) > 0;
     QString interfaceName;
     while (!rest.isEmpty()) {
         const QString arg = rest.takeFirst();
@@ -130,9 +130,7 @@ int main(int argc, char** argv) {
 
     const vindelor::monitor::InstanceLock instance;
     if (!instance.Held()) {
-        vindelor::SelectLanguage(
-            vindelor::GetProfileString(QStringLiteral("Språk"), QStringLiteral("Språk"),
-                                       QStringLiteral("UK"), 5, vindelor::kSettingsFile));
+        vindelor::SelectLanguage(vindelor::ProgramLanguage(5, vindelor::StoreLanguage::No));
         const QString text = vindelor::Text(vindelor::kOwnTextBase + vindelor::kTextAlreadyRunning);
         std::fprintf(stderr, "vindelor: %s\n", text.toLocal8Bit().constData());
         // Without a screen nobody could close the box.
@@ -145,6 +143,7 @@ int main(int argc, char** argv) {
         }
         return 3;
     }
+    vindelor::monitor::ClearStaleActiveFlag(instance);
     QApplication::setApplicationName(QStringLiteral("Vindelor"));
     QApplication::setApplicationVersion(QStringLiteral("1.12a"));
     vindelor::InitHelpResources();
@@ -152,6 +151,10 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     vindelor::TForm1 form;
+    QObject::connect(&form, &vindelor::TForm1::askingForPort, [] {
+        PrintLine(QStringLiteral("Vindelor 1.12a asking for the modem's port"));
+    });
+    form.ChoosePortAtStart = choosePort;
     form.InterfaceOverride = interfaceName;
     // "COM1 (/dev/ttyS0)" or "interface wwan0".
     const auto watched = [&form] {
@@ -189,17 +192,11 @@ int main(int argc, char** argv) {
 
     // An interrupted session still gets logged and leaves "Aktiv" cleared: the
     // log viewer refuses to rewrite the log while it reads anything but "Nej".
-    if (::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
-        struct sigaction sa {};
-        sa.sa_handler = OnSignal;
-        sigemptyset(&sa.sa_mask);
-        for (int signo : {SIGINT, SIGTERM, SIGHUP}) {
-            sigaction(signo, &sa, nullptr);
-        }
-        auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, [&form] {
+    if (const int stopFd = vindelor::monitor::InstallStopSignals(); stopFd >= 0) {
+        auto* notifier = new QSocketNotifier(stopFd, QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, [&form, stopFd] {
             char byte = 0;
-            while (::read(gSignalPipe[0], &byte, 1) > 0) {
+            while (::read(stopFd, &byte, 1) > 0) {
             }
             form.RequestQuit();
             if (form.SessionStarted && !form.Ended()) {

@@ -13,7 +13,9 @@
 #include "platform/connectionwatch/netif/netifwatch.h"
 #include "platform/connectionwatch/serial/serialwatch.h"
 #include "platform/datadir.h"
+#include "platform/localetexts.h"
 #include "platform/services.h"
+#include "shared/language.h"
 #include "shared/numbers.h"
 #include "shared/profile.h"
 #include "shared/ratemonitor.h"
@@ -120,12 +122,23 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     TrayIcon1 = new TTrayIcon(this);
 
     programIcon_ = LoadIconResource(QStringLiteral("VINDELOR"));
+    // Dialogs take the application's icon (it turns while a session runs); while idle
+    // it is the program's own.
+    QApplication::setWindowIcon(programIcon_);
     setWindowIcon(programIcon_);
 
     TaskbarIcon = new QSystemTrayIcon(this);
     TaskbarIcon->setIcon(programIcon_);
     TaskbarIcon->setToolTip(taskbarTitle_);
     TaskbarIcon->setContextMenu(TaskbarMenu);
+
+    Budget.trayMessage = [this](const QString& text) {
+        if (!TaskbarIcon->isVisible() || !QSystemTrayIcon::supportsMessages()) {
+            return false;
+        }
+        TaskbarIcon->showMessage(kBoxCaption, text);
+        return true;
+    };
 }
 
 TForm1::~TForm1() {
@@ -328,6 +341,7 @@ void TForm1::FormCreate() {
 
     HolidayRates = false;
     Helg1->setChecked(false);
+    Budget.Reload();
 
     // The modem's port, unless a network interface is the connection (then the port is
     // never probed and no port dialog shows). The manual dialog may run its own loop
@@ -335,6 +349,15 @@ void TForm1::FormCreate() {
     Ready = false;
     const QString interfaceName = monitor::ChosenInterface(InterfaceOverride);
     if (interfaceName.isEmpty()) {
+        if (ChoosePortAtStart) {
+            // OK stores the choice, which the search below then takes as the user's own;
+            // closing the dialog keeps the stored port.
+            TFModem dialog(this);
+            RunDialog(dialog);
+            if (quitRequested_) {
+                return;
+            }
+        }
         const QString found = monitor::FindModemPort();
         monitor::ChooseModemPort(
             found, *Comm321,
@@ -344,6 +367,7 @@ void TForm1::FormCreate() {
                     return false;
                 }
                 TFModem dialog(this);
+                emit askingForPort();
                 RunDialog(dialog);
                 return !quitRequested_;
             },
@@ -379,8 +403,7 @@ void TForm1::FormCreate() {
     g.AverageConnectTime = WholeSetting(QStringLiteral("Connect"), QStringLiteral("average"),
                                         QStringLiteral("30"), 10);
 
-    g.LanguageCode =
-        Setting(QStringLiteral("Språk"), QStringLiteral("Språk"), QStringLiteral("UK"), 5).left(3);
+    g.LanguageCode = ProgramLanguage(5, StoreLanguage::Yes).left(3);
     SelectLanguage(g.LanguageCode);
     SetMenuCaptions();
 
@@ -543,7 +566,6 @@ void TForm1::StartSession() {
     Timer1->start();
     Session = monitor::SessionCounters{};
     Session.SessionStartTick = platform::Ticks().Milliseconds() / 1000;
-    showNormal();
 
     const QDateTime now = platform::Clock().Now();
     StartDate = platform::Clock().DateText(now.date());
@@ -563,9 +585,14 @@ void TForm1::StartSession() {
         WholeSetting(QStringLiteral("Position"), QStringLiteral("Left"), QStringLiteral("-1"), 6);
     const long long top =
         WholeSetting(QStringLiteral("Position"), QStringLiteral("Top"), QStringLiteral("-1"), 6);
+    // The stored place is the frame's, as the session close reads it. Placed before the
+    // window shows: a window that is already on the screen but not yet framed by the
+    // window manager would get its client area there instead, one frame further up and
+    // left each session.
     if (left > -1 && top > -1) {
         move(static_cast<int>(left), static_cast<int>(top));
     }
+    showNormal();
 
     if (UsagePackageOn || MultipleRatesOn) {
         Timer3->start(TimerInterval(RateMonitorInterval * 1000LL));
@@ -573,9 +600,12 @@ void TForm1::StartSession() {
         Timer3->stop();
     }
     if (IndicatorOn) {
+        UpdateIndicator();  // a light from the first moment, not an empty entry
         TrayIcon1->SetActive(true);
     }
     WriteSetting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Ja"));
+    Budget.device = DeviceForPort(Comm321->CommPort());
+    Budget.BeginSession(now.date(), platform::LocaleClock().DateFormat());
     emit sessionBegan(StartDate, StartTime);
 }
 
@@ -606,6 +636,10 @@ void TForm1::Timer1Timer() {
             TotalCostBefore, Session.SessionCost, g.MonthlyMinimum, g.CurrencySymbol, Text(17));
         g.CostLeftText = texts.costLeft;
         StatusPanel1->setText(texts.panel);
+        const double nextRate = monitor::RateAtCharge(monitor::NextMinuteCharge(Session),
+                                                      g.CurrentRate, InitialChargeOn, g.RatePrices,
+                                                      g.InitialPrices, InitialChargeClassOn);
+        Budget.Tick({&Session, platform::Clock().Now(), nextRate, g.CurrencySymbol});
     }
 
     const bool active = IsApplicationActive();
@@ -679,8 +713,10 @@ void TForm1::Timer3Timer() {
                                          PackagePriceText, HourPriceText, g.CurrentRate);
     }
     if (MultipleRatesOn) {
-        g.CurrentRate = WeeklyTableRate(ProgramRateWeek(), platform::Clock().Now(), HolidayRates,
-                                        g.RatePrices, g.CurrentRate);
+        const QDateTime now = platform::Clock().Now();
+        g.CurrentRate =
+            WeeklyTableRate(ProgramRateWeek(), now, HolidayRates || Budget.HolidayRates(now.date()),
+                            g.RatePrices, g.CurrentRate);
     }
     Timer3->start();
 }
@@ -747,30 +783,32 @@ void TForm1::SessionClose() {
     }
     closed_ = true;
 
-    if (plan.ShowSummary) {
-        platform::Boxes().Show(this, kBoxCaption, plan.SummaryText, MessageBoxes::Icon::Information,
-                               MessageBoxes::Buttons::Ok);
-    }
-
-    // A full disk or a folder that cannot be written leaves the earlier totals and log
-    // as they were. What did not get saved is told once, with the figures, so that the
-    // session is not lost without a word.
+    // The session is stored before anything is shown: a box nobody answers (the user
+    // logging out, the service manager stopping the program) must not hold it back
+    // until a kill loses it. A full disk or a folder that cannot be written leaves the
+    // earlier totals and log as they were. What did not get saved is told once, with the
+    // figures, so that the session is not lost without a word.
     const monitor::SessionCloseStore stored =
         monitor::StoreSessionClose(in, [this](monitor::SessionCloseStore& out) {
             // The window's place is a convenience: not worth a word when it is lost.
             WriteSetting(QStringLiteral("Position"), QStringLiteral("Left"), QString::number(x()));
             WriteSetting(QStringLiteral("Position"), QStringLiteral("Top"), QString::number(y()));
-            errno = 0;
+            int error = 0;
             if (!WriteProfileString(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"),
-                                    QStringLiteral("Nej"), kSettingsFile) &&
+                                    QStringLiteral("Nej"), kSettingsFile, &error) &&
                 ActiveFlagStillSet()) {
                 if (out.error == 0) {
-                    out.error = errno != 0 ? errno : EIO;
+                    out.error = error != 0 ? error : EIO;
                 }
                 out.unsaved << Text(kOwnTextBase + kTextUnsavedActiveFlag);
             }
         });
     LastClose = stored.plan;
+    // When the program is being stopped nobody is there to close the summary.
+    if (LastClose.ShowSummary && !quitRequested_) {
+        platform::Boxes().Show(this, kBoxCaption, LastClose.SummaryText,
+                               MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok);
+    }
     if (!stored.unsaved.isEmpty()) {
         ReportUnsaved(stored.unsaved, stored.error);
     }
@@ -790,12 +828,12 @@ bool TForm1::ActiveFlagStillSet() const {
 }
 
 void TForm1::ClearActiveFlag() {
-    errno = 0;
+    int error = 0;
     if (WriteProfileString(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Nej"),
-                           kSettingsFile)) {
+                           kSettingsFile, &error)) {
         return;
     }
-    const int error = errno != 0 ? errno : EIO;
+    error = error != 0 ? error : EIO;
     if (ActiveFlagStillSet()) {
         ReportUnsaved({Text(kOwnTextBase + kTextUnsavedActiveFlag)}, error);
     }
@@ -816,6 +854,9 @@ void TForm1::ReportUnsaved(const QStringList& items, int error) {
             .arg(platform::DataDirectory(), QString::fromLocal8Bit(std::strerror(error)),
                  lines.join(QLatin1Char('\n')));
     qWarning("%s", qPrintable(text));
+    if (quitRequested_) {
+        return;  // being stopped: the warning above is all anyone will see
+    }
     platform::Boxes().Show(this, kBoxCaption, text, MessageBoxes::Icon::Error,
                            MessageBoxes::Buttons::Ok);
 }
@@ -941,8 +982,10 @@ void TForm1::Settings1Click() {
     } else if (change.rateTimer == monitor::ModeSwitch::Timer::Start) {
         Timer3->start(TimerInterval(RateMonitorInterval * 1000LL));
     }
-    if (change.light != monitor::ModeSwitch::Light::Keep) {
-        TrayIcon1->SetActive(change.light == monitor::ModeSwitch::Light::On);
+    // The light goes on below, with its picture.
+    const bool lightOn = change.light == monitor::ModeSwitch::Light::On;
+    if (change.light == monitor::ModeSwitch::Light::Off) {
+        TrayIcon1->SetActive(false);
     }
     CostMonitoring = change.after.CostMonitoring;
     MultipleRatesOn = change.after.MultipleRatesOn;
@@ -950,10 +993,22 @@ void TForm1::Settings1Click() {
     IndicatorOn = change.after.IndicatorOn;
 
     ReadInitialCharges();
+    Budget.Reload();
 
     if (Timer3->isActive()) {
         Timer3->stop();
         Timer3Timer();  // starts it again
+    }
+    if (lightOn) {
+        if (!Timer3->isActive()) {
+            // Idle, the rate monitor rests, and the dialog left the plain charge per
+            // minute in force: find the rate the table gives now, for the light.
+            Timer3Timer();
+            Timer3->stop();
+        }
+        // On with the light of the rate in force, never as an empty entry.
+        UpdateIndicator();
+        TrayIcon1->SetActive(true);
     }
 }
 

@@ -9,6 +9,7 @@
 // results.
 #pragma once
 
+#include "monitor/budgetguard.h"
 #include "monitor/connectionrules.h"
 #include "monitor/sessionclose.h"
 #include "monitor/sessionrules.h"
@@ -129,12 +130,16 @@ class TForm1 : public QWidget {
     // What the session close (or the end of the session) could not save, as told to
     // the user; empty when everything was written.
     QStringList Unsaved;
+    // Budget, warnings, hang-up at the limit and the holiday calendars ([Billing]).
+    monitor::BudgetGuard Budget;
 
     // Seams for tests and for main(): how a modal dialog runs, how the program ends,
     // whether the program is the active application.
     std::function<int(QDialog&)> ExecDialog;
     std::function<void(int exitCode)> EndProgram;
     std::function<bool()> ApplicationActive;
+    // Set before FormCreate(): the manual port choice opens first, whatever is stored.
+    bool ChoosePortAtStart = false;
     // The network interface named on the command line for this run; empty: the settings
     // choose.
     QString InterfaceOverride;
@@ -186,6 +191,8 @@ class TForm1 : public QWidget {
     }
 
   signals:
+    // The manual choice of the modem's port is about to be shown.
+    void askingForPort();
     // A session began (the port turned busy).
     void sessionBegan(const QString& startDate, const QString& startTime);
     // The session was closed; LastClose says what was written.

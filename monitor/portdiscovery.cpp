@@ -1,6 +1,7 @@
 #include "monitor/portdiscovery.h"
 
 #include "components/comm32.h"
+#include "components/portmap.h"
 #include "platform/services.h"
 #include "shared/profile.h"
 #include "shared/sessionglobals.h"
@@ -8,6 +9,17 @@
 namespace vindelor::monitor {
 
 namespace {
+
+// A device path found by the look-up that is to get the COM name `name`: the [Ports]
+// entry is written only when the port is taken, so a busy modem leaves no trace.
+struct PendingAssignment {
+    QString name;
+    QString device;
+};
+PendingAssignment& Pending() {
+    static PendingAssignment pending;
+    return pending;
+}
 
 void ClearChoice() {
     SessionGlobals().PortChoice.fill(false);
@@ -26,9 +38,7 @@ void SetCommPortFromChoice(TComm32& comm) {
 // The outcome is read from PortOpenFailed afterwards.
 void Probe(TComm32& comm) {
     try {
-        if (comm.OpenPort()) {
-            comm.ClosePort();
-        }
+        comm.ProbePort();
     } catch (const ECommsError&) {
     }
 }
@@ -41,15 +51,25 @@ QString FindModemPort() {
     if (stored != QLatin1String("#")) {
         return stored + QLatin1Char('*');
     }
-    QString found = QStringLiteral("#");
+    Pending() = {};
     for (const char* subkey : {"0000", "0001"}) {
         const QString attached = platform::Modems().AttachedTo(QLatin1String(subkey));
-        if (!attached.isEmpty()) {
-            found = attached;
-            break;
+        if (attached.isEmpty()) {
+            continue;
         }
+        if (!attached.startsWith(QLatin1Char('/'))) {
+            return attached;
+        }
+        const PortForDevice port = PortNameForDevice(attached);
+        if (port.name.isEmpty()) {
+            continue;  // every COM name leads to another device that is there
+        }
+        if (port.assign) {
+            Pending() = {port.name, attached};
+        }
+        return port.name;
     }
-    return found;
+    return QStringLiteral("#");
 }
 
 int PortNumberOf(const QString& found) {
@@ -106,16 +126,30 @@ void ChooseModemPort(const QString& found, TComm32& comm, const std::function<bo
     if (const int n = PortNumberOf(found)) {
         SessionGlobals().PortChoice[n - 1] = true;
     }
+    PendingAssignment assign = Pending();
+    Pending() = {};
+    if (assign.name != found) {
+        assign = {};
+    }
     for (;;) {
         SetCommPortFromChoice(comm);
+        if (!assign.device.isEmpty()) {
+            comm.SetCommPort(assign.device);  // its name leads elsewhere until taken
+        }
         Probe(comm);
         if (found.endsWith(QLatin1Char('*'))) {
             // The user's own choice stays in force even when a connection holds it now.
             TComm32::SetPortOpenFailed(false);
         }
         if (!TComm32::PortOpenFailed()) {
+            if (!assign.device.isEmpty()) {
+                WriteProfileString(QStringLiteral("Ports"), assign.name, assign.device,
+                                   kSettingsFile);
+                comm.SetCommPort(assign.name);
+            }
             return;
         }
+        assign = {};
         explain();
         ClearChoice();
         if (!askUser()) {

@@ -14,7 +14,9 @@ class TComm32;
 namespace vindelor::monitor {
 
 // The found text: [Modem] "Port" with "*" appended when the user chose one before; else
-// the "AttachedTo" entry of modem "0000", then "0001"; "#" when there is none.
+// the "AttachedTo" entry of modem "0000", then "0001"; "#" when there is none. An entry
+// that is a device path stands as the COM name PortNameForDevice gives it; when that
+// name is newly given, ChooseModemPort writes its [Ports] entry once it takes the port.
 QString FindModemPort();
 
 // 1 … 4 for "COM1" … "COM4" (any letter case, with or without a final "*"), else 0.

@@ -70,17 +70,17 @@ void ReadStoredTotals(SessionCloseInput& in) {
 SessionCloseStore StoreSessionClose(SessionCloseInput in,
                                     const std::function<void(SessionCloseStore&)>& alongside) {
     SessionCloseStore out;
-    const auto failed = [&out](int item, const QString& value) {
+    const auto failed = [&out](int item, const QString& value, int error) {
         if (out.error == 0) {
-            out.error = errno != 0 ? errno : EIO;
+            out.error = error != 0 ? error : EIO;
         }
         out.unsaved << Text(kOwnTextBase + item).arg(value);
     };
     const auto write = [&failed](const QString& section, const QString& key, const QString& value,
                                  int item, const QString& shown) {
-        errno = 0;
-        if (!WriteProfileString(section, key, value, kSettingsFile)) {
-            failed(item, shown);
+        int error = 0;
+        if (!WriteProfileString(section, key, value, kSettingsFile, &error)) {
+            failed(item, shown, error);
         }
     };
 
@@ -106,9 +106,9 @@ SessionCloseStore StoreSessionClose(SessionCloseInput in,
             1);
         write(QStringLiteral("Försök"), QStringLiteral("Antal"), tries, kTextUnsavedTries, tries);
     }
-    errno = 0;
-    if (AppendLogLine(plan.LogLine) == 0) {
-        failed(kTextUnsavedLogLine, plan.LogLine);
+    int logError = 0;
+    if (AppendLogLine(plan.LogLine, QString(), &logError) == 0) {
+        failed(kTextUnsavedLogLine, plan.LogLine, logError);
     }
     if (alongside) {
         alongside(out);

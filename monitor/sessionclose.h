@@ -60,7 +60,7 @@ void ReadStoredTotals(SessionCloseInput& in);
 struct SessionCloseStore {
     SessionClosePlan plan;  // planned with the totals read under the lock
     QStringList unsaved;    // what could not be written, one language text an item
-    int error = 0;          // errno of the first failed write
+    int error = 0;          // the reason of the first failed write (an errno)
 };
 
 // Writes a close under the profile lock: reads the stored totals afresh (the log viewer

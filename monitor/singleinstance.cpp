@@ -1,6 +1,7 @@
 #include "monitor/singleinstance.h"
 
 #include "platform/datadir.h"
+#include "shared/profile.h"
 
 #include <QFile>
 
@@ -43,6 +44,18 @@ InstanceLock::~InstanceLock() {
     if (fd_ >= 0) {
         ::close(fd_);
     }
+}
+
+bool ClearStaleActiveFlag(const InstanceLock& lock) {
+    if (!lock.Owned()) {
+        return false;
+    }
+    const QString section = QStringLiteral("Aktiv");
+    if (GetProfileString(section, section, QStringLiteral("Nej"), 5, kSettingsFile) ==
+        QLatin1String("Nej")) {
+        return false;  // also when there is no settings file: nothing is made
+    }
+    return WriteProfileString(section, section, QStringLiteral("Nej"), kSettingsFile);
 }
 
 }  // namespace vindelor::monitor

@@ -16,10 +16,18 @@ class InstanceLock {
 
     // False only when another live process holds it.
     bool Held() const { return held_; }
+    // True only when this process has the lock itself (not merely counted as held).
+    bool Owned() const { return fd_ >= 0; }
 
   private:
     int fd_ = -1;
     bool held_ = true;
 };
+
+// A crash or a kill during a session leaves [Aktiv] "Aktiv" at "Ja", and the log viewer
+// then refuses every deletion until some later session ends. While `lock` is owned no
+// session of this data directory can be open, so a flag still set is stale: it is
+// cleared. True when it was.
+bool ClearStaleActiveFlag(const InstanceLock& lock);
 
 }  // namespace vindelor::monitor

@@ -83,7 +83,8 @@ TStatDlg::TStatDlg(QWidget* parent) : QDialog(parent) {
 
     FormCreate();
 
-    resize(QSize(427, 238).expandedTo(sizeHint()));
+    // Fixed, like every dialog of the programs: no maximise button.
+    setFixedSize(QSize(427, 238).expandedTo(sizeHint()));
     if (QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }

@@ -57,7 +57,12 @@ QString LocaleClock::TimeText(const QTime& time) {
     return time.toString(QStringLiteral("HH%1mm%1ss").arg(timeSeparator_));
 }
 
-LocaleRegional::LocaleRegional(const QLocale& locale) : separator_(FirstTimeSeparator(locale)) {
+LocaleRegional::LocaleRegional(const QLocale& locale)
+    : separator_(FirstTimeSeparator(locale)), language_(locale.language()) {
+    const QStringList languages = locale.uiLanguages();
+    if (!languages.isEmpty()) {
+        language_ = QLocale(languages.first()).language();
+    }
     currency_ = locale.currencySymbol(QLocale::CurrencySymbol);
     if (!cp1252::CanEncode(currency_))
         currency_ = locale.currencySymbol(QLocale::CurrencyIsoCode);
@@ -71,6 +76,10 @@ QString LocaleRegional::CurrencySymbol() {
 
 QChar LocaleRegional::TimeSeparator() {
     return separator_;
+}
+
+QLocale::Language LocaleRegional::Language() {
+    return language_;
 }
 
 }  // namespace vindelor::platform

@@ -39,10 +39,14 @@ class LocaleRegional : public Regional {
     QString CurrencySymbol() override;
     // The first separator of the locale's time format; ":" when there is none.
     QChar TimeSeparator() override;
+    // The first of the locale's user-interface languages (LANGUAGE, LC_MESSAGES, LANG for
+    // the system locale): the one messages are read in.
+    QLocale::Language Language() override;
 
   private:
     QString currency_;
     QChar separator_;
+    QLocale::Language language_;
 };
 
 }  // namespace vindelor::platform

@@ -9,7 +9,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -72,6 +74,45 @@ void AddLockNames(const std::string& path, std::vector<std::string>& names) {
         }
     }
     add(rest);
+}
+
+// The device's own name behind any links (a /dev/serial/by-id name, /dev/modem), link by
+// link: umockdev's realpath, under which the device-tree tests run the program, breaks
+// the heap for a node that leads out of its tree.
+std::string FollowLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        char link[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), link, sizeof link - 1);
+        if (n <= 0) {
+            break;
+        }
+        link[n] = '\0';
+        if (link[0] == '/') {
+            path = link;
+        } else {
+            path = path.substr(0, path.rfind('/') + 1) + link;
+        }
+    }
+    // "/dev/serial/by-id/../../ttyACM0" -> "/dev/ttyACM0"
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    while (at <= path.size()) {
+        const std::size_t slash = std::min(path.find('/', at), path.size());
+        const std::string part = path.substr(at, slash - at);
+        if (part == "..") {
+            if (!parts.empty()) {
+                parts.pop_back();
+            }
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        at = slash + 1;
+    }
+    std::string clean;
+    for (const std::string& part : parts) {
+        clean += "/" + part;
+    }
+    return path.empty() || path[0] != '/' ? path : clean.empty() ? "/" : clean;
 }
 
 enum class LockState { None, Live, Stale, Bad };
@@ -177,8 +218,9 @@ struct HolderCache {
     int watchFd = -2;  // -2: not tried yet, -1: inotify unavailable
     int wd = -1;
     std::string watched;
-    long ownOpens = 0;     // opens by OpenPortDevice whose events are not read yet
-    bool trusted = false;  // the last full scan found the port free, and no foreign open since
+    long ownOpens = 0;         // opens by OpenPortDevice whose events are not read yet
+    bool trusted = false;      // the last full scan found the port free, and no foreign open since
+    bool managerOnly = false;  // ... free but for ModemManager's idle hold
     int checksSinceScan = 0;
     std::uint64_t scans = 0;
 };
@@ -273,8 +315,24 @@ bool StillHolds(const Target& t, long pid, const std::string& fd) {
     return holds;
 }
 
-// Every other process's open descriptors.
-bool ScanDescriptors(const Target& t, long* holderPid, std::string* holderFd) {
+// ModemManager keeps the port of an enabled modem open all the time it is idle; that
+// hold is no connection. Its comm name is the one sign a process of another user shows.
+bool IsModemManager(int procFd, long pid) {
+    char name[64];
+    std::snprintf(name, sizeof name, "%ld/comm", pid);
+    const int fd = ::openat(procFd, name, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    char comm[32];
+    const ssize_t n = ::read(fd, comm, sizeof comm);
+    ::close(fd);
+    return n > 0 && std::string(comm, static_cast<std::size_t>(n)) == "ModemManager\n";
+}
+
+// Every other process's open descriptors. A holder that is ModemManager only sets
+// *managerSeen: the scan goes on for a dialer beside it.
+bool ScanDescriptors(const Target& t, long* holderPid, std::string* holderFd, bool* managerSeen) {
     DIR* proc = ::opendir("/proc");
     if (proc == nullptr) {
         return false;
@@ -310,6 +368,10 @@ bool ScanDescriptors(const Target& t, long* holderPid, std::string* holderFd) {
                 continue;
             }
             if (LinkMatches(dirFd, f->d_name, t)) {
+                if (IsModemManager(::dirfd(proc), pid)) {
+                    *managerSeen = true;
+                    break;
+                }
                 *holderPid = pid;
                 *holderFd = f->d_name;
                 found = true;
@@ -391,8 +453,7 @@ PortCheck CheckPortHolders(const QString& devicePath) {
     t.rdev = st.st_rdev;
     t.dev = st.st_dev;
     t.ino = st.st_ino;
-    char real[PATH_MAX];
-    t.real = ::realpath(local.constData(), real) != nullptr ? real : t.path;
+    t.real = FollowLinks(t.path);
 
     // 1. UUCP lock files, under both names of the device.
     std::vector<std::string> names;
@@ -443,12 +504,16 @@ PortCheck CheckPortHolders(const QString& devicePath) {
 
     // 4. Every other process's descriptors, unless nothing has opened the port since
     // a scan found it free.
+    const PortCheck managerIdle{PortAvailability::ManagerIdle, 0,
+                                devicePath + QStringLiteral(": open in ModemManager only")};
     if (QuietSinceLastScan(cache, t)) {
-        return {};
+        return cache.managerOnly ? managerIdle : PortCheck{};
     }
     ++cache.scans;
     std::string fd;
-    if (ScanDescriptors(t, &pid, &fd)) {
+    bool managerSeen = false;
+    cache.managerOnly = false;
+    if (ScanDescriptors(t, &pid, &fd, &managerSeen)) {
         cache.device = t.path;
         cache.pid = pid;
         cache.fd = fd;
@@ -456,8 +521,9 @@ PortCheck CheckPortHolders(const QString& devicePath) {
         return Busy(devicePath, QStringLiteral("open in process %1").arg(pid));
     }
     cache.trusted = cache.wd >= 0;
+    cache.managerOnly = managerSeen;
     cache.checksSinceScan = 0;
-    return {};
+    return managerSeen ? managerIdle : PortCheck{};
 }
 
 int OpenPortDevice(const QString& devicePath, int* error) {
@@ -476,6 +542,55 @@ int OpenPortDevice(const QString& devicePath, int* error) {
         --cache.ownOpens;
     }
     return fd;
+}
+
+bool ModemManagerOutOfSight() {
+    // Asked at every check while such a port is held, during a session every tick: the
+    // manager found last is looked at first, and every process's name (some ms) at most
+    // every few seconds while none was found.
+    static std::atomic<long> lastFound{0};
+    static std::atomic<std::int64_t> lastEmptyScan{INT64_MIN / 2};
+    const std::int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now().time_since_epoch())
+                                 .count();
+    if (lastFound.load() == 0 && now - lastEmptyScan.load() < 5000) {
+        return false;
+    }
+    DIR* proc = ::opendir("/proc");
+    if (proc == nullptr) {
+        return false;
+    }
+    const auto hidden = [&proc](long pid) {
+        if (!IsModemManager(::dirfd(proc), pid)) {
+            return false;
+        }
+        char dir[64];
+        std::snprintf(dir, sizeof dir, "%ld/fd", pid);
+        const int dirFd = ::openat(::dirfd(proc), dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dirFd >= 0) {
+            ::close(dirFd);
+            return false;
+        }
+        return errno == EACCES || errno == EPERM;
+    };
+    long found = lastFound.load() > 0 && hidden(lastFound.load()) ? lastFound.load() : 0;
+    while (found == 0) {
+        const dirent* e = ::readdir(proc);
+        if (e == nullptr) {
+            break;
+        }
+        char* end = nullptr;
+        const long pid = std::strtol(e->d_name, &end, 10);
+        if (pid > 0 && *end == '\0' && hidden(pid)) {
+            found = pid;
+        }
+    }
+    ::closedir(proc);
+    lastFound.store(found);
+    if (found == 0) {
+        lastEmptyScan.store(now);
+    }
+    return found != 0;
 }
 
 std::uint64_t HolderScanCount() {

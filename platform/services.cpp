@@ -2,6 +2,7 @@
 
 #include "platform/localetexts.h"
 #include "platform/qt/qtservices.h"
+#include "platform/udevmodems.h"
 
 #include <chrono>
 
@@ -16,18 +17,11 @@ class SteadyTickCounter : public TickCounter {
     }
 };
 
-// There is no registry of installed modems on this platform: the look-up finds nothing
-// and the user picks the port once in the manual choice dialog.
-class NoModemLookup : public ModemLookup {
-  public:
-    QString AttachedTo(const QString&) override { return {}; }
-};
-
 Services& Defaults() {
     static SteadyTickCounter ticks;
     static LocaleClock clock;
     static LocaleRegional regional;
-    static NoModemLookup modems;
+    static UdevModemLookup modems;
     static Services services{&ticks,  &clock,   &QtMessageBoxesInstance(), &QtHelpViewerInstance(),
                              &modems, &regional};
     return services;

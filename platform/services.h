@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 #include <QTime>
 
@@ -55,7 +56,8 @@ public:
 };
 
 // Where the system recorded the installed modems' ports. subkey is "0000" or "0001";
-// an empty result means no entry.
+// an empty result means no entry. The result is a port name ("COM3"), or a device path
+// ("/dev/serial/by-id/…") where the system knows devices rather than port names.
 class ModemLookup {
 public:
     virtual ~ModemLookup() = default;
@@ -68,6 +70,8 @@ public:
     virtual ~Regional() = default;
     virtual QString CurrencySymbol() = 0;  // "$" when the locale has none
     virtual QChar TimeSeparator() = 0;     // ':' when the locale has none
+    // The language the desktop speaks to the user.
+    virtual QLocale::Language Language() = 0;
 };
 
 struct Services {

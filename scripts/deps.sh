@@ -9,8 +9,11 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang libclang-rt-14-dev
+    libudev-dev umockdev libumockdev-dev
     xvfb xauth fonts-dejavu-core
+    openbox trayer x11-utils
     iproute2
+    dbus-daemon
 )
 
 missing=()

@@ -52,6 +52,12 @@ constexpr char kLockFileName[] = ".vindelor.lock";
 // changed twice within one tick, in place and to the same size, keeps its stamp; until
 // its time is this far in the past the cache compares bytes instead of trusting it.
 constexpr qint64 kUnsettledNs = 20'000'000;
+// Some file systems keep whole seconds only (FAT keeps even ones; so do many network
+// homes), and a time on them lies up to two seconds before the change it stands for. A
+// time without a fraction of a second may be one of them: it is trusted only once it is
+// that much older. On a fine-grained file system one time in a billion has no fraction,
+// and costs no more than a comparison of bytes for two seconds.
+constexpr qint64 kCoarseUnsettledNs = 2'000'000'000 + kUnsettledNs;
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\v' || c == '\f';
@@ -450,7 +456,8 @@ void Remember(const QString& path, const Stamp& stamp, std::shared_ptr<const Par
     CacheEntry& entry = cache[path];
     entry.stamp = stamp;
     entry.data = std::move(data);
-    entry.settled = readStartNs - stamp.mtimeNs > kUnsettledNs;
+    const bool coarse = stamp.mtimeNs % 1'000'000'000 == 0;
+    entry.settled = readStartNs - stamp.mtimeNs > (coarse ? kCoarseUnsettledNs : kUnsettledNs);
     entry.bytes = entry.settled ? QByteArray() : bytes;
 }
 
@@ -459,12 +466,13 @@ enum class LoadStatus { Missing, Ok, Error };
 struct Loaded {
     LoadStatus status = LoadStatus::Missing;
     std::shared_ptr<const ParsedProfile> data;
+    int error = 0;  // why the status is Error
 };
 
 Loaded Failure(int error) {
     // A missing file (or a missing directory on its path) reads as an empty one.
     const bool missing = error == ENOENT || error == ENOTDIR;
-    return {missing ? LoadStatus::Missing : LoadStatus::Error, EmptyProfile()};
+    return {missing ? LoadStatus::Missing : LoadStatus::Error, EmptyProfile(), error};
 }
 
 Loaded Load(const Resolved& where) {
@@ -509,10 +517,12 @@ Loaded Load(const Resolved& where) {
 enum class Edit { Refused, Unchanged, Changed };
 using Editor = std::function<Edit(std::vector<QByteArray>& lines, const ParsedProfile& parsed)>;
 
-bool CommitEdit(const QString& file, const Editor& edit) {
+// 0, or why the file could not be written. The number is taken where the failure
+// happened: errno itself is left to whatever the clean-up after it did.
+int TryEdit(const QString& file, const Editor& edit) {
     const Resolved where = Resolve(file);
     if (where.inDataDirectory && !platform::EnsureDataDirectory())
-        return false;
+        return errno != 0 ? errno : EACCES;
     if (where.inDataDirectory) {
         // Once a process: a writer killed in the middle of a write leaves its temporary
         // file, which no later write would ever reuse.
@@ -525,14 +535,14 @@ bool CommitEdit(const QString& file, const Editor& edit) {
     const Loaded loaded = Load(where);
     // A file that exists but cannot be read must not be replaced by what little we know.
     if (loaded.status == LoadStatus::Error)
-        return false;
+        return loaded.error != 0 ? loaded.error : EIO;
 
     std::vector<QByteArray> lines = loaded.data->lines;
     switch (edit(lines, *loaded.data)) {
         case Edit::Refused:
-            return false;
+            return EINVAL;
         case Edit::Unchanged:
-            return true;
+            return 0;
         case Edit::Changed:
             break;
     }
@@ -540,18 +550,28 @@ bool CommitEdit(const QString& file, const Editor& edit) {
     const qint64 writeStart = NowNs();
     // A crash or a full disk leaves the old file whole; a link to elsewhere stays a link.
     struct stat st {};
-    const bool written = platform::ReplaceFileAtomically(where.native, bytes, &st) == 0;
+    const int error = platform::ReplaceFileAtomically(where.native, bytes, &st);
 
     std::lock_guard<std::mutex> guard(CacheMutex());
-    if (!written) {
+    if (error != 0) {
         Cache().remove(where.path);
-        return false;
+        return error;
     }
     auto parsed = std::make_shared<ParsedProfile>();
     parsed->lines = std::move(lines);
     BuildIndex(*parsed);
     Remember(where.path, StampOf(st), std::move(parsed), bytes, writeStart);
-    return true;
+    return 0;
+}
+
+bool Report(int error, int* out) {
+    if (out != nullptr)
+        *out = error;
+    return error == 0;
+}
+
+bool CommitEdit(const QString& file, int* error, const Editor& edit) {
+    return Report(TryEdit(file, edit), error);
 }
 
 // --- the lock --------------------------------------------------------------------------
@@ -637,16 +657,16 @@ QString GetProfileString(const QString& section, const QString& key, const QStri
 }
 
 bool WriteProfileString(const QString& section, const QString& key, const QString& value,
-                        const QString& file) {
+                        const QString& file, int* error) {
     const QByteArray encSection = EncodedName(section);
     const QByteArray encKey = EncodedName(key);
     if (!StorableSectionName(encSection) || !StorableKeyName(encKey))
-        return false;
+        return Report(EINVAL, error);
     const QByteArray encValue = cp1252::Encode(WithoutBreaks(value));
     const QByteArray foldedSection = cp1252::Folded(encSection);
     const QByteArray foldedKey = cp1252::Folded(encKey);
 
-    return CommitEdit(file, [&](std::vector<QByteArray>& lines, const ParsedProfile& parsed) {
+    return CommitEdit(file, error, [&](auto& lines, const ParsedProfile& parsed) {
         const ParsedProfile::Section* s = FindSection(parsed, foldedSection);
         if (s == nullptr) {
             AppendSection(lines, encSection);
@@ -670,21 +690,21 @@ bool WriteProfileString(const QString& section, const QString& key, const QStrin
 
 bool WriteProfileSection(const QString& section,
                          const std::vector<std::pair<QString, QString>>& entries,
-                         const QString& file) {
+                         const QString& file, int* error) {
     const QByteArray encSection = EncodedName(section);
     if (!StorableSectionName(encSection))
-        return false;
+        return Report(EINVAL, error);
     std::vector<QByteArray> body;
     body.reserve(entries.size());
     for (const auto& [key, value] : entries) {
         const QByteArray encKey = EncodedName(key);
         if (!StorableKeyName(encKey))
-            return false;
+            return Report(EINVAL, error);
         body.push_back(encKey + '=' + cp1252::Encode(WithoutBreaks(value)));
     }
     const QByteArray foldedSection = cp1252::Folded(encSection);
 
-    return CommitEdit(file, [&](std::vector<QByteArray>& lines, const ParsedProfile& parsed) {
+    return CommitEdit(file, error, [&](auto& lines, const ParsedProfile& parsed) {
         const ParsedProfile::Section* s = FindSection(parsed, foldedSection);
         if (s == nullptr) {
             AppendSection(lines, encSection);

@@ -32,15 +32,18 @@ QString GetProfileString(const QString& section, const QString& key, const QStri
 // Writes a value, creating file, section and key as needed; nothing else in the file
 // changes. False when the file could not be written (the old file stays whole), and when
 // a name cannot be stored without breaking the file's lines: an empty section or key, a
-// section holding "]", a key holding "=" or starting with "[" or ";".
+// section holding "]", a key holding "=" or starting with "[" or ";". `error`, when
+// given, receives 0 or the reason of the failure (EINVAL for a name that cannot be
+// stored); errno after the call may belong to a clean-up step instead.
 bool WriteProfileString(const QString& section, const QString& key, const QString& value,
-                        const QString& file);
+                        const QString& file, int* error = nullptr);
 
 // Replaces one whole section in one atomic write (used for the log, whose only section
-// "Nättid" holds keys "1", "2", …). Entries are (key, value) in order.
+// "Nättid" holds keys "1", "2", …). Entries are (key, value) in order. `error` as for
+// WriteProfileString.
 bool WriteProfileSection(const QString& section,
                          const std::vector<std::pair<QString, QString>>& entries,
-                         const QString& file);
+                         const QString& file, int* error = nullptr);
 
 // The lock that serialises writers of all three programs (an flock on a lock file in the
 // data directory). Re-entrant within a thread of one process; hold it across a multi-step

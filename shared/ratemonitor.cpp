@@ -21,7 +21,12 @@ long long Minutes(long long hours, long long minutes) {
         hours = kMaxHours;
     if (hours < -kMaxHours)
         hours = -kMaxHours;
-    return hours * 60 + minutes;
+    // The minutes part is as unchecked as the hours ("1:99999999999999999999").
+    long long total = 0;
+    if (__builtin_add_overflow(hours * 60, minutes, &total))
+        return minutes > 0 ? std::numeric_limits<long long>::max()
+                           : std::numeric_limits<long long>::min();
+    return total;
 }
 
 // An empty half hour, or a slot byte outside 0 … 4, costs nothing.

@@ -208,21 +208,21 @@ int FirstFreeLogKey(const QString& file) {
 
 // The classic append stopped at 31,999 lines and then overwrote the last one; every
 // reader walks to the first missing key, so appending past it loses nothing.
-int AppendLogLine(const QString& line, const QString& file) {
+int AppendLogLine(const QString& line, const QString& file, int* error) {
     const QString path = LogFile(file);
     ProfileLock lock;
     const int key = FirstFreeLogKey(path);
-    return WriteProfileString(kLogSection, QString::number(key), line, path) ? key : 0;
+    return WriteProfileString(kLogSection, QString::number(key), line, path, error) ? key : 0;
 }
 
-bool RewriteLog(const QStringList& lines, const QString& file) {
+bool RewriteLog(const QStringList& lines, const QString& file, int* error) {
     std::vector<std::pair<QString, QString>> entries;
     entries.reserve(static_cast<size_t>(lines.size()));
     for (qsizetype i = 0; i < lines.size(); ++i) {
         entries.emplace_back(QString::number(i + 1), lines[i]);
     }
     ProfileLock lock;
-    return WriteProfileSection(kLogSection, entries, LogFile(file));
+    return WriteProfileSection(kLogSection, entries, LogFile(file), error);
 }
 
 }  // namespace vindelor

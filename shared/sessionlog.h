@@ -60,9 +60,10 @@ QStringList ReadAllLogLines(const QString& file = QString(), int maxLength = kLo
 // The first key n >= 1 whose value is missing.
 int FirstFreeLogKey(const QString& file = QString());
 // Appends under the first free key, holding the profile lock. Returns the key used, or
-// 0 when the write failed. Never overwrites an existing line.
-int AppendLogLine(const QString& line, const QString& file = QString());
+// 0 when the write failed. Never overwrites an existing line. `error`, when given,
+// receives 0 or the reason of the failure.
+int AppendLogLine(const QString& line, const QString& file = QString(), int* error = nullptr);
 // Rewrites the whole log in one atomic step with the lines renumbered from "1".
-bool RewriteLog(const QStringList& lines, const QString& file = QString());
+bool RewriteLog(const QStringList& lines, const QString& file = QString(), int* error = nullptr);
 
 }  // namespace vindelor

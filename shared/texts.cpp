@@ -101,6 +101,7 @@ constexpr TextRow kOwnTexts[] = {
      u8"lasketaan uudelleen.",
      u8"The totals could not be saved: %1. The stored totals will not match the log until "
      u8"they are recounted."},
+    {kTextDeviceAbsent, u8"%1 (saknas)", u8"%1 (puuttuu)", u8"%1 (not present)"},
     {kTextInterfaceMissing,
      u8"Nätverksgränssnittet \"%1\" finns inte. Vindelor väntar tills det finns och är uppe.",
      u8"Verkkoliitäntää \"%1\" ei ole. Vindelor odottaa, kunnes se on olemassa ja käytössä.",
@@ -125,6 +126,121 @@ constexpr TextRow kOwnTexts[] = {
     {kTextWatchNextStart, u8"Valet gäller från nästa start av Vindelor.",
      u8"Valinta on voimassa Vindelorin seuraavasta käynnistyksestä.",
      u8"The choice holds from the next start of Vindelor."},
+    {kTextBudgetWarning,
+     u8"%1 % av budgeten använd: %2 av %3 under faktureringsmånaden som slutar %4.",
+     u8"%1 % budjetista käytetty: %2 / %3 laskutuskaudella, joka päättyy %4.",
+     u8"%1 % of your budget used: %2 of %3 in the billing month that ends %4."},
+    {kTextNextMinute, u8"Nästa minut debiteras om %1 s (kl. %2): %3.",
+     u8"Seuraava minuutti veloitetaan %1 s kuluttua (klo %2): %3.",
+     u8"The next minute is charged in %1 s (at %2): %3."},
+    {kTextHangUpRan,
+     u8"Månadens kostnad nådde budgeten (%1). Vindelor körde \"%2\" för att avsluta förbindelsen.",
+     u8"Kuukauden kustannus saavutti budjetin (%1). Vindelor suoritti komennon \"%2\" yhteyden "
+     u8"katkaisemiseksi.",
+     u8"The month's cost reached the budget (%1). Vindelor ran \"%2\" to end the connection."},
+    {kTextHangUpFailed,
+     u8"Månadens kostnad nådde budgeten (%1), men \"%2\" misslyckades (%3). Förbindelsen kan "
+     u8"fortfarande vara öppen.",
+     u8"Kuukauden kustannus saavutti budjetin (%1), mutta komento \"%2\" epäonnistui (%3). Yhteys "
+     u8"voi olla yhä auki.",
+     u8"The month's cost reached the budget (%1), but \"%2\" failed (%3). The connection may still "
+     u8"be open."},
+    {kTextHangUpTimedOut,
+     u8"Månadens kostnad nådde budgeten (%1), men \"%2\" blev inte färdigt på 10 sekunder och "
+     u8"stoppades. Förbindelsen kan fortfarande vara öppen.",
+     u8"Kuukauden kustannus saavutti budjetin (%1), mutta komento \"%2\" ei päättynyt 10 "
+     u8"sekunnissa ja se pysäytettiin. Yhteys voi olla yhä auki.",
+     u8"The month's cost reached the budget (%1), but \"%2\" did not end within 10 seconds and was "
+     u8"stopped. The connection may still be open."},
+    {kTextHangUpSignalled,
+     u8"Månadens kostnad nådde budgeten (%1). Vindelor bad pppd (process %2) att avsluta "
+     u8"förbindelsen.",
+     u8"Kuukauden kustannus saavutti budjetin (%1). Vindelor pyysi pppd:tä (prosessi %2) "
+     u8"katkaisemaan yhteyden.",
+     u8"The month's cost reached the budget (%1). Vindelor asked pppd (process %2) to end the "
+     u8"connection."},
+    {kTextHangUpSignalFailed,
+     u8"Månadens kostnad nådde budgeten (%1), men pppd (process %2) kunde inte nås (%3). Avsluta "
+     u8"förbindelsen själv.",
+     u8"Kuukauden kustannus saavutti budjetin (%1), mutta pppd:lle (prosessi %2) ei voitu lähettää "
+     u8"pyyntöä (%3). Katkaise yhteys itse.",
+     u8"The month's cost reached the budget (%1), but pppd (process %2) could not be asked to end "
+     u8"(%3). End the connection yourself."},
+    {kTextHangUpNoWay,
+     u8"Månadens kostnad nådde budgeten (%1). Inget kommando för att avsluta är angivet och ingen "
+     u8"pppd håller porten, så Vindelor kunde inte avsluta förbindelsen.",
+     u8"Kuukauden kustannus saavutti budjetin (%1). Katkaisukomentoa ei ole asetettu eikä mikään "
+     u8"pppd pidä porttia, joten Vindelor ei voinut katkaista yhteyttä.",
+     u8"The month's cost reached the budget (%1). No hang-up command is set and no pppd holds the "
+     u8"port, so Vindelor could not end the connection."},
+    {kTextHangUpNotOurs,
+     u8"Månadens kostnad nådde budgeten (%1). Den pppd som håller porten (process %2) tillhör en "
+     u8"annan användare, så Vindelor kunde inte avsluta förbindelsen.",
+     u8"Kuukauden kustannus saavutti budjetin (%1). Porttia pitävä pppd (prosessi %2) kuuluu "
+     u8"toiselle käyttäjälle, joten Vindelor ei voinut katkaista yhteyttä.",
+     u8"The month's cost reached the budget (%1). The pppd that holds the port (process %2) "
+     u8"belongs to another user, so Vindelor could not end the connection."},
+    {kTextHangUpBadCommand,
+     u8"Månadens kostnad nådde budgeten (%1). Kommandot \"%2\" kunde inte läsas (ett citattecken "
+     u8"stängs inte), så inget kördes.",
+     u8"Kuukauden kustannus saavutti budjetin (%1). Komentoa \"%2\" ei voitu lukea (lainausmerkki "
+     u8"jää auki), joten mitään ei suoritettu.",
+     u8"The month's cost reached the budget (%1). The command \"%2\" could not be read (a quote is "
+     u8"not closed), so nothing was run."},
+    {kTextExitStatus, u8"slutstatus %1", u8"paluuarvo %1", u8"exit status %1"},
+    {kTextBudgetPage, u8"Budget och varningar", u8"Budjetti ja varoitukset",
+     u8"Budget and warnings"},
+    {kTextStartDayLabel, u8"Faktureringsmånaden börjar dag (1–28):",
+     u8"Laskutuskausi alkaa kuun päivänä (1–28):", u8"Billing month starts on day (1–28):"},
+    {kTextBudgetLabel, u8"Budget per faktureringsmånad (tomt: ingen):",
+     u8"Budjetti laskutuskaudelle (tyhjä: ei budjettia):",
+     u8"Budget per billing month (empty: none):"},
+    {kTextWarnLabel, u8"Varna vid dessa procent av budgeten:",
+     u8"Varoita näillä prosenteilla budjetista:", u8"Warn at these percentages of the budget:"},
+    {kTextNextMinuteLabel, u8"Varna så många sekunder innan en minut debiteras (0: av):",
+     u8"Varoita näin monta sekuntia ennen minuutin veloitusta (0: ei):",
+     u8"Warn this many seconds before a minute is charged (0: off):"},
+    {kTextHangUpAtLabel, u8"Avsluta förbindelsen när budgeten nås",
+     u8"Katkaise yhteys, kun budjetti täyttyy", u8"End the connection when the budget is reached"},
+    {kTextHangUpLabel, u8"Kommando som avslutar förbindelsen:", u8"Yhteyden katkaiseva komento:",
+     u8"Command that ends the connection:"},
+    {kTextHolidaysLabel, u8"Helgtaxa på allmänna helgdagar i:",
+     u8"Pyhähinnat yleisinä vapaapäivinä maassa:", u8"Holiday rates on the public holidays of:"},
+    {kTextNoCountry, u8"inget land", u8"ei mitään maata", u8"no country"},
+    {kTextFinland, u8"Finland", u8"Suomi", u8"Finland"},
+    {kTextSweden, u8"Sverige", u8"Ruotsi", u8"Sweden"},
+    {kTextDatesLabel, u8"Fler helgdagar (MM-DD eller ÅÅÅÅ-MM-DD, åtskilda med kommatecken):",
+     u8"Muut pyhäpäivät (KK-PP tai VVVV-KK-PP pilkuin erotettuina):",
+     u8"More holiday dates (MM-DD or YYYY-MM-DD, parted by commas):"},
+    {kTextBadStartDay, u8"Faktureringsmånadens första dag måste vara ett heltal från 1 till 28.",
+     u8"Laskutuskauden alkupäivän on oltava kokonaisluku 1–28.",
+     u8"The billing month's first day must be a whole number from 1 to 28."},
+    {kTextBadBudget,
+     u8"Budgeten måste vara ett tal, noll eller större, t.ex. 25.50 (tomt: ingen budget).",
+     u8"Budjetin on oltava nolla tai sitä suurempi luku, esim. 25.50 (tyhjä: ei budjettia).",
+     u8"The budget must be a number of zero or more, such as 25.50 (empty: no budget)."},
+    {kTextBadWarn,
+     u8"\"%1\" är ingen procentsats: ange heltal från 1 till 999, åtskilda med kommatecken.",
+     u8"\"%1\" ei ole prosenttiluku: anna kokonaislukuja 1–999 pilkuin erotettuina.",
+     u8"\"%1\" is no percentage: give whole numbers from 1 to 999, parted by commas."},
+    {kTextBadNextMinute, u8"Sekunderna före nästa minut måste vara ett heltal från 0 till 59.",
+     u8"Sekuntien ennen seuraavaa minuuttia on oltava kokonaisluku 0–59.",
+     u8"The seconds before the next minute must be a whole number from 0 to 59."},
+    {kTextBadHangUp,
+     u8"Kommandot som avslutar förbindelsen har ett citattecken som inte stängs, eller slutar med "
+     u8"\\.",
+     u8"Katkaisukomennossa on sulkematon lainausmerkki, tai se päättyy merkkiin \\.",
+     u8"The command that ends the connection has a quote that is not closed, or ends in \\."},
+    {kTextBadDates,
+     u8"\"%1\" är inget datum: ange MM-DD eller ÅÅÅÅ-MM-DD, åtskilda med kommatecken.",
+     u8"\"%1\" ei ole päivämäärä: anna KK-PP tai VVVV-KK-PP pilkuin erotettuina.",
+     u8"\"%1\" is no date: give MM-DD or YYYY-MM-DD, parted by commas."},
+    {kTextNothingStored, u8"Inget på den här sidan sparades.",
+     u8"Tältä sivulta ei tallennettu mitään.", u8"Nothing on this page was stored."},
+    {kTextUndatedLines,
+     u8"%1 rader i loggen har inget läsbart datum och räknas inte med i månadens kostnad.",
+     u8"Lokin %1 riviltä ei voitu lukea päivämäärää, eikä niitä lasketa kuukauden kustannukseen.",
+     u8"%1 log lines have no readable date and are left out of the month's cost."},
     {kTextMonthsMenu, u8"Månader…", u8"Kuukaudet…", u8"Months…"},
     {kTextExportMenu, u8"Exportera…", u8"Vie…", u8"Export…"},
     {kTextMonthsTitle, u8"Brusko – månader", u8"Brusko – kuukaudet", u8"Brusko – months"},
@@ -182,6 +298,20 @@ constexpr TextRow kOwnTexts[] = {
      u8"Tuntematon muoto: \"%1\" (csv tai json)", u8"Unknown format: \"%1\" (csv or json)"},
 };
 constexpr int kOwnTextCount = static_cast<int>(sizeof(kOwnTexts) / sizeof(kOwnTexts[0]));
+
+// The look-up halves its range, so a row out of order would hide itself and its
+// neighbours; a number of 300 or more would read as another language's text.
+constexpr bool InAscendingOrderBelow300(const TextRow* rows, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (rows[i].number < 1 || rows[i].number >= kFinnishOffset)
+            return false;
+        if (i > 0 && rows[i].number <= rows[i - 1].number)
+            return false;
+    }
+    return true;
+}
+static_assert(InAscendingOrderBelow300(kTable, kTableTexts), "text table out of order");
+static_assert(InAscendingOrderBelow300(kOwnTexts, kOwnTextCount), "own texts out of order");
 
 // The classic loader read into a 255-byte buffer: at most 254 characters reach a caller.
 constexpr int kMaxTextLength = 254;

@@ -40,6 +40,8 @@ enum OwnText : int {
     // Later blocks, each kept in ascending order in the table (gaps between blocks are
     // fine): 21-49 use and look, 50-89 connections, 90-139 budget, 140-189 log analysis,
     // 190-219 robustness. Every number stays below 300, the Finnish offset.
+    // Installed modems.
+    kTextDeviceAbsent = 50,  // "%1" the device a Com n leads to, when it is not there
     // Which connection is watched: a serial port or a network interface.
     kTextInterfaceMissing = 70,   // "%1" interface: it does not exist (yet)
     kTextInterfaceUnusable = 71,  // "%1" interface, "%2" reason: it cannot be watched
@@ -50,6 +52,38 @@ enum OwnText : int {
     kTextNoInterfaces = 76,       // no interface to choose from
     kTextWatchExplained = 77,     // what counts as a connection in each case
     kTextWatchNextStart = 78,     // the choice holds from the next start
+    // The budget guard and its page.
+    kTextBudgetWarning = 90,       // "%1" percent, "%2" month's cost, "%3" budget, "%4" month's end
+    kTextNextMinute = 91,          // "%1" seconds, "%2" time of day, "%3" the minute's charge
+    kTextHangUpRan = 92,           // "%1" budget, "%2" the command
+    kTextHangUpFailed = 93,        // "%1" budget, "%2" the command, "%3" why
+    kTextHangUpTimedOut = 94,      // "%1" budget, "%2" the command
+    kTextHangUpSignalled = 95,     // "%1" budget, "%2" pppd's process id
+    kTextHangUpSignalFailed = 96,  // "%1" budget, "%2" process id, "%3" why
+    kTextHangUpNoWay = 97,         // "%1" budget: no command and no pppd
+    kTextHangUpNotOurs = 98,       // "%1" budget, "%2" the other user's pppd
+    kTextHangUpBadCommand = 99,    // "%1" budget, "%2" the command
+    kTextExitStatus = 100,         // "%1" a command's exit status
+    kTextBudgetPage = 101,         // the page's title and menu item
+    kTextStartDayLabel = 102,
+    kTextBudgetLabel = 103,
+    kTextWarnLabel = 104,
+    kTextNextMinuteLabel = 105,
+    kTextHangUpAtLabel = 106,
+    kTextHangUpLabel = 107,
+    kTextHolidaysLabel = 108,
+    kTextNoCountry = 109,
+    kTextFinland = 110,
+    kTextSweden = 111,
+    kTextDatesLabel = 112,
+    kTextBadStartDay = 113,
+    kTextBadBudget = 114,
+    kTextBadWarn = 115,  // "%1" the bad part
+    kTextBadNextMinute = 116,
+    kTextBadHangUp = 117,
+    kTextBadDates = 118,  // "%1" the bad part
+    kTextNothingStored = 119,
+    kTextUndatedLines = 120,  // "%1" log lines whose date could not be read
     // Log analysis in the viewer: months, estimate, selection subtotal, export.
     kTextMonthsMenu = 140,        // the list's menu item that opens the months window
     kTextExportMenu = 141,        // the list's menu item that exports the log

@@ -49,11 +49,11 @@ QString Failure(const QString& path, int error) {
 
 // Writes one setting; the first failure is kept in *error as file and system reason.
 void Store(const char* section, const char* key, const QString& value, QString* error) {
-    errno = 0;
+    int failure = 0;
     if (!WriteProfileString(QString::fromUtf8(section), QString::fromUtf8(key), value,
-                            kSettingsFile) &&
+                            kSettingsFile, &failure) &&
         error->isEmpty()) {
-        *error = Failure(platform::DataFilePath(kSettingsFile), errno != 0 ? errno : EIO);
+        *error = Failure(platform::DataFilePath(kSettingsFile), failure != 0 ? failure : EIO);
     }
 }
 
@@ -72,9 +72,9 @@ void SetDeletionHook(DeletionHook hook) {
     Hook() = std::move(hook);
 }
 
-void SelectStoredLanguage() {
+void SelectStoredLanguage(StoreLanguage store) {
     SetLanguageOffset(kSwedishOffset);
-    SelectLanguage(Setting("Språk", "Språk", QStringLiteral("UK"), 5));
+    SelectLanguage(ProgramLanguage(5, store));
 }
 
 bool CostLabelAfterSettings(const QString& currencyPrefix, QString* label2) {
@@ -207,15 +207,17 @@ DeleteResult DeleteRows(const QStringList& listedLines, const std::vector<int>& 
     for (int i = 0; i < kept.size(); ++i) {
         entries.emplace_back(QString::number(i + 1), kept[i]);
     }
-    errno = 0;
-    bool written = WriteProfileSection(kLogSection, entries, kLogTempFile);
+    int failure = 0;
+    bool written = WriteProfileSection(kLogSection, entries, kLogTempFile, &failure);
     if (written && !QFileInfo::exists(tempPath)) {
         // Nothing kept and nothing written: an empty file is an empty log.
+        errno = 0;
         QFile empty(tempPath);
         written = empty.open(QIODevice::WriteOnly) && empty.flush();
+        failure = written ? 0 : errno;
     }
     if (!written) {
-        r.error = Failure(tempPath, errno != 0 ? errno : EIO);
+        r.error = Failure(tempPath, failure != 0 ? failure : EIO);
         QFile::remove(tempPath);
         return r;
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "shared/billing.h"
+#include "shared/language.h"
 
 #include <QString>
 #include <QStringList>
@@ -47,9 +48,10 @@ Listing LoadListing();
 // the only copy left and becomes the log. Returns true when a file was found.
 bool DiscardInterruptedDeletion();
 
-// Sets the language from "Språk"/"Språk" (default "UK"): "S", "SF" or "UK"; any other
-// value gives Swedish, the offset the program starts with.
-void SelectStoredLanguage();
+// Sets the language from "Språk"/"Språk" (with none stored, the desktop's language; see
+// ProgramLanguage): "S", "SF" or "UK"; any other value gives Swedish, the offset the
+// program starts with.
+void SelectStoredLanguage(StoreLanguage store = StoreLanguage::No);
 
 // The cost label after the settings dialog: empty while cost monitoring is off, else the
 // currency prefix, a blank and "Kostnad"/"Totalt". Returns whether the frame shows.

@@ -1,5 +1,6 @@
 #include "viewer/mainform.h"
 
+#include "components/artwork.h"
 #include "platform/services.h"
 #include "shared/logsummary.h"
 #include "shared/profile.h"
@@ -235,7 +236,11 @@ void TForm1::BuildControls() {
 }
 
 void TForm1::FormCreate() {
-    QApplication::setApplicationDisplayName(kProgramTitle);
+    // The name, not the display name: Qt would append a display name to every caption.
+    QApplication::setApplicationName(kProgramTitle);
+    // Every window and dialog of the program shows its icon from the first moment.
+    QApplication::setWindowIcon(LoadIconResource(QStringLiteral("BRUSKO")));
+    setWindowIcon(QApplication::windowIcon());
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
@@ -255,7 +260,7 @@ void TForm1::FormCreate() {
     // 6. The rate table for the advanced options; a damaged file leaves it all zero.
     LoadRateDataFile(ProgramRateWeek());
     // 7. Language.
-    SelectStoredLanguage();
+    SelectStoredLanguage(StoreLanguage::Yes);
     SattSprak();
 }
 

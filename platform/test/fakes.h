@@ -75,8 +75,10 @@ class FakeRegional : public Regional {
 public:
     QString CurrencySymbol() override { return currency; }
     QChar TimeSeparator() override { return separator; }
+    QLocale::Language Language() override { return language; }
     QString currency = QStringLiteral("$");
     QChar separator = QLatin1Char(':');
+    QLocale::Language language = QLocale::English;
 };
 
 // Installs one of each fake for the lifetime of the object and restores the previous

@@ -283,6 +283,9 @@ QToolButton* TAdvancedDlg::ColourButton(int k) const {
 
 void TAdvancedDlg::BuildControls() {
     auto* layout = new QVBoxLayout(this);
+    // As large as its contents and no larger: a dialog of fixed size, without a maximise
+    // button.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));

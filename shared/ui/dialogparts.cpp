@@ -30,6 +30,7 @@ OkCancelHelp AddOkCancelHelp(QWidget* parent, QBoxLayout* row, const QString& ok
 
 void CentreOnScreen(QWidget* dialog, const QSize& designSize) {
     dialog->resize(designSize.expandedTo(dialog->sizeHint()));
+    dialog->setFixedSize(dialog->size());
     const QWidget* opener = dialog->parentWidget();
     if (QScreen* screen = opener ? opener->screen() : QGuiApplication::primaryScreen()) {
         dialog->move(screen->availableGeometry().center() - dialog->rect().center());

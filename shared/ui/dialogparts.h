@@ -24,8 +24,9 @@ struct OkCancelHelp {
 };
 OkCancelHelp AddOkCancelHelp(QWidget* parent, QBoxLayout* row, const QString& okText);
 
-// Gives `dialog` at least its design size (more when its texts need it) and puts it in
-// the middle of its opener's screen, or of the primary screen without an opener.
+// Gives `dialog` at least its design size (more when its texts need it), fixes it there
+// (a dialog's size is not the user's to change, so it has no maximise button) and puts
+// it in the middle of its opener's screen, or of the primary screen without an opener.
 void CentreOnScreen(QWidget* dialog, const QSize& designSize);
 
 // What a dialog stores for a whole-number entry that it accepted as `value`: the text as

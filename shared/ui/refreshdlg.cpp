@@ -22,6 +22,8 @@ const QString kSection = QStringLiteral("Refresh");
 const QString kKey = QStringLiteral("Rate");
 // Readers of the key see at most this many characters.
 constexpr int kStoredChars = 8;
+const QSize kDesignSize(342, 139);
+constexpr int kInset = 8;
 
 }  // namespace
 
@@ -37,6 +39,8 @@ TRefreshDlg::TRefreshDlg(QWidget* parent) : QDialog(parent) {
     Label1 = new QLabel(GroupBox1);
     Label1->setObjectName(QStringLiteral("Label1"));
     auto* groupLayout = new QVBoxLayout(GroupBox1);
+    // The design's 8-pixel insets, not the style's wider ones: the texts need the room.
+    groupLayout->setContentsMargins(kInset, kInset / 2, kInset, kInset / 2);
     groupLayout->addWidget(Edit1);
     groupLayout->addWidget(Label1);
 
@@ -49,6 +53,7 @@ TRefreshDlg::TRefreshDlg(QWidget* parent) : QDialog(parent) {
     buttons->addStretch();
 
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(kInset, kInset, kInset, kInset);
     layout->addWidget(GroupBox1);
     layout->addStretch();
     layout->addLayout(buttons);
@@ -62,7 +67,10 @@ TRefreshDlg::TRefreshDlg(QWidget* parent) : QDialog(parent) {
     FormCreate();
     Timer1->start();
 
-    CentreOnScreen(this, QSize(342, 139));
+    // The design's size; wider only where a language's text would not fit whole, and then
+    // no wider than it needs. Not resizable, like the design.
+    setFixedSize(kDesignSize.expandedTo(minimumSizeHint()));
+    CentreOnScreen(this, size());
 }
 
 void TRefreshDlg::FormCreate() {

@@ -7,6 +7,7 @@
 #include "shared/texts.h"
 #include "shared/ui/advanceddlg.h"
 #include "shared/ui/connectiondlg.h"
+#include "shared/ui/budgetdlg.h"
 #include "shared/ui/dialogparts.h"
 #include "shared/ui/refreshdlg.h"
 
@@ -101,6 +102,9 @@ TSettingsDlg::~TSettingsDlg() = default;
 
 void TSettingsDlg::BuildControls() {
     auto* layout = new QVBoxLayout(this);
+    // As large as its contents and no larger: a dialog of fixed size, without a maximise
+    // button.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* body = new QVBoxLayout;
     body->setContentsMargins(12, 12, 12, 6);
@@ -158,6 +162,8 @@ void TSettingsDlg::BuildControls() {
     Advanced1->setObjectName(QStringLiteral("Advanced1"));
     Connection1 = PopupMenu1->addAction(QString());
     Connection1->setObjectName(QStringLiteral("Connection1"));
+    Budget1 = PopupMenu1->addAction(QString());
+    Budget1->setObjectName(QStringLiteral("Budget1"));
     PopupMenu1->addSeparator();
     Refresh1 = PopupMenu1->addAction(QStringLiteral("Vindelor refresh"));
     Refresh1->setObjectName(QStringLiteral("Refresh1"));
@@ -173,6 +179,7 @@ void TSettingsDlg::BuildControls() {
     connect(SpeedButton3, &QToolButton::clicked, this, &TSettingsDlg::SpeedButton3Click);
     connect(Advanced1, &QAction::triggered, this, &TSettingsDlg::Advanced1Click);
     connect(Connection1, &QAction::triggered, this, &TSettingsDlg::Connection1Click);
+    connect(Budget1, &QAction::triggered, this, &TSettingsDlg::Budget1Click);
     connect(Refresh1, &QAction::triggered, this, &TSettingsDlg::Refresh1Click);
     connect(Timer1, &QTimer::timeout, this, &TSettingsDlg::Timer1Timer);
 }
@@ -267,6 +274,7 @@ void TSettingsDlg::SprakTexter() {
     BitBtn3->setText(Text(13));
     Advanced1->setText(Text(48));
     Connection1->setText(Text(kOwnTextBase + kTextConnectionMenu));
+    Budget1->setText(Text(kOwnTextBase + kTextBudgetPage));
     if (showsRateTables_) {
         Edit1->setText(Text(63));
     }
@@ -427,6 +435,11 @@ void TSettingsDlg::Advanced1Click() {
         double rate = 0;
         Edit1->setText(ChargeText(StoredCharge(), &rate));
     }
+}
+
+void TSettingsDlg::Budget1Click() {
+    TBudgetDlg dialog(this);
+    dialog.exec();
 }
 
 void TSettingsDlg::Refresh1Click() {

@@ -1,7 +1,7 @@
 // The settings dialog: charge per minute, monthly minimum, currency symbol, average
 // connect time, language and the end-of-session summary. Its right-click menu leads to
-// the advanced options dialog, the choice of the connection to watch and to the
-// check-rate dialog ("Vindelor refresh").
+// the advanced options dialog, the choice of the connection to watch, the budget page and
+// the check-rate dialog ("Vindelor refresh").
 // Opening and OK also set the running program's values in SessionGlobals().
 #pragma once
 
@@ -41,6 +41,7 @@ class TSettingsDlg : public QDialog {
     void SpeedButton3Click();
     void Advanced1Click();
     void Connection1Click();  // which connection to watch
+    void Budget1Click();      // "Budget and warnings"
     void Refresh1Click();     // "Vindelor refresh"
     void Timer1Timer();
     void SprakTexter();
@@ -72,6 +73,7 @@ class TSettingsDlg : public QDialog {
     QMenu* PopupMenu1 = nullptr;
     QAction* Advanced1 = nullptr;
     QAction* Connection1 = nullptr;
+    QAction* Budget1 = nullptr;
     QAction* Refresh1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QTimer* Timer1 = nullptr;

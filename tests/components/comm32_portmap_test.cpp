@@ -1,4 +1,5 @@
 // "COM1" … "COM4" lead to the devices the settings file names, other names are paths.
+#include "comm32_testutil.h"
 #include "components/comm32.h"
 #include "components/portmap.h"
 #include "components/test/fakeserial.h"
@@ -36,6 +37,43 @@ TEST(PortMap, OpenPortUsesTheMappedDevice) {
     ASSERT_TRUE(comm.OpenPort());
     comm.ClosePort();
     EXPECT_EQ(port.factory.lastPath, QStringLiteral("/dev/ttyACM0"));
+}
+
+TEST(PortMap, FoundDeviceKeepsItsNameElseTakesTheFirstPortWithoutADevice) {
+    test::ScopedDataDir data;
+    test::Pty modem;
+    test::Pty other;
+    ASSERT_TRUE(modem.Ok() && other.Ok());
+    // A stable name of the modem, as udev makes under /dev/serial/by-id.
+    const QString link = data.file(QStringLiteral("usb-Acme_Modem-if00"));
+    ASSERT_TRUE(QFile::link(modem.Slave(), link));
+    const auto ports = [](const QString& com1, const QString& com2, const QString& com3,
+                          const QString& com4) {
+        const QString values[] = {com1, com2, com3, com4};
+        for (int n = 1; n <= 4; ++n) {
+            WriteProfileString(QStringLiteral("Ports"), QStringLiteral("COM%1").arg(n),
+                               values[n - 1], kSettingsFile);
+        }
+    };
+    const QString gone = data.file(QStringLiteral("ttyUSB9"));
+    // COM3 leads there through its link: it keeps the name although COM2 is free.
+    ports(other.Slave(), gone, link, gone);
+    PortForDevice found = PortNameForDevice(modem.Slave());
+    EXPECT_EQ(found.name, QStringLiteral("COM3"));
+    EXPECT_FALSE(found.assign);
+    // The link itself was found and the entry names the node.
+    ports(other.Slave(), modem.Slave(), gone, gone);
+    found = PortNameForDevice(link);
+    EXPECT_EQ(found.name, QStringLiteral("COM2"));
+    EXPECT_FALSE(found.assign);
+    // Nothing leads there: the first port whose device is not there.
+    ports(other.Slave(), other.Slave(), gone, gone);
+    found = PortNameForDevice(link);
+    EXPECT_EQ(found.name, QStringLiteral("COM3"));
+    EXPECT_TRUE(found.assign);
+    // Every port leads to another device that is there.
+    ports(other.Slave(), other.Slave(), other.Slave(), other.Slave());
+    EXPECT_TRUE(PortNameForDevice(link).name.isEmpty());
 }
 
 }  // namespace

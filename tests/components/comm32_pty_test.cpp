@@ -2,13 +2,19 @@
 // ways, hang-up, busy ports never opened, no thread or descriptor left behind.
 #include "comm32_testutil.h"
 #include "components/comm32.h"
+#include "components/serialdevice.h"
 #include "support/testenv.h"
 
 #include <QDir>
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -112,6 +118,68 @@ TEST_F(Comm32Pty, OpenSetsRawModeAndClosePutsTheTerminalBack) {
     }
 }
 
+// The real device layer with a dialer that takes the port and sets it up (115200 baud,
+// raw) at a chosen moment while the component holds it too.
+class InterleavedDialer : public SerialDeviceFactory {
+  public:
+    explicit InterleavedDialer(QString device) : device_(std::move(device)) {}
+    ~InterleavedDialer() override {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    OpenOutcome Open(const QString& path) override {
+        OpenOutcome out = PosixSerialDeviceFactory().Open(path);
+        if (atOpen) {
+            TakeAndConfigure();
+        }
+        return out;
+    }
+    int BeforeThreadStart(const char* which) override {
+        if (!atOpen && std::strcmp(which, "Read") == 0) {
+            TakeAndConfigure();  // after the component has set the port up
+        }
+        return 0;
+    }
+    bool atOpen = true;
+
+  private:
+    void TakeAndConfigure() {
+        fd_ = ::open(QFile::encodeName(device_).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        termios t{};
+        ASSERT_EQ(tcgetattr(fd_, &t), 0);
+        cfmakeraw(&t);
+        cfsetispeed(&t, B115200);
+        cfsetospeed(&t, B115200);
+        ASSERT_EQ(tcsetattr(fd_, TCSANOW, &t), 0);
+    }
+    QString device_;
+    int fd_ = -1;
+};
+
+TEST_F(Comm32Pty, SettingsADialerMadeWhileThePortWasHeldStay) {
+    for (const bool probe : {true, false}) {
+        SCOPED_TRACE(probe ? "probe" : "open and close");
+        ASSERT_EQ(tcsetattr(pty.Master(), TCSANOW, &before), 0);
+        InterleavedDialer dialer(pty.Slave());
+        dialer.atOpen = probe;
+        SerialDeviceFactory* previous = TComm32::SetDeviceFactory(&dialer);
+        if (probe) {
+            EXPECT_TRUE(comm.ProbePort());
+        } else {
+            EXPECT_TRUE(comm.OpenPort());
+            comm.ClosePort();
+        }
+        TComm32::SetDeviceFactory(previous);
+        EXPECT_FALSE(comm.IsOpen());
+        EXPECT_EQ(OwnDescriptorsOn(pty.Slave()), 1);  // the dialer's alone
+        const termios after = Now();
+        EXPECT_EQ(cfgetospeed(&after), B115200);
+        EXPECT_EQ(after.c_lflag & (ICANON | ECHO), 0u);
+        EXPECT_EQ(after.c_iflag & PARMRK, 0u);
+    }
+}
+
 TEST_F(Comm32Pty, BytesFromTheModemReachOnReceiveData) {
     ASSERT_TRUE(comm.OpenPort());
     const QByteArray sent(
@@ -156,6 +224,90 @@ TEST_F(Comm32Pty, BusyPortIsNeverOpened) {
     EXPECT_EQ(TComm32::LastFailure(), PortFailure::Busy);
     EXPECT_TRUE(SameTermios(Now(), before));
     EXPECT_EQ(OwnDescriptorsOn(pty.Slave()), 0);
+}
+
+// A process under another name that holds `device` open (in exclusive mode when asked)
+// until `*release` is closed.
+pid_t HoldAs(const QByteArray& device, const char* name, bool exclusive, int* release) {
+    int ready[2];
+    int stop[2];
+    if (::pipe2(ready, O_CLOEXEC) != 0 || ::pipe2(stop, O_CLOEXEC) != 0) {
+        return -1;
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(ready[0]);
+        ::close(stop[1]);
+        ::prctl(PR_SET_NAME, name);
+        const int fd = ::open(device.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        char c = fd >= 0 && (!exclusive || ::ioctl(fd, TIOCEXCL) == 0) ? 1 : 0;
+        if (::write(ready[1], &c, 1) == 1) {
+            while (::read(stop[0], &c, 1) > 0) {
+            }
+        }
+        _exit(0);
+    }
+    ::close(ready[1]);
+    ::close(stop[0]);
+    char c = 0;
+    const bool ok = ::read(ready[0], &c, 1) == 1 && c == 1;
+    ::close(ready[0]);
+    *release = stop[1];
+    return ok ? pid : -1;
+}
+
+void Release(pid_t pid, int release) {
+    ::close(release);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+}
+
+TEST_F(Comm32Pty, PortHeldOnlyByModemManagerIsFreeAndNotOpened) {
+    const QByteArray slave = pty.Slave().toLocal8Bit();
+    int release = -1;
+    const pid_t manager = HoldAs(slave, "ModemManager", false, &release);
+    ASSERT_GT(manager, 0);
+    // Every open of the port from here on shows in the watch.
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(::inotify_add_watch(watch, slave.constData(), IN_OPEN), 0);
+
+    EXPECT_TRUE(comm.OpenPort());
+    EXPECT_FALSE(comm.IsOpen());
+    EXPECT_FALSE(TComm32::PortOpenFailed());
+    EXPECT_EQ(TComm32::LastFailure(), PortFailure::None);
+    comm.ClosePort();
+    char events[256];
+    EXPECT_LT(::read(watch, events, sizeof events), 0) << "the probe opened the port";
+    ::close(watch);
+    Release(manager, release);
+}
+
+TEST_F(Comm32Pty, ExclusiveHoldOfAManagerOutOfSightIsNoConnection) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "takes root: the holder must be out of sight of another user";
+    }
+    const QByteArray slave = pty.Slave().toLocal8Bit();
+    ASSERT_EQ(::chmod(slave.constData(), 0666), 0);
+    for (const char* name : {"ModemManager", "pppd"}) {
+        SCOPED_TRACE(name);
+        int release = -1;
+        const pid_t holder = HoldAs(slave, name, true, &release);
+        ASSERT_GT(holder, 0);
+        const pid_t probe = ::fork();
+        if (probe == 0) {
+            ::setenv("VINDELOR_LOCK_DIR", "/nonexistent", 1);
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+                _exit(20);
+            }
+            const OpenOutcome out = PosixSerialDeviceFactory().Open(pty.Slave());
+            _exit(out.managerIdle ? 10 : out.failure == PortFailure::Busy ? 11 : 12);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(probe, &status, 0), probe);
+        EXPECT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), std::string(name) == "pppd" ? 11 : 10);
+        Release(holder, release);
+    }
 }
 
 TEST_F(Comm32Pty, UnusableDevicesAreNotAConnection) {

@@ -67,6 +67,27 @@ TEST(HelpFiles, EachLanguageHasEveryContextTopic) {
     }
 }
 
+TEST(HelpFiles, DescribeTheMenuAndTheWaitAsTheUserSeesThem) {
+    const std::pair<const char*, int> files[] = {{"SVindelor", kSwedishOffset},
+                                                 {"SFVindelor", kFinnishOffset},
+                                                 {"UKVindelor", kEnglishOffset}};
+    for (const auto& [name, offset] : files) {
+        SCOPED_TRACE(name);
+        const QString html = HelpText(QString::fromLatin1(name));
+        // The pop-up menu's items under the names the menu gives them.
+        for (int item : {12, 86, 13, 14, 15, 16, 117}) {
+            const QString caption = LoadText(item + offset);
+            EXPECT_TRUE(html.contains(QStringLiteral("<li><b>%1</b>").arg(caption.toHtmlEscaped())))
+                << caption.toStdString();
+        }
+        EXPECT_TRUE(html.contains(QStringLiteral("vindelor --choose-port")));
+        // There is no taskbar button here: the program waits behind its tray icon.
+        for (const char* word : {"taskbar", "aktivitetsfält", "tehtäväpalk"}) {
+            EXPECT_FALSE(html.contains(QString::fromUtf8(word), Qt::CaseInsensitive)) << word;
+        }
+    }
+}
+
 TEST(HelpFiles, TellWhereTheFilesAndPortsAre) {
     for (const char* name : kHelpFiles) {
         SCOPED_TRACE(name);

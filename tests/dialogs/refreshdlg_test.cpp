@@ -13,6 +13,9 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 namespace vindelor {
@@ -124,6 +127,28 @@ TEST_F(RefreshDlgTest, ClosingWithoutOkWritesNothing) {
         dlg.reject();
     }
     EXPECT_EQ(Stored(), QStringLiteral("<none>"));
+}
+
+TEST_F(RefreshDlgTest, DesignSizeUnlessATextNeedsMoreAndNeverResizable) {
+    for (int offset : {kSwedishOffset, kFinnishOffset, kEnglishOffset}) {
+        SCOPED_TRACE(offset);
+        SetLanguageOffset(offset);
+        TRefreshDlg dlg;
+        dlg.show();
+        QCoreApplication::processEvents();
+        // Every text whole on its one line.
+        const QFontMetrics label(dlg.Label1->font());
+        EXPECT_GE(dlg.Label1->contentsRect().width(), label.horizontalAdvance(dlg.Label1->text()));
+        EXPECT_GE(dlg.GroupBox1->width(),
+                  QFontMetrics(dlg.GroupBox1->font()).horizontalAdvance(dlg.GroupBox1->title()));
+        EXPECT_GE(dlg.GroupBox1->width(), dlg.GroupBox1->minimumSizeHint().width());
+        // 342 x 139, wider only by what a text needs, and fixed.
+        EXPECT_EQ(dlg.width(), std::max(342, dlg.minimumSizeHint().width()));
+        EXPECT_EQ(dlg.height(), 139);
+        EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize());
+        std::printf("check-rate dialog, language offset %d: %d x %d\n", offset, dlg.width(),
+                    dlg.height());
+    }
 }
 
 TEST_F(RefreshDlgTest, TimerTakesOverTheApplicationIcon) {

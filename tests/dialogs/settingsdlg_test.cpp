@@ -401,6 +401,7 @@ TEST_F(SettingsDlgTest, RightClickOffersAdvancedOptionsAndRefresh) {
     QApplication::sendEvent(&dlg, &event);
     EXPECT_TRUE(ran);
     EXPECT_EQ(items, QStringList({Text(48), Text(kOwnTextBase + kTextConnectionMenu),
+                                  Text(kOwnTextBase + kTextBudgetPage),
                                   QStringLiteral("Vindelor refresh")}));
 }
 

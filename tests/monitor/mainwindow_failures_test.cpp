@@ -133,8 +133,9 @@ TEST_F(PortAccessTest, ModemDialogComesBackWithTheReasonAChosenPortCannotBeUsed)
     EXPECT_EQ(f.Comm321->CommPort(), QStringLiteral("COM1"));
     EXPECT_EQ(boxesBeforeAsk, (std::vector<std::size_t>{0, 1, 2, 2, 2}));
     ASSERT_EQ(fakes.boxes.shown.size(), 2u);
+    // Nothing stored yet: the first dialogs speak the desktop's language.
     EXPECT_EQ(fakes.boxes.shown[0].text,
-              Own(kTextPortNoPermission, kSwedishOffset).arg(DeviceOf(2)));
+              Own(kTextPortNoPermission, kEnglishOffset).arg(DeviceOf(2)));
     EXPECT_TRUE(fakes.boxes.shown[1].text.contains(DeviceOf(3)));
     EXPECT_TRUE(fakes.boxes.shown[1].text.contains(QStringLiteral("No such file")));
 }
@@ -223,6 +224,19 @@ TEST_F(SaveFailureTest, ALogThatCannotGrowIsReportedWhileTheTotalsAreSaved) {
     EXPECT_EQ(f.Unsaved[0], Own(kTextUnsavedLogLine, kSwedishOffset)
                                 .arg(QStringLiteral("06.12.1999 14:05:09-+FÖRSÖK+^   0.5000")));
     EXPECT_TRUE(fakes.boxes.shown[0].text.endsWith(QStringLiteral("\n- ") + f.Unsaved[0]));
+}
+
+// The reason shown is the failed write's own, not what errno holds after it.
+TEST_F(SaveFailureTest, TheReasonShownIsTheOneTheWriteFailedWith) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir(kLogFile));  // a log that is no file
+    TForm1& f = Create();
+    StartSession();
+    Run(180);
+    Release();
+    ASSERT_EQ(fakes.boxes.shown.size(), 1u);
+    EXPECT_EQ(f.Unsaved, QStringList{Own(kTextUnsavedLogLine, kSwedishOffset).arg(line)});
+    EXPECT_TRUE(fakes.boxes.shown[0].text.contains(QString::fromLocal8Bit(std::strerror(EISDIR))))
+        << fakes.boxes.shown[0].text.toStdString();
 }
 
 TEST_F(SaveFailureTest, SessionFlagThatCannotBeClearedIsReportedEvenForAnUncountedSession) {

@@ -117,6 +117,7 @@ class MainWindowTest : public ::testing::Test {
             Ini(QStringLiteral("Modem"), QStringLiteral("Port"), QStringLiteral("COM1"));
         }
         form = std::make_unique<TForm1>();
+        form->ChoosePortAtStart = choosePort;
         form->EndProgram = [this](int code) {
             ++ends;
             exitCode = code;
@@ -161,6 +162,7 @@ class MainWindowTest : public ::testing::Test {
     int ends = 0;
     int exitCode = -1;
     bool active = false;
+    bool choosePort = false;  // as "vindelor --choose-port"
     std::vector<QString> dialogs;
     std::function<int(QDialog&)> onDialog;
     // Runs on the new window before its start-up.

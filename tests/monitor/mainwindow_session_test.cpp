@@ -56,6 +56,16 @@ TEST_F(SessionTest, UnusablePortIsNoConnectionAndIsReportedOnce) {
     EXPECT_EQ(Read(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("<none>"));
 }
 
+TEST_F(SessionTest, FailureOfOurOwnOnAFreePortIsNoConnection) {
+    TForm1& f = Create();
+    ports.readThreadError = EAGAIN;  // no worker thread can be had
+    f.Timer2Timer();
+    f.Timer2Timer();
+    EXPECT_FALSE(f.SessionStarted);
+    EXPECT_TRUE(f.Timer2->isActive());
+    EXPECT_EQ(Read(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("<none>"));
+}
+
 TEST_F(SessionTest, PortTurningUnusableDuringASessionEndsIt) {
     Ini(QStringLiteral("Avsluta"), QStringLiteral("Visa"), QStringLiteral("Nej"));
     TForm1& f = Create();
@@ -193,6 +203,31 @@ TEST_F(SessionTest, InitialChargeStandsInForTheFirstMinuteOnly) {
     EXPECT_DOUBLE_EQ(f.Session.SessionCost, 2.40);
 }
 
+TEST_F(SessionTest, PublicHolidaysOfTheChosenCountryTakeTheHolidayRates) {
+    TRateWeek week;
+    FillWithRateClass(week, 1);
+    for (int slot = 1; slot <= kSlots; ++slot) {
+        week.Slot(7, slot).RateClass = 2;  // Sunday's table: the holiday rates
+    }
+    SaveRateDataFile(week);
+    Ini(QStringLiteral("Session"), QStringLiteral("Multiple"), QStringLiteral("Ja"));
+    Ini(QStringLiteral("Avgifter"), QStringLiteral("Avg1"), QStringLiteral("0.40"));
+    Ini(QStringLiteral("Avgifter"), QStringLiteral("Avg2"), QStringLiteral("0.10"));
+    Ini(QStringLiteral("Billing"), QStringLiteral("Holidays"), QStringLiteral("FI"));
+    Ini(QStringLiteral("Billing"), QStringLiteral("Dates"), QStringLiteral("03-10"));
+    fakes.clock.now = QDateTime(QDate(2026, 12, 8), QTime(12, 0));  // a Tuesday
+    TForm1& f = Create();
+    EXPECT_DOUBLE_EQ(SessionGlobals().CurrentRate, 0.40);
+    for (const QDate day : {QDate(2026, 12, 24), QDate(2027, 3, 10), QDate(2027, 5, 6)}) {
+        fakes.clock.now = QDateTime(day, QTime(12, 0));  // Christmas Eve, own, Ascension
+        f.Timer3Timer();
+        EXPECT_DOUBLE_EQ(SessionGlobals().CurrentRate, 0.10) << day.toString().toStdString();
+    }
+    fakes.clock.now = QDateTime(QDate(2028, 6, 6), QTime(12, 0));  // Sweden's day, a Tuesday
+    f.Timer3Timer();
+    EXPECT_DOUBLE_EQ(SessionGlobals().CurrentRate, 0.40);
+}
+
 // --- session close -------------------------------------------------------------------
 
 TEST_F(SessionTest, ShortSessionAtDefaultsWritesNothing) {
@@ -248,9 +283,10 @@ TEST_F(SessionTest, CountedSessionIsLoggedTotalledAndSummarised) {
     EXPECT_EQ(LogLine(3), QStringLiteral("<none>"));
 }
 
-// The log viewer may recount the totals while a session runs, and may do so while the
-// summary is open: the session's time and cost go on top of what is stored at the close.
-TEST_F(SessionTest, TotalsWrittenMeanwhileByAnotherProgramAreAddedTo) {
+// The log viewer may recount the totals while a session runs: the session's time and
+// cost go on top of what is stored at the close. Everything is stored before the summary
+// shows, since nobody may ever answer it.
+TEST_F(SessionTest, TotalsWrittenMeanwhileAreAddedToAndStoredBeforeTheSummaryShows) {
     Ini(QStringLiteral("Charge"), QStringLiteral("per_min"), QStringLiteral("0.50"));
     Ini(QStringLiteral("kostnad"), QStringLiteral("Totalt"), QStringLiteral("10"));
     Ini(QStringLiteral("Nättid"), QStringLiteral("Totalt"), QStringLiteral("01:00:00"));
@@ -262,15 +298,31 @@ TEST_F(SessionTest, TotalsWrittenMeanwhileByAnotherProgramAreAddedTo) {
     Ini(QStringLiteral("kostnad"), QStringLiteral("Totalt"), QStringLiteral("  3.00"));
     Ini(QStringLiteral("Nättid"), QStringLiteral("Totalt"), QStringLiteral("00:05:00"));
     Run(90);
-    boxes.whileOpen = [this] {
-        Ini(QStringLiteral("kostnad"), QStringLiteral("Totalt"), QStringLiteral("  4.00"));
+    QStringList whileOpen;
+    boxes.whileOpen = [&] {
+        whileOpen << Read(QStringLiteral("kostnad"), QStringLiteral("Totalt"))
+                  << Read(QStringLiteral("Nättid"), QStringLiteral("Totalt")) << LogLine(1)
+                  << Read(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"));
     };
     Release();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Total Internetcharge : $ 4.00"));
-    EXPECT_EQ(Read(QStringLiteral("kostnad"), QStringLiteral("Totalt")), QStringLiteral("5.00"));
-    EXPECT_EQ(Read(QStringLiteral("Nättid"), QStringLiteral("Totalt")), QStringLiteral("00:07:00"));
+    EXPECT_EQ(whileOpen, QStringList({QStringLiteral("4.00"), QStringLiteral("00:07:00"),
+                                      QStringLiteral("06.12.1999 14:05:09-00:02:00^   1.0000"),
+                                      QStringLiteral("Nej")}));
+}
+
+TEST_F(SessionTest, StoppedBySignalStoresTheSessionWithoutTheSummary) {
+    Ini(QStringLiteral("Charge"), QStringLiteral("per_min"), QStringLiteral("0.50"));
+    TForm1& f = Create();
+    StartSession();
+    Run(180);
+    f.RequestQuit();  // what main() does on SIGTERM
+    f.SessionClose();
+    EXPECT_TRUE(fakes.boxes.shown.empty());
     EXPECT_EQ(LogLine(1), QStringLiteral("06.12.1999 14:05:09-00:02:00^   1.0000"));
+    EXPECT_EQ(Read(QStringLiteral("kostnad"), QStringLiteral("Totalt")), QStringLiteral("1.00"));
+    EXPECT_EQ(Read(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("Nej"));
 }
 
 TEST_F(SessionTest, RoundingOffKeepsTheSeconds) {

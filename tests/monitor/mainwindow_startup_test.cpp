@@ -2,6 +2,8 @@
 // commands, driven through the handlers with fakes.
 #include "mainwindow_fixture.h"
 
+#include "components/artwork.h"
+#include "components/test/faketrayshell.h"
 #include "components/trayicon.h"
 #include "monitor/fmodem.h"
 #include "monitor/portdiscovery.h"
@@ -122,6 +124,7 @@ TEST_F(StartupTest, IndicatorLevelsAndLight) {
     Ini(QStringLiteral("Avgifter"), QStringLiteral("Avg2"), QStringLiteral("0.30"));
     Ini(QStringLiteral("PeakSpec"), QStringLiteral("Rate1"), QStringLiteral("Grön"));
     Ini(QStringLiteral("PeakSpec"), QStringLiteral("Rate2"), QStringLiteral("Röd"));
+    ScopedFakeTrayShell shell;
     TForm1& f = Create();
     EXPECT_TRUE(f.IndicatorOn);
     EXPECT_EQ(SessionGlobals().IndicatorLevels, (std::array<int, 4>{1, 3, 0, 0}));
@@ -129,8 +132,30 @@ TEST_F(StartupTest, IndicatorLevelsAndLight) {
     EXPECT_FALSE(f.TrayIcon1->Active());
     StartSession();
     EXPECT_TRUE(f.TrayIcon1->Active());
+    // The entry comes with the light of the rate in force, never empty.
+    ASSERT_EQ(shell.adds(), 1);
+    EXPECT_EQ(shell.calls.front().data.icon.cacheKey(),
+              LoadIconResource(QStringLiteral("ROD_SLACKT")).cacheKey());
     f.Timer1Timer();
     EXPECT_FALSE(f.TrayIcon1->Icon().isNull());
+}
+
+TEST_F(StartupTest, SettingsSwitchingTheLightOnWhileIdleShowItAtOnce) {
+    TRateWeek week;
+    FillWithRateClass(week, 2);
+    SaveRateDataFile(week);
+    Ini(QStringLiteral("Session"), QStringLiteral("Multiple"), QStringLiteral("Ja"));
+    Ini(QStringLiteral("Avgifter"), QStringLiteral("Avg2"), QStringLiteral("0.30"));
+    ScopedFakeTrayShell shell;
+    TForm1& f = Create();
+    Ini(QStringLiteral("Session"), QStringLiteral("PeakSpec"), QStringLiteral("Ja"));
+    Ini(QStringLiteral("PeakSpec"), QStringLiteral("Rate2"), QStringLiteral("Gul"));
+    f.Settings1Click();
+    EXPECT_FALSE(f.SessionStarted);
+    ASSERT_TRUE(f.TrayIcon1->Active());
+    ASSERT_EQ(shell.adds(), 1);
+    EXPECT_EQ(shell.calls.front().data.icon.cacheKey(),
+              LoadIconResource(QStringLiteral("GUL_SLACKT")).cacheKey());
 }
 
 // --- modem port discovery ---------------------------------------------------------------
@@ -182,6 +207,29 @@ TEST_F(StartupTest, BusyLookedUpPortAsksTheUser) {
     EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("COM1"));
 }
 
+TEST_F(StartupTest, LookedUpDeviceGetsItsPortEntryOnlyWhenItIsTaken) {
+    const QString modem = QStringLiteral("/dev/serial/by-id/usb-Acme_Modem_123-if00");
+    for (const bool busy : {false, true}) {
+        SCOPED_TRACE(busy);
+        ScopedDataDir caseDir;
+        dialogs.clear();
+        const QString gone = caseDir.file(QStringLiteral("ttyUSB9"));
+        Ini(QStringLiteral("Ports"), QStringLiteral("COM1"), gone);
+        fakes.modems.entries[QStringLiteral("0000")] = modem;
+        ports.modes[modem] = busy ? Mode::Busy : Mode::Free;
+        onDialog = [](QDialog& dialog) {
+            auto& choice = dynamic_cast<TFModem&>(dialog);
+            choice.RadioButton2->setChecked(true);
+            choice.BitBtn1Click();
+            return choice.result();
+        };
+        TForm1& f = Create(/*storeCom1=*/false);
+        EXPECT_EQ(dialogs.size(), busy ? 1u : 0u);
+        EXPECT_EQ(f.Comm321->CommPort(), busy ? QStringLiteral("COM2") : QStringLiteral("COM1"));
+        EXPECT_EQ(Read(QStringLiteral("Ports"), QStringLiteral("COM1")), busy ? gone : modem);
+    }
+}
+
 TEST_F(StartupTest, DialogReturnsUntilTheChosenPortOpens) {
     SetPort(1, Mode::Busy);
     int asked = 0;
@@ -213,6 +261,33 @@ TEST_F(StartupTest, EndingTheProgramLeavesTheManualPortChoice) {
     EXPECT_FALSE(f.Ready);
     EXPECT_FALSE(f.Timer2->isActive());
     EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("<none>"));
+}
+
+TEST_F(StartupTest, ChoosePortOptionAsksBeforeWaitingAndStoresTheChoice) {
+    choosePort = true;
+    Create();  // the choice closed without OK: the stored COM1 stays
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(form->Comm321->CommPort(), QStringLiteral("COM1"));
+
+    dialogs.clear();
+    onDialog = [](QDialog& dialog) {
+        auto& modem = dynamic_cast<TFModem&>(dialog);
+        modem.RadioButton3->setChecked(true);
+        modem.BitBtn1Click();
+        return modem.result();
+    };
+    TForm1& f = Create();
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(f.Comm321->CommPort(), QStringLiteral("COM3"));
+    EXPECT_TRUE(f.Com31->isChecked());
+    EXPECT_TRUE(f.Timer2->isActive());
+    EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("COM3"));
+
+    // The next start without the option keeps it and asks nothing.
+    choosePort = false;
+    dialogs.clear();
+    EXPECT_EQ(Create().Comm321->CommPort(), QStringLiteral("COM3"));
+    EXPECT_TRUE(dialogs.empty());
 }
 
 TEST_F(StartupTest, UnknownPortNameLeavesNoPortChosen) {
@@ -252,22 +327,41 @@ TEST_F(StartupTest, ModemDialogInsistsOnOnePort) {
 // --- menu commands and shutdown --------------------------------------------------------
 
 TEST_F(StartupTest, ModemDialogTextsFollowItsOwnLanguageReadingAndRefuseTwoPorts) {
+    // The dialog opens before anything else on a first start: with no language stored it
+    // speaks the desktop's, and keeps it.
     struct Case {
-        const char* stored;  // nullptr: no language stored, the dialog's default "S"
+        const char* stored;  // nullptr: no language stored
+        QLocale::Language desktop;
         int offset;
+        const char* storedAfter;
     };
-    const Case cases[] = {
-        {nullptr, kSwedishOffset}, {"SF", kFinnishOffset}, {"UK", kEnglishOffset}};
+    const Case cases[] = {{nullptr, QLocale::Finnish, kFinnishOffset, "SF"},
+                          {"S", QLocale::English, kSwedishOffset, "S"},
+                          {"UK", QLocale::Finnish, kEnglishOffset, "UK"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.offset);
         ScopedDataDir caseDir;
         fakes.boxes.shown.clear();
+        fakes.regional.language = c.desktop;
         if (c.stored != nullptr) {
             Ini(QStringLiteral("Språk"), QStringLiteral("Språk"), QLatin1String(c.stored));
         }
+        Ini(QStringLiteral("Ports"), QStringLiteral("COM1"), QStringLiteral("/dev/null"));
+        Ini(QStringLiteral("Ports"), QStringLiteral("COM2"), QStringLiteral("/dev/ttyUSB97"));
         TFModem modem;
+        EXPECT_EQ(Read(QStringLiteral("Språk"), QStringLiteral("Språk")),
+                  QLatin1String(c.storedAfter));
         EXPECT_EQ(modem.windowTitle(), LoadText(24 + c.offset));
         EXPECT_EQ(modem.GroupBox1->title(), LoadText(25 + c.offset));
+        // Beside each Com n the device it leads to, and whether that device is there.
+        EXPECT_EQ(modem.RadioButton1->text(), QStringLiteral("Com1"));
+        EXPECT_EQ(modem.DeviceLabels[0]->text(), QStringLiteral("/dev/null"));
+        EXPECT_TRUE(modem.DeviceLabels[0]->isEnabled());
+        EXPECT_EQ(modem.DeviceLabels[1]->toolTip(), QStringLiteral("/dev/ttyUSB97"));
+        EXPECT_TRUE(modem.DeviceLabels[1]->text().endsWith(
+            LoadText(kOwnTextBase + kTextDeviceAbsent + c.offset).arg(QStringLiteral("97"))))
+            << modem.DeviceLabels[1]->text().toStdString();
+        EXPECT_FALSE(modem.DeviceLabels[1]->isEnabled());
         EXPECT_EQ(modem.Label1->text(), LoadText(26 + c.offset));
         EXPECT_EQ(modem.BitBtn2->text(), LoadText(13 + c.offset));
         EXPECT_EQ(modem.BitBtn1->text(), QStringLiteral("&Ok"));

@@ -2,6 +2,7 @@
 #include "monitor/singleinstance.h"
 
 #include "platform/datadir.h"
+#include "shared/profile.h"
 #include "support/testenv.h"
 
 #include <QFile>
@@ -64,6 +65,31 @@ TEST(InstanceLockTest, AnotherProcessSeesTheLockAndItGoesWithTheProcess) {
     monitor::InstanceLock mine;
     EXPECT_TRUE(mine.Held());
     ::close(ready[0]);
+}
+
+// A crash during a session leaves "Aktiv" set; whoever holds the lock next clears it,
+// while a copy that did not get the lock leaves the live session's flag alone.
+TEST(InstanceLockTest, TheHolderClearsAStaleSessionFlag) {
+    ScopedDataDir dir;
+    const auto flag = [] {
+        ClearProfileCache();
+        return GetProfileString(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"),
+                                QStringLiteral("<none>"), 10, kSettingsFile);
+    };
+    {
+        monitor::InstanceLock first;
+        EXPECT_FALSE(monitor::ClearStaleActiveFlag(first));
+        EXPECT_FALSE(QFile::exists(dir.file(kSettingsFile)));  // nothing to clear, nothing made
+
+        ASSERT_TRUE(WriteProfileString(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"),
+                                       QStringLiteral("Ja"), kSettingsFile));
+        monitor::InstanceLock second;
+        EXPECT_FALSE(monitor::ClearStaleActiveFlag(second));
+        EXPECT_EQ(flag(), QStringLiteral("Ja"));
+    }
+    monitor::InstanceLock next;
+    EXPECT_TRUE(monitor::ClearStaleActiveFlag(next));
+    EXPECT_EQ(flag(), QStringLiteral("Nej"));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QTimer>
@@ -104,6 +105,10 @@ TEST(LocaleTexts, RegionalValuesWithTheirDefaults) {
         // A symbol the settings file cannot hold: its ISO code instead of "?".
         {QLocale(QStringLiteral("ru_RU")), QStringLiteral("RUB"), QLatin1Char(':')},
     };
+    // The language the programs choose at their first start.
+    EXPECT_EQ(LocaleRegional(QLocale(QStringLiteral("sv_FI"))).Language(), QLocale::Swedish);
+    EXPECT_EQ(LocaleRegional(QLocale(QStringLiteral("fi_FI"))).Language(), QLocale::Finnish);
+    EXPECT_EQ(LocaleRegional(QLocale(QStringLiteral("de_DE"))).Language(), QLocale::German);
     for (const Case& c : cases) {
         LocaleRegional regional(c.locale);
         EXPECT_EQ(regional.CurrencySymbol(), c.currency) << c.locale.name().toStdString();
@@ -183,12 +188,22 @@ TEST(QtMessageBoxes, FixedEnglishCaptionsAndTheAnswerOfTheButtonPressed) {
     }
 }
 
-TEST(QtMessageBoxes, ClosingWithoutAButtonIsNoYes) {
-    WhenBoxShows([](QMessageBox* box) { box->reject(); });
-    const auto answer =
-        QtMessageBoxesInstance().Show(nullptr, QString(), QStringLiteral("?"),
-                                      MessageBoxes::Icon::Question, MessageBoxes::Buttons::YesNo);
-    EXPECT_NE(answer, MessageBoxes::Answer::Yes);
+// The window's close button and Escape answer a yes-or-no question with No.
+TEST(QtMessageBoxes, ClosingWithoutAButtonAnswersNo) {
+    for (const bool escape : {false, true}) {
+        WhenBoxShows([escape](QMessageBox* box) {
+            if (escape) {
+                QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                QApplication::sendEvent(box, &key);
+            } else {
+                box->close();
+            }
+        });
+        const auto answer = QtMessageBoxesInstance().Show(nullptr, QString(), QStringLiteral("?"),
+                                                          MessageBoxes::Icon::Question,
+                                                          MessageBoxes::Buttons::YesNo);
+        EXPECT_EQ(answer, MessageBoxes::Answer::No) << (escape ? "Escape" : "close");
+    }
 }
 
 TEST(ServiceSets, APartialSetKeepsTheOthersAndTheOldSetComesBack) {

@@ -340,6 +340,16 @@ TEST(ProfileFile, FailedWriteLeavesTheOldFileWhole) {
     }
     // A file whose directory does not exist.
     EXPECT_FALSE(WriteProfileString("A", "b", "c", data.file(QStringLiteral("no/such/file.ini"))));
+
+    // The reason comes from the write itself, whatever errno holds afterwards.
+    ASSERT_TRUE(QDir(data.path()).mkdir(QStringLiteral("dir.ini")));
+    int error = 0;
+    errno = 0;
+    EXPECT_FALSE(WriteProfileString("A", "b", "c", QStringLiteral("dir.ini"), &error));
+    EXPECT_EQ(error, EISDIR);
+    error = 0;
+    EXPECT_FALSE(WriteProfileString("A", "", "c", kSettingsFile, &error));
+    EXPECT_EQ(error, EINVAL);
 }
 
 TEST(ProfileFile, PlantedLinkAtTheTemporaryNameIsNotFollowed) {
@@ -402,6 +412,19 @@ TEST(ProfileFile, ChangesByAnotherWriterAreSeen) {
     WriteFileBytes(path, "[Aktiv]\r\nAktiv=CD\r\n");
     ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
     EXPECT_EQ(Read("Aktiv", "Aktiv"), "CD");
+
+    // A file system that keeps whole seconds (FAT keeps even ones): a same-size edit in
+    // the same second keeps the stamp, although the time already looks old.
+    timespec coarse{};
+    clock_gettime(CLOCK_REALTIME, &coarse);
+    coarse.tv_nsec = 0;
+    const timespec coarseTimes[2] = {coarse, coarse};
+    WriteFileBytes(path, "[Aktiv]\r\nAktiv=EF\r\n");
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), coarseTimes, 0), 0);
+    EXPECT_EQ(Read("Aktiv", "Aktiv"), "EF");
+    WriteFileBytes(path, "[Aktiv]\r\nAktiv=GH\r\n");
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), coarseTimes, 0), 0);
+    EXPECT_EQ(Read("Aktiv", "Aktiv"), "GH");
 
     // Removed.
     QFile::remove(path);

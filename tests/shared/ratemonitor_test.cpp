@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace vindelor {
 namespace {
 
@@ -21,6 +23,11 @@ TEST(UsagePackage, MinutesFromTheTexts) {
     EXPECT_EQ(PackageMinutes(QStringLiteral(":45"), colon), 45);
     EXPECT_GT(PackageMinutes(QStringLiteral("99999999999999999999999"), colon), 0)
         << "a huge hour count must not wrap to a negative package";
+    EXPECT_EQ(UsedMinutes(QStringLiteral("1:99999999999999999999")),
+              std::numeric_limits<long long>::max())
+        << "nor a huge minute count";
+    EXPECT_EQ(UsedMinutes(QStringLiteral("-1:-99999999999999999999")),
+              std::numeric_limits<long long>::min());
 }
 
 TEST(UsagePackage, RateInsideAndBeyondThePackage) {

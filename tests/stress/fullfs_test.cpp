@@ -14,11 +14,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 
 #include <functional>
 #include <stdexcept>
 
+#include <grp.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -176,33 +179,77 @@ TEST(FullDisk, ViewerAndTuneUpProgramsSayTheLogWasNotChanged) {
     EXPECT_EQ(LeftoverTemporaries(dir.path()), QStringList());
 }
 
-// A directory the user may read but not write. Root writes anyway, so the case can only
-// be shown by an ordinary user.
+// A directory the user may read but not write. Root writes anyway, so under root the
+// writes are made by a child that has become "nobody" first.
 TEST(ReadOnlyDirectory, WritesFailAndTheFilesStayWhole) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "root ignores directory permissions; run the tests as an ordinary user "
-                        "to see this case";
-    }
     ScopedDataDir dir;
     PrepareFiles(dir);
     // The lock file exists already (PrepareFiles wrote under the lock), so only the
     // writes themselves meet the permission.
     const Files before = Snapshot(dir);
-    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0500), 0);
-    ClearProfileCache();
-    EXPECT_FALSE(WriteProfileString(QStringLiteral("Charge"), QStringLiteral("per_min"),
-                                    QStringLiteral("0.75"), kSettingsFile));
-    EXPECT_EQ(AppendLogLine(SomeLines(6).last()), 0);
-    const brusko::Listing listing = brusko::LoadListing();
-    EXPECT_EQ(listing.lines, SomeLines(5));
-    EXPECT_EQ(brusko::DeleteRows(listing.lines, {0}).status, brusko::DeleteStatus::Failed);
-    TRateWeek week;
-    EXPECT_THROW(SaveRateDataFile(week), std::runtime_error);
-    ASSERT_TRUE(RewriteLog({QStringLiteral("1.1.1998 10:00:00-00:05:00")}) == false);
-    EXPECT_EQ(GetProfileString(QStringLiteral("Charge"), QStringLiteral("per_min"), {}, 10,
-                               kSettingsFile),
-              QStringLiteral("0.5"));
-    ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
+    const QByteArray path = QFile::encodeName(dir.path());
+    uid_t uid = ::geteuid();
+    gid_t gid = ::getegid();
+    if (uid == 0) {
+        const passwd* nobody = ::getpwnam("nobody");
+        uid = nobody != nullptr ? nobody->pw_uid : 65534;
+        gid = nobody != nullptr ? nobody->pw_gid : 65534;
+        // The user's own directory and files, as they would be.
+        const QStringList names =
+            QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden);
+        for (const QString& name : names) {
+            ASSERT_EQ(::lchown(QFile::encodeName(dir.file(name)).constData(), uid, gid), 0);
+        }
+        ASSERT_EQ(::lchown(path.constData(), uid, gid), 0);
+    }
+    ASSERT_EQ(::chmod(path.constData(), 0500), 0);
+    // 0 when every write failed as it should, else the number of the first check that
+    // did not hold.
+    const pid_t child = Spawn([&] {
+        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, gid) != 0 ||
+                                 ::setresuid(uid, uid, uid) != 0)) {
+            return 90;
+        }
+        if (::access(path.constData(), R_OK | X_OK) != 0) {
+            return 91;  // a private temporary folder above it
+        }
+        ClearProfileCache();
+        if (WriteProfileString(QStringLiteral("Charge"), QStringLiteral("per_min"),
+                               QStringLiteral("0.75"), kSettingsFile)) {
+            return 1;
+        }
+        if (AppendLogLine(SomeLines(6).last()) != 0) {
+            return 2;
+        }
+        const brusko::Listing listing = brusko::LoadListing();
+        if (listing.lines != SomeLines(5)) {
+            return 3;
+        }
+        if (brusko::DeleteRows(listing.lines, {0}).status != brusko::DeleteStatus::Failed) {
+            return 4;
+        }
+        try {
+            TRateWeek week;
+            SaveRateDataFile(week);
+            return 5;
+        } catch (const std::runtime_error&) {
+        }
+        if (RewriteLog({QStringLiteral("1.1.1998 10:00:00-00:05:00")})) {
+            return 6;
+        }
+        if (GetProfileString(QStringLiteral("Charge"), QStringLiteral("per_min"), {}, 10,
+                             kSettingsFile) != QLatin1String("0.5")) {
+            return 7;
+        }
+        return 0;
+    });
+    const int code = ExitCode(WaitFor(child, Millis(30000)));
+    ::chmod(path.constData(), 0700);
+    if (code == 91) {
+        GTEST_SKIP() << "the temporary folder is closed to the user " << uid
+                     << "; set TMPDIR to an open one";
+    }
+    EXPECT_EQ(code, 0) << "90: the child could not become user " << uid;
     const Files after = Snapshot(dir);
     EXPECT_EQ(after.ini, before.ini);
     EXPECT_EQ(after.log, before.log);

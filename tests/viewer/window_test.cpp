@@ -83,18 +83,25 @@ TEST_F(ViewerWindow, StartUpListsTheLogWithItsTotals) {
 }
 
 TEST_F(ViewerWindow, StartUpDefaultsAndLanguageChoice) {
+    // Nothing stored: the desktop's language, stored for the next start.
+    fakes_.regional.language = QLocale::Finnish;
+    SetLanguageOffset(kEnglishOffset);
+    {
+        TForm1 form;
+        EXPECT_EQ(LanguageOffset(), kFinnishOffset);
+        EXPECT_EQ(form.BitBtn1->text(), LoadText(35 + kFinnishOffset));
+        EXPECT_EQ(Get(QStringLiteral("Språk"), QStringLiteral("Språk")), QStringLiteral("SF"));
+    }
     struct Case {
-        const char* language;  // nullptr: not set
+        const char* language;
         int offset;
     };
-    for (const Case c : {Case{nullptr, kEnglishOffset}, Case{"S", kSwedishOffset},
-                         Case{"UK", kEnglishOffset}, Case{"uk", kSwedishOffset}}) {
+    for (const Case c :
+         {Case{"S", kSwedishOffset}, Case{"UK", kEnglishOffset}, Case{"uk", kSwedishOffset}}) {
         SetLanguageOffset(kFinnishOffset);
-        if (c.language) {
-            Put(QStringLiteral("Språk"), QStringLiteral("Språk"), QString::fromLatin1(c.language));
-        }
+        Put(QStringLiteral("Språk"), QStringLiteral("Språk"), QString::fromLatin1(c.language));
         TForm1 form;
-        EXPECT_EQ(LanguageOffset(), c.offset) << (c.language ? c.language : "unset");
+        EXPECT_EQ(LanguageOffset(), c.offset) << c.language;
         EXPECT_EQ(form.BitBtn1->text(), LoadText(35 + c.offset));
     }
 }

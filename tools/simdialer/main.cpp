@@ -13,6 +13,8 @@
 //                         seconds, in which a created pseudo-terminal still exists, the
 //                         program ends (exit code 0)
 // S is seconds (fractions allowed) or "stdin": wait for a line (or end of input) on stdin.
+// SIGTERM, SIGINT or SIGHUP while holding lets the device go, like pppd, and the linger
+// follows; during the delay or the linger it ends the program.
 // MODE says how the device is held:
 //   full          (default) like pppd: UUCP lock file, an open descriptor and TIOCEXCL,
 //                 cleared again before the descriptor is closed and the lock file removed
@@ -221,6 +223,9 @@ int main(int argc, char** argv) {
         ::unlink(lockPath.c_str());
     }
     Say("RELEASED");
+    // A signal ends the hold the way pppd ends a link; the device stays for the linger,
+    // as a real port would, and a further signal ends that too.
+    gStop = 0;
     Pause(linger);
     if (master >= 0) {
         ::close(master);

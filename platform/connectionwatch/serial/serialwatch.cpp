@@ -16,22 +16,26 @@ LinkCheck SerialPortWatch::Check() {
     LinkCheck check;
     check.subject = DeviceForPort(comm_.CommPort());
     try {
-        if (comm_.OpenPort()) {
-            comm_.ClosePort();
-            check.state = LinkState::Down;
-        } else {
-            // The open neither succeeded nor said the port was held.
-            check.state = LinkState::Unknown;
-        }
+        // Only whether the port opens: a probe that changed the port's settings could
+        // undo those of a dialer taking the port at the same moment.
+        comm_.ProbePort();
+        check.state = LinkState::Down;
     } catch (const ECommsError&) {
         // Only a port that another program holds is a connection; an absent device or a
-        // missing permission is not.
-        if (TComm32::LastFailure() == PortFailure::Unusable) {
-            check.state = LinkState::Unusable;
-            check.error = TComm32::LastFailureError();
-            check.detail = TComm32::LastFailureDetail();
-        } else {
-            check.state = LinkState::Up;
+        // missing permission is not, and neither is a failure of our own.
+        switch (TComm32::LastFailure()) {
+            case PortFailure::Busy:
+                check.state = LinkState::Up;
+                break;
+            case PortFailure::Unusable:
+                check.state = LinkState::Unusable;
+                check.error = TComm32::LastFailureError();
+                check.detail = TComm32::LastFailureDetail();
+                break;
+            case PortFailure::None:
+            case PortFailure::Internal:
+                check.state = LinkState::Unknown;
+                break;
         }
     } catch (...) {
         check.state = LinkState::Unknown;

@@ -1,0 +1,177 @@
+#include "monitor/budgetguard.h"
+
+#include "platform/processes.h"
+#include "platform/services.h"
+#include "shared/numbers.h"
+#include "shared/sessionlog.h"
+#include "shared/texts.h"
+
+#include <QTime>
+
+#include <algorithm>
+#include <cstring>
+
+namespace vindelor::monitor {
+namespace {
+
+const QString kCaption = QStringLiteral("Vindelor");
+constexpr int kHangUpTimeLimitMs = 10 * 1000;
+
+QString Own(int n) {
+    return Text(kOwnTextBase + n);
+}
+
+}  // namespace
+
+void BudgetGuard::Reload() {
+    settings_ = ReadBillingSettings();
+}
+
+void BudgetGuard::BeginSession(const QDate& today, const QString& dateFormat) {
+    dateFormat_ = dateFormat;
+    hungUp_ = false;
+    nextMinute_ = NextMinuteWatch(settings_.nextMinute);
+    ReadMonth(today);
+}
+
+void BudgetGuard::ReadMonth(const QDate& today) {
+    month_ = BillingMonthOf(today, settings_.startDay);
+    logged_ = {};
+    given_.clear();
+    if (!settings_.HasBudget()) {
+        return;
+    }
+    logged_ = MonthCostOfLog(DateLogLines(ReadLogLines(), dateFormat_), month_);
+    given_ = ReadGivenWarnings(month_);
+    if (logged_.undated > 0) {
+        qWarning("vindelor: %s", qPrintable(Own(kTextUndatedLines).arg(logged_.undated)));
+    }
+}
+
+void BudgetGuard::Tick(const BudgetTick& tick) {
+    const SessionCounters& c = *tick.counters;
+    if (!month_.Contains(tick.now.date())) {
+        // The session ran into a new billing month: its cost counts from there on.
+        ReadMonth(tick.now.date());
+    }
+    const NextCharge next = NextMinuteCharge(c);
+    if (nextMinute_.Tick(c, next)) {
+        const long long seconds = next.due - c.Elapsed;
+        Tell(Own(kTextNextMinute)
+                 .arg(seconds)
+                 .arg(platform::Clock().TimeText(tick.now.time().addSecs(seconds)),
+                      Money(tick.rateAtNextCharge, tick.currencySymbol)));
+    }
+    if (!settings_.HasBudget()) {
+        return;
+    }
+    const double monthCost = MonthCost(c.SessionCost);
+    CheckWarnings(monthCost, tick);
+    // The budget itself is reached the way its 100 % warning is.
+    if (settings_.hangUpAt && !hungUp_ &&
+        !WarningsReached(monthCost, settings_.budget, {100}, {}).empty()) {
+        HangUp(tick);
+    }
+}
+
+void BudgetGuard::CheckWarnings(double monthCost, const BudgetTick& tick) {
+    const std::vector<int> due =
+        WarningsReached(monthCost, settings_.budget, settings_.warn, given_);
+    if (due.empty()) {
+        return;
+    }
+    // Remembered before the user is told: a message box runs the event loop, and the
+    // next tick must not give the same warning again.
+    given_.insert(given_.end(), due.begin(), due.end());
+    std::sort(given_.begin(), given_.end());
+    WriteGivenWarnings(month_, given_);
+    // Several marks passed at once: one warning, for the highest.
+    Tell(Own(kTextBudgetWarning)
+             .arg(due.back())
+             .arg(Money(monthCost, tick.currencySymbol),
+                  Money(settings_.budget, tick.currencySymbol),
+                  platform::Clock().DateText(month_.last)));
+}
+
+void BudgetGuard::HangUp(const BudgetTick& tick) {
+    hungUp_ = true;
+    const QString budget = Money(settings_.budget, tick.currencySymbol);
+    std::vector<PortHolder> holders;
+    if (settings_.hangUp.trimmed().isEmpty() && !device.isEmpty()) {
+        holders = platform::Processes().Holders(device);
+    }
+    const HangUpChoice choice = ChooseHangUp(settings_.hangUp, holders);
+    switch (choice.action) {
+        case HangUpChoice::Action::RunCommand: {
+            const QString command = settings_.hangUp;
+            qWarning("vindelor: running the hang-up command: %s", qPrintable(command));
+            platform::Processes().Run(
+                choice.command, kHangUpTimeLimitMs,
+                [this, budget, command](const platform::CommandOutcome& outcome) {
+                    if (!outcome.started) {
+                        Report(Own(kTextHangUpFailed).arg(budget, command, outcome.error));
+                    } else if (outcome.timedOut) {
+                        Report(Own(kTextHangUpTimedOut).arg(budget, command));
+                    } else if (outcome.crashed || outcome.exitCode != 0) {
+                        Report(
+                            Own(kTextHangUpFailed)
+                                .arg(budget, command, Own(kTextExitStatus).arg(outcome.exitCode)));
+                    } else {
+                        Report(Own(kTextHangUpRan).arg(budget, command));
+                    }
+                });
+            return;
+        }
+        case HangUpChoice::Action::SignalPppd: {
+            const int error = platform::Processes().Terminate(choice.pid);
+            if (error == 0) {
+                Report(Own(kTextHangUpSignalled).arg(budget).arg(choice.pid));
+            } else {
+                Report(Own(kTextHangUpSignalFailed)
+                           .arg(budget)
+                           .arg(choice.pid)
+                           .arg(QString::fromLocal8Bit(std::strerror(error))));
+            }
+            return;
+        }
+        case HangUpChoice::Action::Nothing:
+            break;
+    }
+    switch (choice.reason) {
+        case HangUpChoice::Reason::BadCommand:
+            Report(Own(kTextHangUpBadCommand).arg(budget, settings_.hangUp));
+            break;
+        case HangUpChoice::Reason::PppdNotOurs:
+            Report(Own(kTextHangUpNotOurs).arg(budget).arg(choice.pid));
+            break;
+        default:
+            Report(Own(kTextHangUpNoWay).arg(budget));
+            break;
+    }
+}
+
+void BudgetGuard::Report(const QString& text) {
+    qWarning("vindelor: %s", qPrintable(text));
+    Tell(text);
+}
+
+void BudgetGuard::Tell(const QString& text) {
+    if (platform::Notifier().Notify(kCaption, text)) {
+        return;
+    }
+    if (trayMessage && trayMessage(text)) {
+        return;
+    }
+    platform::Boxes().Show(nullptr, kCaption, text, platform::MessageBoxes::Icon::Information,
+                           platform::MessageBoxes::Buttons::Ok);
+}
+
+bool BudgetGuard::HolidayRates(const QDate& day) const {
+    return IsHoliday(day, settings_.holidays, settings_.dates);
+}
+
+QString BudgetGuard::Money(double amount, const QString& currencySymbol) const {
+    return currencySymbol + QLatin1Char(' ') + FixedPointText(amount, 1, 2);
+}
+
+}  // namespace vindelor::monitor

@@ -1,0 +1,70 @@
+// The budget guard of a running session: the billing month's cost, the budget warnings,
+// the warning before the next charged minute, the hang-up at the limit and the holiday
+// calendars. The main window feeds it its session tick and asks it about holidays;
+// everything it decides is in monitor/budgetrules.h, everything it does to the system
+// goes through platform/processes.h.
+#pragma once
+
+#include "monitor/budgetrules.h"
+#include "shared/billingsettings.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+
+namespace vindelor::monitor {
+
+// What a tick tells the guard, after the tick has added its charges.
+struct BudgetTick {
+    const SessionCounters* counters = nullptr;
+    QDateTime now;                // the local clock
+    double rateAtNextCharge = 0;  // what the next minute will cost
+    QString currencySymbol;
+};
+
+class BudgetGuard {
+  public:
+    // Reads [Billing]; the log is read when a session begins. A changed lead of the
+    // next-minute warning applies from the next session on.
+    void Reload();
+    const BillingSettings& Settings() const { return settings_; }
+
+    // A session begins: the logged cost of today's billing month and the warnings given
+    // in it. `dateFormat` is the format the log's dates are written in now.
+    void BeginSession(const QDate& today, const QString& dateFormat);
+    void Tick(const BudgetTick& tick);
+
+    // The month's cost with the running session's.
+    double MonthCost(double sessionCost) const { return logged_.cost + sessionCost; }
+    const LoggedMonthCost& Logged() const { return logged_; }
+    const BillingMonth& Month() const { return month_; }
+
+    // Whether the rate monitor uses the holiday rates on the day by the calendars.
+    bool HolidayRates(const QDate& day) const;
+
+    // The device of the modem's port (for finding a pppd that holds it).
+    QString device;
+    // The tray icon's message, when the desktop has a tray: false when it cannot show one.
+    std::function<bool(const QString& text)> trayMessage;
+    // Where the guard tells the user something: a desktop notification, else the
+    // tray's message, else a message box.
+    void Tell(const QString& text);
+
+  private:
+    void ReadMonth(const QDate& today);
+    void CheckWarnings(double monthCost, const BudgetTick& tick);
+    void HangUp(const BudgetTick& tick);
+    void Report(const QString& text);
+    QString Money(double amount, const QString& currencySymbol) const;
+
+    BillingSettings settings_;
+    QString dateFormat_;
+    BillingMonth month_;
+    LoggedMonthCost logged_;
+    std::vector<int> given_;
+    NextMinuteWatch nextMinute_{0};
+    bool hungUp_ = false;
+};
+
+}  // namespace vindelor::monitor

@@ -1,0 +1,103 @@
+#include "monitor/budgetrules.h"
+
+#include "shared/billingsettings.h"
+
+#include <algorithm>
+
+namespace vindelor::monitor {
+
+LoggedMonthCost MonthCostOfLog(const DatedLog& log, const BillingMonth& month) {
+    LoggedMonthCost out;
+    out.undated = static_cast<int>(log.undated.size());
+    for (const DatedLogLine& line : log.lines) {
+        if (month.Contains(line.date)) {
+            out.cost += line.cost;
+            ++out.lines;
+        }
+    }
+    return out;
+}
+
+std::vector<int> WarningsReached(double monthCost, double budget, const std::vector<int>& warn,
+                                 const std::vector<int>& given) {
+    std::vector<int> due;
+    if (!(budget > 0.0)) {
+        return due;
+    }
+    for (int percent : warn) {
+        // Costs are sums of rounded prices; a hair's breadth below the mark is on it.
+        const bool reached = monthCost * 100.0 >= budget * percent - 1e-6;
+        if (reached && std::find(given.begin(), given.end(), percent) == given.end()) {
+            due.push_back(percent);
+        }
+    }
+    std::sort(due.begin(), due.end());
+    return due;
+}
+
+NextCharge NextMinuteCharge(const SessionCounters& c) {
+    NextCharge next;
+    if (c.ConnectedSeconds <= 0) {
+        return next;
+    }
+    next.known = true;
+    next.due = c.MinuteMark + 60;
+    next.connectedAtDue = c.ConnectedSeconds + (next.due - c.Elapsed);
+    return next;
+}
+
+double RateAtCharge(const NextCharge& next, double currentRate, bool initialChargeOn,
+                    const std::array<double, 4>& ratePrices,
+                    const std::array<double, 4>& initialPrices,
+                    const std::array<bool, 4>& initialChargeClassOn) {
+    if (initialChargeOn && next.connectedAtDue <= 60) {
+        return ApplyInitialCharges(currentRate, ratePrices, initialPrices, initialChargeClassOn);
+    }
+    return currentRate;
+}
+
+bool NextMinuteWatch::Tick(const SessionCounters& c, const NextCharge& next) {
+    // The tick that saw a full minute since the mark has just added a charge.
+    if (c.SinceMinuteMark >= 60 && c.ConnectedSeconds > 0) {
+        charged_ = true;
+    }
+    if (lead_ <= 0 || !charged_ || !next.known || next.due == warnedFor_) {
+        return false;
+    }
+    if (c.Elapsed < next.due - lead_ || c.Elapsed >= next.due) {
+        return false;
+    }
+    warnedFor_ = next.due;
+    return true;
+}
+
+HangUpChoice ChooseHangUp(const QString& command, const std::vector<PortHolder>& holders) {
+    HangUpChoice choice;
+    if (!command.trimmed().isEmpty()) {
+        QStringList words;
+        if (!SplitShellWords(command, &words) || words.isEmpty()) {
+            choice.reason = HangUpChoice::Reason::BadCommand;
+            return choice;
+        }
+        choice.action = HangUpChoice::Action::RunCommand;
+        choice.command = words;
+        return choice;
+    }
+    choice.reason = HangUpChoice::Reason::NoPppd;
+    for (const PortHolder& holder : holders) {
+        if (holder.name != QLatin1String("pppd") || holder.pid <= 1) {
+            continue;
+        }
+        if (holder.mayBeSignalled) {
+            choice.action = HangUpChoice::Action::SignalPppd;
+            choice.reason = HangUpChoice::Reason::None;
+            choice.pid = holder.pid;
+            return choice;
+        }
+        choice.reason = HangUpChoice::Reason::PppdNotOurs;
+        choice.pid = holder.pid;
+    }
+    return choice;
+}
+
+}  // namespace vindelor::monitor

@@ -1,0 +1,65 @@
+// Fakes of the hang-up's process control and of the desktop notifications: they record
+// what they were asked and answer as a test sets them up.
+#pragma once
+
+#include "platform/processes.h"
+
+#include <vector>
+
+namespace vindelor::platform::test {
+
+class FakeProcesses : public ProcessControl {
+  public:
+    void Run(const QStringList& command, int timeoutMs,
+             std::function<void(const CommandOutcome&)> done) override {
+        runs.push_back(command);
+        lastTimeoutMs = timeoutMs;
+        done(outcome);
+    }
+    std::vector<ProcessInfo> Holders(const QString& device) override {
+        askedFor.push_back(device);
+        return holders;
+    }
+    int Terminate(long pid) override {
+        terminated.push_back(pid);
+        return terminateError;
+    }
+
+    CommandOutcome outcome{true, false, false, 0, QString()};
+    std::vector<ProcessInfo> holders;
+    int terminateError = 0;
+    std::vector<QStringList> runs;
+    int lastTimeoutMs = 0;
+    std::vector<QString> askedFor;
+    std::vector<long> terminated;
+};
+
+class FakeNotifier : public DesktopNotifier {
+  public:
+    bool Notify(const QString&, const QString& body) override {
+        bodies.push_back(body);
+        return available;
+    }
+    bool available = true;
+    std::vector<QString> bodies;
+};
+
+// Installs the fakes for a scope and puts the previous ones back.
+class ScopedProcessFakes {
+  public:
+    ScopedProcessFakes()
+        : previousProcesses_(InstallProcesses(&processes)),
+          previousNotifier_(InstallNotifier(&notifier)) {}
+    ~ScopedProcessFakes() {
+        InstallProcesses(previousProcesses_);
+        InstallNotifier(previousNotifier_);
+    }
+    FakeProcesses processes;
+    FakeNotifier notifier;
+
+  private:
+    ProcessControl* previousProcesses_;
+    DesktopNotifier* previousNotifier_;
+};
+
+}  // namespace vindelor::platform::test

@@ -1,0 +1,149 @@
+#include "shared/ui/budgetdlg.h"
+
+#include "platform/datadir.h"
+#include "platform/services.h"
+#include "shared/billingsettings.h"
+#include "shared/texts.h"
+#include "shared/ui/dialogparts.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cerrno>
+#include <cstring>
+
+namespace vindelor {
+namespace {
+
+QString Own(int n) {
+    return Text(kOwnTextBase + n);
+}
+
+QLineEdit* NamedEdit(QWidget* parent, const char* name, const QString& text) {
+    auto* edit = new QLineEdit(text, parent);
+    edit->setObjectName(QLatin1String(name));
+    return edit;
+}
+
+}  // namespace
+
+TBudgetDlg::TBudgetDlg(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("BudgetDlg"));
+    setWindowTitle(Own(kTextBudgetPage));
+    const BillingEntries stored = ReadBillingEntries();
+
+    StartDayEdit = NamedEdit(this, "StartDayEdit", stored.startDay);
+    BudgetEdit = NamedEdit(this, "BudgetEdit", stored.budget);
+    WarnEdit = NamedEdit(this, "WarnEdit", stored.warn);
+    NextMinuteEdit = NamedEdit(this, "NextMinuteEdit", stored.nextMinute);
+    HangUpAtBox = new QCheckBox(Own(kTextHangUpAtLabel), this);
+    HangUpAtBox->setObjectName(QStringLiteral("HangUpAtBox"));
+    HangUpAtBox->setChecked(stored.hangUpAt);
+    HangUpEdit = NamedEdit(this, "HangUpEdit", stored.hangUp);
+    HolidaysBox = new QComboBox(this);
+    HolidaysBox->setObjectName(QStringLiteral("HolidaysBox"));
+    HolidaysBox->addItem(Own(kTextNoCountry), QString());
+    HolidaysBox->addItem(Own(kTextFinland), QStringLiteral("FI"));
+    HolidaysBox->addItem(Own(kTextSweden), QStringLiteral("SE"));
+    HolidaysBox->setCurrentIndex(static_cast<int>(HolidayCalendarFromText(stored.holidays)));
+    DatesEdit = NamedEdit(this, "DatesEdit", stored.dates);
+
+    auto* form = new QFormLayout;
+    form->addRow(Own(kTextStartDayLabel), StartDayEdit);
+    form->addRow(Own(kTextBudgetLabel), BudgetEdit);
+    form->addRow(Own(kTextWarnLabel), WarnEdit);
+    form->addRow(Own(kTextNextMinuteLabel), NextMinuteEdit);
+    form->addRow(HangUpAtBox);
+    form->addRow(Own(kTextHangUpLabel), HangUpEdit);
+    form->addRow(Own(kTextHolidaysLabel), HolidaysBox);
+    form->addRow(Own(kTextDatesLabel), DatesEdit);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    OkButton = NamedButton(this, "OkButton", QStringLiteral("&Ok"));
+    OkButton->setDefault(true);
+    CancelButton = NamedButton(this, "CancelButton", Text(18));
+    buttons->addWidget(OkButton);
+    buttons->addWidget(CancelButton);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addLayout(buttons);
+    connect(OkButton, &QPushButton::clicked, this, &TBudgetDlg::OkClick);
+    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    CentreOnScreen(this, QSize(520, 300));
+}
+
+void TBudgetDlg::OkClick() {
+    BillingEntries entries;
+    entries.startDay = StartDayEdit->text();
+    entries.budget = BudgetEdit->text();
+    entries.warn = WarnEdit->text();
+    entries.nextMinute = NextMinuteEdit->text();
+    entries.hangUpAt = HangUpAtBox->isChecked();
+    entries.hangUp = HangUpEdit->text();
+    entries.holidays = HolidaysBox->currentData().toString();
+    entries.dates = DatesEdit->text();
+
+    BillingSettings settings;
+    QString bad;
+    const BillingEntryError error = CheckBillingEntries(entries, &settings, &bad);
+    if (error != BillingEntryError::None) {
+        struct Field {
+            QWidget* widget;
+            QString text;
+        };
+        Field field{HolidaysBox, QString()};
+        switch (error) {
+            case BillingEntryError::StartDay:
+                field = {StartDayEdit, Own(kTextBadStartDay)};
+                break;
+            case BillingEntryError::Budget:
+                field = {BudgetEdit, Own(kTextBadBudget)};
+                break;
+            case BillingEntryError::Warn:
+                field = {WarnEdit, Own(kTextBadWarn).arg(bad)};
+                break;
+            case BillingEntryError::NextMinute:
+                field = {NextMinuteEdit, Own(kTextBadNextMinute)};
+                break;
+            case BillingEntryError::HangUp:
+                field = {HangUpEdit, Own(kTextBadHangUp)};
+                break;
+            case BillingEntryError::Dates:
+                field = {DatesEdit, Own(kTextBadDates).arg(bad)};
+                break;
+            case BillingEntryError::Holidays:
+            case BillingEntryError::None:
+                break;  // the list offers only what the check takes
+        }
+        platform::Boxes().Show(this, QStringLiteral("Vindelor"),
+                               field.text + QStringLiteral("\n\n") + Own(kTextNothingStored),
+                               platform::MessageBoxes::Icon::Warning,
+                               platform::MessageBoxes::Buttons::Ok);
+        field.widget->setFocus();
+        if (auto* edit = qobject_cast<QLineEdit*>(field.widget)) {
+            edit->selectAll();
+        }
+        return;
+    }
+    errno = 0;
+    if (!WriteBillingSettings(settings)) {
+        const int why = errno != 0 ? errno : EIO;
+        platform::Boxes().Show(
+            this, QStringLiteral("Vindelor"),
+            Text(kOwnTextBase + kTextSettingNotSaved)
+                .arg(platform::DataDirectory(), QString::fromLocal8Bit(std::strerror(why))),
+            platform::MessageBoxes::Icon::Error, platform::MessageBoxes::Buttons::Ok);
+        reject();
+        return;
+    }
+    accept();
+}
+
+}  // namespace vindelor

@@ -1,0 +1,131 @@
+#include "monitor/budgetguard.h"
+
+#include "platform/test/fakes.h"
+#include "platform/test/processfakes.h"
+#include "shared/profile.h"
+#include "shared/sessionlog.h"
+#include "shared/texts.h"
+#include "support/testenv.h"
+
+#include <gtest/gtest.h>
+
+namespace vindelor::monitor {
+namespace {
+
+class BudgetGuardTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SetLanguageOffset(kEnglishOffset);
+        fakes.clock.now = QDateTime(QDate(2026, 12, 8), QTime(12, 0, 0));
+        Set(QStringLiteral("Budget"), QStringLiteral("10"));
+        Set(QStringLiteral("Warn"), QStringLiteral("50,80,100"));
+        // 7.00 this month; 40.00 last month must not count.
+        AppendLogLine(BuildLogLine(QStringLiteral("30.11.2026"), QStringLiteral("10:00:00"),
+                                   QStringLiteral("01:00:00"), 40.0));
+        AppendLogLine(BuildLogLine(QStringLiteral("01.12.2026"), QStringLiteral("10:00:00"),
+                                   QStringLiteral("00:30:00"), 7.0));
+    }
+    void TearDown() override { SetLanguageOffset(kSwedishOffset); }
+
+    static void Set(const QString& key, const QString& value) {
+        ASSERT_TRUE(WriteProfileString(QStringLiteral("Billing"), key, value, kSettingsFile));
+    }
+    void Begin() {
+        guard.Reload();
+        guard.device = QStringLiteral("/dev/ttyS0");
+        guard.BeginSession(fakes.clock.now.date(), QStringLiteral("d.M.yyyy"));
+    }
+    void Tick(double sessionCost) {
+        counters.SessionCost = sessionCost;
+        guard.Tick({&counters, fakes.clock.now, 0.5, QStringLiteral("€")});
+    }
+
+    test::ScopedDataDir dir;
+    platform::test::ScopedFakes fakes;
+    platform::test::ScopedProcessFakes system;
+    BudgetGuard guard;
+    SessionCounters counters;
+};
+
+TEST_F(BudgetGuardTest, EachWarningOncePerBillingMonthWhateverTheSessions) {
+    Begin();
+    EXPECT_DOUBLE_EQ(guard.MonthCost(0.0), 7.0);
+    Tick(0.0);  // 70 %: the 50 % mark is passed already
+    ASSERT_EQ(system.notifier.bodies.size(), 1u);
+    EXPECT_EQ(system.notifier.bodies[0],
+              QStringLiteral("50 % of your budget used: € 7.00 of € 10.00 in the billing month "
+                             "that ends 31.12.2026."));
+    Tick(0.5);
+    EXPECT_EQ(system.notifier.bodies.size(), 1u);
+    Tick(1.0);  // 80 %
+    EXPECT_EQ(system.notifier.bodies.size(), 2u);
+
+    BudgetGuard next;  // the next session in the same month
+    next.Reload();
+    next.BeginSession(fakes.clock.now.date(), QStringLiteral("d.M.yyyy"));
+    next.Tick({&counters, fakes.clock.now, 0.5, QStringLiteral("€")});
+    EXPECT_EQ(system.notifier.bodies.size(), 2u);
+
+    fakes.clock.now = QDateTime(QDate(2027, 1, 1), QTime(0, 0, 5));
+    counters.SessionCost = 6.0;  // the new month starts from the session's cost
+    next.Tick({&counters, fakes.clock.now, 0.5, QStringLiteral("€")});
+    ASSERT_EQ(system.notifier.bodies.size(), 3u);
+    EXPECT_TRUE(system.notifier.bodies[2].startsWith(QStringLiteral("50 %")));
+}
+
+TEST_F(BudgetGuardTest, WithoutNotificationsTheTrayThenAMessageBoxTells) {
+    system.notifier.available = false;
+    Begin();
+    Tick(0.0);
+    ASSERT_EQ(fakes.boxes.shown.size(), 1u);
+    EXPECT_TRUE(fakes.boxes.shown[0].text.startsWith(QStringLiteral("50 %")));
+
+    QStringList tray;
+    guard.trayMessage = [&tray](const QString& text) {
+        tray << text;
+        return true;
+    };
+    Tick(1.0);
+    EXPECT_EQ(tray.size(), 1);
+    EXPECT_EQ(fakes.boxes.shown.size(), 1u);
+}
+
+TEST_F(BudgetGuardTest, HangUpOncePerSessionByCommandElseOurPppd) {
+    Set(QStringLiteral("HangUpAt"), QStringLiteral("Ja"));
+    Set(QStringLiteral("HangUp"), QStringLiteral("poff 'my isp'"));
+    Begin();
+    Tick(2.99);
+    EXPECT_TRUE(system.processes.runs.empty());
+    Tick(3.0);
+    Tick(3.5);
+    ASSERT_EQ(system.processes.runs.size(), 1u);
+    EXPECT_EQ(system.processes.runs[0],
+              (QStringList{QStringLiteral("poff"), QStringLiteral("my isp")}));
+    EXPECT_EQ(system.processes.lastTimeoutMs, 10000);
+    EXPECT_TRUE(system.notifier.bodies.back().contains(QStringLiteral("ran \"poff 'my isp'\"")));
+    EXPECT_TRUE(system.processes.terminated.empty());
+
+    // A command that fails is told as failed.
+    system.processes.outcome.exitCode = 1;
+    Begin();
+    Tick(3.0);
+    EXPECT_TRUE(system.notifier.bodies.back().contains(QStringLiteral("failed (exit status 1)")));
+
+    Set(QStringLiteral("HangUp"), QString());
+    system.processes.holders = {{77, QStringLiteral("chat"), true},
+                                {78, QStringLiteral("pppd"), true}};
+    Begin();
+    Tick(3.0);
+    EXPECT_EQ(system.processes.askedFor.back(), QStringLiteral("/dev/ttyS0"));
+    EXPECT_EQ(system.processes.terminated, std::vector<long>{78});
+    EXPECT_TRUE(system.notifier.bodies.back().contains(QStringLiteral("asked pppd (process 78)")));
+
+    Set(QStringLiteral("HangUpAt"), QStringLiteral("Nej"));
+    Begin();
+    Tick(5.0);
+    EXPECT_EQ(system.processes.terminated.size(), 1u);
+    EXPECT_EQ(system.processes.runs.size(), 2u);
+}
+
+}  // namespace
+}  // namespace vindelor::monitor

@@ -1,0 +1,152 @@
+// The installed modems in a device tree umockdev makes: which serial devices count, in
+// which order, and the real program taking a USB modem on its first start. ctest runs
+// these with umockdev's preload library; without it they are skipped.
+#include "platform/udevmodems.h"
+#include "shared/profile.h"
+#include "support/testenv.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+#include <umockdev.h>
+
+#include <csignal>
+
+namespace vindelor::test {
+namespace {
+
+// A tty below a parent with a driver: the lines of umockdev's device description.
+QString Tty(const QString& parent, const QString& name, const QString& dev,
+            const QString& extra = {}) {
+    return QStringLiteral(
+               "P: %1/tty/%2\nN: %2\nE: DEVNAME=/dev/%2\nE: SUBSYSTEM=tty\n"
+               "A: dev=%3\n%4\n\n")
+        .arg(parent, name, dev, extra);
+}
+
+QString Parent(const QString& path, const QString& subsystem, const QString& driver) {
+    return QStringLiteral(
+               "P: %1\nE: SUBSYSTEM=%2\nE: DRIVER=%3\nL: driver=../../bus/%2/drivers/%3\n\n")
+        .arg(path, subsystem, driver);
+}
+
+const QString kModemId = QStringLiteral("/dev/serial/by-id/usb-Acme_Modem_123-if00");
+const QString kAcm = QStringLiteral("/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0");
+
+// ttyS0 is a UART that answers, ttyS1 … ttyS3 are the kernel's empty places.
+QString SerialPorts() {
+    QString tree;
+    for (int n = 0; n < 4; ++n) {
+        tree += Tty(QStringLiteral("/devices/platform/serial8250"), QStringLiteral("ttyS%1").arg(n),
+                    QStringLiteral("4:%1").arg(64 + n),
+                    QStringLiteral("A: type=%1").arg(n == 0 ? 4 : 0));
+    }
+    return tree + Parent(QStringLiteral("/devices/platform/serial8250"), QStringLiteral("platform"),
+                         QStringLiteral("serial8250"));
+}
+
+QString UsbModem() {
+    return Tty(kAcm, QStringLiteral("ttyACM0"), QStringLiteral("166:0"),
+               QStringLiteral("S: serial/by-id/usb-Acme_Modem_123-if00\nE: DEVLINKS=") + kModemId) +
+           Parent(kAcm, QStringLiteral("usb"), QStringLiteral("cdc_acm"));
+}
+
+class InstalledModems : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!qEnvironmentVariable("LD_PRELOAD").contains(QLatin1String("libumockdev-preload"))) {
+            GTEST_SKIP() << "needs umockdev's preload (LD_PRELOAD=libumockdev-preload.so.0, "
+                            "as ctest sets it, or umockdev-wrapper)";
+        }
+        bed = umockdev_testbed_new();
+        ASSERT_NE(bed, nullptr);
+    }
+    void TearDown() override {
+        if (bed != nullptr) {
+            g_object_unref(bed);
+        }
+    }
+    void Add(const QString& description) {
+        GError* error = nullptr;
+        const bool added =
+            umockdev_testbed_add_from_string(bed, description.toUtf8().constData(), &error);
+        ASSERT_TRUE(added) << (error != nullptr ? error->message : "?");
+    }
+
+    UMockdevTestbed* bed = nullptr;
+};
+
+TEST_F(InstalledModems, ModemsAndAdaptersCountInPathOrder) {
+    const QString usb = QStringLiteral("/devices/pci0000:00/0000:00:14.0/usb1/1-3/1-3:1.%1");
+    Add(SerialPorts());
+    Add(UsbModem());
+    // An option port below its usb-serial device, an adapter, and a device that only
+    // ModemManager knows as a modem. Numbered so that text order would put 10 before 2.
+    Add(Tty(usb.arg(0) + QStringLiteral("/ttyUSB10"), QStringLiteral("ttyUSB10"),
+            QStringLiteral("188:10")) +
+        Parent(usb.arg(0) + QStringLiteral("/ttyUSB10"), QStringLiteral("usb-serial"),
+               QStringLiteral("option1")) +
+        Parent(usb.arg(0), QStringLiteral("usb"), QStringLiteral("option")));
+    Add(Tty(usb.arg(1), QStringLiteral("ttyUSB2"), QStringLiteral("188:2")) +
+        Parent(usb.arg(1), QStringLiteral("usb"), QStringLiteral("ftdi_sio")));
+    Add(Tty(usb.arg(2), QStringLiteral("ttyUSB3"), QStringLiteral("188:3"),
+            QStringLiteral("E: ID_MM_CANDIDATE=1")) +
+        Parent(usb.arg(2), QStringLiteral("usb"), QStringLiteral("usbfs")));
+
+    QStringList paths;
+    for (const platform::InstalledModem& m : platform::ListInstalledModems()) {
+        paths << m.path;
+    }
+    EXPECT_EQ(paths,
+              (QStringList{kModemId, QStringLiteral("/dev/ttyUSB2"), QStringLiteral("/dev/ttyUSB3"),
+                           QStringLiteral("/dev/ttyUSB10")}));
+    platform::UdevModemLookup lookup;
+    EXPECT_EQ(lookup.AttachedTo(QStringLiteral("0000")), kModemId);
+    EXPECT_EQ(lookup.AttachedTo(QStringLiteral("0001")), QStringLiteral("/dev/ttyUSB2"));
+    EXPECT_EQ(lookup.AttachedTo(QStringLiteral("0002")), QString());
+}
+
+TEST_F(InstalledModems, FirstStartTakesTheUsbModemWithoutAsking) {
+    Add(SerialPorts());
+    Add(UsbModem());
+    ScopedDataDir data;
+    QTemporaryDir locks;
+    ASSERT_TRUE(WriteProfileString(QStringLiteral("Språk"), QStringLiteral("Språk"),
+                                   QStringLiteral("UK"), kSettingsFile));
+    QProcess vindelor;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();  // the preload too
+    env.insert(QStringLiteral("VINDELOR_DIR"), data.path());
+    env.insert(QStringLiteral("VINDELOR_LOCK_DIR"), locks.path());
+    vindelor.setProcessEnvironment(env);
+    vindelor.start(QStringLiteral(VINDELOR_BINARY_DIR "/monitor/vindelor"), {});
+    ASSERT_TRUE(vindelor.waitForStarted(5000));
+    QString out;
+    QDeadlineTimer deadline(15000);
+    while (!out.contains(QLatin1Char('\n')) && !deadline.hasExpired() &&
+           vindelor.state() == QProcess::Running) {
+        vindelor.waitForReadyRead(100);
+        out += QString::fromLocal8Bit(vindelor.readAllStandardOutput());
+    }
+    if (vindelor.state() == QProcess::Running) {
+        ::kill(static_cast<pid_t>(vindelor.processId()), SIGTERM);
+    }
+    ASSERT_TRUE(vindelor.waitForFinished(5000));
+    // The first COM whose device is not there (COM2: ttyS1 has no UART) leads to the
+    // modem from now on.
+    EXPECT_TRUE(out.contains(QStringLiteral("waiting for a connection on COM2 (") + kModemId))
+        << out.toStdString() << vindelor.readAllStandardError().toStdString();
+    ClearProfileCache();
+    EXPECT_EQ(GetProfileString(QStringLiteral("Ports"), QStringLiteral("COM2"), QString(), 200,
+                               kSettingsFile),
+              kModemId);
+    EXPECT_EQ(GetProfileString(QStringLiteral("Ports"), QStringLiteral("COM1"),
+                               QStringLiteral("<none>"), 200, kSettingsFile),
+              QStringLiteral("<none>"));
+    EXPECT_EQ(GetProfileString(QStringLiteral("Modem"), QStringLiteral("Port"),
+                               QStringLiteral("<none>"), 200, kSettingsFile),
+              QStringLiteral("COM2"));
+}
+
+}  // namespace
+}  // namespace vindelor::test
