@@ -54,6 +54,11 @@ append=$(fig profile 's/^append one line: *median ([0-9.]+) ms.*/\1/p')
 naive=$(fig profile 's/^naive read all key by key: ([0-9.]+) ms.*/\1/p')
 ratio=$(fig profile 's/^ratio naive \/ cached \(warm\): ([0-9.]+) x.*/\1/p')
 delete=$(fig viewer 's/^deleting every second line .*median +([0-9.]+) ms.*/\1/p')
+listing=$(fig viewer 's/^listing \(start-up steps 2-5\) .*median +([0-9.]+) ms.*/\1/p')
+months=$(fig viewer 's/^brusko --months .*median +([0-9.]+) ms.*/\1/p')
+months_listed=$(fig viewer 's/^months table of the listed lines .*median +([0-9.]+) ms.*/\1/p')
+export_csv=$(fig viewer 's/^CSV export of the listed lines .*median +([0-9.]+) ms.*/\1/p')
+export_json=$(fig viewer 's/^JSON export of the listed lines .*median +([0-9.]+) ms.*/\1/p')
 idle_probe=$(fig probe 's/^idle probe.*median ([0-9.]+) us.*/\1/p')
 busy_probe=$(fig probe 's/^busy probe.*median ([0-9.]+) us.*/\1/p')
 res() {  # name field (2 cpu, 3 rss, 4 wake-ups)
@@ -68,6 +73,11 @@ printf '%-52s %12s %-8s %-12s %s\n' "measurement" "figure" "unit" "target" "verd
 row "read every line of a 31,999-line log key by key" "$read_all" ms 100 "< 100 ms"
 row "append one line to it" "$append" ms 50 "< 50 ms"
 row "log viewer: delete every second line" "$delete" ms 1000 "< 1000 ms"
+printf '%-52s %12s %-8s\n' "log viewer: the listing of it (for comparison)" "$listing" ms
+row "log viewer: months table of its listed lines" "$months_listed" ms 100 "< 100 ms"
+row "log viewer: CSV export of its listed lines" "$export_csv" ms 100 "< 100 ms"
+row "log viewer: JSON export of its listed lines" "$export_json" ms 100 "< 100 ms"
+row "brusko --months, the file read included" "$months" ms 300 "< 300 ms"
 printf '%-52s %12s %-8s %-12s %s\n' "same read through a parse-on-every-read service" "$naive" ms "" "ratio ${ratio} x"
 row "port probe, idle (open, threads, close), median" "$idle_probe" us 1000 "< 1000 us"
 row "port probe, failing on a held port, median" "$busy_probe" us 50 "< 50 us"

@@ -3,9 +3,10 @@
 # Does nothing when everything is already there.
 set -euo pipefail
 
+# libqt6opengl6-dev: qt6-charts-dev's CMake files ask for Qt6OpenGL without depending on it.
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
+    qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang libclang-rt-14-dev
     libudev-dev umockdev libumockdev-dev

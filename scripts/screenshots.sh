@@ -5,12 +5,15 @@
 #   vindelor  times a connection of the simulated dialer (a pseudo-terminal as COM1)
 #   brusko    lists a log that ends with the line Vindelor has just written
 #   ristola   offers to tune up a log of an older version
-# Writes docs/screenshots/{vindelor,brusko,ristola}.png. Your own settings are never
-# touched.
+#   brusko    with three rows chosen, and its months window over a year and more of a log
+# Writes docs/screenshots/{vindelor,brusko,ristola,brusko-selection,brusko-months}.png.
+# Your own settings are never touched.
 #
 #   VINDELOR_BUILD_DIR=build   where to build (default build)
 #   SHOT_SECONDS=66            how long Vindelor counts before its picture is taken (past
 #                              a minute, so the first minute's charge shows)
+#   SHOT_LANGUAGE=UK           the language of Brusko's months pictures: S, SF or UK
+#   SHOT_ONLY=months           only Brusko's months pictures (to look at another language)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=docs/screenshots
@@ -136,6 +139,7 @@ printf '%s\r\n' \
     '[Nättid]' 'Totalt=02:25:24' \
     '[Kostnad]' 'Totalt=14.8500' | to_1252 >"$VINDELOR_DIR/Vindelor.ini"
 
+if [ "${SHOT_ONLY:-}" != months ]; then
 # Vindelor: the dialer takes the pseudo-terminal a second after the start and holds it
 # until told on its input.
 mkfifo "$work/hold"
@@ -182,3 +186,73 @@ wait_for 100 window_of "$ristola_pid" >/dev/null || fail "no Ristola window"
 sleep 1
 shoot "$(window_of "$ristola_pid")" "$out/ristola.png"
 kill "$ristola_pid"
+fi
+
+# Brusko's months: fourteen months of connections up to today (most days one, some two,
+# now and then a failed try), so the charts have a year to show and the estimate a month
+# under way.
+{
+    printf '%s\r\n' '[Nättid]'
+    key=1
+    for back in $(seq 425 -1 0); do
+        day=$(date -d "today - $back days" +%d.%m.%Y)
+        for turn in 1 2; do
+            pick=$(((back * 7 + turn * 3) % 11))
+            [ "$turn" -eq 2 ] && [ "$pick" -gt 3 ] && continue
+            [ "$pick" -eq 9 ] && continue
+            hour=$((8 + (back * 5 + turn * 7) % 14))
+            if [ $(((back + turn) % 29)) -eq 0 ]; then
+                printf '%d=%s %02d:%02d:%02d-+FAILED+^   0.2500\r\n' "$key" "$day" "$hour" \
+                    $((back % 60)) $((turn * 13 % 60))
+            else
+                minutes=$((3 + (back * 13 + turn * 17) % 70))
+                # The cost field as Vindelor writes it, with a point whatever the locale.
+                printf '%d=%s %02d:%02d:%02d-%02d:%02d:%02d^%s\r\n' "$key" "$day" "$hour" \
+                    $((back % 60)) $((turn * 13 % 60)) $((minutes / 60)) $((minutes % 60)) \
+                    $((back % 60)) "$(LC_ALL=C awk -v m="$minutes" 'BEGIN { printf "%9.4f", m * 0.0825 }')"
+            fi
+            key=$((key + 1))
+        done
+    done
+} | to_1252 >"$VINDELOR_DIR/Vindelor.log"
+# The file is in Windows-1252: the "å" is one byte, matched as any.
+LC_ALL=C sed -i "s/^\\(Spr.k=\\).*/\\1${SHOT_LANGUAGE:-UK}\r/" "$VINDELOR_DIR/Vindelor.ini"
+suffix=""
+[ "${SHOT_LANGUAGE:-UK}" != UK ] && suffix="-${SHOT_LANGUAGE}"
+
+"$build/viewer/brusko" >"$work/brusko.out" 2>&1 &
+brusko_pid=$!
+pids+=("$brusko_pid")
+wait_for 100 window_of "$brusko_pid" >/dev/null || fail "no Brusko window"
+main=$(window_of "$brusko_pid")
+sleep 1
+# The last three rows chosen (a click in the list, End, then shift and up twice) show
+# their subtotal under the list.
+xdotool mousemove --window "$main" 120 60 click 1
+xdotool key End shift+Up shift+Up
+sleep 0.5
+shoot "$main" "$out/brusko-selection$suffix.png"
+
+# The months window from the list's menu: copy all, copy chosen, recount, months.
+xdotool mousemove --window "$main" 120 150 click 3
+sleep 0.5
+xdotool key Down Down Down Down Return
+months_window() {
+    local id
+    for id in $(xdotool search --pid "$brusko_pid" 2>/dev/null); do
+        [ "$id" = "$main" ] && continue
+        if xwininfo -id "$id" | grep -q 'Map State: IsViewable'; then
+            local width
+            width=$(xwininfo -id "$id" | awk '/Width:/ {print $2}')
+            if [ "$width" -gt 400 ]; then
+                echo "$id"
+                return 0
+            fi
+        fi
+    done
+    return 1
+}
+wait_for 100 months_window >/dev/null || fail "no months window"
+sleep 1
+shoot "$(months_window)" "$out/brusko-months$suffix.png"
+kill "$brusko_pid"

@@ -19,7 +19,7 @@ long long SaturatingAdd(long long a, long long b) {
 
 // The whole number in the part's leading digits (after blanks); a part without digits
 // is 0. Saturates: a damaged line must not wrap a total round to a negative time.
-long long LeadingDigits(const QString& part) {
+long long LeadingDigits(QStringView part) {
     int i = 0;
     while (i < part.size() && part[i] == QLatin1Char(' '))
         ++i;
@@ -113,14 +113,18 @@ bool IsFailedTryLine(const QString& line) {
 }
 
 Hms ParseHms(const QString& text) {
-    const QStringList parts = text.split(QLatin1Char(':'));
+    // The parts are looked at where they are: a whole log's durations split into lists
+    // of strings cost more than reading them.
     Hms value;
-    if (parts.size() > 0)
-        value.hours = LeadingDigits(parts[0]);
-    if (parts.size() > 1)
-        value.minutes = LeadingDigits(parts[1]);
-    if (parts.size() > 2)
-        value.seconds = LeadingDigits(parts[2]);
+    long long* const fields[3] = {&value.hours, &value.minutes, &value.seconds};
+    qsizetype from = 0;
+    for (long long* field : fields) {
+        const qsizetype colon = text.indexOf(QLatin1Char(':'), from);
+        *field = LeadingDigits(QStringView(text).mid(from, colon < 0 ? -1 : colon - from));
+        if (colon < 0)
+            break;
+        from = colon + 1;
+    }
     return value;
 }
 
@@ -149,6 +153,7 @@ double ReadCost(const QString& costText) {
     while (i < n && (costText[i] == QLatin1Char(' ') || costText[i] == QLatin1Char('\t')))
         ++i;
     QString number;
+    number.reserve(n - i);
     if (i < n && (costText[i] == QLatin1Char('-') || costText[i] == QLatin1Char('+'))) {
         number += costText[i++];
     }

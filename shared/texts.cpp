@@ -248,6 +248,61 @@ constexpr TextRow kOwnTexts[] = {
      u8"%1 rader i loggen har inget läsbart datum och räknas inte med i månadens kostnad.",
      u8"Lokin %1 riviltä ei voitu lukea päivämäärää, eikä niitä lasketa kuukauden kustannukseen.",
      u8"%1 log lines have no readable date and are left out of the month's cost."},
+    {kTextMonthsMenu, u8"Månader…", u8"Kuukaudet…", u8"Months…"},
+    {kTextExportMenu, u8"Exportera…", u8"Vie…", u8"Export…"},
+    {kTextMonthsTitle, u8"Brusko – månader", u8"Brusko – kuukaudet", u8"Brusko – months"},
+    {kTextMonthColumnStart, u8"Månaden från", u8"Kausi alkaen", u8"Month from"},
+    {kTextMonthColumnSessions, u8"Sessioner", u8"Istunnot", u8"Sessions"},
+    {kTextMonthColumnFailed, u8"Missl. försök", u8"Epäon. yritykset", u8"Failed tries"},
+    {kTextMonthColumnNetTime, u8"Nättid", u8"Verkkoaika", u8"Net time"},
+    {kTextMonthColumnCost, u8"Kostnad", u8"Maksu", u8"Cost"},
+    {kTextCostPerMonthChart, u8"Kostnad per faktureringsmånad (de senaste tolv)",
+     u8"Maksu laskutuskausittain (viimeiset kaksitoista)",
+     u8"Cost per billing month (the last twelve)"},
+    {kTextCostPerDayChart, u8"Kostnad per dag %1 – %2", u8"Maksu päivittäin %1 – %2",
+     u8"Cost per day %1 – %2"},
+    {kTextEstimate,
+     u8"Den här faktureringsmånaden (%1 – %2): hittills %3. Uppskattning för hela månaden: %4 "
+     u8"(dagsmedeltalet hittills × %5 dagar).",
+     u8"Tämä laskutuskausi (%1 – %2): tähän mennessä %3. Arvio koko kaudelle: %4 "
+     u8"(päivien keskiarvo tähän mennessä × %5 päivää).",
+     u8"This billing month (%1 – %2): %3 so far. Estimate for the whole month: %4 "
+     u8"(the daily average so far × %5 days)."},
+    {kTextSelectionSubtotal, u8"%1 rader valda: nättid %2, kostnad %3",
+     u8"%1 riviä valittu: verkkoaika %2, maksu %3", u8"%1 rows selected: net time %2, cost %3"},
+    {kTextExportTitle, u8"Exportera loggen", u8"Vie loki", u8"Export the log"},
+    {kTextCsvFilter, u8"CSV-fil (*.csv)", u8"CSV-tiedosto (*.csv)", u8"CSV file (*.csv)"},
+    {kTextJsonFilter, u8"JSON-fil (*.json)", u8"JSON-tiedosto (*.json)", u8"JSON file (*.json)"},
+    {kTextExportNotWritten, u8"Exporten kunde inte skrivas: %1",
+     u8"Vientiä ei voitu kirjoittaa: %1", u8"The export could not be written: %1"},
+    {kTextUndatedLeftOut,
+     u8"Rader som lämnades bort för att deras datum inte kunde läsas: %1 (nycklar %2)",
+     u8"Pois jätetyt rivit, joiden päivämäärää ei voitu lukea: %1 (avaimet %2)",
+     u8"Lines left out because their date could not be read: %1 (keys %2)"},
+    {kTextNotADate, u8"Inte ett datum (ÅÅÅÅ-MM-DD): \"%1\"", u8"Ei päivämäärä (VVVV-KK-PP): \"%1\"",
+     u8"Not a date (YYYY-MM-DD): \"%1\""},
+    {kTextViewerUsageMore,
+     u8"brusko --export csv|json [--from ÅÅÅÅ-MM-DD] [--to ÅÅÅÅ-MM-DD] [--output FIL]\n"
+     u8"brusko --months [--from ÅÅÅÅ-MM-DD] [--to ÅÅÅÅ-MM-DD]",
+     u8"brusko --export csv|json [--from VVVV-KK-PP] [--to VVVV-KK-PP] [--output TIEDOSTO]\n"
+     u8"brusko --months [--from VVVV-KK-PP] [--to VVVV-KK-PP]",
+     u8"brusko --export csv|json [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--output FILE]\n"
+     u8"brusko --months [--from YYYY-MM-DD] [--to YYYY-MM-DD]"},
+    {kTextViewerOptionsMore,
+     u8"  --export csv|json\n"
+     u8"                  loggens rader som CSV eller JSON, till FIL med --output\n"
+     u8"  --months        kostnad, tid och försök per faktureringsmånad\n"
+     u8"  --from, --to    bara rader med datum i intervallet, båda dagarna med",
+     u8"  --export csv|json\n"
+     u8"                  lokin rivit CSV- tai JSON-muodossa, --output: TIEDOSTOON\n"
+     u8"  --months        maksu, aika ja yritykset laskutuskausittain\n"
+     u8"  --from, --to    vain rivit näiden päivien väliltä, päivät mukaan lukien",
+     u8"  --export csv|json\n"
+     u8"                  the log's lines as CSV or JSON, to FILE with --output\n"
+     u8"  --months        cost, time and tries per billing month\n"
+     u8"  --from, --to    only lines dated in the range, both days included"},
+    {kTextUnknownFormat, u8"Okänt format: \"%1\" (csv eller json)",
+     u8"Tuntematon muoto: \"%1\" (csv tai json)", u8"Unknown format: \"%1\" (csv or json)"},
 };
 constexpr int kOwnTextCount = static_cast<int>(sizeof(kOwnTexts) / sizeof(kOwnTexts[0]));
 

@@ -86,6 +86,30 @@ enum OwnText : int {
     kTextBadDates = 118,  // "%1" the bad part
     kTextNothingStored = 119,
     kTextUndatedLines = 120,  // "%1" log lines whose date could not be read
+    // Log analysis in the viewer: months, estimate, selection subtotal, export.
+    kTextMonthsMenu = 140,        // the list's menu item that opens the months window
+    kTextExportMenu = 141,        // the list's menu item that exports the log
+    kTextMonthsTitle = 142,       // the months window's title
+    kTextMonthColumnStart = 143,  // the months table's columns …
+    kTextMonthColumnSessions = 144,
+    kTextMonthColumnFailed = 145,
+    kTextMonthColumnNetTime = 146,
+    kTextMonthColumnCost = 147,
+    kTextCostPerMonthChart = 148,  // the chart of the last twelve billing months
+    kTextCostPerDayChart = 149,    // "%1" … "%2": the days of the month chosen
+    // "%1" … "%2" the current billing month, "%3" cost so far, "%4" the estimate,
+    // "%5" the days of the whole month.
+    kTextEstimate = 150,
+    kTextSelectionSubtotal = 151,  // "%1" rows, "%2" net time, "%3" cost
+    kTextExportTitle = 152,        // the export's file dialog
+    kTextCsvFilter = 153,
+    kTextJsonFilter = 154,
+    kTextExportNotWritten = 155,   // "%1" file and system reason
+    kTextUndatedLeftOut = 156,     // "%1" how many lines, "%2" their keys
+    kTextNotADate = 157,           // "%1" what was given instead of YYYY-MM-DD
+    kTextViewerUsageMore = 158,    // the synopsis lines of --export and --months
+    kTextViewerOptionsMore = 159,  // what --export, --months, --from/--to do
+    kTextUnknownFormat = 160,      // "%1" what was given instead of csv or json
 };
 
 // Process-wide language offset; 0 until a program selects its language.

@@ -1,12 +1,16 @@
 #include "viewer/commandline.h"
 
+#include "shared/logsummary.h"
 #include "shared/profile.h"
 #include "shared/texts.h"
+#include "viewer/logexport.h"
 #include "viewer/logrows.h"
 #include "viewer/logstore.h"
 
+#include <QIODevice>
 #include <QTextStream>
 
+#include <algorithm>
 #include <optional>
 
 #ifndef VINDELOR_VERSION
@@ -20,13 +24,111 @@ constexpr int kExitUsage = 2;
 constexpr int kExitFailed = 1;
 constexpr int kExitSessionOpen = 3;
 
-void Usage(QTextStream& s) {
-    s << Text(kOwnTextBase + kTextViewerUsage) << "\n\n"
-      << Text(kOwnTextBase + kTextViewerOptions) << '\n';
-}
-
 QString Own(int n) {
     return Text(kOwnTextBase + n);
+}
+
+// The synopsis of --export and --months goes under the first synopsis line, lined up with
+// its "brusko"; their options go before "--help, --version".
+void Usage(QTextStream& s) {
+    const QString usage = Own(kTextViewerUsage);
+    const int firstEnd = static_cast<int>(usage.indexOf(QLatin1Char('\n')));
+    const QString first = firstEnd < 0 ? usage : usage.left(firstEnd);
+    const QString indent(std::max(0, static_cast<int>(first.indexOf(QLatin1String("brusko")))),
+                         QLatin1Char(' '));
+    s << first << '\n';
+    for (const QString& line : Own(kTextViewerUsageMore).split(QLatin1Char('\n'))) {
+        s << indent << line << '\n';
+    }
+    if (firstEnd >= 0) {
+        s << usage.mid(firstEnd + 1) << '\n';
+    }
+    const QString options = Own(kTextViewerOptions);
+    const int lastLine = static_cast<int>(options.lastIndexOf(QLatin1Char('\n')));
+    s << '\n'
+      << options.left(lastLine + 1) << Own(kTextViewerOptionsMore) << '\n'
+      << options.mid(lastLine + 1) << '\n';
+}
+
+int UsageError(QTextStream& err, const QString& reason) {
+    err << "brusko: " << reason << '\n';
+    Usage(err);
+    return kExitUsage;
+}
+
+// A date as YYYY-MM-DD and nothing else.
+bool ReadIsoDate(const QString& text, QDate* date) {
+    *date = text.size() == 10 ? QDate::fromString(text, Qt::ISODate) : QDate();
+    return date->isValid();
+}
+
+// --export csv|json and --months, each with --from, --to (and --output for the export),
+// every one at most once.
+int RunAnalysis(const QStringList& args, QTextStream& out, QTextStream& err) {
+    const bool exporting = args.first() == QLatin1String("--export");
+    int i = 1;
+    bool json = false;
+    if (exporting) {
+        if (args.size() < 2) {
+            Usage(err);
+            return kExitUsage;
+        }
+        json = args[1] == QLatin1String("json");
+        if (!json && args[1] != QLatin1String("csv")) {
+            return UsageError(err, Own(kTextUnknownFormat).arg(args[1]));
+        }
+        i = 2;
+    }
+    QDate from;
+    QDate to;
+    QString output;
+    QStringList seen;
+    for (; i < args.size(); i += 2) {
+        const QString& name = args[i];
+        const bool known = name == QLatin1String("--from") || name == QLatin1String("--to") ||
+                           (exporting && name == QLatin1String("--output"));
+        if (!known || seen.contains(name)) {
+            return UsageError(err, Own(kTextUnknownOption).arg(name));
+        }
+        seen.append(name);
+        if (i + 1 >= args.size() || args[i + 1].isEmpty()) {
+            Usage(err);
+            return kExitUsage;
+        }
+        const QString& value = args[i + 1];
+        if (name == QLatin1String("--output")) {
+            output = value;
+        } else if (!ReadIsoDate(value, name == QLatin1String("--from") ? &from : &to)) {
+            return UsageError(err, Own(kTextNotADate).arg(value));
+        }
+    }
+
+    const DatedLog log = LoadDatedLog();
+    if (!log.undated.empty()) {
+        err << "brusko: " << UndatedNotice(log.undated) << '\n';
+    }
+    const std::vector<DatedLogLine> lines = LinesBetween(log.lines, from, to);
+    if (!exporting) {
+        out << MonthsTableText(SummariseMonths(lines, StoredStartDay()));
+        return 0;
+    }
+    const QByteArray text = json ? ExportJson(lines) : ExportCsv(lines);
+    if (output.isEmpty()) {
+        // Standard output takes the bytes as they are; a stream on a string (tests) the text.
+        if (QIODevice* device = out.device()) {
+            out.flush();
+            device->write(text);
+        } else {
+            out << QString::fromUtf8(text);
+        }
+        return 0;
+    }
+    QString error;
+    if (!WriteTextFile(output, text, &error)) {
+        err << "brusko: " << Own(kTextExportNotWritten).arg(error) << '\n';
+        return kExitFailed;
+    }
+    return 0;
 }
 
 void PrintTotals(QTextStream& out, const QString& label1, const QString& label2, bool costShown) {
@@ -45,6 +147,9 @@ int RunCommandLine(const QStringList& args, QTextStream& out, QTextStream& err) 
     // Messages and help follow the language the user chose for the programs.
     SelectStoredLanguage();
     const QString& option = args.first();
+    if (option == QLatin1String("--export") || option == QLatin1String("--months")) {
+        return RunAnalysis(args, out, err);
+    }
     const int expected = option == QLatin1String("--delete") ? 2 : 1;
     if (args.size() != expected) {
         Usage(err);

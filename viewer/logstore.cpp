@@ -2,6 +2,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/datadir.h"
+#include "platform/localetexts.h"
 #include "shared/profile.h"
 #include "shared/sessionlog.h"
 #include "shared/texts.h"
@@ -171,6 +172,28 @@ bool DiscardInterruptedDeletion(QString* keptAs) {
     return true;
 }
 
+QStringList LoadLogLines() {
+    QStringList lines = ReadLogLines(kLogFile, kWholeLine);
+    const int end = static_cast<int>(lines.indexOf(QStringLiteral("#")));
+    if (end >= 0) {
+        lines = lines.mid(0, end);
+    }
+    return lines;
+}
+
+QString LogDateFormat() {
+    return platform::LocaleClock().DateFormat();
+}
+
+DatedLog LoadDatedLog() {
+    DiscardInterruptedDeletion();
+    return DateLogLines(LoadLogLines(), LogDateFormat());
+}
+
+int StoredStartDay() {
+    return StartDayFromText(Setting("Billing", "StartDay", QString(), 10));
+}
+
 Listing LoadListing() {
     Listing l;
     DiscardInterruptedDeletion(&l.keptTemporary);
@@ -182,11 +205,7 @@ Listing LoadListing() {
         l.costFrameVisible = false;
     }
     l.currencyPrefix = Setting("Charge", "Valuta", QStringLiteral("$"), 7).left(10);
-    l.lines = ReadLogLines(kLogFile, kWholeLine);
-    const int end = static_cast<int>(l.lines.indexOf(QStringLiteral("#")));
-    if (end >= 0) {
-        l.lines = l.lines.mid(0, end);
-    }
+    l.lines = LoadLogLines();
     l.rows.reserve(l.lines.size());
     l.clipboard.reserve(l.lines.size());
     for (const QString& line : l.lines) {

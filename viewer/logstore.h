@@ -2,6 +2,7 @@
 // the cost. No widgets: the window and the command line share these.
 #pragma once
 
+#include "shared/billing.h"
 #include "shared/language.h"
 
 #include <QString>
@@ -25,6 +26,18 @@ struct Listing {
     QString currencyPrefix;  // "Charge"/"Valuta", at most 10 characters
     QString keptTemporary;   // where a "Vindelor.ny" with lines not in the log was kept
 };
+
+// The log lines as the window lists them: from key "1" up to the first gap or "#", each
+// whole.
+QStringList LoadLogLines();
+
+// The listed lines dated as the user's locale writes dates (see DateLogLines). Clears
+// away an interrupted deletion first, as the listing does.
+DatedLog LoadDatedLog();
+// The date format a log written here now has: the user's short date.
+QString LogDateFormat();
+// [Billing] "StartDay" of the settings file, 1 when unset or not 1 … 28.
+int StoredStartDay();
 
 // Reads settings and log as the window does when it opens. A temporary file left by an
 // interrupted deletion is cleared away first (DiscardInterruptedDeletion).

@@ -2,16 +2,21 @@
 
 #include "components/artwork.h"
 #include "platform/services.h"
+#include "shared/logsummary.h"
 #include "shared/profile.h"
 #include "shared/ratetable.h"
 #include "shared/texts.h"
 #include "shared/ui/omdialog.h"
 #include "shared/ui/settingsdlg.h"
+#include "viewer/logexport.h"
 #include "viewer/logrows.h"
+#include "viewer/monthsform.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -157,6 +162,12 @@ void TForm1::BuildControls() {
     ListBox1->setItemDelegate(new TabbedRowDelegate(ListBox1));
     ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
 
+    Label3 = new QLabel(GroupBox1);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setGeometry(10, 290, 448, 16);
+    Label3->hide();
+    connect(ListBox1, &QListWidget::itemSelectionChanged, this, [this] { UpdateSelectionLine(); });
+
     GroupBox2 = new QGroupBox(this);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     GroupBox2->setGeometry(8, 326, 150, 44);
@@ -202,11 +213,18 @@ void TForm1::BuildControls() {
     PopupMenu1->addSeparator();
     Calculate1 = PopupMenu1->addAction(QString());
     Calculate1->setObjectName(QStringLiteral("Calculate1"));
+    PopupMenu1->addSeparator();
+    Months1 = PopupMenu1->addAction(QString());
+    Months1->setObjectName(QStringLiteral("Months1"));
+    Export1 = PopupMenu1->addAction(QString());
+    Export1->setObjectName(QStringLiteral("Export1"));
     // The shortcut works without the menu open.
     addAction(Kopiera2);
     connect(kopiera1, &QAction::triggered, this, [this] { kopiera1Click(); });
     connect(Kopiera2, &QAction::triggered, this, [this] { Kopiera2Click(); });
     connect(Calculate1, &QAction::triggered, this, [this] { Calculate1Click(); });
+    connect(Months1, &QAction::triggered, this, [this] { Months1Click(); });
+    connect(Export1, &QAction::triggered, this, [this] { Export1Click(); });
 
     setContextMenuPolicy(Qt::CustomContextMenu);
     auto popup = [this](QWidget* from) {
@@ -285,6 +303,9 @@ void TForm1::SattSprak() {
     kopiera1->setText(Text(45));
     Kopiera2->setText(Text(46));
     Calculate1->setText(Text(60));
+    Months1->setText(Text(kOwnTextBase + kTextMonthsMenu));
+    Export1->setText(Text(kOwnTextBase + kTextExportMenu));
+    UpdateSelectionLine();
     FitButtonTexts();
 }
 
@@ -304,6 +325,75 @@ void TForm1::ShowRows(const QStringList& rows) {
     ListBox1->clear();
     ListBox1->addItems(rows);
     ListBox1->setUpdatesEnabled(true);
+    UpdateSelectionLine();
+}
+
+void TForm1::UpdateSelectionLine() {
+    // The list gives up the line's height only while the line shows: with fewer than two
+    // rows chosen the window is exactly as it always was.
+    constexpr int kListHeight = 264;
+    const QList<int> selected = ListBox1->count() > 0 ? SelectedRows() : QList<int>();
+    if (selected.size() < 2) {
+        Label3->hide();
+        ListBox1->resize(ListBox1->width(), kListHeight);
+        return;
+    }
+    QStringList chosen;
+    chosen.reserve(selected.size());
+    for (const int row : selected) {
+        if (row < lines_.size()) {
+            chosen.append(lines_[row]);
+        }
+    }
+    const Subtotal subtotal = SubtotalOf(chosen);
+    const QString cost = currencyPrefix_ + QLatin1Char(' ') + ShownCost(subtotal.cost);
+    Label3->setText(Text(kOwnTextBase + kTextSelectionSubtotal)
+                        .arg(subtotal.count)
+                        .arg(NetTimeText(subtotal.seconds), cost));
+    ListBox1->resize(ListBox1->width(), kListHeight - Label3->height() - 2);
+    Label3->show();
+}
+
+void TForm1::Months1Click() {
+    // The months of the rows as listed, so the window agrees with the list beside it.
+    auto* months = new TMonthsForm(DateLogLines(lines_, LogDateFormat()), StoredStartDay(),
+                                   platform::Clock().Now().date(), currencyPrefix_, this);
+    months->show();
+}
+
+void TForm1::Export1Click() {
+    const QString csv = Text(kOwnTextBase + kTextCsvFilter);
+    const QString json = Text(kOwnTextBase + kTextJsonFilter);
+    QString filter = csv;
+    QString path =
+        QFileDialog::getSaveFileName(this, Text(kOwnTextBase + kTextExportTitle), QString(),
+                                     csv + QLatin1String(";;") + json, &filter);
+    if (path.isEmpty()) {
+        return;
+    }
+    const bool asJson =
+        path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive) ||
+        (filter == json && !path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive));
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += asJson ? QLatin1String(".json") : QLatin1String(".csv");
+    }
+    ExportTo(path, asJson);
+}
+
+bool TForm1::ExportTo(const QString& path, bool json) {
+    const DatedLog log = DateLogLines(lines_, LogDateFormat());
+    QString error;
+    if (!WriteTextFile(path, json ? ExportJson(log.lines) : ExportCsv(log.lines), &error)) {
+        platform::Boxes().Show(this, kProgramTitle,
+                               Text(kOwnTextBase + kTextExportNotWritten).arg(error),
+                               MessageBoxes::Icon::Error, MessageBoxes::Buttons::Ok);
+        return false;
+    }
+    if (!log.undated.empty()) {
+        platform::Boxes().Show(this, kProgramTitle, UndatedNotice(log.undated),
+                               MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok);
+    }
+    return true;
 }
 
 QStringList TForm1::Rows() const {

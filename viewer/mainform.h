@@ -40,6 +40,10 @@ class TForm1 : public QWidget {
     QAction* kopiera1 = nullptr;
     QAction* Kopiera2 = nullptr;
     QAction* Calculate1 = nullptr;
+    QAction* Months1 = nullptr;
+    QAction* Export1 = nullptr;
+    // Count, net time and cost of the chosen rows; under the list while two or more are.
+    QLabel* Label3 = nullptr;
 
     void SattSprak();
     void BitBtn1Click();
@@ -50,6 +54,11 @@ class TForm1 : public QWidget {
     void kopiera1Click();
     void Kopiera2Click();
     void Calculate1Click();
+    void Months1Click();
+    void Export1Click();
+    // The export without its file dialog: CSV, or JSON when `json`. False when the file
+    // could not be written (the user has been told).
+    bool ExportTo(const QString& path, bool json);
 
     // What the settings button does once its dialog has closed: language and cost frame.
     void RefreshAfterSettings();
@@ -77,6 +86,7 @@ class TForm1 : public QWidget {
     void ShowTotalsNotSaved(const QString& error);
     // A "Vindelor.ny" with lines not in the log was kept at `path`.
     void ShowKept(const QString& path);
+    void UpdateSelectionLine();
 
     QStringList lines_;
     QString currencyPrefix_;

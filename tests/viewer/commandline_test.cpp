@@ -83,7 +83,17 @@ TEST_F(CommandLine, BadUsageChangesNothing) {
          {QStringList{QStringLiteral("--delete"), QStringLiteral("5")},
           QStringList{QStringLiteral("--delete"), QStringLiteral("x")},
           QStringList{QStringLiteral("--delete")}, QStringList{QStringLiteral("--frobnicate")},
-          QStringList{QStringLiteral("--list"), QStringLiteral("extra")}}) {
+          QStringList{QStringLiteral("--list"), QStringLiteral("extra")},
+          QStringList{QStringLiteral("--export"), QStringLiteral("xml")},
+          QStringList{QStringLiteral("--export"), QStringLiteral("csv"), QStringLiteral("--to")},
+          QStringList{QStringLiteral("--months"), QStringLiteral("--from"),
+                      QStringLiteral("1999-02-30")},
+          QStringList{QStringLiteral("--months"), QStringLiteral("--from"),
+                      QStringLiteral("1999-12-7")},
+          QStringList{QStringLiteral("--months"), QStringLiteral("--output"), QStringLiteral("f")},
+          QStringList{QStringLiteral("--months"), QStringLiteral("--to"),
+                      QStringLiteral("1999-12-07"), QStringLiteral("--to"),
+                      QStringLiteral("1999-12-08")}}) {
         const Outcome r = Brusko(args);
         EXPECT_EQ(r.code, 2) << args.join(' ').toStdString();
         EXPECT_FALSE(r.err.isEmpty());
@@ -92,6 +102,40 @@ TEST_F(CommandLine, BadUsageChangesNothing) {
     EXPECT_EQ(Brusko({}).code, -1);  // the window
     EXPECT_EQ(Brusko({QStringLiteral("--help")}).code, 0);
     EXPECT_TRUE(Brusko({QStringLiteral("--version")}).out.startsWith(QStringLiteral("brusko ")));
+}
+
+TEST_F(CommandLine, MonthsAndExportFollowStartDayAndRangeAndSkipUndatedLines) {
+    Put(QStringLiteral("Billing"), QStringLiteral("StartDay"), QStringLiteral("7"));
+    PutLog({kA, kB, QStringLiteral("1999-12-07 10:00:00-00:01:00^   9.0000"), kF, kC});
+    const QString undated =
+        QStringLiteral("brusko: Lines left out because their date could not be read: 1 (keys 3)\n");
+
+    const Outcome months = Brusko({QStringLiteral("--months")});
+    EXPECT_EQ(months.code, 0);
+    EXPECT_EQ(months.err, undated);
+    EXPECT_EQ(months.out, QStringLiteral("Month from  Sessions  Failed tries  Net time  Cost\n"
+                                         "1999-11-07         1             0   0:40:50  1.20\n"
+                                         "1999-12-07         2             1   0:42:20  0.90\n"));
+
+    const QString file = dir_.file(QStringLiteral("out.csv"));
+    const Outcome exported =
+        Brusko({QStringLiteral("--export"), QStringLiteral("csv"), QStringLiteral("--to"),
+                QStringLiteral("1999-12-07"), QStringLiteral("--output"), file,
+                QStringLiteral("--from"), QStringLiteral("1999-12-07")});
+    EXPECT_EQ(exported.code, 0);
+    EXPECT_TRUE(exported.out.isEmpty());
+    EXPECT_EQ(exported.err, undated);
+    EXPECT_EQ(QString::fromUtf8(test::ReadFileBytes(file)),
+              QStringLiteral("key,date,start,duration,failed,cost\r\n"
+                             "2,1999-12-07,09:00:00,720,0,0.5000\r\n"
+                             "4,1999-12-07,10:00:00,,1,0.1500\r\n"));
+
+    const Outcome unwritable =
+        Brusko({QStringLiteral("--export"), QStringLiteral("json"), QStringLiteral("--output"),
+                dir_.file(QStringLiteral("no/x"))});
+    EXPECT_EQ(unwritable.code, 1);
+    EXPECT_TRUE(unwritable.err.contains(QStringLiteral("The export could not be written: ")))
+        << unwritable.err.toStdString();
 }
 
 TEST_F(CommandLine, RecalculateStoresTheRecount) {
@@ -110,8 +154,14 @@ TEST_F(CommandLine, MessagesFollowTheStoredLanguage) {
         PutLog({kA, kB, kF, kC});
 
         const Outcome help = Brusko({QStringLiteral("--help")});
-        EXPECT_TRUE(help.out.startsWith(own(kTextViewerUsage, offset))) << help.out.toStdString();
-        EXPECT_TRUE(help.out.contains(own(kTextViewerOptions, offset)));
+        EXPECT_TRUE(
+            help.out.startsWith(own(kTextViewerUsage, offset).section(QLatin1Char('\n'), 0, 0)))
+            << help.out.toStdString();
+        EXPECT_TRUE(help.out.contains(own(kTextViewerOptionsMore, offset)));
+        EXPECT_TRUE(
+            Brusko({QStringLiteral("--export"), QStringLiteral("xml")})
+                .err.startsWith(QStringLiteral("brusko: ") +
+                                own(kTextUnknownFormat, offset).arg(QStringLiteral("xml"))));
 
         const Outcome unknown = Brusko({QStringLiteral("--frobnicate")});
         EXPECT_TRUE(unknown.err.contains(

@@ -1,0 +1,119 @@
+#include "viewer/mainform.h"
+#include "viewer/monthsform.h"
+
+#include "platform/test/fakes.h"
+#include "shared/texts.h"
+#include "support/testenv.h"
+#include "viewer/testlog.h"
+
+#include <QAction>
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QGroupBox>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QListWidget>
+#include <QTableWidget>
+
+namespace vindelor::brusko {
+namespace {
+
+using namespace vindelor::brusko::testing;
+using platform::test::ScopedFakes;
+using test::ScopedDataDir;
+
+const QString kN = QStringLiteral("20.11.1999 10:00:00-00:10:00^   2.0000");
+const QString kA = QStringLiteral("06.12.1999 14:05:09-00:40:50^   1.2000");
+const QString kB = QStringLiteral("07.12.1999 09:00:00-00:12:00^   0.5000");
+const QString kF = QStringLiteral("07.12.1999 10:00:00-+FAILED+^   0.1500");
+
+QStringList Categories(const QChartView* view) {
+    const auto axes = view->chart()->axes(Qt::Horizontal);
+    return axes.isEmpty() ? QStringList() : qobject_cast<QBarCategoryAxis*>(axes[0])->categories();
+}
+
+QBarSet* Bars(const QChartView* view) {
+    return qobject_cast<QBarSeries*>(view->chart()->series().at(0))->barSets().at(0);
+}
+
+class MonthsView : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Put(QStringLiteral("Språk"), QStringLiteral("Språk"), QStringLiteral("UK"));
+        Put(QStringLiteral("Charge"), QStringLiteral("per_min"), QStringLiteral("0.10"));
+        Put(QStringLiteral("Charge"), QStringLiteral("Valuta"), QStringLiteral("mk"));
+        PutLog({kN, kA, kB, kF});
+        fakes_.clock.now = QDateTime(QDate(1999, 12, 7), QTime(12, 0));
+    }
+    void TearDown() override { SetLanguageOffset(kSwedishOffset); }
+
+    ScopedDataDir dir_;
+    ScopedFakes fakes_;
+};
+
+TEST_F(MonthsView, SelectionLineShowsOnlyForTwoOrMoreRows) {
+    TForm1 form;
+    const QRect list = form.ListBox1->geometry();
+    form.ListBox1->item(1)->setSelected(true);
+    EXPECT_FALSE(form.Label3->isVisibleTo(&form));
+    form.ListBox1->item(3)->setSelected(true);
+    ASSERT_TRUE(form.Label3->isVisibleTo(&form));
+    EXPECT_EQ(form.Label3->text(),
+              QStringLiteral("2 rows selected: net time 0:40:50, cost mk 1.35"));
+    EXPECT_LE(form.ListBox1->geometry().bottom(), form.Label3->geometry().top());
+    EXPECT_LE(form.Label3->geometry().bottom(), form.GroupBox1->contentsRect().bottom());
+    form.ListBox1->item(3)->setSelected(false);
+    EXPECT_FALSE(form.Label3->isVisibleTo(&form));
+    EXPECT_EQ(form.ListBox1->geometry(), list);
+}
+
+TEST_F(MonthsView, MonthsWindowShowsTableChartsAndEstimate) {
+    TForm1 form;
+    form.Months1->trigger();
+    auto* months = form.findChild<TMonthsForm*>();
+    ASSERT_NE(months, nullptr);
+    ASSERT_EQ(months->Table->rowCount(), 2);
+    const QStringList december = {QStringLiteral("1999-12-01"), QStringLiteral("2"),
+                                  QStringLiteral("1"), QStringLiteral("0:52:50"),
+                                  QStringLiteral("1.85")};
+    for (int column = 0; column < 5; ++column) {
+        EXPECT_EQ(months->Table->item(1, column)->text(), december[column]);
+    }
+    // 1.85 in the first seven days of a 31-day month.
+    EXPECT_TRUE(months->EstimateLabel->text().contains(QStringLiteral("mk 1.85 so far")))
+        << months->EstimateLabel->text().toStdString();
+    EXPECT_TRUE(months->EstimateLabel->text().contains(QStringLiteral("mk 8.19 ")));
+
+    const QStringList monthCategories = Categories(months->MonthChart);
+    ASSERT_EQ(monthCategories.size(), 12);
+    EXPECT_EQ(monthCategories.back(), QStringLiteral("1999-12-01"));
+    EXPECT_DOUBLE_EQ(Bars(months->MonthChart)->at(10), 2.0);
+
+    // The latest month is chosen first; choosing another redraws the days.
+    EXPECT_EQ(Categories(months->DayChart).size(), 31);
+    EXPECT_DOUBLE_EQ(Bars(months->DayChart)->at(6), 0.65);
+    months->Table->selectRow(0);
+    EXPECT_EQ(Categories(months->DayChart).size(), 30);
+    EXPECT_DOUBLE_EQ(Bars(months->DayChart)->at(19), 2.0);
+}
+
+TEST_F(MonthsView, ExportWritesTheListedLinesOrSaysWhyNot) {
+    TForm1 form;
+    const QString path = dir_.file(QStringLiteral("log.json"));
+    ASSERT_TRUE(form.ExportTo(path, true));
+    EXPECT_EQ(QJsonDocument::fromJson(test::ReadFileBytes(path)).array().size(), 4);
+    EXPECT_TRUE(fakes_.boxes.shown.empty());
+
+    EXPECT_FALSE(form.ExportTo(dir_.file(QStringLiteral("missing/log.csv")), false));
+    ASSERT_EQ(fakes_.boxes.shown.size(), 1u);
+    EXPECT_TRUE(
+        fakes_.boxes.shown[0].text.startsWith(QStringLiteral("The export could not be written: ") +
+                                              dir_.file(QStringLiteral("missing"))));
+}
+
+}  // namespace
+}  // namespace vindelor::brusko

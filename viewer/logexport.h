@@ -1,0 +1,52 @@
+// The log in forms other programs read (CSV, JSON), the monthly table as text and the
+// subtotal of chosen rows. Plain functions: the window and the command line share them.
+#pragma once
+
+#include "shared/billing.h"
+#include "shared/logsummary.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace vindelor::brusko {
+
+// One CSV field (RFC 4180): quoted, inner quotes doubled, when it holds a comma, a quote,
+// a CR or an LF; as it is otherwise.
+// Both work on UTF-8.
+QByteArray CsvField(const QByteArray& text);
+// A JSON string literal, quotes included.
+QByteArray JsonString(const QByteArray& text);
+
+// One record per line, in the order given. CSV: the header line
+// "key,date,start,duration,failed,cost" first, CR LF after every record. JSON: an array
+// of objects. A failed try has no duration (an empty field, null); a start time that
+// could not be read is empty or null.
+// Both in UTF-8.
+QByteArray ExportCsv(const std::vector<DatedLogLine>& lines);
+QByteArray ExportJson(const std::vector<DatedLogLine>& lines);
+
+// The monthly table in columns under a heading in the user's language: billing month
+// start, sessions, failed tries, net time, cost.
+QString MonthsTableText(const std::vector<MonthSummary>& months);
+
+// A sum of costs as money is shown: two decimals, a point (12.50).
+QString ShownCost(double cost);
+
+struct Subtotal {
+    int count = 0;
+    long long seconds = 0;
+    double cost = 0.0;  // failed tries' costs included
+};
+Subtotal SubtotalOf(const QStringList& logLines);
+
+// The line that tells which undated lines were left out ("%1 lines …: keys 5, 9").
+QString UndatedNotice(const std::vector<int>& keys);
+
+// Writes the bytes to the file in one step: the file is whole or untouched. False with
+// the file and the system's reason.
+bool WriteTextFile(const QString& path, const QByteArray& bytes, QString* error);
+
+}  // namespace vindelor::brusko
