@@ -95,12 +95,7 @@ void TAdjustDlg::BitBtn1Click() {
                             kSettingsFile, &error)) {
         // Closing as if it had been saved would leave the user believing a value that the
         // rate monitor never gets.
-        error = error != 0 ? error : EIO;
-        platform::Boxes().Show(
-            this, QStringLiteral("Vindelor"),
-            Text(kOwnTextBase + kTextSettingNotSaved)
-                .arg(platform::DataDirectory(), QString::fromLocal8Bit(std::strerror(error))),
-            platform::MessageBoxes::Icon::Error, platform::MessageBoxes::Buttons::Ok);
+        ShowSettingNotSaved(this, error);
         reject();
         return;
     }

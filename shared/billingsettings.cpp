@@ -146,7 +146,7 @@ BillingSettings ReadBillingSettings() {
     return s;
 }
 
-bool WriteBillingSettings(const BillingSettings& s) {
+bool WriteBillingSettings(const BillingSettings& s, int* error) {
     QStringList dates;
     for (const OwnHoliday& h : s.dates) {
         const QString md = QStringLiteral("%1-%2")
@@ -165,11 +165,13 @@ bool WriteBillingSettings(const BillingSettings& s) {
         {kHolidays, HolidayCalendarText(s.holidays)},
         {kDates, dates.join(QLatin1Char(','))},
     };
-    bool ok = true;
     for (const auto& [key, value] : values) {
-        ok = WriteProfileString(kBillingSection, key, value, kSettingsFile) && ok;
+        // After a failed write the next ones would most likely fail alike; the first
+        // failure's reason is the one to tell.
+        if (!WriteProfileString(kBillingSection, key, value, kSettingsFile, error))
+            return false;
     }
-    return ok;
+    return true;
 }
 
 std::vector<int> ReadGivenWarnings(const BillingMonth& month) {

@@ -55,7 +55,8 @@ BillingEntryError CheckBillingEntries(const BillingEntries& in, BillingSettings*
 BillingEntries ReadBillingEntries();
 BillingSettings ReadBillingSettings();
 // Writes every key in the texts the readers take back. False when a write failed.
-bool WriteBillingSettings(const BillingSettings& settings);
+// *error, when given, receives the failed write's own error number.
+bool WriteBillingSettings(const BillingSettings& settings, int* error = nullptr);
 
 // Warning percentages already given in the billing month (key "Given":
 // "yyyy-MM-dd:80,90", the month's first day). Those of another month count as none.

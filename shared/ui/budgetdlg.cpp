@@ -132,14 +132,9 @@ void TBudgetDlg::OkClick() {
         }
         return;
     }
-    errno = 0;
-    if (!WriteBillingSettings(settings)) {
-        const int why = errno != 0 ? errno : EIO;
-        platform::Boxes().Show(
-            this, QStringLiteral("Vindelor"),
-            Text(kOwnTextBase + kTextSettingNotSaved)
-                .arg(platform::DataDirectory(), QString::fromLocal8Bit(std::strerror(why))),
-            platform::MessageBoxes::Icon::Error, platform::MessageBoxes::Buttons::Ok);
+    int writeError = 0;
+    if (!WriteBillingSettings(settings, &writeError)) {
+        ShowSettingNotSaved(this, writeError);
         reject();
         return;
     }

@@ -113,21 +113,16 @@ TConnectionDlg::TConnectionDlg(QWidget* parent, const QStringList& interfaces, b
 
 void TConnectionDlg::BitBtn1Click() {
     const bool serial = RadioSerial->isChecked() || ComboInterface->currentText().isEmpty();
-    errno = 0;
-    bool written =
-        WriteProfileString(QStringLiteral("Connection"), QStringLiteral("Interface"),
-                           serial ? QString() : ComboInterface->currentText(), kSettingsFile);
+    int error = 0;
+    bool written = WriteProfileString(QStringLiteral("Connection"), QStringLiteral("Interface"),
+                                      serial ? QString() : ComboInterface->currentText(),
+                                      kSettingsFile, &error);
     if (written && serial) {
         written = WriteProfileString(QStringLiteral("Modem"), QStringLiteral("Port"),
-                                     ComboPort->currentData().toString(), kSettingsFile);
+                                     ComboPort->currentData().toString(), kSettingsFile, &error);
     }
     if (!written) {
-        const int error = errno != 0 ? errno : EIO;
-        platform::Boxes().Show(
-            this, QStringLiteral("Vindelor"),
-            Text(kOwnTextBase + kTextSettingNotSaved)
-                .arg(platform::DataDirectory(), QString::fromLocal8Bit(std::strerror(error))),
-            platform::MessageBoxes::Icon::Error, platform::MessageBoxes::Buttons::Ok);
+        ShowSettingNotSaved(this, error);
         reject();
         return;
     }

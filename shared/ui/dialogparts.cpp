@@ -1,12 +1,18 @@
 #include "shared/ui/dialogparts.h"
 
+#include "platform/datadir.h"
+#include "platform/services.h"
 #include "shared/numbers.h"
+#include "shared/texts.h"
 
 #include <QBoxLayout>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
 #include <QWidget>
+
+#include <cerrno>
+#include <cstring>
 
 namespace vindelor {
 
@@ -44,6 +50,15 @@ QString StoredEntry(const QString& typed, int value, int storedChars) {
         return typed;
     }
     return QString::number(value);
+}
+
+void ShowSettingNotSaved(QWidget* parent, int error) {
+    platform::Boxes().Show(
+        parent, QStringLiteral("Vindelor"),
+        Text(kOwnTextBase + kTextSettingNotSaved)
+            .arg(platform::DataDirectory(),
+                 QString::fromLocal8Bit(std::strerror(error != 0 ? error : EIO))),
+        platform::MessageBoxes::Icon::Error, platform::MessageBoxes::Buttons::Ok);
 }
 
 }  // namespace vindelor

@@ -37,4 +37,8 @@ void CentreOnScreen(QWidget* dialog, const QSize& designSize);
 // decimal text instead.
 QString StoredEntry(const QString& typed, int value, int storedChars);
 
+// Tells the user, in their language, that a dialog's setting could not be stored and why:
+// `error` is the failed write's own error number (EIO when it gave none).
+void ShowSettingNotSaved(QWidget* parent, int error);
+
 }  // namespace vindelor
