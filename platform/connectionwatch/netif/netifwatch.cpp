@@ -113,7 +113,7 @@ void NetworkInterfaceWatch::ReadEvents() {
         if (n == 0) {
             break;
         }
-        int left = static_cast<int>(n);
+        unsigned int left = static_cast<unsigned int>(n);
         for (auto* header = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(header, left);
              header = NLMSG_NEXT(header, left)) {
             if ((header->nlmsg_type == RTM_NEWLINK || header->nlmsg_type == RTM_DELLINK) &&
