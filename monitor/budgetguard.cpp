@@ -1,5 +1,6 @@
 #include "monitor/budgetguard.h"
 
+#include "platform/notifier.h"
 #include "platform/processes.h"
 #include "platform/services.h"
 #include "shared/numbers.h"

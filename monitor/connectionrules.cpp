@@ -16,7 +16,7 @@ QString ChosenInterface(const QString& commandLine) {
         .trimmed();
 }
 
-QString UnusableText(platform::ConnectionWatch::Kind kind, const platform::LinkCheck& check) {
+QString UnusableText(watch::ConnectionWatch::Kind kind, const watch::LinkCheck& check) {
     const QString& subject = check.subject;
     QString reason = check.detail;
     if (reason.startsWith(subject + QStringLiteral(": "))) {
@@ -25,7 +25,7 @@ QString UnusableText(platform::ConnectionWatch::Kind kind, const platform::LinkC
     if (reason.isEmpty()) {
         reason = QStringLiteral("?");
     }
-    if (kind == platform::ConnectionWatch::Kind::NetworkInterface) {
+    if (kind == watch::ConnectionWatch::Kind::NetworkInterface) {
         // A missing interface is the usual case (the phone not plugged in yet): it is
         // waited for, not an error.
         if (check.error == ENODEV) {

@@ -3,7 +3,7 @@
 // user is told, once, about a port or interface that cannot be watched.
 #pragma once
 
-#include "platform/connectionwatch.h"
+#include "connectionwatch/connectionwatch.h"
 
 #include <QSet>
 #include <QString>
@@ -16,18 +16,18 @@ QString ChosenInterface(const QString& commandLine);
 
 // On the idle poll only a connection starts a session: a port or interface that cannot be
 // used is not one, and a look that said nothing leaves the program waiting.
-inline bool StartsSession(platform::LinkState state) {
-    return state == platform::LinkState::Up;
+inline bool StartsSession(watch::LinkState state) {
+    return state == watch::LinkState::Up;
 }
 // On the session tick a connection gone ends the session, and so does one that can no
 // longer be used (the modem unplugged, the interface removed); a look that said nothing
 // keeps it going.
-inline bool EndsSession(platform::LinkState state) {
-    return state == platform::LinkState::Down || state == platform::LinkState::Unusable;
+inline bool EndsSession(watch::LinkState state) {
+    return state == watch::LinkState::Down || state == watch::LinkState::Unusable;
 }
 
 // The message about a port or interface that cannot be watched, in the current language.
-QString UnusableText(platform::ConnectionWatch::Kind kind, const platform::LinkCheck& check);
+QString UnusableText(watch::ConnectionWatch::Kind kind, const watch::LinkCheck& check);
 
 // The poll meets the same failure every second: the user hears of each subject once.
 class UnusableReports {

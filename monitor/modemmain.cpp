@@ -10,8 +10,8 @@
 #include "monitor/fmodem.h"
 #include "monitor/portdiscovery.h"
 #include "monitor/timerstat.h"
-#include "platform/connectionwatch/netif/netifwatch.h"
-#include "platform/connectionwatch/serial/serialwatch.h"
+#include "connectionwatch/netif/netifwatch.h"
+#include "connectionwatch/serial/serialwatch.h"
 #include "platform/datadir.h"
 #include "platform/localetexts.h"
 #include "platform/services.h"
@@ -375,15 +375,15 @@ void TForm1::FormCreate() {
         if (quitRequested_) {
             return;
         }
-        watch_ = std::make_unique<platform::SerialPortWatch>(*Comm321);
+        watch_ = std::make_unique<watch::SerialPortWatch>(*Comm321);
     } else {
         watch_ = MakeInterfaceWatch
                      ? MakeInterfaceWatch(interfaceName)
-                     : std::make_unique<platform::NetworkInterfaceWatch>(interfaceName);
+                     : std::make_unique<watch::NetworkInterfaceWatch>(interfaceName);
         StatusPanel0->setText(interfaceName);
         StatusPanel0->setToolTip(interfaceName);
     }
-    connect(watch_.get(), &platform::ConnectionWatch::Changed, this, [this] { WatchChanged(); });
+    connect(watch_.get(), &watch::ConnectionWatch::Changed, this, [this] { WatchChanged(); });
     Ready = true;
     const int port = interfaceName.isEmpty() ? monitor::ChosenPort() : 0;
     if (port != 0) {
@@ -498,20 +498,20 @@ void TForm1::ReadIndicatorLevels() {
 
 // The port choice at start-up met a port that cannot be used.
 void TForm1::NotifyPortUnusable() {
-    platform::LinkCheck check;
-    check.state = platform::LinkState::Unusable;
+    watch::LinkCheck check;
+    check.state = watch::LinkState::Unusable;
     check.subject = DeviceForPort(Comm321->CommPort());
     check.error = TComm32::LastFailureError();
     check.detail = TComm32::LastFailureDetail();
     NotifyUnusable(check);
 }
 
-void TForm1::NotifyUnusable(const platform::LinkCheck& check) {
+void TForm1::NotifyUnusable(const watch::LinkCheck& check) {
     if (!unusableReports_.FirstTime(check.subject)) {
         return;
     }
     const QString text = monitor::UnusableText(
-        watch_ ? watch_->WatchKind() : platform::ConnectionWatch::Kind::SerialPort, check);
+        watch_ ? watch_->WatchKind() : watch::ConnectionWatch::Kind::SerialPort, check);
     qWarning("%s", qPrintable(text));
     platform::Boxes().Show(this, kBoxCaption, text, MessageBoxes::Icon::Warning,
                            MessageBoxes::Buttons::Ok);
@@ -530,8 +530,8 @@ void TForm1::Timer2Timer() {
     if (const int port = monitor::ChosenPort()) {
         Comm321->SetCommPort(monitor::PortName(port));
     }
-    const platform::LinkCheck check = watch_->Check();
-    PortFree = check.state == platform::LinkState::Down;
+    const watch::LinkCheck check = watch_->Check();
+    PortFree = check.state == watch::LinkState::Down;
     SessionStarted = monitor::StartsSession(check.state);
 
     if (!SessionStarted) {
@@ -539,7 +539,7 @@ void TForm1::Timer2Timer() {
         // user reads why the port or interface cannot be used (it may be plugged in or
         // made usable meanwhile).
         Timer2->start();
-        if (check.state == platform::LinkState::Unusable) {
+        if (check.state == watch::LinkState::Unusable) {
             NotifyUnusable(check);
         }
         return;
@@ -613,8 +613,8 @@ void TForm1::Timer1Timer() {
     SessionGlobalsT& g = SessionGlobals();
 
     Timer1->stop();
-    const platform::LinkCheck check = watch_->Check();
-    const bool unusable = check.state == platform::LinkState::Unusable;
+    const watch::LinkCheck check = watch_->Check();
+    const bool unusable = check.state == watch::LinkState::Unusable;
     PortFree = monitor::EndsSession(check.state);
     if (!PortFree) {
         Timer1->start();

@@ -1,5 +1,5 @@
 // TForm1: Vindelor's main window. It waits until the watched connection is there (the
-// modem's port turns busy, or a network interface comes up: platform/connectionwatch.h;
+// modem's port turns busy, or a network interface comes up: connectionwatch/connectionwatch.h;
 // the idle poll), then times the connection on six digits with its cost in the status
 // bar and the title (the session tick), follows the tariff (the rate monitor) and, when
 // the connection is gone, closes the session and ends the program.
@@ -13,7 +13,7 @@
 #include "monitor/connectionrules.h"
 #include "monitor/sessionclose.h"
 #include "monitor/sessionrules.h"
-#include "platform/connectionwatch.h"
+#include "connectionwatch/connectionwatch.h"
 
 #include <QIcon>
 #include <QSet>
@@ -145,7 +145,7 @@ class TForm1 : public QWidget {
     QString InterfaceOverride;
     // Makes the watch of a network interface; unset: the rtnetlink one. Tests put their
     // own backend here.
-    std::function<std::unique_ptr<platform::ConnectionWatch>(const QString& name)>
+    std::function<std::unique_ptr<watch::ConnectionWatch>(const QString& name)>
         MakeInterfaceWatch;
 
     // Start-up: reads the settings, chooses the modem port, leaves the program idle.
@@ -187,7 +187,7 @@ class TForm1 : public QWidget {
     // it is a network interface.
     QString WatchedName() const { return watch_ ? watch_->Name() : QString(); }
     bool WatchesInterface() const {
-        return watch_ && watch_->WatchKind() == platform::ConnectionWatch::Kind::NetworkInterface;
+        return watch_ && watch_->WatchKind() == watch::ConnectionWatch::Kind::NetworkInterface;
     }
 
   signals:
@@ -214,7 +214,7 @@ class TForm1 : public QWidget {
     void StartSession();
     void Finish();
     void NotifyPortUnusable();
-    void NotifyUnusable(const platform::LinkCheck& check);
+    void NotifyUnusable(const watch::LinkCheck& check);
     void WatchChanged();
     void ReportUnsaved(const QStringList& items, int error);
     bool ActiveFlagStillSet() const;
@@ -225,7 +225,7 @@ class TForm1 : public QWidget {
     bool ended_ = false;
     bool closed_ = false;
     monitor::UnusableReports unusableReports_;  // devices and interfaces the user was told about
-    std::unique_ptr<platform::ConnectionWatch> watch_;
+    std::unique_ptr<watch::ConnectionWatch> watch_;
     bool unsavedReported_ = false;
     bool quitRequested_ = false;
     QString taskbarTitle_ = QStringLiteral("Vindelor");

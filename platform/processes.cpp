@@ -1,14 +1,11 @@
 #include "platform/processes.h"
 
 #include <QCoreApplication>
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTimer>
-#include <QVariantMap>
 
 #include <algorithm>
 #include <cerrno>
@@ -138,29 +135,7 @@ class SystemProcesses : public ProcessControl {
     }
 };
 
-// org.freedesktop.Notifications on the session bus.
-class DBusNotifier : public DesktopNotifier {
-  public:
-    bool Notify(const QString& summary, const QString& body) override {
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        if (!bus.isConnected()) {
-            return false;
-        }
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            QStringLiteral("org.freedesktop.Notifications"),
-            QStringLiteral("/org/freedesktop/Notifications"),
-            QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-        call << QStringLiteral("Vindelor") << 0u << QStringLiteral("vindelor") << summary << body
-             << QStringList() << QVariantMap() << -1;
-        // A desktop without a notification service answers at once with an error; a
-        // hung one must not hold the session tick for long.
-        const QDBusMessage reply = bus.call(call, QDBus::Block, 3000);
-        return reply.type() == QDBusMessage::ReplyMessage;
-    }
-};
-
 ProcessControl* gProcesses = nullptr;
-DesktopNotifier* gNotifier = nullptr;
 
 }  // namespace
 
@@ -169,20 +144,9 @@ ProcessControl& Processes() {
     return gProcesses ? *gProcesses : system;
 }
 
-DesktopNotifier& Notifier() {
-    static DBusNotifier dbus;
-    return gNotifier ? *gNotifier : dbus;
-}
-
 ProcessControl* InstallProcesses(ProcessControl* processes) {
     ProcessControl* previous = gProcesses;
     gProcesses = processes;
-    return previous;
-}
-
-DesktopNotifier* InstallNotifier(DesktopNotifier* notifier) {
-    DesktopNotifier* previous = gNotifier;
-    gNotifier = notifier;
     return previous;
 }
 

@@ -39,17 +39,8 @@ class ProcessControl {
     virtual int Terminate(long pid) = 0;
 };
 
-// A desktop notification: true when the desktop took it.
-class DesktopNotifier {
-  public:
-    virtual ~DesktopNotifier() = default;
-    virtual bool Notify(const QString& summary, const QString& body) = 0;
-};
-
 ProcessControl& Processes();
-DesktopNotifier& Notifier();
-// Replace the implementations in force; return the previous ones (tests restore them).
+// Replaces the implementation in force; returns the previous one (tests restore it).
 ProcessControl* InstallProcesses(ProcessControl* processes);
-DesktopNotifier* InstallNotifier(DesktopNotifier* notifier);
 
 }  // namespace vindelor::platform

@@ -2,6 +2,7 @@
 // what they were asked and answer as a test sets them up.
 #pragma once
 
+#include "platform/notifier.h"
 #include "platform/processes.h"
 
 #include <vector>

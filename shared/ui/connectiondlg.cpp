@@ -1,7 +1,7 @@
 #include "shared/ui/connectiondlg.h"
 
 #include "components/portmap.h"
-#include "platform/connectionwatch/netif/netifwatch.h"
+#include "platform/net/links.h"
 #include "platform/datadir.h"
 #include "platform/services.h"
 #include "shared/profile.h"

@@ -2,7 +2,7 @@
 // connection watch's test backend.
 #include "mainwindow_fixture.h"
 
-#include "platform/connectionwatch/test/fakeconnectionwatch.h"
+#include "connectionwatch/test/fakeconnectionwatch.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -10,8 +10,8 @@
 namespace vindelor::test {
 namespace {
 
-using platform::LinkState;
-using platform::test::FakeConnectionWatch;
+using watch::LinkState;
+using watch::test::FakeConnectionWatch;
 
 class InterfaceWatchTest : public MainWindowTest {
   protected:

@@ -3,13 +3,13 @@
 // opened because another program has it is the connection.
 #pragma once
 
-#include "platform/connectionwatch.h"
+#include "connectionwatch/connectionwatch.h"
 
 namespace vindelor {
 class TComm32;
 }
 
-namespace vindelor::platform {
+namespace vindelor::watch {
 
 class SerialPortWatch : public ConnectionWatch {
     Q_OBJECT
@@ -25,4 +25,4 @@ class SerialPortWatch : public ConnectionWatch {
     TComm32& comm_;
 };
 
-}  // namespace vindelor::platform
+}  // namespace vindelor::watch

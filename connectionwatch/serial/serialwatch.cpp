@@ -1,9 +1,9 @@
-#include "platform/connectionwatch/serial/serialwatch.h"
+#include "connectionwatch/serial/serialwatch.h"
 
 #include "components/comm32.h"
 #include "components/portmap.h"
 
-namespace vindelor::platform {
+namespace vindelor::watch {
 
 SerialPortWatch::SerialPortWatch(TComm32& comm, QObject* parent)
     : ConnectionWatch(parent), comm_(comm) {}
@@ -43,4 +43,4 @@ LinkCheck SerialPortWatch::Check() {
     return check;
 }
 
-}  // namespace vindelor::platform
+}  // namespace vindelor::watch

@@ -1,6 +1,6 @@
 // The network interface backend of the connection watch against the kernel: a veth pair
 // in a network namespace of the test's own, whose far end gives the near end its carrier.
-#include "platform/connectionwatch/netif/netifwatch.h"
+#include "connectionwatch/netif/netifwatch.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -16,7 +16,7 @@
 #include <sched.h>
 #include <unistd.h>
 
-namespace vindelor::platform {
+namespace vindelor::watch {
 namespace {
 
 // Runs `ip ARGS`; the error text when it failed, empty when it worked.
@@ -132,4 +132,4 @@ TEST_F(VethNamespace, UpAndRunningIsTheConnectionAndTheKernelTellsOfEveryChange)
 }
 
 }  // namespace
-}  // namespace vindelor::platform
+}  // namespace vindelor::watch

@@ -2,20 +2,18 @@
 // ppp0 of PPP over Ethernet): the connection lasts while the interface is up and running
 // (IFF_UP and IFF_RUNNING: switched on and with a carrier).
 //
-// The kernel tells of every change of an interface on a routing socket (rtnetlink, group
-// RTMGRP_LINK); a message about the watched interface emits Changed(), so nothing is
-// polled while the link stays as it is. A look itself is one ioctl (SIOCGIFFLAGS) and
-// costs next to nothing, so the monitor's idle poll stays as a fallback in case the
-// kernel had to drop messages.
+// The kernel tells of every change of an interface on a routing socket; a message about
+// the watched interface emits Changed(), so nothing is polled while the link stays as it
+// is. A look itself is one ioctl and costs next to nothing, so the monitor's idle poll
+// stays as a fallback in case the kernel had to drop messages.
 #pragma once
 
-#include "platform/connectionwatch.h"
-
-#include <QStringList>
+#include "connectionwatch/connectionwatch.h"
+#include "platform/net/links.h"
 
 class QSocketNotifier;
 
-namespace vindelor::platform {
+namespace vindelor::watch {
 
 class NetworkInterfaceWatch : public ConnectionWatch {
     Q_OBJECT
@@ -28,18 +26,15 @@ class NetworkInterfaceWatch : public ConnectionWatch {
     LinkCheck Check() override;
 
     // False when the routing socket could not be opened: only the poll then sees changes.
-    bool HearsEvents() const { return events_ >= 0; }
+    bool HearsEvents() const { return events_.Descriptor() >= 0; }
 
   private:
     void ReadEvents();
 
     QString name_;
-    int events_ = -1;  // rtnetlink socket
-    int query_ = -1;   // datagram socket for the ioctl
+    platform::InterfaceQuery query_;
+    platform::LinkEventSocket events_;
     QSocketNotifier* notifier_ = nullptr;
 };
 
-// The interfaces present now, by index, loopback left out: what the user may choose from.
-QStringList PresentInterfaces();
-
-}  // namespace vindelor::platform
+}  // namespace vindelor::watch

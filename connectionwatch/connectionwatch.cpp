@@ -1,8 +1,8 @@
-#include "platform/connectionwatch.h"
+#include "connectionwatch/connectionwatch.h"
 
-namespace vindelor::platform {
+namespace vindelor::watch {
 
 // Out of line, so that the class's vtable and meta-object live in one place.
 ConnectionWatch::~ConnectionWatch() = default;
 
-}  // namespace vindelor::platform
+}  // namespace vindelor::watch

@@ -11,7 +11,7 @@
 #include <QObject>
 #include <QString>
 
-namespace vindelor::platform {
+namespace vindelor::watch {
 
 enum class LinkState {
     Down,      // no connection
@@ -46,4 +46,4 @@ class ConnectionWatch : public QObject {
     void Changed();
 };
 
-}  // namespace vindelor::platform
+}  // namespace vindelor::watch

@@ -1,11 +1,11 @@
 // The test backend of the connection watch: a connection the test switches by hand.
 #pragma once
 
-#include "platform/connectionwatch.h"
+#include "connectionwatch/connectionwatch.h"
 
 #include <cerrno>
 
-namespace vindelor::platform::test {
+namespace vindelor::watch::test {
 
 class FakeConnectionWatch : public ConnectionWatch {
   public:
@@ -42,4 +42,4 @@ class FakeConnectionWatch : public ConnectionWatch {
     Kind kind_;
 };
 
-}  // namespace vindelor::platform::test
+}  // namespace vindelor::watch::test
