@@ -1,7 +1,8 @@
 // How Vindelor knows that the metered connection is there. One small interface with a
 // backend per kind of connection, each in a folder of its own under connectionwatch/:
 // serial/ (a dialer holds the modem's serial port), netif/ (a network interface is up
-// and running) and test/ (a fake the tests drive by hand).
+// and running) and test/ (a fake the tests drive by hand). The interface is declared in
+// this folder and no backend includes anything of the monitor's.
 //
 // The monitor looks with Check() on its idle poll and on every session tick. A backend
 // that hears of changes from the system emits Changed() as well, so that the monitor
@@ -40,6 +41,9 @@ class ConnectionWatch : public QObject {
     virtual QString Name() const = 0;
     // One look now.
     virtual LinkCheck Check() = 0;
+    // The network interface whose byte counters belong to the connection while it is up;
+    // empty while none is known.
+    virtual QString CountedInterface() const { return QString(); }
 
   signals:
     // Something about the watched connection may have changed: look again.

@@ -24,6 +24,7 @@ class NetworkInterfaceWatch : public ConnectionWatch {
     Kind WatchKind() const override { return Kind::NetworkInterface; }
     QString Name() const override { return name_; }
     LinkCheck Check() override;
+    QString CountedInterface() const override { return name_; }
 
     // False when the routing socket could not be opened: only the poll then sees changes.
     bool HearsEvents() const { return events_.Descriptor() >= 0; }
