@@ -14,9 +14,17 @@ QDate ReadWithFormat(const QString& text, const QString& format) {
     if (format.isEmpty())
         return QDate();
     QDate date = QDate::fromString(text, format);
-    // Qt reads "yy" as 19yy; a meter's log of this century must not land in the last.
-    if (date.isValid() && !format.contains(QLatin1String("yyyy")) && date.year() < 1970)
-        date = date.addYears(100);
+    if (!date.isValid())
+        return date;
+    if (!format.contains(QLatin1String("yyyy"))) {
+        // Qt reads "yy" as 19yy; a meter's log of this century must not land in the last.
+        if (date.year() < 1970)
+            date = date.addYears(100);
+    } else if (date.year() < 1000) {
+        // "yyyy" takes "24" as the year 24: a two-digit year written elsewhere, which the
+        // day.month.year reading gives its century.
+        return QDate();
+    }
     return date;
 }
 
