@@ -106,6 +106,12 @@ QDate ReadDateForms(const QString& text) {
     return QDate(FullYear(year, yearDigits), month, first);
 }
 
+// The start day in the month of `anyDay`, the month's last day when it is shorter.
+QDate StartInMonth(const QDate& anyDay, int startDay) {
+    const QDate firstOfMonth(anyDay.year(), anyDay.month(), 1);
+    return firstOfMonth.addDays(std::min(startDay, firstOfMonth.daysInMonth()) - 1);
+}
+
 // A damaged duration may saturate its hours; the seconds saturate instead of wrapping.
 long long Seconds(const Hms& hms) {
     constexpr long long kMaxHours = std::numeric_limits<long long>::max() / 3600 - 1;
@@ -121,16 +127,6 @@ int StartDayFromText(const QString& text) {
     const int day = text.trimmed().toInt(&ok);
     return ok && day >= kFirstStartDay && day <= kLastStartDay ? day : kFirstStartDay;
 }
-
-namespace {
-
-// The start day in the month of `anyDay`, the month's last day when it is shorter.
-QDate StartInMonth(const QDate& anyDay, int startDay) {
-    const QDate firstOfMonth(anyDay.year(), anyDay.month(), 1);
-    return firstOfMonth.addDays(std::min(startDay, firstOfMonth.daysInMonth()) - 1);
-}
-
-}  // namespace
 
 BillingMonth BillingMonthOf(const QDate& date, int startDay) {
     if (startDay < kFirstStartDay || startDay > kLastStartDay)
