@@ -97,6 +97,7 @@ DatedLog DateLogLines(const QStringList& lines, const QString& currentFormat) {
             line.seconds = Seconds(Normalised(ParseHms(parts.duration)));
         }
         line.cost = parts.hasCost ? ReadCost(parts.cost) : 0.0;
+        line.volume = parts.volume;
         log.lines.push_back(line);
     }
     return log;

@@ -3,6 +3,8 @@
 // the same way.
 #pragma once
 
+#include "shared/datavolume.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -43,6 +45,7 @@ struct DatedLogLine {
     long long seconds = 0;  // net time; 0 for a failed try
     bool failed = false;
     double cost = 0.0;  // 0 for a line of an earlier version without one
+    DataVolume volume;  // unknown for a line without one
 };
 
 struct DatedLog {
