@@ -28,8 +28,8 @@ SessionClosePlan PlanSessionClose(const SessionCloseInput& in) {
 
     if (plan.Short && failedTries) {
         // A connection try is charged one minute at the rate in force.
-        plan.TotalCost =
-            in.CostMonitoring ? in.TotalCostBefore + in.CurrentRate : in.TotalCostBefore;
+        plan.TotalCost = in.CostMonitoring ? in.TotalCostBefore + in.CurrentRate + in.DataCost
+                                           : in.TotalCostBefore;
     } else {
         plan.TotalCost = in.TotalCostBefore + plan.SessionCost;
     }
@@ -48,11 +48,12 @@ SessionClosePlan PlanSessionClose(const SessionCloseInput& in) {
     const QString duration = FormatHms(session, dropSeconds);
 
     plan.LogLine = BuildLogLine(in.StartDate, in.StartTime, duration,
-                                in.CostMonitoring ? plan.SessionCost : 0.0);
+                                in.CostMonitoring ? plan.SessionCost : 0.0, in.Volume);
     if (failedTries && plan.CloseElapsed < in.AverageConnectTime) {
         plan.FailedTry = true;
-        plan.LogLine = BuildLogLine(in.StartDate, in.StartTime, FailedTryMarker(in.LanguageOffset),
-                                    in.CostMonitoring ? in.CurrentRate : 0.0);
+        plan.LogLine =
+            BuildLogLine(in.StartDate, in.StartTime, FailedTryMarker(in.LanguageOffset),
+                         in.CostMonitoring ? in.CurrentRate + in.DataCost : 0.0, in.Volume);
     }
     return plan;
 }

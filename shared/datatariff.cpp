@@ -3,6 +3,7 @@
 #include "platform/net/links.h"
 #include "shared/billingsettings.h"
 #include "shared/profile.h"
+#include "shared/texts.h"
 
 #include <algorithm>
 
@@ -213,6 +214,14 @@ bool WriteGivenDataWarnings(const BillingMonth& month, const std::vector<int>& g
     return WriteProfileString(
         kBillingSection, kDataGiven,
         month.first.toString(Qt::ISODate) + QLatin1Char(':') + PercentText(given), kSettingsFile);
+}
+
+QString IncludedMBText(std::uint64_t bytes, int languageOffset) {
+    QString text = bytes == 0 ? QStringLiteral("0") : IncludedText(bytes);
+    if (languageOffset != kEnglishOffset) {
+        text.replace(QLatin1Char('.'), QLatin1Char(','));
+    }
+    return text + QLatin1Char(' ') + LoadText(kOwnTextBase + kTextMegabytes + languageOffset);
 }
 
 std::int64_t DataCharge(const DataTariff& tariff, std::uint64_t usedBefore,

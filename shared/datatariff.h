@@ -77,6 +77,10 @@ LoggedData LoggedDataOfLog(const DatedLog& log, const BillingMonth& month);
 std::vector<int> DataWarningsReached(std::uint64_t used, const DataTariff& tariff,
                                      const std::vector<int>& given);
 
+// The included volume as the user gave it, in MB with the language's decimal sign and
+// unit ("5000,5 MB").
+QString IncludedMBText(std::uint64_t bytes, int languageOffset);
+
 // Ten-thousandths as the money text of the settings ("0.0500" -> "0.05", trailing zeros
 // dropped down to two decimals).
 QString TenThousandthsText(std::int64_t amount);
