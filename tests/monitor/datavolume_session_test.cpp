@@ -186,7 +186,9 @@ TEST_F(DataVolumeSession, LogsTheBytesOfAnInterfaceThatComesAgainAndPricesThemPe
 
     std::uint64_t rx = Send("far", 30, 1000);
     std::uint64_t tx = Send("near", 20, 1000);
+    const QString panelBefore = w.CostPanelText();
     Run(2);
+    EXPECT_NE(w.CostPanelText(), panelBefore) << panelBefore.toStdString();  // 0.05 more
     EXPECT_TRUE(w.StatusPanel0->toolTip().contains(QStringLiteral("MB ↓")))
         << w.StatusPanel0->toolTip().toStdString();
     EXPECT_TRUE(w.TaskbarIcon->toolTip().endsWith(w.VolumeText()));
@@ -248,6 +250,39 @@ TEST_F(DataVolumeSession, WarnsOnceAtEachMarkAndHangsUpWhenTheIncludedVolumeIsUs
     EXPECT_EQ(system.processes.runs.size(), 1u);
     EXPECT_TRUE(Read(QStringLiteral("Billing"), QStringLiteral("DataGiven"))
                     .endsWith(QStringLiteral(":50,100")));
+}
+
+}  // namespace
+}  // namespace vindelor::test
+
+namespace vindelor::test {
+namespace {
+
+// A modem session counts the point-to-point link that comes up while it runs, not one
+// that was there before it began.
+TEST_F(DataVolumeSession, ASerialSessionCountsThePointToPointLinkThatComesUpDuringIt) {
+    const QStringList tuntap = {QStringLiteral("-n"), ns_, QStringLiteral("tuntap"),
+                                QStringLiteral("add"), QStringLiteral("dev")};
+    if (!Ip(tuntap +
+            QStringList{QStringLiteral("tun7"), QStringLiteral("mode"), QStringLiteral("tun")})
+             .isEmpty()) {
+        GTEST_SKIP() << "no tun device could be made";
+    }
+    monitor::DataCount count;
+    count.makeQuery = [this] {
+        return Inside([] { return std::make_unique<platform::LinkStatsQuery>(); });
+    };
+    count.Begin(QString(), 0);
+    EXPECT_FALSE(count.Look(QString(), 1000, QDate(2026, 1, 1)));
+    EXPECT_FALSE(count.Volume().known);
+
+    ASSERT_EQ(Ip(tuntap + QStringList{QStringLiteral("ppp9"), QStringLiteral("mode"),
+                                      QStringLiteral("tun")}),
+              QString());
+    EXPECT_FALSE(count.Due(1500));  // once a second at most
+    count.Look(QString(), 2000, QDate(2026, 1, 1));
+    EXPECT_TRUE(count.Volume().known);
+    EXPECT_EQ(count.Counted(), QStringLiteral("ppp9"));
 }
 
 }  // namespace
