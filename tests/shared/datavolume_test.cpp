@@ -1,7 +1,7 @@
 // Session volumes: their place on the log line, the adding up of the kernel's counters,
 // the data tariffs and their settings.
-#include "shared/datatariff.h"
 #include "shared/datavolume.h"
+#include "shared/datatariff.h"
 #include "shared/profile.h"
 #include "shared/sessionlog.h"
 #include "shared/texts.h"
@@ -27,12 +27,14 @@ TEST(VolumeOnTheLogLine, TravelsAfterTheCostWithoutChangingWhatReadersRead) {
     EXPECT_EQ(BuildLogLine(QStringLiteral("06.12.1999"), QStringLiteral("14:05:09"),
                            QStringLiteral("00:12:00"), 1.2),
               QStringLiteral("06.12.1999 14:05:09-00:12:00^   1.2000"));
-    EXPECT_FALSE(SplitLogLine(QStringLiteral("06.12.1999 14:05:09-00:12:00^   1.2000")).volume.known);
+    EXPECT_FALSE(
+        SplitLogLine(QStringLiteral("06.12.1999 14:05:09-00:12:00^   1.2000")).volume.known);
     EXPECT_FALSE(SplitLogLine(QStringLiteral("06.12.1999 14:05:09-00:12:00")).volume.known);
     // Cut short by a reader that kept 49 characters, or damaged: unknown, never smaller.
-    for (const QString& damaged : {line.left(49), line.left(line.size() - 1),
-                                   QStringLiteral("06.12.1999 14:05:09-00:12:00^   1.2000 |12x|3|"),
-                                   QStringLiteral("06.12.1999 14:05:09-00:12:00^   1.2000 |99999999999999999999|3|")}) {
+    for (const QString& damaged :
+         {line.left(49), line.left(line.size() - 1),
+          QStringLiteral("06.12.1999 14:05:09-00:12:00^   1.2000 |12x|3|"),
+          QStringLiteral("06.12.1999 14:05:09-00:12:00^   1.2000 |99999999999999999999|3|")}) {
         const LogLineParts p = SplitLogLine(damaged);
         EXPECT_FALSE(p.volume.known) << damaged.toStdString();
         EXPECT_EQ(p.cost, QStringLiteral("   1.2000")) << damaged.toStdString();
@@ -45,7 +47,7 @@ TEST(VolumeTally, AddsUpAcrossACountedLinkGoingAwayComingBackAndRestartingCounte
     tally.Feed({true, 7, 5000, 9000});  // the session starts: these bytes are older
     EXPECT_EQ(tally.Volume(), (DataVolume{true, 0, 0}));
     tally.Feed({true, 7, 6000, 9500});
-    tally.Feed({false, 0, 0, 0});  // gone
+    tally.Feed({false, 0, 0, 0});    // gone
     tally.Feed({true, 8, 300, 40});  // a new link of the same name: all of it is ours
     tally.Feed({true, 8, 400, 50});
     tally.Feed({true, 8, 10, 60});  // received counter started again from zero
@@ -87,8 +89,7 @@ TEST(DataCharge, PayAsYouGoIncludedVolumeAndDayFees) {
         {"pay as you go", 500, 0, 0, 0, 142300000, 1, 71150},
         {"a part of a MB rounds once, half up", 500, 0, 0, 0, 1000, 1, 1},
         {"all within the included", 500, 1000, 0, 0, 999999999, 1, 0},
-        {"crossing the included inside the session", 500, 1000, 0, 900000000, 300000000, 1,
-         100000},
+        {"crossing the included inside the session", 500, 1000, 0, 900000000, 300000000, 1, 100000},
         {"the included was used up before", 500, 1000, 0, 1200000000, 2000000, 1, 1000},
         {"a day fee per new day with data, with no price per MB", 0, 0, 19900, 0, 5, 2, 39800},
         {"no data day left to pay", 0, 0, 19900, 0, 5, 0, 0},
@@ -107,18 +108,18 @@ TEST(DataCharge, TheIncludedVolumeIsTheBillingMonthsAndDaysArePaidOnce) {
     const QString f = QStringLiteral("dd.MM.yyyy");
     // Start day 15: the 14th belongs to the month before. The session over midnight paid
     // the 17th's fee too; the old line and the one without bytes paid nothing.
-    const DatedLog log = DateLogLines(
-        {QStringLiteral("14.03.2026 10:00:00-01:00:00^   0.0000 |400000000|0|"),
-         QStringLiteral("15.03.2026 10:00:00-01:00:00^   0.0000 |300000000|50000000|"),
-         QStringLiteral("16.03.2026 23:30:00-01:00:00^   0.0000 |100000000|0|"),
-         QStringLiteral("18.03.2026 10:00:00-01:00:00^   0.0000"),
-         QStringLiteral("19.03.2026 10:00:00-01:00:00^   0.0000 |0|0|")},
-        f);
+    const DatedLog log =
+        DateLogLines({QStringLiteral("14.03.2026 10:00:00-01:00:00^   0.0000 |400000000|0|"),
+                      QStringLiteral("15.03.2026 10:00:00-01:00:00^   0.0000 |300000000|50000000|"),
+                      QStringLiteral("16.03.2026 23:30:00-01:00:00^   0.0000 |100000000|0|"),
+                      QStringLiteral("18.03.2026 10:00:00-01:00:00^   0.0000"),
+                      QStringLiteral("19.03.2026 10:00:00-01:00:00^   0.0000 |0|0|")},
+                     f);
     const BillingMonth month = BillingMonthOf(QDate(2026, 3, 20), 15);
     const LoggedData logged = LoggedDataOfLog(log, month);
     EXPECT_EQ(logged.bytes, 450000000u);
     EXPECT_EQ(logged.paidDays, (QSet<QDate>{QDate(2026, 3, 14), QDate(2026, 3, 15),
-                                           QDate(2026, 3, 16), QDate(2026, 3, 17)}));
+                                            QDate(2026, 3, 16), QDate(2026, 3, 17)}));
     DataTariff t;
     t.perMB = 1000;
     t.includedBytes = 500 * kBytesPerMB;
