@@ -6,7 +6,12 @@
 // differ severalfold between machines of one kind; the session's ratio to the floor
 // measured in the same run says what the session's own work costs.
 //
-//   bench_session [--seconds N]     (default 60 s per measurement)
+//   bench_session [--seconds N] [--data-interface NAME]
+//                                   (default 60 s per measurement)
+//
+// With --data-interface the session counts the bytes of that link ([Data] "Interface")
+// and prices them ([Data] "PerMB"); without it, as in every serial session, it looks for
+// a point-to-point link coming up (a dump of the links once a second).
 //
 // Processor use is utime + stime of /proc/<pid>/stat over the wall time, in per cent of
 // one core; memory is VmRSS (and the peak VmHWM) of /proc/<pid>/status at the end. All
@@ -224,9 +229,12 @@ int Stop(Child& c) {
 
 int main(int argc, char** argv) {
     int seconds = 60;
+    QString dataInterface;
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "--seconds") == 0)
             seconds = std::max(1, std::atoi(argv[i + 1]));
+        if (std::strcmp(argv[i], "--data-interface") == 0)
+            dataInterface = QString::fromLocal8Bit(argv[i + 1]);
     }
     char self[4096];
     const ssize_t len = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -279,6 +287,10 @@ int main(int argc, char** argv) {
     put("Session", "<1min", QStringLiteral("Ja"));  // logged however short the run
     put("Charge", "per_min", QStringLiteral("0.25"));
     put("Charge", "valuta", QStringLiteral("€"));
+    if (!dataInterface.isEmpty()) {
+        put("Data", "Interface", dataInterface);
+        put("Data", "PerMB", QStringLiteral("0.01"));
+    }
     Child session = Start(vindelor, {}, false);
     Child floor = Start(emptyqt, {}, false);
     if (!WaitForSetting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Ja"),

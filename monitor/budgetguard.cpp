@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace vindelor::monitor {
 namespace {
@@ -46,7 +47,10 @@ void BudgetGuard::ReadMonth(const QDate& today) {
     if (!settings_.HasBudget()) {
         return;
     }
-    logged_ = MonthCostOfLog(DateLogLines(ReadLogLines(), dateFormat_), month_);
+    // Whole lines: a line with a volume is longer than the classic readers keep.
+    logged_ = MonthCostOfLog(
+        DateLogLines(ReadLogLines(QString(), std::numeric_limits<int>::max()), dateFormat_),
+        month_);
     given_ = ReadGivenWarnings(month_);
     if (logged_.undated > 0) {
         qWarning("vindelor: %s", qPrintable(Own(kTextUndatedLines).arg(logged_.undated)));
@@ -75,7 +79,9 @@ void BudgetGuard::Tick(const BudgetTick& tick) {
     // The budget itself is reached the way its 100 % warning is.
     if (settings_.hangUpAt && !hungUp_ &&
         !WarningsReached(monthCost, Budget(settings_), {100}, {}).empty()) {
-        HangUp(tick);
+        hungUp_ = true;
+        reached_.clear();
+        HangUp(Money(settings_.budget, tick.currencySymbol));
     }
 }
 
@@ -103,9 +109,12 @@ void BudgetGuard::CheckWarnings(vindelor::Money monthCost, const BudgetTick& tic
     Tell(text);
 }
 
-void BudgetGuard::HangUp(const BudgetTick& tick) {
-    hungUp_ = true;
-    const QString budget = Money(settings_.budget, tick.currencySymbol);
+void BudgetGuard::HangUpAtLimit(const QString& reached) {
+    reached_ = reached;
+    HangUp(QString());
+}
+
+void BudgetGuard::HangUp(const QString& budget) {
     std::vector<PortHolder> holders;
     if (settings_.hangUp.trimmed().isEmpty() && !device.isEmpty()) {
         holders = platform::Processes().Holders(device);
@@ -160,7 +169,16 @@ void BudgetGuard::HangUp(const BudgetTick& tick) {
     }
 }
 
-void BudgetGuard::Report(const QString& text) {
+void BudgetGuard::Report(const QString& report) {
+    QString text = report;
+    if (!reached_.isEmpty()) {
+        // Every report opens with what was reached: "… the budget (%1)".
+        const QString opening = Own(kTextHangUpNoWay);
+        const qsizetype end = opening.indexOf(QLatin1String("(%1)"));
+        if (end >= 0) {
+            text.replace(opening.left(end + 4).arg(QString()), reached_);
+        }
+    }
     qWarning("vindelor: %s", qPrintable(text));
     Tell(text);
 }

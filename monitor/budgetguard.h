@@ -52,12 +52,16 @@ class BudgetGuard {
     // Where the guard tells the user something: a desktop notification, else the
     // tray's message, else a message box.
     void Tell(const QString& text);
+    // Ends the connection the way the budget's hang-up does, for another limit reached:
+    // its reports say `reached` where they would say that the budget was reached.
+    void HangUpAtLimit(const QString& reached);
 
   private:
     void ReadMonth(const QDate& today);
     void CheckWarnings(vindelor::Money monthCost, const BudgetTick& tick);
-    void HangUp(const BudgetTick& tick);
+    void HangUp(const QString& limit);
     void Report(const QString& text);
+    QString reached_;  // what the reports say was reached, instead of the budget
     QString Money(double amount, const QString& currencySymbol) const;
     QString Money(vindelor::Money amount, const QString& currencySymbol) const;
 

@@ -15,6 +15,7 @@
 #include "platform/datadir.h"
 #include "platform/localetexts.h"
 #include "platform/services.h"
+#include "shared/datatariff.h"
 #include "shared/language.h"
 #include "shared/numbers.h"
 #include "shared/profile.h"
@@ -43,6 +44,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 namespace vindelor {
 
@@ -606,7 +608,74 @@ void TForm1::StartSession() {
     WriteSetting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Ja"));
     Budget.device = DeviceForPort(Comm321->CommPort());
     Budget.BeginSession(now.date(), platform::LocaleClock().DateFormat());
+    BeginDataCount(now);
     emit sessionBegan(StartDate, StartTime);
+}
+
+QString TForm1::CountedInterface() const {
+    if (!dataTariff_.interfaceName.isEmpty()) {
+        return dataTariff_.interfaceName;
+    }
+    if (!watch_) {
+        return {};
+    }
+    const QString named = watch_->CountedInterface();
+    return named.isEmpty() && WatchesInterface() ? watch_->Name() : named;
+}
+
+void TForm1::BeginDataCount(const QDateTime& now) {
+    dataTariff_ = ReadDataTariff();
+    dataCharged_ = 0;
+    volumeText_.clear();
+    Data.Begin(CountedInterface(), platform::Ticks().Milliseconds());
+    const BillingMonth month = BillingMonthOf(now.date(), Budget.Settings().startDay);
+    LoggedData logged;
+    std::vector<int> given;
+    if (dataTariff_.Priced() || !dataTariff_.warn.empty() || dataTariff_.hangUpAt) {
+        // Whole lines: the volume follows the cost, beyond what the classic readers keep.
+        logged =
+            LoggedDataOfLog(DateLogLines(ReadLogLines(QString(), std::numeric_limits<int>::max()),
+                                         platform::LocaleClock().DateFormat()),
+                            month);
+        given = ReadGivenDataWarnings(month);
+    }
+    DataBilling.Begin(dataTariff_, month, logged, given);
+}
+
+// Once a second at most: the counters, the data charge, the volume warnings and the cap.
+void TForm1::LookAtData(bool force) {
+    const long long nowMs = platform::Ticks().Milliseconds();
+    if (!force && !Data.Due(nowMs)) {
+        return;
+    }
+    const QDate today = platform::Clock().Now().date();
+    Data.Look(CountedInterface(), nowMs, today, force);
+    const DataVolume volume = Data.Volume();
+    if (!volume.known) {
+        return;
+    }
+    volumeText_ = SessionVolumeText(volume, Data.BitsPerSecond(), LanguageOffset());
+    StatusPanel0->setToolTip(StatusPanel0->text() + QStringLiteral(": ") + volumeText_);
+    if (CostMonitoring && dataTariff_.Priced()) {
+        const std::int64_t charge = DataBilling.Charge(volume, Data.DataDays());
+        Session.SessionCost += static_cast<double>(charge - dataCharged_) / 10000.0;
+        dataCharged_ = charge;
+    }
+    const monitor::DataSession::Due due = DataBilling.Check(volume);
+    if (!due.warnings.empty()) {
+        // Remembered before the user is told, as the budget's warnings are.
+        WriteGivenDataWarnings(DataBilling.Month(), DataBilling.Given());
+        const int offset = LanguageOffset();
+        Budget.Tell(Text(kOwnTextBase + kTextDataWarning)
+                        .arg(due.warnings.back())
+                        .arg(vindelor::VolumeText(DataBilling.MonthBytes(volume), offset),
+                             vindelor::VolumeText(dataTariff_.includedBytes, offset),
+                             platform::Clock().DateText(DataBilling.Month().last)));
+    }
+    if (due.hangUp) {
+        Budget.HangUpAtLimit(Text(kOwnTextBase + kTextDataCapReached)
+                                 .arg(IncludedMBText(dataTariff_.includedBytes, LanguageOffset())));
+    }
 }
 
 void TForm1::Timer1Timer() {
@@ -629,6 +698,7 @@ void TForm1::Timer1Timer() {
     }
 
     Session.AccountMinutes();
+    LookAtData(PortFree);
 
     if (CostMonitoring) {
         Session.ChargeMinutes(g.CurrentRate);
@@ -648,7 +718,8 @@ void TForm1::Timer1Timer() {
     // Linux task bars show the window's title: the running figures while the user
     // looks elsewhere, the caption while the window itself is in front.
     setWindowTitle(active ? kCaption : taskbarTitle_);
-    TaskbarIcon->setToolTip(taskbarTitle_);
+    TaskbarIcon->setToolTip(
+        volumeText_.isEmpty() ? taskbarTitle_ : taskbarTitle_ + QLatin1Char('\n') + volumeText_);
 
     const std::array<int, 6> digits = monitor::DigitValues(Session.Connected());
     TDigit* const shown[] = {Digit1, Digit2, Digit3, Digit4, Digit5, Digit6};
@@ -748,6 +819,8 @@ void TForm1::SessionClose() {
     in.Elapsed = Session.Elapsed;
     in.MinuteMark = Session.MinuteMark;
     in.SessionCost = Session.SessionCost;
+    in.DataCost = static_cast<double>(dataCharged_) / 10000.0;
+    in.Volume = Data.Volume();
     in.CurrentRate = g.CurrentRate;
     in.SessionHours = Session.SessionHours;
     in.SessionMinutes = Session.SessionMinutes;

@@ -11,6 +11,7 @@
 
 #include "monitor/budgetguard.h"
 #include "monitor/connectionrules.h"
+#include "monitor/datacount.h"
 #include "monitor/sessionclose.h"
 #include "monitor/sessionrules.h"
 #include "connectionwatch/connectionwatch.h"
@@ -132,6 +133,15 @@ class TForm1 : public QWidget {
     QStringList Unsaved;
     // Budget, warnings, hang-up at the limit and the holiday calendars ([Billing]).
     monitor::BudgetGuard Budget;
+    // The session's bytes (tests point its query at a namespace of their own) and what
+    // they cost ([Data]).
+    monitor::DataCount Data;
+    monitor::DataSession DataBilling;
+    // The link whose bytes count: [Data] "Interface", else the watch's.
+    QString CountedInterface() const;
+    // The volume and throughput as the status bar's port panel and the tray tip show
+    // them; empty while no interface could be counted.
+    QString VolumeText() const { return volumeText_; }
 
     // Seams for tests and for main(): how a modal dialog runs, how the program ends,
     // whether the program is the active application.
@@ -221,6 +231,8 @@ class TForm1 : public QWidget {
     int RunDialog(QDialog& dialog);
     bool IsApplicationActive() const;
     void SetProgramIcon(const QString& resource);
+    void BeginDataCount(const QDateTime& now);
+    void LookAtData(bool force);
 
     bool ended_ = false;
     bool closed_ = false;
@@ -231,6 +243,9 @@ class TForm1 : public QWidget {
     QString taskbarTitle_ = QStringLiteral("Vindelor");
     QIcon programIcon_;
     QString indicatorIcon_ = QStringLiteral("-");  // no light set yet
+    DataTariff dataTariff_;
+    std::int64_t dataCharged_ = 0;  // ten-thousandths already in Session.SessionCost
+    QString volumeText_;
 };
 
 }  // namespace vindelor

@@ -33,16 +33,17 @@ SessionClosePlan PlanSessionClose(const SessionCloseInput& in) {
 
     // A connection try is charged one minute at the rate in force.
     plan.FailedTry = failedTries && plan.CloseElapsed < in.AverageConnectTime;
-    const double charged = !in.CostMonitoring                              ? 0.0
-                           : plan.FailedTry || (plan.Short && failedTries) ? in.CurrentRate
-                                                                           : plan.SessionCost;
+    const double charged = !in.CostMonitoring ? 0.0
+                           : plan.FailedTry || (plan.Short && failedTries)
+                               ? in.CurrentRate + in.DataCost
+                               : plan.SessionCost;
     // The total grows by exactly what the log line carries: the line's four decimals are
     // what every later sum of the log (recount, months, exports, budget) adds up.
     const Money lineCost = Money::FromDouble(charged);
     plan.LogLine = BuildLogLine(
         in.StartDate, in.StartTime,
         plan.FailedTry ? FailedTryMarker(in.LanguageOffset) : FormatHms(session, dropSeconds),
-        lineCost);
+        lineCost, in.Volume);
     plan.TotalCost = Money::FromDouble(in.TotalCostBefore) + lineCost;
 
     plan.ShowSummary = in.ShowSummary == QLatin1String("Ja");

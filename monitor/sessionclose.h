@@ -5,6 +5,7 @@
 #pragma once
 
 #include "shared/money.h"
+#include "shared/datavolume.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,7 +18,9 @@ struct SessionCloseInput {
     // Session state when the close begins.
     long long Elapsed = 0;
     long long MinuteMark = 0;
-    double SessionCost = 0.0;
+    double SessionCost = 0.0;  // the data charge included
+    double DataCost = 0.0;     // the data charge alone: a failed try pays it too
+    DataVolume Volume;         // the bytes counted, logged with the line when known
     double CurrentRate = 0.0;
     double TotalCostBefore = 0.0;
     long long SessionHours = 0;

@@ -15,7 +15,7 @@ command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$build" -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVINDELOR_BUILD_TESTS=OFF -DVINDELOR_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" -j 2 --target bench_profile bench_probe bench_viewer bench_session \
-    bench_netif vindelor simdialer emptyqt >/dev/null
+    bench_netif bench_datacount vindelor simdialer emptyqt >/dev/null
 
 out="$build/bench-output"
 rm -rf "$out"
@@ -31,6 +31,8 @@ echo "== bench_session (2 x $seconds s)"
 if [ "$(id -u)" -eq 0 ]; then
     echo "== bench_netif (5 rounds, $seconds s idle)"
     "$build/bench/bench_netif" --seconds "$seconds" | tee "$out/netif.txt" || true
+    echo "== bench_datacount (1 GB through a veth pair)"
+    "$build/bench/bench_datacount" | tee "$out/datacount.txt" || true
 else
     echo "== bench_netif skipped: it needs root to make a network namespace" | tee "$out/netif.txt"
 fi

@@ -166,6 +166,7 @@ DatedLog DateLogLines(const QStringList& lines, const QString& currentFormat) {
             line.seconds = Seconds(Normalised(ParseHms(parts.duration)));
         }
         line.cost = parts.hasCost ? ReadCost(parts.cost) : Money();
+        line.volume = parts.volume;
         log.lines.push_back(line);
     }
     return log;

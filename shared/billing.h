@@ -4,6 +4,7 @@
 #pragma once
 
 #include "shared/money.h"
+#include "shared/datavolume.h"
 
 #include <QDate>
 #include <QString>
@@ -49,7 +50,8 @@ struct DatedLogLine {
     QTime start;            // invalid when the time text cannot be read; "9:05:00" can
     long long seconds = 0;  // net time; 0 for a failed try
     bool failed = false;
-    Money cost;  // 0 for a line of an earlier version without one
+    Money cost;         // 0 for a line of an earlier version without one
+    DataVolume volume;  // unknown for a line without one
 };
 
 struct DatedLog {

@@ -31,6 +31,11 @@ std::vector<MonthSummary> SummariseMonths(const std::vector<DatedLogLine>& lines
         }
         s.seconds = AddSaturating(s.seconds, line.seconds);
         s.cost += line.cost;
+        if (line.volume.known) {
+            s.volume.known = true;
+            s.volume.rx += line.volume.rx;
+            s.volume.tx += line.volume.tx;
+        }
     }
     std::vector<MonthSummary> months;
     months.reserve(byFirstDay.size());

@@ -18,6 +18,7 @@ struct MonthSummary {
     int failedTries = 0;
     long long seconds = 0;  // net time, saturating
     Money cost;             // failed tries' costs included
+    DataVolume volume;      // the lines' known volumes; unknown when no line has one
 };
 
 // One entry per billing month holding at least one line, oldest first, whatever order

@@ -86,15 +86,17 @@ LogLineParts SplitLogLine(const QString& line) {
         return parts;
     }
     parts.duration = line.mid(dash + 1, caret - dash - 1);
-    parts.cost = line.mid(caret + 1);
+    qsizetype costLength = 0;
+    parts.volume = ReadVolumeField(QStringView(line).mid(caret + 1), &costLength);
+    parts.cost = line.mid(caret + 1, costLength);
     parts.hasCost = true;
     return parts;
 }
 
 QString BuildLogLine(const QString& date, const QString& time, const QString& durationOrMarker,
-                     Money cost) {
+                     Money cost, const DataVolume& volume) {
     return date + QLatin1Char(' ') + time + QLatin1Char('-') + durationOrMarker + QLatin1Char('^') +
-           MoneyText(cost, 4, 9);
+           MoneyText(cost, 4, 9) + VolumeLogText(volume);
 }
 
 QString FailedTryMarker(int languageOffset) {

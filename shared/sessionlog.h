@@ -2,10 +2,12 @@
 // hold one line each. Current line form:
 //     06.12.1999 14:05:09-00:12:00^   1.2000
 // date, blank, time, "-", duration (or a failed-try marker), "^", cost in 9 characters
-// with 4 decimals. Lines written before 1.12 stop after the duration.
+// with 4 decimals, then, for a session whose bytes were counted, its volume (see
+// shared/datavolume.h). Lines written before 1.12 stop after the duration.
 #pragma once
 
 #include "shared/money.h"
+#include "shared/datavolume.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,19 +22,22 @@ struct LogLineParts {
     QString date;      // before the first blank
     QString time;      // after that blank, up to the first "-"
     QString duration;  // after that "-", up to the first "^" (or to the end)
-    QString cost;      // after the first "^"; empty for a pre-1.12 line
+    QString cost;      // after the first "^" up to the volume; empty for a pre-1.12 line
     bool hasCost = false;
+    DataVolume volume;  // unknown unless the line carries one
 };
 
 LogLineParts SplitLogLine(const QString& line);
 
-// date + " " + time + "-" + durationOrMarker + "^" + MoneyText(cost, 4, 9)
+// date + " " + time + "-" + durationOrMarker + "^" + MoneyText(cost, 4, 9), and the
+// volume's part when it is known.
 QString BuildLogLine(const QString& date, const QString& time, const QString& durationOrMarker,
-                     Money cost);
+                     Money cost, const DataVolume& volume = {});
 // The running session's cost as the line writes it: to the nearest ten-thousandth.
 inline QString BuildLogLine(const QString& date, const QString& time,
-                            const QString& durationOrMarker, double cost) {
-    return BuildLogLine(date, time, durationOrMarker, Money::FromDouble(cost));
+                            const QString& durationOrMarker, double cost,
+                            const DataVolume& volume = {}) {
+    return BuildLogLine(date, time, durationOrMarker, Money::FromDouble(cost), volume);
 }
 
 // Failed-try marker of the language in force: "+FÖRSÖK+", "+YRITYS+", "+FAILED+".

@@ -111,6 +111,29 @@ enum OwnText : int {
     kTextViewerUsageMore = 158,    // the synopsis lines of --export and --months
     kTextViewerOptionsMore = 159,  // what --export, --months, --from/--to do
     kTextUnknownFormat = 160,      // "%1" what was given instead of csv or json
+    // Data volume: units, the data tariff's page, volume warnings, the months' volume.
+    kTextMegabytes = 220,  // the unit after a number of MB, as the language writes it
+    kTextGigabytes = 221,
+    kTextMegabitsPerSecond = 222,
+    kTextKilobitsPerSecond = 223,
+    kTextDataPage = 224,  // the page's title and menu item
+    kTextPerMBLabel = 225,
+    kTextIncludedLabel = 226,
+    kTextDayFeeLabel = 227,
+    kTextDataInterfaceLabel = 228,
+    kTextDataWarnLabel = 229,
+    kTextDataHangUpAtLabel = 230,
+    kTextBadPerMB = 231,
+    kTextBadIncluded = 232,
+    kTextBadDayFee = 233,
+    kTextBadDataInterface = 234,
+    kTextBadDataWarn = 235,      // "%1" the bad part (empty: warnings without included MB)
+    kTextBadDataHangUpAt = 236,  // a cap without included MB
+    kTextDataWarning = 237,      // "%1" percent, "%2" used, "%3" included, "%4" month's end
+    kTextDataCapReached = 238,   // "%1" the included volume: why the connection is ended
+    kTextMonthColumnVolume = 239,
+    kTextVolumePerMonthChart = 240,
+    kTextDataExplained = 241,  // what the page's prices mean
 };
 
 // Process-wide language offset; 0 until a program selects its language.

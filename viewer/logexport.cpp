@@ -106,7 +106,7 @@ QByteArray JsonString(const QByteArray& text) {
 QByteArray ExportCsv(const std::vector<DatedLogLine>& lines) {
     QByteArray out;
     out.reserve(static_cast<qsizetype>(lines.size()) * 48 + 40);
-    out += "key,date,start,duration,failed,cost\r\n";
+    out += "key,date,start,duration,failed,cost,rx_bytes,tx_bytes\r\n";
     for (const DatedLogLine& line : lines) {
         AppendNumber(&out, line.key);
         out += ',';
@@ -119,6 +119,12 @@ QByteArray ExportCsv(const std::vector<DatedLogLine>& lines) {
         }
         out += line.failed ? ",1," : ",0,";
         out += CostNumber(line.cost);
+        out += ',';
+        if (line.volume.known) {
+            out += QByteArray::number(line.volume.rx) + ',' + QByteArray::number(line.volume.tx);
+        } else {
+            out += ',';
+        }
         out += "\r\n";
     }
     return out;
@@ -152,6 +158,12 @@ QByteArray ExportJson(const std::vector<DatedLogLine>& lines) {
         }
         out += line.failed ? ", \"failed\": true, \"cost\": " : ", \"failed\": false, \"cost\": ";
         out += CostNumber(line.cost);
+        if (line.volume.known) {
+            out += ", \"rx_bytes\": " + QByteArray::number(line.volume.rx) +
+                   ", \"tx_bytes\": " + QByteArray::number(line.volume.tx);
+        } else {
+            out += ", \"rx_bytes\": null, \"tx_bytes\": null";
+        }
         out += '}';
     }
     out += "\n]\n";
@@ -167,21 +179,24 @@ QString MonthsTableText(const std::vector<MonthSummary>& months) {
     rows.reserve(months.size() + 1);
     rows.push_back({Own(kTextMonthColumnStart), Own(kTextMonthColumnSessions),
                     Own(kTextMonthColumnFailed), Own(kTextMonthColumnNetTime),
-                    Own(kTextMonthColumnCost)});
+                    Own(kTextMonthColumnCost),
+                    Own(kTextMonthColumnVolume) + QStringLiteral(" (MB)")});
     for (const MonthSummary& m : months) {
         rows.push_back({m.month.first.toString(Qt::ISODate), QString::number(m.sessions),
-                        QString::number(m.failedTries), NetTimeText(m.seconds), ShownCost(m.cost)});
+                        QString::number(m.failedTries), NetTimeText(m.seconds), ShownCost(m.cost),
+                        m.volume.known ? MegabyteText(m.volume.Total()) : QStringLiteral("-")});
     }
-    int widths[5] = {};
+    constexpr int kColumns = 6;
+    int widths[kColumns] = {};
     for (const QStringList& row : rows) {
-        for (int i = 0; i < 5; ++i) {
+        for (int i = 0; i < kColumns; ++i) {
             widths[i] = std::max(widths[i], static_cast<int>(row[i].size()));
         }
     }
     QString out;
     for (const QStringList& row : rows) {
         QString line = row[0].leftJustified(widths[0]);
-        for (int i = 1; i < 5; ++i) {
+        for (int i = 1; i < kColumns; ++i) {
             line += QLatin1String("  ") + row[i].rightJustified(widths[i]);
         }
         out += line + QLatin1Char('\n');

@@ -26,6 +26,16 @@ int WholeDigits(Money value) {
     return point < 0 ? static_cast<int>(text.size()) : point;
 }
 
+// The line with its volume part, if any, as two more tab-parted columns.
+QString VolumeAsColumns(const QString& logLine) {
+    const LogLineParts p = SplitLogLine(logLine);
+    if (!p.volume.known) {
+        return logLine;
+    }
+    const qsizetype volumeAt = logLine.indexOf(QLatin1Char('^')) + 1 + p.cost.size();
+    return logLine.left(volumeAt) + VolumeClipboardText(p.volume);
+}
+
 }  // namespace
 
 QString ListRow(const QString& logLine) {
@@ -36,7 +46,7 @@ QString ListRow(const QString& logLine) {
 
 QString StartClipboardLine(const QString& logLine) {
     // Positions are those of the original line: a tab never makes a new separator.
-    QString line = logLine;
+    QString line = VolumeAsColumns(logLine);
     FirstToTab(line, QLatin1Char(' '));
     FirstToTab(line, QLatin1Char('-'));
     FirstToTab(line, QLatin1Char('^'));
@@ -44,7 +54,7 @@ QString StartClipboardLine(const QString& logLine) {
 }
 
 QString DeletionClipboardLine(const QString& logLine) {
-    QString line = logLine;
+    QString line = VolumeAsColumns(logLine);
     FirstToTab(line, QLatin1Char('-'));
     FirstToTab(line, QLatin1Char('^'));
     return line;

@@ -17,7 +17,8 @@ namespace vindelor::brusko {
 QString ListRow(const QString& logLine);
 
 // Clipboard line as built at start: the first blank, the first "-" and the first "^" of
-// the log line each become a tab.
+// the log line each become a tab. Every clipboard line ends in the session's received and
+// sent bytes as two more tab-parted columns when the line has them.
 QString StartClipboardLine(const QString& logLine);
 
 // Clipboard line as rebuilt after a deletion: only the first "-" and the first "^" become

@@ -505,14 +505,20 @@ void TForm1::kopiera1Click() {
 void TForm1::Kopiera2Click() {
     const QStringList rows = Rows();
     Memo1.clear();
+    // The rows show no volume; the listed line of each row has it.
+    const auto copyLine = [&](int i) {
+        const QString volume =
+            i < lines_.size() ? VolumeClipboardText(SplitLogLine(lines_[i]).volume) : QString();
+        return CopyLineFromRow(rows[i]) + volume;
+    };
     for (const int i : SelectedRows()) {
-        Memo1.append(CopyLineFromRow(rows[i]));
+        Memo1.append(copyLine(i));
     }
     CopyToClipboard(Memo1);
     Memo1.clear();
     // From now on "Copy all lines" copies every row in this form.
-    for (const QString& row : rows) {
-        Memo1.append(CopyLineFromRow(row));
+    for (int i = 0; i < rows.size(); ++i) {
+        Memo1.append(copyLine(i));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "viewer/monthsform.h"
 
+#include "shared/datavolume.h"
 #include "shared/texts.h"
 #include "viewer/logexport.h"
 
@@ -20,6 +21,7 @@ namespace vindelor::brusko {
 namespace {
 
 constexpr int kChartMonths = 12;
+constexpr int kColumns = 6;
 
 QString Own(int n) {
     return Text(kOwnTextBase + n);
@@ -80,11 +82,11 @@ TMonthsForm::TMonthsForm(const DatedLog& log, int startDay, const QDate& today,
     setWindowTitle(Own(kTextMonthsTitle));
     resize(900, 640);
 
-    Table = new QTableWidget(0, 5, this);
+    Table = new QTableWidget(0, kColumns, this);
     Table->setObjectName(QStringLiteral("MonthsTable"));
     Table->setHorizontalHeaderLabels({Own(kTextMonthColumnStart), Own(kTextMonthColumnSessions),
                                       Own(kTextMonthColumnFailed), Own(kTextMonthColumnNetTime),
-                                      Own(kTextMonthColumnCost)});
+                                      Own(kTextMonthColumnCost), Own(kTextMonthColumnVolume)});
     Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Table->setSelectionBehavior(QAbstractItemView::SelectRows);
     Table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -97,6 +99,9 @@ TMonthsForm::TMonthsForm(const DatedLog& log, int startDay, const QDate& today,
     MonthChart = new QChartView(this);
     MonthChart->setObjectName(QStringLiteral("MonthChart"));
     MonthChart->setRenderHint(QPainter::Antialiasing);
+    VolumeChart = new QChartView(this);
+    VolumeChart->setObjectName(QStringLiteral("VolumeChart"));
+    VolumeChart->setRenderHint(QPainter::Antialiasing);
     DayChart = new QChartView(this);
     DayChart->setObjectName(QStringLiteral("DayChart"));
     DayChart->setRenderHint(QPainter::Antialiasing);
@@ -117,15 +122,18 @@ TMonthsForm::TMonthsForm(const DatedLog& log, int startDay, const QDate& today,
     auto* grid = new QGridLayout(this);
     grid->addWidget(Table, 0, 0);
     grid->addWidget(MonthChart, 0, 1);
-    grid->addWidget(EstimateLabel, 1, 0, 1, 2);
-    grid->addWidget(DayChart, 2, 0, 1, 2);
-    grid->setColumnStretch(0, 1);
+    grid->addWidget(VolumeChart, 0, 2);
+    grid->addWidget(EstimateLabel, 1, 0, 1, 3);
+    grid->addWidget(DayChart, 2, 0, 1, 3);
+    grid->setColumnStretch(0, 2);
     grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(2, 1);
     grid->setRowStretch(0, 3);
     grid->setRowStretch(2, 2);
 
     FillTable();
     FillMonthChart();
+    FillVolumeChart();
     connect(Table, &QTableWidget::currentCellChanged, this,
             [this](int row, int, int, int) { ShowDaysOf(row); });
     // The latest month first: usually the one the user is in.
@@ -144,10 +152,14 @@ void TMonthsForm::FillTable() {
     Table->setRowCount(static_cast<int>(months_.size()));
     for (int row = 0; row < static_cast<int>(months_.size()); ++row) {
         const MonthSummary& m = months_[static_cast<size_t>(row)];
-        const QString cells[5] = {IsoDate(m.month.first), QString::number(m.sessions),
-                                  QString::number(m.failedTries), NetTimeText(m.seconds),
-                                  ShownCost(m.cost)};
-        for (int column = 0; column < 5; ++column) {
+        const QString cells[kColumns] = {
+            IsoDate(m.month.first),
+            QString::number(m.sessions),
+            QString::number(m.failedTries),
+            NetTimeText(m.seconds),
+            ShownCost(m.cost),
+            m.volume.known ? VolumeText(m.volume.Total(), LanguageOffset()) : QString()};
+        for (int column = 0; column < kColumns; ++column) {
             auto* item = new QTableWidgetItem(cells[column]);
             if (column > 0) {
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -166,6 +178,19 @@ void TMonthsForm::FillMonthChart() {
         costs.push_back(m.cost.Value());
     }
     PutBars(MonthChart, Own(kTextCostPerMonthChart), categories, costs, -90);
+}
+
+void TMonthsForm::FillVolumeChart() {
+    QStringList categories;
+    std::vector<double> megabytes;
+    for (const MonthSummary& m : LastMonths(months_, kChartMonths, startDay_)) {
+        categories.append(IsoDate(m.month.first));
+        megabytes.push_back(static_cast<double>(m.volume.Total()) / 1e6);
+    }
+    PutBars(VolumeChart,
+            Own(kTextVolumePerMonthChart) + QStringLiteral(" (") + Own(kTextMegabytes) +
+                QLatin1Char(')'),
+            categories, megabytes, -90);
 }
 
 void TMonthsForm::ShowDaysOf(int row) {

@@ -28,6 +28,7 @@ class TMonthsForm : public QWidget {
     QTableWidget* Table = nullptr;
     QLabel* EstimateLabel = nullptr;
     QChartView* MonthChart = nullptr;
+    QChartView* VolumeChart = nullptr;  // MB per billing month, beside the cost
     QChartView* DayChart = nullptr;
 
     const std::vector<MonthSummary>& Months() const { return months_; }
@@ -37,6 +38,7 @@ class TMonthsForm : public QWidget {
   private:
     void FillTable();
     void FillMonthChart();
+    void FillVolumeChart();
     QString Money(vindelor::Money cost) const;
 
     std::vector<DatedLogLine> lines_;

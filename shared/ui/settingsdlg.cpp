@@ -8,6 +8,7 @@
 #include "shared/ui/advanceddlg.h"
 #include "shared/ui/connectiondlg.h"
 #include "shared/ui/budgetdlg.h"
+#include "shared/ui/datatariffdlg.h"
 #include "shared/ui/dialogparts.h"
 #include "shared/ui/refreshdlg.h"
 
@@ -164,6 +165,8 @@ void TSettingsDlg::BuildControls() {
     Connection1->setObjectName(QStringLiteral("Connection1"));
     Budget1 = PopupMenu1->addAction(QString());
     Budget1->setObjectName(QStringLiteral("Budget1"));
+    DataTariff1 = PopupMenu1->addAction(QString());
+    DataTariff1->setObjectName(QStringLiteral("DataTariff1"));
     PopupMenu1->addSeparator();
     Refresh1 = PopupMenu1->addAction(QStringLiteral("Vindelor refresh"));
     Refresh1->setObjectName(QStringLiteral("Refresh1"));
@@ -180,6 +183,7 @@ void TSettingsDlg::BuildControls() {
     connect(Advanced1, &QAction::triggered, this, &TSettingsDlg::Advanced1Click);
     connect(Connection1, &QAction::triggered, this, &TSettingsDlg::Connection1Click);
     connect(Budget1, &QAction::triggered, this, &TSettingsDlg::Budget1Click);
+    connect(DataTariff1, &QAction::triggered, this, &TSettingsDlg::DataTariff1Click);
     connect(Refresh1, &QAction::triggered, this, &TSettingsDlg::Refresh1Click);
     connect(Timer1, &QTimer::timeout, this, &TSettingsDlg::Timer1Timer);
 }
@@ -275,6 +279,7 @@ void TSettingsDlg::SprakTexter() {
     Advanced1->setText(Text(48));
     Connection1->setText(Text(kOwnTextBase + kTextConnectionMenu));
     Budget1->setText(Text(kOwnTextBase + kTextBudgetPage));
+    DataTariff1->setText(Text(kOwnTextBase + kTextDataPage));
     if (showsRateTables_) {
         Edit1->setText(Text(63));
     }
@@ -439,6 +444,11 @@ void TSettingsDlg::Advanced1Click() {
 
 void TSettingsDlg::Budget1Click() {
     TBudgetDlg dialog(this);
+    dialog.exec();
+}
+
+void TSettingsDlg::DataTariff1Click() {
+    TDataTariffDlg dialog(this);
     dialog.exec();
 }
 

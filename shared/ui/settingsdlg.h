@@ -42,6 +42,7 @@ class TSettingsDlg : public QDialog {
     void Advanced1Click();
     void Connection1Click();  // which connection to watch
     void Budget1Click();      // "Budget and warnings"
+    void DataTariff1Click();  // "Data tariff"
     void Refresh1Click();     // "Vindelor refresh"
     void Timer1Timer();
     void SprakTexter();
@@ -74,6 +75,7 @@ class TSettingsDlg : public QDialog {
     QAction* Advanced1 = nullptr;
     QAction* Connection1 = nullptr;
     QAction* Budget1 = nullptr;
+    QAction* DataTariff1 = nullptr;
     QAction* Refresh1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QTimer* Timer1 = nullptr;

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace vindelor::ristola {
 namespace {
 
@@ -234,6 +236,29 @@ TEST(RistolaWindow, NoLogMessage) {
     EXPECT_EQ(fakes.boxes.shown[0].text,
               QStringLiteral("No logfile found !  Ingen loggfil hittad !  Lokia ei löydetty !"));
     EXPECT_FALSE(QFile::exists(dir.file(kLogFile)));
+}
+
+}  // namespace
+}  // namespace vindelor::ristola
+
+namespace vindelor::ristola {
+namespace {
+
+// A log that an old program kept writing to after a new one had logged volumes: the
+// old lines get their cost, the new line keeps its volume, byte for byte.
+TEST(TuneUp, KeepsTheVolumesOfLinesAlreadyInTheCurrentForm) {
+    ScopedDataDir dir;
+    SetCharge(QStringLiteral("0.5"));
+    const QString counted =
+        QStringLiteral("08.12.1999 11:00:00-00:30:20^   2.5000 |142300000|12100000|");
+    WriteRawLog(dir, {QStringLiteral("06.12.1999 14:05:09-00:02:00"), counted,
+                      QStringLiteral("09.12.1999 14:05:09-00:04:00")});
+    EXPECT_EQ(RunTuneUp(), TuneUpOutcome::Done);
+    ClearProfileCache();
+    const QStringList after = ReadLogLines(QString(), std::numeric_limits<int>::max());
+    EXPECT_EQ(after, (QStringList{QStringLiteral("06.12.1999 14:05:09-00:02:00^   1.00"), counted,
+                                  QStringLiteral("09.12.1999 14:05:09-00:04:00")}));
+    EXPECT_EQ(SplitLogLine(after[1]).volume.rx, 142300000u);
 }
 
 }  // namespace

@@ -1,0 +1,114 @@
+#include "monitor/datacount.h"
+
+#include <algorithm>
+
+namespace vindelor::monitor {
+
+void DataCount::Begin(const QString& name, long long nowMs) {
+    if (!query_) {
+        query_ = makeQuery ? makeQuery() : std::make_unique<platform::LinkStatsQuery>();
+    }
+    tally_ = VolumeTally{};
+    pointToPointBefore_.clear();
+    counted_.clear();
+    days_.clear();
+    bitsPerSecond_ = 0;
+    lastTotal_ = 0;
+    lastMs_ = nowMs;
+    if (name.isEmpty()) {
+        for (const platform::LinkStats& link : query_->PointToPointLinks()) {
+            pointToPointBefore_.insert(link.index);
+        }
+        tally_.Feed(LinkSample{});  // the session's link is not there yet
+        return;
+    }
+    bool failed = false;
+    const LinkSample first = Sample(name, &failed);
+    tally_.Feed(failed ? LinkSample{} : first);
+}
+
+LinkSample DataCount::Sample(const QString& name, bool* failed) {
+    platform::LinkStats link;
+    if (!name.isEmpty()) {
+        link = query_->Read(name);
+    } else {
+        for (const platform::LinkStats& candidate : query_->PointToPointLinks()) {
+            if (!pointToPointBefore_.contains(candidate.index)) {
+                link = candidate;
+                break;
+            }
+        }
+    }
+    *failed = link.error != 0;
+    if (link.present) {
+        counted_ = link.name;
+    }
+    return LinkSample{link.present, link.index, link.rxBytes, link.txBytes};
+}
+
+bool DataCount::Look(const QString& name, long long nowMs, const QDate& today, bool force) {
+    if (!query_ || (!force && nowMs - lastMs_ < kLookIntervalMs)) {
+        return false;
+    }
+    // A point-to-point link once found is followed by its name, also when it comes again.
+    const QString looked = name.isEmpty() && !counted_.isEmpty() ? counted_ : name;
+    bool failed = false;
+    const LinkSample sample = Sample(looked, &failed);
+    if (failed) {
+        return false;
+    }
+    const DataVolume before = tally_.Volume();
+    tally_.Feed(sample);
+    const DataVolume after = tally_.Volume();
+    const long long spent = nowMs - lastMs_;
+    if (spent > 0) {
+        bitsPerSecond_ = static_cast<double>(after.Total() - before.Total()) * 8000.0 /
+                         static_cast<double>(spent);
+    }
+    lastMs_ = nowMs;
+    if (after.Total() > lastTotal_) {
+        days_.insert(today);
+    }
+    lastTotal_ = after.Total();
+    return !(after == before);
+}
+
+void DataSession::Begin(const DataTariff& tariff, const BillingMonth& month,
+                        const LoggedData& logged, const std::vector<int>& given) {
+    tariff_ = tariff;
+    month_ = month;
+    logged_ = logged;
+    given_ = given;
+    hungUp_ = false;
+}
+
+std::int64_t DataSession::Charge(const DataVolume& volume, const QSet<QDate>& days) const {
+    if (!volume.known) {
+        return 0;
+    }
+    int newDays = 0;
+    for (const QDate& day : days) {
+        newDays += logged_.paidDays.contains(day) ? 0 : 1;
+    }
+    return DataCharge(tariff_, logged_.bytes, volume.Total(), newDays);
+}
+
+std::uint64_t DataSession::MonthBytes(const DataVolume& volume) const {
+    return logged_.bytes + (volume.known ? volume.Total() : 0);
+}
+
+DataSession::Due DataSession::Check(const DataVolume& volume) {
+    Due due;
+    const std::uint64_t used = MonthBytes(volume);
+    due.warnings = DataWarningsReached(used, tariff_, given_);
+    given_.insert(given_.end(), due.warnings.begin(), due.warnings.end());
+    std::sort(given_.begin(), given_.end());
+    if (tariff_.hangUpAt && !hungUp_ && tariff_.includedBytes > 0 &&
+        used >= tariff_.includedBytes) {
+        hungUp_ = true;
+        due.hangUp = true;
+    }
+    return due;
+}
+
+}  // namespace vindelor::monitor

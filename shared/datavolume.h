@@ -1,0 +1,77 @@
+// Data volume of a session: how it rides on its log line, how the kernel's counters
+// add up to it while the session runs, and how it is shown.
+//
+// On the log line the volume follows the cost, after one blank, as " |received|sent|" in
+// whole bytes:
+//     06.12.1999 14:05:09-00:12:00^   1.2000 |142300000|12100000|
+// Every reader takes the cost as the number at the start of the text after "^", so the
+// volume changes nothing for them; the closing "|" makes a line cut short (a reader that
+// kept only its first 49 characters and wrote it back) read as unknown, never as a
+// smaller volume. A line without the part has no known volume.
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+
+namespace vindelor {
+
+struct DataVolume {
+    bool known = false;  // false: no interface could be counted
+    std::uint64_t rx = 0;
+    std::uint64_t tx = 0;
+
+    std::uint64_t Total() const { return rx + tx; }
+    bool operator==(const DataVolume& other) const {
+        return known == other.known && (!known || (rx == other.rx && tx == other.tx));
+    }
+};
+
+// " |rx|tx|" for a known volume, empty for an unknown one.
+QString VolumeLogText(const DataVolume& volume);
+
+// Splits the text after a line's "^" into the cost text and the volume behind it.
+// *costLength receives how much of the text is the cost's.
+DataVolume ReadVolumeField(QStringView afterCaret, qsizetype* costLength);
+
+// The volume part moved into its own two tab-parted columns, for lines on the clipboard:
+// "\trx\ttx", or empty when unknown.
+QString VolumeClipboardText(const DataVolume& volume);
+
+// One look at the counted link.
+struct LinkSample {
+    bool present = false;  // false: the link is not there now
+    int index = 0;         // the kernel's index of the link: a new link has a new one
+    std::uint64_t rx = 0;
+    std::uint64_t tx = 0;
+};
+
+// Adds a session's bytes up from looks at the counters. The first look is where the
+// session starts: a link there then counts from its counters then, a link that comes
+// later (or comes again, or whose counters start again from zero) from zero, so the
+// volume never goes back. A look that failed is not fed at all.
+class VolumeTally {
+  public:
+    void Feed(const LinkSample& sample);
+    DataVolume Volume() const { return {seen_, rx_, tx_}; }
+
+  private:
+    bool first_ = true;
+    bool seen_ = false;
+    LinkSample last_;
+    std::uint64_t rx_ = 0;
+    std::uint64_t tx_ = 0;
+};
+
+// "142.3 MB" (English), "142,3 MB" (Swedish), "142,3 Mt" (Finnish); from 1,000 MB on in
+// GB with two decimals. MB = 1,000,000 bytes.
+QString VolumeText(std::uint64_t bytes, int languageOffset);
+// "3.4 Mbit/s"; below 1 Mbit/s in kbit/s.
+QString ThroughputText(double bitsPerSecond, int languageOffset);
+// "142.3 MB ↓ 12.1 MB ↑, 3.4 Mbit/s".
+QString SessionVolumeText(const DataVolume& volume, double bitsPerSecond, int languageOffset);
+// MB with one decimal and "." ("142.3"), for the command line and exports.
+QString MegabyteText(std::uint64_t bytes);
+
+}  // namespace vindelor

@@ -1,0 +1,51 @@
+#include "shared/ui/datatariffdlg.h"
+
+#include "platform/test/fakes.h"
+#include "shared/datatariff.h"
+#include "shared/profile.h"
+#include "shared/texts.h"
+#include "shared/ui/settingsdlg.h"
+#include "support/testenv.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+#include <gtest/gtest.h>
+
+namespace vindelor {
+namespace {
+
+TEST(DataTariffPage, ABadEntryIsNamedInTheUsersLanguageAndNothingIsStoredThenGoodOnesAre) {
+    test::ScopedDataDir dir;
+    platform::test::ScopedFakes fakes;
+    SetLanguageOffset(kFinnishOffset);
+    TSettingsDlg settings;
+    EXPECT_EQ(settings.DataTariff1->text(), QStringLiteral("Datahinnoittelu"));
+
+    const QByteArray before = test::ReadFileBytes(dir.file(kSettingsFile));
+    TDataTariffDlg page;
+    page.PerMBEdit->setText(QStringLiteral("0,05"));
+    page.DataHangUpAtBox->setChecked(true);  // a cap with nothing included
+    page.OkClick();
+    ASSERT_EQ(fakes.boxes.shown.size(), 1u);
+    EXPECT_EQ(fakes.boxes.shown[0].text,
+              LoadText(kOwnTextBase + kTextBadDataHangUpAt + kFinnishOffset) +
+                  QStringLiteral("\n\n") +
+                  LoadText(kOwnTextBase + kTextNothingStored + kFinnishOffset));
+    EXPECT_NE(page.result(), QDialog::Accepted);
+    EXPECT_EQ(test::ReadFileBytes(dir.file(kSettingsFile)), before);
+
+    page.IncludedEdit->setText(QStringLiteral("5000"));
+    page.DataWarnEdit->setText(QStringLiteral("80,100"));
+    page.OkClick();
+    EXPECT_EQ(page.result(), QDialog::Accepted);
+    const DataTariff t = ReadDataTariff();
+    EXPECT_EQ(t.perMB, 500);
+    EXPECT_EQ(t.includedBytes, 5000 * kBytesPerMB);
+    EXPECT_EQ(t.warn, (std::vector<int>{80, 100}));
+    EXPECT_TRUE(t.hangUpAt);
+    SetLanguageOffset(kSwedishOffset);
+}
+
+}  // namespace
+}  // namespace vindelor
