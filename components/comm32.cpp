@@ -84,8 +84,8 @@ std::shared_ptr<Thread> StartWorker(SerialDeviceFactory& factory, const char* wh
 // Opens the port's device and records how that went. No device, with nothing failed,
 // for a port only ModemManager holds while idle: as free as a port can be, but an open
 // would raise DTR under the manager.
-OpenOutcome OpenAndRecord(SerialDeviceFactory& factory, const QString& port) {
-    OpenOutcome outcome = factory.Open(DeviceForPort(port));
+OpenOutcome OpenAndRecord(SerialDeviceFactory& factory, const QString& device) {
+    OpenOutcome outcome = factory.Open(device);
     if (outcome.managerIdle || outcome.device) {
         gPortOpenFailed = false;
         RecordFailure(PortFailure::None, QString());
@@ -105,7 +105,7 @@ const char* OpenFailureText(bool notTerminal) {
 
 // As OpenAndRecord, but a failed open throws.
 std::shared_ptr<SerialDevice> OpenDevice(SerialDeviceFactory& factory, const QString& port) {
-    OpenOutcome outcome = OpenAndRecord(factory, port);
+    OpenOutcome outcome = OpenAndRecord(factory, DeviceForPort(port));
     if (!outcome.device && !outcome.managerIdle) {
         throw ECommsError(OpenFailureText(outcome.notTerminal));
     }
@@ -301,18 +301,26 @@ bool TComm32::ProbePort() {
 }
 
 PortLook TComm32::LookAtPort() {
+    PortLook look;
+    look.device = DeviceForPort(d->commPort);
     if (d->device) {
-        return {
-            PortFailure::Internal, false, 0, QStringLiteral("Already have a comm file open"), {}};
+        look.failure = PortFailure::Internal;
+        look.detail = QStringLiteral("Already have a comm file open");
+        return look;
     }
-    const OpenOutcome outcome = OpenAndRecord(Factory(), d->commPort);
+    const OpenOutcome outcome = OpenAndRecord(Factory(), look.device);
     if (outcome.device) {
         outcome.device->Close();
+        return look;
     }
-    if (outcome.device || outcome.managerIdle) {
-        return {};
+    if (!outcome.managerIdle) {
+        look.failure = outcome.failure;
+        look.notTerminal = outcome.notTerminal;
+        look.error = outcome.error;
+        look.detail = outcome.detail;
+        look.holder = outcome.holder;
     }
-    return {outcome.failure, outcome.notTerminal, outcome.error, outcome.detail, outcome.holder};
+    return look;
 }
 
 std::unique_ptr<platform::HolderEvents> TComm32::WatchPortRelease() const {

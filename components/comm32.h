@@ -37,6 +37,7 @@ struct PortLook {
     int error = 0;
     QString detail;
     platform::PortHolder holder;  // Busy: who holds the port, as far as known
+    QString device;               // the device the port's name led to
 };
 
 class TComm32 : public QObject {

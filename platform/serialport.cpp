@@ -552,14 +552,8 @@ PortCheck CheckPortHolders(const QString& devicePath) {
         cache.pid = 0;
     }
 
-    // 3. Locks on the device (flock holders keep the port without a lock file).
-    long pid = 0;
-    if (LockedInProcLocks(t, &pid)) {
-        return Busy(devicePath, QStringLiteral("locked (flock) by process %1").arg(pid), pid);
-    }
-
-    // 4. Every other process's descriptors, unless nothing has opened the port since
-    // a scan found it free.
+    // 3. Nothing has opened the port since a scan found it free: it is free still. A
+    // flock, too, needs a descriptor, and so an open.
     const PortCheck managerIdle{PortAvailability::ManagerIdle,
                                 0,
                                 devicePath + QStringLiteral(": open in ModemManager only"),
@@ -567,6 +561,14 @@ PortCheck CheckPortHolders(const QString& devicePath) {
     if (QuietSinceLastScan(cache, t)) {
         return cache.managerOnly ? managerIdle : PortCheck{};
     }
+
+    // 4. Locks on the device (flock holders keep the port without a lock file).
+    long pid = 0;
+    if (LockedInProcLocks(t, &pid)) {
+        return Busy(devicePath, QStringLiteral("locked (flock) by process %1").arg(pid), pid);
+    }
+
+    // 5. Every other process's descriptors.
     ++cache.scans;
     std::string fd;
     bool managerSeen = false;

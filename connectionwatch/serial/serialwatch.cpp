@@ -62,7 +62,6 @@ void SerialPortWatch::EventsArrived() {
 
 LinkCheck SerialPortWatch::Look(const QString& port, std::int64_t now) {
     LinkCheck check;
-    check.subject = DeviceForPort(port);
     // Only whether the port opens: a probe that changed the port's settings could undo
     // those of a dialer taking the port at the same moment.
     PortLook look;
@@ -70,7 +69,9 @@ LinkCheck SerialPortWatch::Look(const QString& port, std::int64_t now) {
         look = comm_.LookAtPort();
     } catch (...) {
         look.failure = PortFailure::Internal;  // out of memory and the like: says nothing
+        look.device = DeviceForPort(port);
     }
+    check.subject = look.device;
     // Only a port that another program holds is a connection; an absent device or a
     // missing permission is not, and neither is a failure of our own.
     switch (look.failure) {
