@@ -81,26 +81,34 @@ std::shared_ptr<Thread> StartWorker(SerialDeviceFactory& factory, const char* wh
     return thread;
 }
 
-// Opens the port's device; when that fails, records why and throws. Null, with nothing
-// failed, for a port only ModemManager holds while idle: as free as a port can be, but an
-// open would raise DTR under the manager.
-std::shared_ptr<SerialDevice> OpenDevice(SerialDeviceFactory& factory, const QString& port) {
-    OpenOutcome outcome = factory.Open(DeviceForPort(port));
-    if (outcome.managerIdle) {
+// Opens the port's device and records how that went. No device, with nothing failed,
+// for a port only ModemManager holds while idle: as free as a port can be, but an open
+// would raise DTR under the manager.
+OpenOutcome OpenAndRecord(SerialDeviceFactory& factory, const QString& device) {
+    OpenOutcome outcome = factory.Open(device);
+    if (outcome.managerIdle || outcome.device) {
         gPortOpenFailed = false;
         RecordFailure(PortFailure::None, QString());
-        return nullptr;
+        return outcome;
     }
-    if (!outcome.device) {
-        gPortOpenFailed = true;
-        RecordFailure(
-            outcome.failure == PortFailure::None ? PortFailure::Unusable : outcome.failure,
-            outcome.detail, outcome.error);
-        throw ECommsError(outcome.notTerminal ? "File handle is not a comm handle. "
-                                              : "Error opening com port");
+    if (outcome.failure == PortFailure::None) {
+        outcome.failure = PortFailure::Unusable;
     }
-    gPortOpenFailed = false;
-    RecordFailure(PortFailure::None, QString());
+    gPortOpenFailed = true;
+    RecordFailure(outcome.failure, outcome.detail, outcome.error);
+    return outcome;
+}
+
+const char* OpenFailureText(bool notTerminal) {
+    return notTerminal ? "File handle is not a comm handle. " : "Error opening com port";
+}
+
+// As OpenAndRecord, but a failed open throws.
+std::shared_ptr<SerialDevice> OpenDevice(SerialDeviceFactory& factory, const QString& port) {
+    OpenOutcome outcome = OpenAndRecord(factory, DeviceForPort(port));
+    if (!outcome.device && !outcome.managerIdle) {
+        throw ECommsError(OpenFailureText(outcome.notTerminal));
+    }
     return outcome.device;
 }
 
@@ -285,10 +293,38 @@ bool TComm32::ProbePort() {
     if (d->device) {
         throw ECommsError("Already have a comm file open");
     }
-    if (const std::shared_ptr<SerialDevice> device = OpenDevice(Factory(), d->commPort)) {
-        device->Close();
+    const PortLook look = LookAtPort();
+    if (look.failure != PortFailure::None) {
+        throw ECommsError(OpenFailureText(look.notTerminal));
     }
     return true;
+}
+
+PortLook TComm32::LookAtPort() {
+    PortLook look;
+    look.device = DeviceForPort(d->commPort);
+    if (d->device) {
+        look.failure = PortFailure::Internal;
+        look.detail = QStringLiteral("Already have a comm file open");
+        return look;
+    }
+    const OpenOutcome outcome = OpenAndRecord(Factory(), look.device);
+    if (outcome.device) {
+        outcome.device->Close();
+        return look;
+    }
+    if (!outcome.managerIdle) {
+        look.failure = outcome.failure;
+        look.notTerminal = outcome.notTerminal;
+        look.error = outcome.error;
+        look.detail = outcome.detail;
+        look.holder = outcome.holder;
+    }
+    return look;
+}
+
+std::unique_ptr<platform::HolderEvents> TComm32::WatchPortRelease() const {
+    return Factory().WatchRelease(DeviceForPort(d->commPort));
 }
 
 void TComm32::ClosePort() {

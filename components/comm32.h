@@ -3,6 +3,8 @@
 // held by the dialer.
 #pragma once
 
+#include "platform/serialport.h"
+
 #include <QObject>
 #include <QString>
 
@@ -25,6 +27,18 @@ class ECommsError : public std::runtime_error {
 enum class PortFailure { None, Busy, Unusable, Internal };
 
 class SerialDeviceFactory;  // components/serialdevice.h
+
+// What a look at the port found: whether it opened, and if not why, as an outcome
+// rather than an exception (a watch looks fifty times a second while a dialer holds the
+// port).
+struct PortLook {
+    PortFailure failure = PortFailure::None;  // None: it opened, or only an idle manager holds it
+    bool notTerminal = false;                 // the name leads to something that is not a terminal
+    int error = 0;
+    QString detail;
+    platform::PortHolder holder;  // Busy: who holds the port, as far as known
+    QString device;               // the device the port's name led to
+};
 
 class TComm32 : public QObject {
     Q_OBJECT
@@ -57,6 +71,12 @@ class TComm32 : public QObject {
     // settings, starts no thread and drops no queued byte, so a dialer that takes the
     // port meanwhile finds it as it left it.
     bool ProbePort();
+    // The same look without the exception: the failure flags, LastFailure and its detail
+    // are set as by ProbePort; a busy port is an outcome like any other.
+    PortLook LookAtPort();
+    // What tells of the port's holder letting go (see platform::HolderEvents); null when
+    // the device layer can tell nothing.
+    std::unique_ptr<platform::HolderEvents> WatchPortRelease() const;
     // Ends both threads and closes the port; returns when both threads have ended.
     void ClosePort();
     bool IsOpen() const;

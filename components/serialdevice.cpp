@@ -26,6 +26,10 @@ int SerialDeviceFactory::BeforeThreadStart(const char*) {
     return 0;
 }
 
+std::unique_ptr<platform::HolderEvents> SerialDeviceFactory::WatchRelease(const QString&) {
+    return nullptr;
+}
+
 namespace {
 
 QString ErrnoText(int error) {
@@ -366,6 +370,10 @@ class PosixSerialDevice : public SerialDevice {
 
 class PosixFactory : public SerialDeviceFactory {
   public:
+    std::unique_ptr<platform::HolderEvents> WatchRelease(const QString& devicePath) override {
+        return std::make_unique<platform::HolderEvents>(devicePath);
+    }
+
     OpenOutcome Open(const QString& devicePath) override {
         OpenOutcome out;
         const platform::PortCheck check = platform::CheckPortHolders(devicePath);
@@ -382,6 +390,7 @@ class PosixFactory : public SerialDeviceFactory {
             out.notTerminal =
                 check.availability == platform::PortAvailability::Unusable && check.error == ENOTTY;
             out.detail = check.detail;
+            out.holder = check.holder;
             return out;
         }
         int openError = 0;

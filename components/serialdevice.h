@@ -5,6 +5,7 @@
 #pragma once
 
 #include "components/comm32.h"
+#include "platform/serialport.h"
 
 #include <QString>
 
@@ -90,7 +91,8 @@ struct OpenOutcome {
     // Not opened because ModemManager keeps it open while idle: free, no connection.
     bool managerIdle = false;
     int error = 0;
-    QString detail;  // device path and reason, for the user
+    QString detail;               // device path and reason, for the user
+    platform::PortHolder holder;  // Busy: who holds the port, as far as known
 };
 
 // Makes devices and the other OS objects of an open port. One factory is in force per
@@ -104,6 +106,9 @@ class SerialDeviceFactory {
     virtual int CreateEventFd();
     // Called before a worker thread starts ("Read" or "Write"); an errno refuses it.
     virtual int BeforeThreadStart(const char* which);
+    // What tells of the holder of `devicePath` letting go; null when nothing can (a
+    // caller then looks at the port every time).
+    virtual std::unique_ptr<platform::HolderEvents> WatchRelease(const QString& devicePath);
 };
 
 // Takes the line discipline's error marks out of received bytes (PARMRK: "\377 \0 c" for

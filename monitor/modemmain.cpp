@@ -80,6 +80,13 @@ int TimerInterval(long long ms) {
     return static_cast<int>(std::clamp<long long>(ms, 1, 24LL * 3600 * 1000));
 }
 
+// A label set to the text it shows already would still lay itself out anew.
+void SetIfChanged(QLabel* label, const QString& text) {
+    if (label->text() != text) {
+        label->setText(text);
+    }
+}
+
 }  // namespace
 
 TShape::TShape(QWidget* parent) : QWidget(parent) {
@@ -705,7 +712,7 @@ void TForm1::Timer1Timer() {
         const monitor::CostTexts texts = monitor::MakeCostTexts(
             TotalCostBefore, Session.SessionCost, g.MonthlyMinimum, g.CurrencySymbol, Text(17));
         g.CostLeftText = texts.costLeft;
-        StatusPanel1->setText(texts.panel);
+        SetIfChanged(StatusPanel1, texts.panel);
         const double nextRate = monitor::RateAtCharge(monitor::NextMinuteCharge(Session),
                                                       g.CurrentRate, InitialChargeOn, g.RatePrices,
                                                       g.InitialPrices, InitialChargeClassOn);
@@ -717,9 +724,16 @@ void TForm1::Timer1Timer() {
                                               TotalCostBefore + Session.SessionCost);
     // Linux task bars show the window's title: the running figures while the user
     // looks elsewhere, the caption while the window itself is in front.
-    setWindowTitle(active ? kCaption : taskbarTitle_);
-    TaskbarIcon->setToolTip(
-        volumeText_.isEmpty() ? taskbarTitle_ : taskbarTitle_ + QLatin1Char('\n') + volumeText_);
+    // The tick comes fifty times a second and the figures change once: only a change
+    // is handed on (the tool tip goes to the tray shell over the bus).
+    if (const QString& title = active ? kCaption : taskbarTitle_; windowTitle() != title) {
+        setWindowTitle(title);
+    }
+    const QString tip =
+        volumeText_.isEmpty() ? taskbarTitle_ : taskbarTitle_ + QLatin1Char('\n') + volumeText_;
+    if (TaskbarIcon->toolTip() != tip) {
+        TaskbarIcon->setToolTip(tip);
+    }
 
     const std::array<int, 6> digits = monitor::DigitValues(Session.Connected());
     TDigit* const shown[] = {Digit1, Digit2, Digit3, Digit4, Digit5, Digit6};

@@ -43,7 +43,18 @@ LocaleClock::LocaleClock(const QLocale& locale)
 }
 
 QDateTime LocaleClock::Now() {
-    return QDateTime::currentDateTime();
+    // A local QDateTime asks the C library for the time zone each time, and the C library
+    // looks at /etc/localtime for each such question (a stat through the whole path): in a
+    // session's tick, fifty times a second. The zone does not change within a second, and
+    // no caller wants more than seconds.
+    const qint64 ms = QDateTime::currentMSecsSinceEpoch();
+    const qint64 second = ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
+    std::lock_guard<std::mutex> lock(nowMutex_);
+    if (second != nowSecond_ || !now_.isValid()) {
+        now_ = QDateTime::fromMSecsSinceEpoch(ms, Qt::LocalTime);
+        nowSecond_ = second;
+    }
+    return now_;
 }
 
 QString LocaleClock::DateText(const QDate& date) {

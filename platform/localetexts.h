@@ -7,6 +7,8 @@
 
 #include <QLocale>
 
+#include <mutex>
+
 namespace vindelor::platform {
 
 // Date and time texts as they go into the session log. Readers of the log split a line
@@ -16,6 +18,8 @@ namespace vindelor::platform {
 class LocaleClock : public LocalClock {
   public:
     explicit LocaleClock(const QLocale& locale = QLocale::system());
+    // To the second: within one second of the system clock every call gives the time of
+    // the first (the local time is worked out once a second, see the body).
     QDateTime Now() override;
     // The locale's short numeric date, or dd.MM.yyyy when that would hold anything but
     // digits and "." "/" ":" (ISO dates, dates with blanks or names, native digits).
@@ -27,6 +31,9 @@ class LocaleClock : public LocalClock {
     QString TimeText(const QTime& time) override;
 
   private:
+    std::mutex nowMutex_;
+    qint64 nowSecond_ = 0;  // the second of the epoch that now_ was read in
+    QDateTime now_;
     QString dateFormat_;
     QChar timeSeparator_;
 };

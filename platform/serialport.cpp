@@ -2,9 +2,11 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -117,6 +119,28 @@ std::string FollowLinks(std::string path) {
 
 enum class LockState { None, Live, Stale, Bad };
 
+// A process that has ended but is not yet reaped still answers kill(pid, 0). A dialer
+// killed outright leaves its lock file behind, and until its parent reaps it (which may
+// take a while) that lock must read as stale, not held.
+bool Zombie(long pid) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%ld/stat", pid);
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    char buffer[512];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer - 1);
+    ::close(fd);
+    if (n <= 0) {
+        return false;
+    }
+    buffer[n] = '\0';
+    // The state follows the command name, which may itself hold ") ".
+    const char* close = std::strrchr(buffer, ')');
+    return close != nullptr && close[1] == ' ' && (close[2] == 'Z' || close[2] == 'X');
+}
+
 // Reads the PID of a lock file: ASCII ("%10d\n" and the like) or 4 binary bytes.
 LockState ReadLock(const std::string& file, long* pid, int* error) {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
@@ -165,7 +189,8 @@ LockState ReadLock(const std::string& file, long* pid, int* error) {
         return LockState::Bad;
     }
     *pid = value;
-    if (::kill(static_cast<pid_t>(value), 0) == 0 || errno == EPERM) {
+    if ((::kill(static_cast<pid_t>(value), 0) == 0 || errno == EPERM) &&
+        !Zombie(static_cast<long>(value))) {
         return LockState::Live;
     }
     return LockState::Stale;  // left behind by a dead dialer: ignored, never deleted
@@ -432,8 +457,10 @@ bool LockedInProcLocks(const Target& t, long* holderPid) {
     return found;
 }
 
-PortCheck Busy(const QString& devicePath, const QString& why) {
-    return {PortAvailability::Busy, EBUSY, devicePath + QStringLiteral(": ") + why};
+PortCheck Busy(const QString& devicePath, const QString& why, long pid,
+               const std::string& lockFile = std::string()) {
+    return {PortAvailability::Busy, EBUSY, devicePath + QStringLiteral(": ") + why,
+            PortHolder{pid, lockFile}};
 }
 
 }  // namespace
@@ -445,12 +472,16 @@ PortCheck CheckPortHolders(const QString& devicePath) {
     struct stat st;
     if (local.isEmpty() || ::stat(local.constData(), &st) != 0) {
         const int error = local.isEmpty() ? ENOENT : errno;
-        return {PortAvailability::Unusable, error,
-                devicePath + QStringLiteral(": ") + ErrnoText(error)};
+        return {PortAvailability::Unusable,
+                error,
+                devicePath + QStringLiteral(": ") + ErrnoText(error),
+                {}};
     }
     if (!S_ISCHR(st.st_mode)) {
-        return {PortAvailability::Unusable, ENOTTY,
-                devicePath + QStringLiteral(": not a terminal")};
+        return {PortAvailability::Unusable,
+                ENOTTY,
+                devicePath + QStringLiteral(": not a terminal"),
+                {}};
     }
     // A character device that the kernel files under another class than "tty" (a
     // memory device, a sound card) is no port at all; every process holds /dev/null,
@@ -465,8 +496,10 @@ PortCheck CheckPortHolders(const QString& devicePath) {
             link[n] = '\0';
             const char* slash = std::strrchr(link, '/');
             if (std::strcmp(slash != nullptr ? slash + 1 : link, "tty") != 0) {
-                return {PortAvailability::Unusable, ENOTTY,
-                        devicePath + QStringLiteral(": not a terminal")};
+                return {PortAvailability::Unusable,
+                        ENOTTY,
+                        devicePath + QStringLiteral(": not a terminal"),
+                        {}};
             }
         }
     }
@@ -488,16 +521,19 @@ PortCheck CheckPortHolders(const QString& devicePath) {
             int error = 0;
             switch (ReadLock(file, &pid, &error)) {
                 case LockState::Live:
-                    return Busy(devicePath, QStringLiteral("locked by process %1 (%2)")
-                                                .arg(pid)
-                                                .arg(QString::fromStdString(file)));
+                    return Busy(devicePath,
+                                QStringLiteral("locked by process %1 (%2)")
+                                    .arg(pid)
+                                    .arg(QString::fromStdString(file)),
+                                pid, file);
                 case LockState::Bad:
                     return Busy(devicePath,
                                 QStringLiteral("unreadable lock file %1%2")
                                     .arg(QString::fromStdString(file),
                                          error != 0 ? QStringLiteral(" (") + ErrnoText(error) +
                                                           QStringLiteral(")")
-                                                    : QString()));
+                                                    : QString()),
+                                0, file);
                 case LockState::None:
                 case LockState::Stale:
                     break;
@@ -510,25 +546,29 @@ PortCheck CheckPortHolders(const QString& devicePath) {
     std::lock_guard<std::mutex> lock(cache.mutex);
     if (cache.device == t.path && cache.pid != 0) {
         if (StillHolds(t, cache.pid, cache.fd)) {
-            return Busy(devicePath, QStringLiteral("open in process %1").arg(cache.pid));
+            return Busy(devicePath, QStringLiteral("open in process %1").arg(cache.pid), cache.pid);
         }
         cache.device.clear();
         cache.pid = 0;
     }
 
-    // 3. Locks on the device (flock holders keep the port without a lock file).
-    long pid = 0;
-    if (LockedInProcLocks(t, &pid)) {
-        return Busy(devicePath, QStringLiteral("locked (flock) by process %1").arg(pid));
-    }
-
-    // 4. Every other process's descriptors, unless nothing has opened the port since
-    // a scan found it free.
-    const PortCheck managerIdle{PortAvailability::ManagerIdle, 0,
-                                devicePath + QStringLiteral(": open in ModemManager only")};
+    // 3. Nothing has opened the port since a scan found it free: it is free still. A
+    // flock, too, needs a descriptor, and so an open.
+    const PortCheck managerIdle{PortAvailability::ManagerIdle,
+                                0,
+                                devicePath + QStringLiteral(": open in ModemManager only"),
+                                {}};
     if (QuietSinceLastScan(cache, t)) {
         return cache.managerOnly ? managerIdle : PortCheck{};
     }
+
+    // 4. Locks on the device (flock holders keep the port without a lock file).
+    long pid = 0;
+    if (LockedInProcLocks(t, &pid)) {
+        return Busy(devicePath, QStringLiteral("locked (flock) by process %1").arg(pid), pid);
+    }
+
+    // 5. Every other process's descriptors.
     ++cache.scans;
     std::string fd;
     bool managerSeen = false;
@@ -538,7 +578,7 @@ PortCheck CheckPortHolders(const QString& devicePath) {
         cache.pid = pid;
         cache.fd = fd;
         cache.trusted = false;
-        return Busy(devicePath, QStringLiteral("open in process %1").arg(pid));
+        return Busy(devicePath, QStringLiteral("open in process %1").arg(pid), pid);
     }
     cache.trusted = cache.wd >= 0;
     cache.managerOnly = managerSeen;
@@ -611,6 +651,98 @@ bool ModemManagerOutOfSight() {
         lastEmptyScan.store(now);
     }
     return found != 0;
+}
+
+HolderEvents::HolderEvents(const QString& devicePath) {
+    inotify_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (inotify_ < 0) {
+        return;
+    }
+    // Closes only: the holder's reads and writes say nothing of its letting go. The
+    // node going away (an adapter unplugged) ends any hold as well.
+    deviceWatch_ =
+        ::inotify_add_watch(inotify_, devicePath.toLocal8Bit().constData(),
+                            IN_CLOSE_WRITE | IN_CLOSE_NOWRITE | IN_DELETE_SELF | IN_MOVE_SELF);
+    // A lock file removed, or written anew with another process's number (pppd hands its
+    // lock to the child that keeps the line).
+    for (const std::string& dir : LockDirectories()) {
+        ::inotify_add_watch(inotify_, dir.c_str(),
+                            IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_CLOSE_WRITE |
+                                IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR);
+    }
+}
+
+HolderEvents::~HolderEvents() {
+    if (pidFd_ >= 0) {
+        ::close(pidFd_);
+    }
+    if (inotify_ >= 0) {
+        ::close(inotify_);
+    }
+}
+
+void HolderEvents::Follow(long pid) {
+    if (pid == followed_) {
+        return;  // followed already, or told of its end already
+    }
+    if (pidFd_ >= 0) {
+        ::close(pidFd_);
+        pidFd_ = -1;
+    }
+    followed_ = pid;
+#ifdef SYS_pidfd_open
+    if (pid > 0) {
+        const long fd = ::syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0);
+        if (fd >= 0) {
+            pidFd_ = static_cast<int>(fd);
+            // Not inherited by a program started meanwhile.
+            ::fcntl(pidFd_, F_SETFD, FD_CLOEXEC);
+        } else if (errno == ESRCH) {
+            gone_ = true;
+        }
+    }
+#endif
+}
+
+bool HolderEvents::Armed() const {
+    return deviceWatch_ >= 0 || pidFd_ >= 0;
+}
+
+bool HolderEvents::Fired() {
+    bool fired = gone_;
+    gone_ = false;
+    // poll() skips a negative descriptor.
+    pollfd fds[2] = {{inotify_, POLLIN, 0}, {pidFd_, POLLIN, 0}};
+    if (::poll(fds, 2, 0) <= 0) {
+        return fired;
+    }
+    // A pidfd stays readable once its process has ended: told once, it is let go.
+    if (fds[1].revents != 0) {
+        fired = true;
+        ::close(pidFd_);
+        pidFd_ = -1;
+    }
+    if (fds[0].revents == 0) {
+        return fired;
+    }
+    alignas(inotify_event) char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(inotify_, buffer, sizeof buffer);
+        if (n <= 0) {
+            break;
+        }
+        for (ssize_t at = 0; at < n;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+            // The device's events, a lost queue, a directory gone, and any change of a
+            // UUCP lock file; the directories' other files are not ours to follow.
+            if (e->wd == deviceWatch_ || e->len == 0 || (e->mask & IN_Q_OVERFLOW) != 0 ||
+                std::strncmp(e->name, "LCK..", 5) == 0) {
+                fired = true;
+            }
+            at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+        }
+    }
+    return fired;
 }
 
 std::uint64_t HolderScanCount() {

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <string>
 
 namespace vindelor::platform {
 
@@ -18,10 +19,18 @@ enum class PortAvailability {
     ManagerIdle,
 };
 
+// Who holds a busy port, as far as the check could tell: what a watch for its letting go
+// follows.
+struct PortHolder {
+    long pid = 0;          // 0: not known (an exclusive open, an unreadable lock file)
+    std::string lockFile;  // the lock file that makes the port busy; empty when none does
+};
+
 struct PortCheck {
     PortAvailability availability = PortAvailability::Free;
-    int error = 0;   // errno behind Busy/Unusable, 0 when none
-    QString detail;  // human-readable reason (device path and cause)
+    int error = 0;      // errno behind Busy/Unusable, 0 when none
+    QString detail;     // human-readable reason (device path and cause)
+    PortHolder holder;  // for Busy
 };
 
 // Looks for holders of the device without opening it: UUCP lock files, open descriptors
@@ -40,6 +49,41 @@ int OpenPortDevice(const QString& devicePath, int* error);
 // Whether a ModemManager runs whose descriptors this process may not look at (it runs
 // as root): the one holder an exclusive open's EBUSY may come from without a sign.
 bool ModemManagerOutOfSight();
+
+// Tells, without a look through /proc, that something happened that may have freed a
+// held port: a close of the device (inotify, through this node only), a change of a lock
+// file in the lock directories, the exit of the holder's process (a pidfd, where the
+// kernel has them). The watch is made before a look finds the holder, so nothing that
+// happens between the look and the watch is missed. A release that none of these shows
+// (a close through a second node of the device, a holder whose exit cannot be followed)
+// is found only by a full look: the caller makes one now and then whatever Fired() says.
+class HolderEvents {
+  public:
+    explicit HolderEvents(const QString& devicePath);
+    ~HolderEvents();
+    HolderEvents(const HolderEvents&) = delete;
+    HolderEvents& operator=(const HolderEvents&) = delete;
+
+    // Follows the exit of `pid` from now on instead of any process followed before; 0
+    // follows none. A process that is already gone counts as fired.
+    void Follow(long pid);
+    // Whether the device's closes can be seen, or the followed process's exit: without
+    // either, nothing here would tell of a release.
+    bool Armed() const;
+    // Whether anything happened since the last call; reads the events, never blocks.
+    bool Fired();
+    // The descriptors that become readable when something happens, for an event loop
+    // (-1 for none); they change with Follow.
+    int EventsFd() const { return inotify_; }
+    int ExitFd() const { return pidFd_; }
+
+  private:
+    int inotify_ = -1;
+    int deviceWatch_ = -1;
+    int pidFd_ = -1;
+    long followed_ = 0;
+    bool gone_ = false;  // the followed process had ended before it could be followed
+};
 
 // How many full scans of every process's descriptors were made (tests, benchmarks).
 std::uint64_t HolderScanCount();

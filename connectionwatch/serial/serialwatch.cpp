@@ -2,44 +2,115 @@
 
 #include "components/comm32.h"
 #include "components/portmap.h"
+#include "platform/serialport.h"
+#include "platform/services.h"
 
 namespace vindelor::watch {
 
 SerialPortWatch::SerialPortWatch(TComm32& comm, QObject* parent)
     : ConnectionWatch(parent), comm_(comm) {}
 
+SerialPortWatch::~SerialPortWatch() = default;
+
 QString SerialPortWatch::Name() const {
     return comm_.CommPort();
 }
 
 LinkCheck SerialPortWatch::Check() {
-    LinkCheck check;
-    check.subject = DeviceForPort(comm_.CommPort());
-    try {
-        // Only whether the port opens: a probe that changed the port's settings could
-        // undo those of a dialer taking the port at the same moment.
-        comm_.ProbePort();
-        check.state = LinkState::Down;
-    } catch (const ECommsError&) {
-        // Only a port that another program holds is a connection; an absent device or a
-        // missing permission is not, and neither is a failure of our own.
-        switch (TComm32::LastFailure()) {
-            case PortFailure::Busy:
-                check.state = LinkState::Up;
-                break;
-            case PortFailure::Unusable:
-                check.state = LinkState::Unusable;
-                check.error = TComm32::LastFailureError();
-                check.detail = TComm32::LastFailureDetail();
-                break;
-            case PortFailure::None:
-            case PortFailure::Internal:
-                check.state = LinkState::Unknown;
-                break;
+    const QString port = comm_.CommPort();
+    const std::int64_t now = platform::Ticks().Milliseconds();
+    if (release_ && port == heldPort_) {
+        if (!release_->Fired() && now - lastLook_ < kLookAtLeastEveryMs) {
+            return held_;  // still held: nothing has happened that could end it
         }
-    } catch (...) {
-        check.state = LinkState::Unknown;
+    } else {
+        release_.reset();
     }
+    return Look(port, now);
+}
+
+// Keeps a notifier on each of release_'s descriptors, and none on a descriptor it no
+// longer has.
+void SerialPortWatch::Listen() {
+    const auto follow = [this](QPointer<QSocketNotifier>& notifier, int fd) {
+        if (notifier && (fd < 0 || notifier->socket() != fd)) {
+            notifier->setEnabled(false);
+            notifier->deleteLater();
+            notifier = nullptr;
+        }
+        if (!notifier && fd >= 0) {
+            notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+            connect(notifier, &QSocketNotifier::activated, this, [this] { EventsArrived(); });
+        }
+    };
+    follow(eventsNotifier_, release_ ? release_->EventsFd() : -1);
+    follow(exitNotifier_, release_ ? release_->ExitFd() : -1);
+}
+
+// Something happened to the holder: a look now, so that a release is known at once,
+// not at the next tick; an event that ended nothing changes nothing for the session.
+void SerialPortWatch::EventsArrived() {
+    if (!release_ || !release_->Fired()) {
+        Listen();
+        return;
+    }
+    const LinkCheck check = Look(heldPort_, platform::Ticks().Milliseconds());
+    if (check.state != LinkState::Up) {
+        emit Changed();
+    }
+}
+
+LinkCheck SerialPortWatch::Look(const QString& port, std::int64_t now) {
+    LinkCheck check;
+    // Only whether the port opens: a probe that changed the port's settings could undo
+    // those of a dialer taking the port at the same moment.
+    PortLook look;
+    try {
+        look = comm_.LookAtPort();
+    } catch (...) {
+        look.failure = PortFailure::Internal;  // out of memory and the like: says nothing
+        look.device = DeviceForPort(port);
+    }
+    check.subject = look.device;
+    // Only a port that another program holds is a connection; an absent device or a
+    // missing permission is not, and neither is a failure of our own.
+    switch (look.failure) {
+        case PortFailure::None:
+            check.state = LinkState::Down;
+            break;
+        case PortFailure::Busy:
+            check.state = LinkState::Up;
+            break;
+        case PortFailure::Unusable:
+            check.state = LinkState::Unusable;
+            check.error = look.error;
+            check.detail = look.detail;
+            break;
+        case PortFailure::Internal:
+            check.state = LinkState::Unknown;
+            break;
+    }
+    if (check.state != LinkState::Up) {
+        release_.reset();
+        Listen();
+        return check;
+    }
+    lastLook_ = now;
+    if (!release_) {
+        release_ = comm_.WatchPortRelease();
+        heldPort_ = port;
+        // Made after this look: a release between the two would go unseen, so the next
+        // check looks once more with the watch in place.
+        lastLook_ = now - kLookAtLeastEveryMs;
+    }
+    if (release_) {
+        release_->Follow(look.holder.pid);
+        if (!release_->Armed()) {
+            release_.reset();  // nothing could tell of a release: look every time
+        }
+    }
+    Listen();
+    held_ = check;
     return check;
 }
 

@@ -1,13 +1,30 @@
 // The classic sign of a connection: a dialer holds the modem's serial port. A look opens
 // the port through the probe component and closes it at once; a port that cannot be
 // opened because another program has it is the connection.
+//
+// While the port is held, the session ticks fifty times a second, and a full look (lock
+// files, /proc) at every tick would cost more than the rest of the session together. So
+// once a look has found the holder, the watch follows what tells of its letting go (the
+// device's closes, the lock files, the holder's exit) and looks again only when one of
+// them fires, or once a second for a release that none of them shows. With an event
+// loop running, a fired event is looked into at once, and Changed() is emitted when the
+// port has been let go; without one, the next Check() looks.
 #pragma once
 
 #include "connectionwatch/connectionwatch.h"
 
+#include <QPointer>
+#include <QSocketNotifier>
+
+#include <cstdint>
+#include <memory>
+
 namespace vindelor {
 class TComm32;
+namespace platform {
+class HolderEvents;
 }
+}  // namespace vindelor
 
 namespace vindelor::watch {
 
@@ -16,13 +33,31 @@ class SerialPortWatch : public ConnectionWatch {
   public:
     // `comm` stays the caller's (the main window's Comm321) and must outlive the watch.
     explicit SerialPortWatch(TComm32& comm, QObject* parent = nullptr);
+    ~SerialPortWatch() override;
 
     Kind WatchKind() const override { return Kind::SerialPort; }
     QString Name() const override;
     LinkCheck Check() override;
 
+    // The longest a held port goes without a full look.
+    static constexpr std::int64_t kLookAtLeastEveryMs = 1000;
+
   private:
+    LinkCheck Look(const QString& port, std::int64_t now);
+    void Listen();
+    void EventsArrived();
+
     TComm32& comm_;
+    // While the port is held: what tells of the holder letting go, for which port, and
+    // what the last full look found, when.
+    std::unique_ptr<platform::HolderEvents> release_;
+    // The event loop's side of release_'s descriptors; deleted later, as one may be
+    // the notifier whose signal is being handled.
+    QPointer<QSocketNotifier> eventsNotifier_;
+    QPointer<QSocketNotifier> exitNotifier_;
+    QString heldPort_;
+    LinkCheck held_;
+    std::int64_t lastLook_ = 0;
 };
 
 }  // namespace vindelor::watch

@@ -167,6 +167,13 @@ TEST_F(PortChecks, LockFiles) {
     };
     const QString basename = QStringLiteral("LCK..") + pty.Number();
     const QString pppd = QStringLiteral("LCK..pts_") + pty.Number();
+    // A dialer killed outright whose parent has not reaped it yet.
+    const pid_t zombie = ::fork();
+    if (zombie == 0) {
+        _exit(0);
+    }
+    siginfo_t info{};
+    ASSERT_EQ(::waitid(P_PID, static_cast<id_t>(zombie), &info, WEXITED | WNOWAIT), 0);
     const Case cases[] = {
         {"live PID, %10d form", basename, QByteArray(10 - self.size(), ' ') + self + "\n",
          PortAvailability::Busy},
@@ -174,6 +181,8 @@ TEST_F(PortChecks, LockFiles) {
         {"live PID, 4 binary bytes", basename,
          QByteArray(reinterpret_cast<const char*>(&selfBinary), 4), PortAvailability::Busy},
         {"dead PID", basename, QByteArray::number(DeadPid()).rightJustified(10) + "\n",
+         PortAvailability::Free},
+        {"ended, not reaped yet", pppd, QByteArray::number(zombie).rightJustified(10) + "\n",
          PortAvailability::Free},
         {"not a number", pppd, "pppd\n", PortAvailability::Busy},
         {"two numbers", basename, "12 34\n", PortAvailability::Busy},
@@ -191,6 +200,7 @@ TEST_F(PortChecks, LockFiles) {
         EXPECT_TRUE(QFile::exists(locks.filePath(c.name)));
         QFile::remove(locks.filePath(c.name));
     }
+    ::waitpid(zombie, nullptr, 0);
 }
 
 TEST_F(PortChecks, UnreadableLockFileCountsAsBusy) {
