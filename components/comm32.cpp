@@ -81,16 +81,9 @@ std::shared_ptr<Thread> StartWorker(SerialDeviceFactory& factory, const char* wh
     return thread;
 }
 
-// Opens the port's device; when that fails, records why and throws. Null, with nothing
-// failed, for a port only ModemManager holds while idle: as free as a port can be, but an
-// open would raise DTR under the manager.
+// Opens the port's device; when that fails, records why and throws.
 std::shared_ptr<SerialDevice> OpenDevice(SerialDeviceFactory& factory, const QString& port) {
     OpenOutcome outcome = factory.Open(DeviceForPort(port));
-    if (outcome.managerIdle) {
-        gPortOpenFailed = false;
-        RecordFailure(PortFailure::None, QString());
-        return nullptr;
-    }
     if (!outcome.device) {
         gPortOpenFailed = true;
         RecordFailure(
@@ -246,9 +239,6 @@ bool TComm32::OpenPort() {
 
     SerialDeviceFactory& factory = Factory();
     const std::shared_ptr<SerialDevice> device = OpenDevice(factory, d->commPort);
-    if (!device) {
-        return true;  // left unopened under an idle manager
-    }
     // Settings the driver refuses do not fail the open.
     device->Configure(d->baudRate);
 
@@ -285,9 +275,7 @@ bool TComm32::ProbePort() {
     if (d->device) {
         throw ECommsError("Already have a comm file open");
     }
-    if (const std::shared_ptr<SerialDevice> device = OpenDevice(Factory(), d->commPort)) {
-        device->Close();
-    }
+    OpenDevice(Factory(), d->commPort)->Close();
     return true;
 }
 
