@@ -4,13 +4,18 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace vindelor::platform {
 
 class DesktopNotifier {
   public:
     virtual ~DesktopNotifier() = default;
-    // True when the desktop took the notification.
-    virtual bool Notify(const QString& summary, const QString& body) = 0;
+    // Hands the notification to the desktop without waiting for it. `done` runs once on
+    // the thread of the application object, true when the desktop took the notification;
+    // false when it refused, has no notification service, or did not answer in time.
+    virtual void Notify(const QString& summary, const QString& body,
+                        std::function<void(bool taken)> done) = 0;
 };
 
 DesktopNotifier& Notifier();

@@ -5,6 +5,7 @@
 #include <sys/sysmacros.h>
 
 #include <QFile>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cstdio>
@@ -78,6 +79,13 @@ QString ByIdLink(udev_device* device) {
     return links.value(0);
 }
 
+// Consoles, the pseudo-terminal multiplexer and virtual terminals: never a modem.
+bool NeverAModem(const QString& node) {
+    static const QRegularExpression kConsoles(
+        QStringLiteral("^/dev/(console|ptmx|tty|tty[0-9]+|vcs.*|ttyprintk)$"));
+    return kConsoles.match(node).hasMatch();
+}
+
 bool StatChar(const QString& path, struct stat* st) {
     const QByteArray local = QFile::encodeName(path);
     return !local.isEmpty() && ::stat(local.constData(), st) == 0 && S_ISCHR(st->st_mode);
@@ -103,7 +111,7 @@ bool IsModemDriver(const QString& driver) {
     return false;
 }
 
-std::vector<InstalledModem> ListInstalledModems() {
+std::vector<InstalledModem> ListInstalledModems(const QStringList& managerPorts) {
     std::vector<InstalledModem> found;
     udev* context = udev_new();
     if (context == nullptr) {
@@ -120,9 +128,13 @@ std::vector<InstalledModem> ListInstalledModems() {
                 continue;
             }
             const QString node = Utf8(udev_device_get_devnode(device));
-            const bool candidate = Utf8(udev_device_get_property_value(
-                                       device, "ID_MM_CANDIDATE")) == QLatin1String("1");
-            if (!node.isEmpty() && (candidate || HasModemDriver(device))) {
+            const bool managed = managerPorts.contains(node.mid(5));
+            // A serial place the kernel registers whether or not a UART answers there
+            // has the port type 0 (PORT_UNKNOWN).
+            const bool noUart =
+                Utf8(udev_device_get_sysattr_value(device, "type")) == QLatin1String("0");
+            if (!node.isEmpty() && !NeverAModem(node) && !noUart &&
+                (managed || HasModemDriver(device))) {
                 const QString link = ByIdLink(device);
                 found.push_back({node, link.isEmpty() ? node : link});
             }
@@ -144,7 +156,7 @@ QString UdevModemLookup::AttachedTo(const QString& subkey) {
     if (index < 0) {
         return {};
     }
-    const std::vector<InstalledModem> modems = ListInstalledModems();
+    const std::vector<InstalledModem> modems = ListInstalledModems(managerPorts);
     return index < static_cast<int>(modems.size()) ? modems[static_cast<std::size_t>(index)].path
                                                    : QString();
 }

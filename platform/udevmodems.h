@@ -17,10 +17,13 @@ struct InstalledModem {
     QString path;  // its /dev/serial/by-id link (stable across replugs), else the node
 };
 
-// Serial devices that ModemManager marks as candidates (ID_MM_CANDIDATE) or whose driver
-// is a modem or USB-serial driver, ordered by path (numbers compared as numbers), so the
-// order is the same from start to start and does not follow the order of plugging in.
-std::vector<InstalledModem> ListInstalledModems();
+// Serial devices whose driver is a modem or USB-serial driver (on USB or PCI), and those
+// ModemManager lists as its modems' ports (`managerPorts`: names under /dev, "ttyUSB2"),
+// ordered by path (numbers compared as numbers), so the order is the same from start to
+// start and does not follow the order of plugging in. Never a console, /dev/ptmx or a
+// serial place without a UART: ModemManager's udev rule marks every tty as a candidate
+// (ID_MM_CANDIDATE), so that tag says nothing.
+std::vector<InstalledModem> ListInstalledModems(const QStringList& managerPorts = {});
 
 // Whether a modem or USB-serial driver (cdc_acm, option, qcserial, ftdi_sio, …) is named.
 bool IsModemDriver(const QString& driver);
@@ -30,6 +33,8 @@ bool IsModemDriver(const QString& driver);
 class UdevModemLookup : public ModemLookup {
   public:
     QString AttachedTo(const QString& subkey) override;
+    // ModemManager's modems' ports, when it runs; empty otherwise.
+    QStringList managerPorts;
 };
 
 // Whether the device is there: a character device, and not one of the serial ports the

@@ -2,11 +2,17 @@
 
 #include "components/comm32.h"
 #include "components/portmap.h"
+#include "connectionwatch/modemmanager/mmwatch.h"
 
 namespace vindelor::watch {
 
-SerialPortWatch::SerialPortWatch(TComm32& comm, QObject* parent)
-    : ConnectionWatch(parent), comm_(comm) {}
+SerialPortWatch::SerialPortWatch(TComm32& comm, std::shared_ptr<ModemManagerModems> modems,
+                                 QObject* parent)
+    : ConnectionWatch(parent), comm_(comm), modems_(std::move(modems)) {
+    if (modems_) {
+        connect(modems_.get(), &ModemManagerModems::Changed, this, &ConnectionWatch::Changed);
+    }
+}
 
 QString SerialPortWatch::Name() const {
     return comm_.CommPort();
@@ -15,6 +21,18 @@ QString SerialPortWatch::Name() const {
 LinkCheck SerialPortWatch::Check() {
     LinkCheck check;
     check.subject = DeviceForPort(comm_.CommPort());
+    if (modems_) {
+        const MmSnapshot& mm = modems_->Snapshot();
+        if (mm.service == ServiceState::Pending) {
+            // Until ModemManager has said which ports are its own, none is opened.
+            check.state = LinkState::Unknown;
+            return check;
+        }
+        if (const MmModem* owner = PortOwner(mm, check.subject)) {
+            check.state = owner->state == kMmConnected ? LinkState::Up : LinkState::Down;
+            return check;
+        }
+    }
     try {
         // Only whether the port opens: a probe that changed the port's settings could
         // undo those of a dialer taking the port at the same moment.
