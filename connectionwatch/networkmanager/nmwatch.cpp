@@ -1,5 +1,6 @@
 #include "connectionwatch/networkmanager/nmwatch.h"
 
+#include <QDBusArgument>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 
@@ -16,6 +17,32 @@ const QString kActiveInterface = QStringLiteral("org.freedesktop.NetworkManager.
 const QString kDeviceInterface = QStringLiteral("org.freedesktop.NetworkManager.Device");
 const QString kActivePrefix = QStringLiteral("/org/freedesktop/NetworkManager/ActiveConnection/");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString kSettingsPath = QStringLiteral("/org/freedesktop/NetworkManager/Settings");
+
+// One group of a connection's settings (a{sa{sv}}).
+QVariantMap SettingsGroup(const QVariant& value, const QString& group) {
+    if (value.userType() != qMetaTypeId<QDBusArgument>()) {
+        return {};
+    }
+    const QDBusArgument arg = value.value<QDBusArgument>();
+    if (arg.currentSignature() != QLatin1String("a{sa{sv}}")) {
+        return {};
+    }
+    QVariantMap found;
+    arg.beginMap();
+    while (!arg.atEnd()) {
+        QString name;
+        QVariantMap values;
+        arg.beginMapEntry();
+        arg >> name >> values;
+        arg.endMapEntry();
+        if (name == group) {
+            found = values;
+        }
+    }
+    arg.endMap();
+    return found;
+}
 
 }  // namespace
 
@@ -181,6 +208,87 @@ void NmFollower::Look() {
 
 void NmFollower::Lost(ServiceState why) {
     emit Published(NmSnapshot{why, {}});
+}
+
+NmProfileFollower::NmProfileFollower(int answerLimitMs)
+    : ServiceFollower(QStringLiteral("org.freedesktop.NetworkManager"), answerLimitMs) {}
+
+void NmProfileFollower::Subscribe() {
+    const QString settings = QStringLiteral("org.freedesktop.NetworkManager.Settings");
+    Listen(kSettingsPath, settings, QStringLiteral("NewConnection"));
+    Listen(kSettingsPath, settings, QStringLiteral("ConnectionRemoved"));
+}
+
+bool NmProfileFollower::Relevant(const QDBusMessage&) const {
+    return true;
+}
+
+void NmProfileFollower::Look() {
+    Ask(Call(kSettingsPath, QStringLiteral("org.freedesktop.NetworkManager.Settings"),
+             QStringLiteral("ListConnections")),
+        [this](const QDBusMessage& reply) {
+            if (NoAnswer(reply)) {
+                LookDone(false);
+                return;
+            }
+            const QStringList paths = ObjectPaths(reply.arguments().value(0));
+            auto profiles = std::make_shared<NmProfiles>();
+            profiles->service = ServiceState::Running;
+            profiles->profiles.resize(paths.size());
+            auto left = std::make_shared<int>(static_cast<int>(paths.size()));
+            const auto publish = [this, profiles] {
+                NmProfiles done;
+                done.service = profiles->service;
+                for (const NmProfile& p : profiles->profiles) {
+                    if (!p.id.isEmpty()) {
+                        done.profiles << p;
+                    }
+                }
+                emit Published(done);
+                LookDone(true);
+            };
+            if (paths.isEmpty()) {
+                publish();
+                return;
+            }
+            for (int i = 0; i < paths.size(); ++i) {
+                Ask(Call(paths[i],
+                         QStringLiteral("org.freedesktop.NetworkManager.Settings.Connection"),
+                         QStringLiteral("GetSettings")),
+                    [profiles, left, publish, i](const QDBusMessage& r) {
+                        const QVariantMap connection =
+                            SettingsGroup(r.arguments().value(0), QStringLiteral("connection"));
+                        NmProfile& p = profiles->profiles[i];
+                        p.id = connection.value(QStringLiteral("id")).toString();
+                        p.uuid = connection.value(QStringLiteral("uuid")).toString();
+                        p.type = connection.value(QStringLiteral("type")).toString();
+                        if (--*left == 0) {
+                            publish();
+                        }
+                    });
+            }
+        });
+}
+
+void NmProfileFollower::Lost(ServiceState why) {
+    emit Published(NmProfiles{why, {}});
+}
+
+NetworkManagerProfiles::NetworkManagerProfiles(int answerLimitMs) {
+    qRegisterMetaType<NmProfiles>();
+    follower_ = new NmProfileFollower(answerLimitMs);
+    connect(
+        follower_, &NmProfileFollower::Published, this,
+        [this](const NmProfiles& profiles) {
+            profiles_ = profiles;
+            emit Changed();
+        },
+        Qt::QueuedConnection);
+    follower_->Start();
+}
+
+NetworkManagerProfiles::~NetworkManagerProfiles() {
+    follower_->Stop();
 }
 
 NetworkManagerWatch::NetworkManagerWatch(const QString& wanted, QObject* parent, int answerLimitMs)

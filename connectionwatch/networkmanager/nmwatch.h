@@ -56,6 +56,50 @@ class NmFollower : public ServiceFollower {
     void Lost(ServiceState why) override;
 };
 
+// A connection NetworkManager knows (its settings), active or not.
+struct NmProfile {
+    QString id;
+    QString uuid;
+    QString type;
+};
+
+struct NmProfiles {
+    ServiceState service = ServiceState::Pending;
+    QList<NmProfile> profiles;
+};
+
+// Reads NetworkManager's connections on the bus thread, for the user to choose from.
+class NmProfileFollower : public ServiceFollower {
+    Q_OBJECT
+  public:
+    explicit NmProfileFollower(int answerLimitMs);
+
+  signals:
+    void Published(const vindelor::watch::NmProfiles& profiles);
+
+  protected:
+    void Subscribe() override;
+    bool Relevant(const QDBusMessage& signal) const override;
+    void Look() override;
+    void Lost(ServiceState why) override;
+};
+
+// NetworkManager's connections as last read, on the window's thread.
+class NetworkManagerProfiles : public QObject {
+    Q_OBJECT
+  public:
+    explicit NetworkManagerProfiles(int answerLimitMs = 5000);
+    ~NetworkManagerProfiles() override;
+    const NmProfiles& Profiles() const { return profiles_; }
+
+  signals:
+    void Changed();
+
+  private:
+    NmProfiles profiles_;
+    NmProfileFollower* follower_ = nullptr;
+};
+
 class NetworkManagerWatch : public ConnectionWatch {
     Q_OBJECT
   public:
@@ -85,3 +129,4 @@ class NetworkManagerWatch : public ConnectionWatch {
 }  // namespace vindelor::watch
 
 Q_DECLARE_METATYPE(vindelor::watch::NmSnapshot)
+Q_DECLARE_METATYPE(vindelor::watch::NmProfiles)
