@@ -20,8 +20,9 @@ WatchChoice ChosenConnection(const QString& interfaceOverride, const QString& nm
                              const QString& modemOverride) {
     using Kind = watch::ConnectionWatch::Kind;
     const auto stored = [](const char* key) {
+        // Room for a connection's name as long as NetworkManager lets it be.
         return GetProfileString(QStringLiteral("Connection"), QString::fromLatin1(key), QString(),
-                                64, kSettingsFile)
+                                256, kSettingsFile)
             .trimmed();
     };
     const bool commandLine =

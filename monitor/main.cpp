@@ -9,6 +9,7 @@
 #include "monitor/singleinstance.h"
 #include "monitor/stopsignals.h"
 #include "platform/datadir.h"
+#include "platform/notifier.h"
 #include "platform/services.h"
 #include "shared/language.h"
 #include "shared/profile.h"
@@ -250,5 +251,8 @@ int main(int argc, char** argv) {
     PrintLine(QStringLiteral("Vindelor 1.12a waiting for a connection on %1; data in %2")
                   .arg(watched(), vindelor::platform::DataDirectory()));
     form.ShowIdle();
-    return app.exec();
+    const int code = app.exec();
+    // A notice of the session's last moments (the hang-up's outcome) is still on its way.
+    vindelor::platform::WaitForNotifications(3000);
+    return code;
 }

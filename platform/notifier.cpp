@@ -6,10 +6,13 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
+#include <QDeadlineTimer>
 #include <QStringList>
+#include <QThread>
 #include <QTimer>
 #include <QVariantMap>
 
+#include <atomic>
 #include <memory>
 
 namespace vindelor::platform {
@@ -19,6 +22,9 @@ namespace {
 // A desktop without a notification service answers at once with an error; a hung one
 // is given this long before the caller falls back to its own way of telling.
 constexpr int kAnswerLimitMs = 3000;
+
+// Notifications handed to the bus thread and not yet written to the bus.
+std::atomic<int> gInFlight{0};
 
 // org.freedesktop.Notifications on the session bus, asked from the bus thread: even
 // connecting to a session bus that accepts and never answers waits there, not here.
@@ -49,6 +55,7 @@ class DBusNotifier : public DesktopNotifier {
             QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
         call << QStringLiteral("Vindelor") << 0u << QStringLiteral("vindelor") << summary << body
              << QStringList() << QVariantMap() << -1;
+        ++gInFlight;
         auto* asker = new QObject;
         asker->moveToThread(BusThread());
         const auto answer = [app, finish](bool taken) {
@@ -58,14 +65,22 @@ class DBusNotifier : public DesktopNotifier {
         QMetaObject::invokeMethod(
             asker,
             [asker, call, answer] {
-                QDBusConnection bus = QDBusConnection::sessionBus();
+                // A connection of the bus thread's own, by address read afresh: the
+                // shared session bus connection is the window thread's.
+                QDBusConnection bus =
+                    QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"),
+                                                  QStringLiteral("vindelor-notifications"));
                 if (!bus.isConnected()) {
+                    QDBusConnection::disconnectFromBus(QStringLiteral("vindelor-notifications"));
+                    --gInFlight;
                     answer(false);
                     delete asker;
                     return;
                 }
                 auto* watcher =
                     new QDBusPendingCallWatcher(bus.asyncCall(call, kAnswerLimitMs), asker);
+                // Written to the bus: the end of the program no longer loses it.
+                --gInFlight;
                 QObject::connect(watcher, &QDBusPendingCallWatcher::finished, asker,
                                  [asker, watcher, answer] {
                                      answer(!watcher->isError());
@@ -83,6 +98,14 @@ DesktopNotifier* gNotifier = nullptr;
 DesktopNotifier& Notifier() {
     static DBusNotifier dbus;
     return gNotifier ? *gNotifier : dbus;
+}
+
+bool WaitForNotifications(int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (gInFlight.load() > 0 && !deadline.hasExpired()) {
+        QThread::msleep(5);
+    }
+    return gInFlight.load() == 0;
 }
 
 DesktopNotifier* InstallNotifier(DesktopNotifier* notifier) {

@@ -19,6 +19,10 @@ class DesktopNotifier {
 };
 
 DesktopNotifier& Notifier();
+// At the program's end: waits up to `timeoutMs` until the notifications handed over have
+// been written to the bus (or failed), so that the last one is not lost with the process.
+// True when none is left.
+bool WaitForNotifications(int timeoutMs);
 // Replaces the implementation in force; returns the previous one (tests restore it).
 DesktopNotifier* InstallNotifier(DesktopNotifier* notifier);
 

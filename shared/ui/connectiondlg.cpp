@@ -86,8 +86,8 @@ TConnectionDlg::TConnectionDlg(QWidget* parent, const QStringList& interfaces, b
     }
     ComboInterface->addItems(names);
 
-    storedConnection_ = Stored(QStringLiteral("Connection"), QStringLiteral("NetworkManager"), 64);
-    storedModem_ = Stored(QStringLiteral("Connection"), QStringLiteral("Modem"), 64);
+    storedConnection_ = Stored(QStringLiteral("Connection"), QStringLiteral("NetworkManager"), 256);
+    storedModem_ = Stored(QStringLiteral("Connection"), QStringLiteral("Modem"), 256);
     RadioNetworkManager = new QRadioButton(Text(kOwnTextBase + kTextWatchNetworkManager), this);
     RadioNetworkManager->setObjectName(QStringLiteral("RadioNetworkManager"));
     ComboNetworkManager = new QComboBox(this);
@@ -218,7 +218,7 @@ void TConnectionDlg::BitBtn1Click() {
     for (const auto& [key, value] : {std::pair{QStringLiteral("NetworkManager"), connection},
                                      std::pair{QStringLiteral("Modem"), modem}}) {
         if (written &&
-            (!value.isEmpty() || !Stored(QStringLiteral("Connection"), key, 64).isEmpty())) {
+            (!value.isEmpty() || !Stored(QStringLiteral("Connection"), key, 256).isEmpty())) {
             written =
                 WriteProfileString(QStringLiteral("Connection"), key, value, kSettingsFile, &error);
         }

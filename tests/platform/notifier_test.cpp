@@ -57,5 +57,22 @@ TEST(DesktopNotifierTest, ASessionBusThatNeverAnswersHoldsNothing) {
     qputenv("DBUS_SESSION_BUS_ADDRESS", old);
 }
 
+TEST(DesktopNotifierTest, TheDesktopsAnswerArrivesOnTheCallersThread) {
+    test::MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    ASSERT_NE(bus.Start(QStringLiteral("org.freedesktop.Notifications"),
+                        {QStringLiteral("--template"), QStringLiteral("notification_daemon")}),
+              nullptr);
+    const QByteArray old = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.Address().toLocal8Bit());
+    std::optional<bool> taken;
+    Notifier().Notify(QStringLiteral("Vindelor"), QStringLiteral("80 %"),
+                      [&](bool t) { taken = t; });
+    ASSERT_TRUE(test::PumpFor([&] { return taken.has_value(); }, 3000));
+    EXPECT_TRUE(*taken);
+    EXPECT_TRUE(WaitForNotifications(1000));
+    qputenv("DBUS_SESSION_BUS_ADDRESS", old);
+}
+
 }  // namespace
 }  // namespace vindelor::platform

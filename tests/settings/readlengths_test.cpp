@@ -73,6 +73,8 @@ const SettingRead kTable[] = {
     {"vindelor", "billing", "startday", 1024},
     {"vindelor", "billing", "warn", 1024},
     {"vindelor", "connection", "interface", 64},
+    {"vindelor", "connection", "modem", 256},
+    {"vindelor", "connection", "networkmanager", 256},
     {"vindelor", "ports", "comn", 256},
     {"vindelor", "position", "left", 6},
     {"vindelor", "position", "top", 6},
