@@ -81,12 +81,10 @@ std::shared_ptr<Thread> StartWorker(SerialDeviceFactory& factory, const char* wh
     return thread;
 }
 
-// Opens the port's device and records how that went. No device, with nothing failed,
-// for a port only ModemManager holds while idle: as free as a port can be, but an open
-// would raise DTR under the manager.
+// Opens the port's device and records how that went.
 OpenOutcome OpenAndRecord(SerialDeviceFactory& factory, const QString& device) {
     OpenOutcome outcome = factory.Open(device);
-    if (outcome.managerIdle || outcome.device) {
+    if (outcome.device) {
         gPortOpenFailed = false;
         RecordFailure(PortFailure::None, QString());
         return outcome;
@@ -106,7 +104,7 @@ const char* OpenFailureText(bool notTerminal) {
 // As OpenAndRecord, but a failed open throws.
 std::shared_ptr<SerialDevice> OpenDevice(SerialDeviceFactory& factory, const QString& port) {
     OpenOutcome outcome = OpenAndRecord(factory, DeviceForPort(port));
-    if (!outcome.device && !outcome.managerIdle) {
+    if (!outcome.device) {
         throw ECommsError(OpenFailureText(outcome.notTerminal));
     }
     return outcome.device;
@@ -254,9 +252,6 @@ bool TComm32::OpenPort() {
 
     SerialDeviceFactory& factory = Factory();
     const std::shared_ptr<SerialDevice> device = OpenDevice(factory, d->commPort);
-    if (!device) {
-        return true;  // left unopened under an idle manager
-    }
     // Settings the driver refuses do not fail the open.
     device->Configure(d->baudRate);
 
@@ -313,13 +308,11 @@ PortLook TComm32::LookAtPort() {
         outcome.device->Close();
         return look;
     }
-    if (!outcome.managerIdle) {
-        look.failure = outcome.failure;
-        look.notTerminal = outcome.notTerminal;
-        look.error = outcome.error;
-        look.detail = outcome.detail;
-        look.holder = outcome.holder;
-    }
+    look.failure = outcome.failure;
+    look.notTerminal = outcome.notTerminal;
+    look.error = outcome.error;
+    look.detail = outcome.detail;
+    look.holder = outcome.holder;
     return look;
 }
 

@@ -61,10 +61,8 @@ class TComm32 : public QObject {
     TNotifyEvent OnRequestHangup() const;
     void SetOnRequestHangup(TNotifyEvent handler);
 
-    // True: open with both threads running, or free but left unopened because only
-    // ModemManager holds it while idle (IsOpen() stays false; a probe's ClosePort is
-    // harmless). False: the close event could not be made. Any other failure throws
-    // ECommsError; a port it opened is closed again first.
+    // True: open with both threads running. False: the close event could not be made. Any other
+    // failure throws ECommsError; a port it opened is closed again first.
     bool OpenPort();
     // Whether the port can be opened, and nothing more: true when it could (it is closed
     // again at once), else ECommsError as from OpenPort. It changes none of the port's

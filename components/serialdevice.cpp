@@ -377,11 +377,6 @@ class PosixFactory : public SerialDeviceFactory {
     OpenOutcome Open(const QString& devicePath) override {
         OpenOutcome out;
         const platform::PortCheck check = platform::CheckPortHolders(devicePath);
-        if (check.availability == platform::PortAvailability::ManagerIdle) {
-            out.managerIdle = true;
-            out.detail = check.detail;
-            return out;
-        }
         if (check.availability != platform::PortAvailability::Free) {
             out.failure = check.availability == platform::PortAvailability::Busy
                               ? PortFailure::Busy
@@ -395,13 +390,6 @@ class PosixFactory : public SerialDeviceFactory {
         }
         int openError = 0;
         const int fd = platform::OpenPortDevice(devicePath, &openError);
-        if (fd < 0 && openError == EBUSY && platform::ModemManagerOutOfSight()) {
-            // ModemManager holds its ports in exclusive mode; run as root, it is the
-            // holder no scan of ours can see.
-            out.managerIdle = true;
-            out.detail = devicePath + QStringLiteral(": held by ModemManager");
-            return out;
-        }
         if (fd < 0) {
             out.error = openError;
             out.failure = out.error == EBUSY ? PortFailure::Busy : PortFailure::Unusable;

@@ -88,8 +88,6 @@ struct OpenOutcome {
     std::shared_ptr<SerialDevice> device;  // set when the port was opened
     PortFailure failure = PortFailure::None;
     bool notTerminal = false;  // the name leads to something that is not a terminal
-    // Not opened because ModemManager keeps it open while idle: free, no connection.
-    bool managerIdle = false;
     int error = 0;
     QString detail;               // device path and reason, for the user
     platform::PortHolder holder;  // Busy: who holds the port, as far as known

@@ -1,7 +1,9 @@
 // How Vindelor knows that the metered connection is there. One small interface with a
 // backend per kind of connection, each in a folder of its own under connectionwatch/:
 // serial/ (a dialer holds the modem's serial port), netif/ (a network interface is up
-// and running) and test/ (a fake the tests drive by hand). The interface is declared in
+// and running), networkmanager/ (a connection of NetworkManager is activated),
+// modemmanager/ (a modem of ModemManager is connected) and test/ (a fake the tests drive
+// by hand). The interface is declared in
 // this folder and no backend includes anything of the monitor's.
 //
 // The monitor looks with Check() on its idle poll and on every session tick. A backend
@@ -31,13 +33,13 @@ struct LinkCheck {
 class ConnectionWatch : public QObject {
     Q_OBJECT
   public:
-    enum class Kind { SerialPort, NetworkInterface };
+    enum class Kind { SerialPort, NetworkInterface, NetworkManager, ModemManager };
 
     using QObject::QObject;
     ~ConnectionWatch() override;
 
     virtual Kind WatchKind() const = 0;
-    // What status panel 0 shows: "COM1", "wwan0".
+    // What status panel 0 shows: "COM1", "wwan0", a connection's or a modem's name.
     virtual QString Name() const = 0;
     // One look now.
     virtual LinkCheck Check() = 0;

@@ -184,14 +184,18 @@ void BudgetGuard::Report(const QString& report) {
 }
 
 void BudgetGuard::Tell(const QString& text) {
-    if (platform::Notifier().Notify(kCaption, text)) {
-        return;
-    }
-    if (trayMessage && trayMessage(text)) {
-        return;
-    }
-    platform::Boxes().Show(nullptr, kCaption, text, platform::MessageBoxes::Icon::Information,
-                           platform::MessageBoxes::Buttons::Ok);
+    // The desktop answers later; a guard gone by then (the program ended) tells nothing.
+    const std::weak_ptr<int> alive = alive_;
+    platform::Notifier().Notify(kCaption, text, [this, alive, text](bool taken) {
+        if (taken || alive.expired()) {
+            return;
+        }
+        if (trayMessage && trayMessage(text)) {
+            return;
+        }
+        platform::Boxes().Show(nullptr, kCaption, text, platform::MessageBoxes::Icon::Information,
+                               platform::MessageBoxes::Buttons::Ok);
+    });
 }
 
 bool BudgetGuard::HolidayRates(const QDate& day) const {

@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 namespace vindelor::monitor {
 
@@ -50,7 +51,8 @@ class BudgetGuard {
     // The tray icon's message, when the desktop has a tray: false when it cannot show one.
     std::function<bool(const QString& text)> trayMessage;
     // Where the guard tells the user something: a desktop notification, else the
-    // tray's message, else a message box.
+    // tray's message, else a message box. Returns at once; the fallbacks follow when the
+    // desktop has answered.
     void Tell(const QString& text);
     // Ends the connection the way the budget's hang-up does, for another limit reached:
     // its reports say `reached` where they would say that the budget was reached.
@@ -72,6 +74,8 @@ class BudgetGuard {
     std::vector<int> given_;
     NextMinuteWatch nextMinute_{0};
     bool hungUp_ = false;
+    // Lives as long as the guard: an answer of the desktop that comes later sees it gone.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 }  // namespace vindelor::monitor

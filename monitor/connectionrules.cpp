@@ -16,6 +16,29 @@ QString ChosenInterface(const QString& commandLine) {
         .trimmed();
 }
 
+WatchChoice ChosenConnection(const QString& interfaceOverride, const QString& nmOverride,
+                             const QString& modemOverride) {
+    using Kind = watch::ConnectionWatch::Kind;
+    const auto stored = [](const char* key) {
+        // Room for a connection's name as long as NetworkManager lets it be.
+        return GetProfileString(QStringLiteral("Connection"), QString::fromLatin1(key), QString(),
+                                256, kSettingsFile)
+            .trimmed();
+    };
+    const bool commandLine =
+        !interfaceOverride.isEmpty() || !nmOverride.isEmpty() || !modemOverride.isEmpty();
+    const QString nm = commandLine ? nmOverride : stored("NetworkManager");
+    if (!nm.isEmpty()) {
+        return {Kind::NetworkManager, nm};
+    }
+    const QString modem = commandLine ? modemOverride : stored("Modem");
+    if (!modem.isEmpty()) {
+        return {Kind::ModemManager, modem};
+    }
+    const QString name = ChosenInterface(interfaceOverride);
+    return name.isEmpty() ? WatchChoice{} : WatchChoice{Kind::NetworkInterface, name};
+}
+
 QString UnusableText(watch::ConnectionWatch::Kind kind, const watch::LinkCheck& check) {
     const QString& subject = check.subject;
     QString reason = check.detail;
@@ -24,6 +47,15 @@ QString UnusableText(watch::ConnectionWatch::Kind kind, const watch::LinkCheck& 
     }
     if (reason.isEmpty()) {
         reason = QStringLiteral("?");
+    }
+    switch (kind) {
+        case watch::ConnectionWatch::Kind::NetworkManager:
+            return Text(kOwnTextBase + kTextNmNotRunning).arg(subject);
+        case watch::ConnectionWatch::Kind::ModemManager:
+            return Text(kOwnTextBase + kTextMmNotRunning).arg(subject);
+        case watch::ConnectionWatch::Kind::NetworkInterface:
+        case watch::ConnectionWatch::Kind::SerialPort:
+            break;
     }
     if (kind == watch::ConnectionWatch::Kind::NetworkInterface) {
         // A missing interface is the usual case (the phone not plugged in yet): it is

@@ -14,6 +14,18 @@ namespace vindelor::monitor {
 // "Interface"; empty means the modem's serial port.
 QString ChosenInterface(const QString& commandLine);
 
+// What to watch and by which name (a connection's id or UUID, a modem's identifier or
+// "any", an interface); the serial port has no name here.
+struct WatchChoice {
+    watch::ConnectionWatch::Kind kind = watch::ConnectionWatch::Kind::SerialPort;
+    QString name;
+};
+// The command line's choice for this run (NetworkManager's connection, then the modem,
+// then the interface), else [Connection] "NetworkManager", "Modem", "Interface" in that
+// order; none of them: the modem's serial port.
+WatchChoice ChosenConnection(const QString& interfaceOverride, const QString& nmOverride,
+                             const QString& modemOverride);
+
 // On the idle poll only a connection starts a session: a port or interface that cannot be
 // used is not one, and a look that said nothing leaves the program waiting.
 inline bool StartsSession(watch::LinkState state) {

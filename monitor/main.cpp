@@ -9,6 +9,7 @@
 #include "monitor/singleinstance.h"
 #include "monitor/stopsignals.h"
 #include "platform/datadir.h"
+#include "platform/notifier.h"
 #include "platform/services.h"
 #include "shared/language.h"
 #include "shared/profile.h"
@@ -35,7 +36,8 @@ void PrintLine(const QString& text) {
 
 void PrintUsage(std::FILE* to) {
     std::fputs(
-        "Usage: vindelor [--choose-port] [--interface NAME] [--help] [--version]\n"
+        "Usage: vindelor [--choose-port] [--interface NAME] [--nm-connection ID]\n"
+        "                [--modem ID] [--help] [--version]\n"
         "\n"
         "Times one dial-up connection and tells you what it cost. "
         "Vindelor waits until\n"
@@ -54,10 +56,15 @@ void PrintUsage(std::FILE* to) {
         "With a network interface named (mobile broadband wwan0, a phone's usb0, ppp0),\n"
         "a connection is that interface being up and running instead; the serial port\n"
         "is then left alone. Section [Connection], key Interface, names it for good.\n"
+        "A connection of NetworkManager (key NetworkManager: its name or UUID) lasts\n"
+        "while it is activated; a modem of ModemManager (key Modem: its IMEI, or any)\n"
+        "while it is connected.\n"
         "\n"
         "  --choose-port     ask for the modem's port (COM1 ... COM4) before waiting,\n"
         "                    and keep the choice for the next runs\n"
         "  --interface NAME  watch the network interface NAME for this run\n"
+        "  --nm-connection ID  watch NetworkManager's connection ID (name or UUID)\n"
+        "  --modem ID        watch ModemManager's modem ID (IMEI, or any)\n"
         "  --help            show this text and exit\n"
         "  --version         show the version and exit\n"
         "\n"
@@ -108,25 +115,46 @@ int main(int argc, char** argv) {
     // Qt has taken its own options (-platform, -style, …) out of the list by now.
     QStringList rest = QCoreApplication::arguments().mid(1);
     const bool choosePort = rest.removeAll(QStringLiteral("--choose-port")) > 0;
-    QString interfaceName;
+    // Each option with its value, as "--name VALUE" or "--name=VALUE".
+    struct ValueOption {
+        QLatin1String name;
+        const char* needs;  // what is missing when no value follows
+        QString value;
+    };
+    ValueOption options[] = {
+        {QLatin1String("--interface"), "the name of a network interface", {}},
+        {QLatin1String("--nm-connection"), "the name or UUID of a NetworkManager connection", {}},
+        {QLatin1String("--modem"), "a modem's equipment identifier (IMEI) or \"any\"", {}},
+    };
     while (!rest.isEmpty()) {
         const QString arg = rest.takeFirst();
-        if (arg == QLatin1String("--interface") && !rest.isEmpty() &&
-            !rest.first().trimmed().isEmpty()) {
-            interfaceName = rest.takeFirst().trimmed();
-        } else if (arg.startsWith(QLatin1String("--interface=")) &&
-                   !arg.mid(12).trimmed().isEmpty()) {
-            interfaceName = arg.mid(12).trimmed();
-        } else {
-            std::fprintf(stderr,
-                         arg.startsWith(QLatin1String("--interface"))
-                             ? "vindelor: '%s' needs the name of a network interface\n\n"
-                             : "vindelor: unknown argument '%s'\n\n",
+        ValueOption* matched = nullptr;
+        for (ValueOption& o : options) {
+            if (arg == o.name && !rest.isEmpty() && !rest.first().trimmed().isEmpty()) {
+                o.value = rest.takeFirst().trimmed();
+                matched = &o;
+            } else if (arg.startsWith(o.name + QLatin1Char('=')) &&
+                       !arg.mid(o.name.size() + 1).trimmed().isEmpty()) {
+                o.value = arg.mid(o.name.size() + 1).trimmed();
+                matched = &o;
+            } else if (arg == o.name || arg.startsWith(o.name + QLatin1Char('='))) {
+                std::fprintf(stderr, "vindelor: '%s' needs %s\n\n", arg.toLocal8Bit().constData(),
+                             o.needs);
+                PrintUsage(stderr);
+                return 2;
+            }
+            if (matched != nullptr) {
+                break;
+            }
+        }
+        if (matched == nullptr) {
+            std::fprintf(stderr, "vindelor: unknown argument '%s'\n\n",
                          arg.toLocal8Bit().constData());
             PrintUsage(stderr);
             return 2;
         }
     }
+    const QString interfaceName = options[0].value;
 
     const vindelor::monitor::InstanceLock instance;
     if (!instance.Held()) {
@@ -156,10 +184,19 @@ int main(int argc, char** argv) {
     });
     form.ChoosePortAtStart = choosePort;
     form.InterfaceOverride = interfaceName;
-    // "COM1 (/dev/ttyS0)" or "interface wwan0".
+    form.NetworkManagerOverride = options[1].value;
+    form.ModemOverride = options[2].value;
+    // "COM1 (/dev/ttyS0)", "interface wwan0", "NetworkManager connection Mobile".
     const auto watched = [&form] {
-        if (form.WatchesInterface()) {
-            return QStringLiteral("interface %1").arg(form.WatchedName());
+        switch (form.WatchedKind()) {
+            case vindelor::watch::ConnectionWatch::Kind::NetworkInterface:
+                return QStringLiteral("interface %1").arg(form.WatchedName());
+            case vindelor::watch::ConnectionWatch::Kind::NetworkManager:
+                return QStringLiteral("NetworkManager connection %1").arg(form.WatchedName());
+            case vindelor::watch::ConnectionWatch::Kind::ModemManager:
+                return QStringLiteral("modem %1").arg(form.WatchedName());
+            case vindelor::watch::ConnectionWatch::Kind::SerialPort:
+                break;
         }
         return QStringLiteral("%1 (%2)").arg(form.Comm321->CommPort(),
                                              vindelor::DeviceForPort(form.Comm321->CommPort()));
@@ -214,5 +251,8 @@ int main(int argc, char** argv) {
     PrintLine(QStringLiteral("Vindelor 1.12a waiting for a connection on %1; data in %2")
                   .arg(watched(), vindelor::platform::DataDirectory()));
     form.ShowIdle();
-    return app.exec();
+    const int code = app.exec();
+    // A notice of the session's last moments (the hang-up's outcome) is still on its way.
+    vindelor::platform::WaitForNotifications(3000);
+    return code;
 }

@@ -5,13 +5,15 @@
 #include "components/digit.h"
 #include "components/portmap.h"
 #include "components/trayicon.h"
+#include "connectionwatch/modemmanager/mmwatch.h"
+#include "connectionwatch/netif/netifwatch.h"
+#include "connectionwatch/networkmanager/nmwatch.h"
+#include "connectionwatch/serial/serialwatch.h"
 #include "monitor/adjust.h"
 #include "monitor/chargemodes.h"
 #include "monitor/fmodem.h"
 #include "monitor/portdiscovery.h"
 #include "monitor/timerstat.h"
-#include "connectionwatch/netif/netifwatch.h"
-#include "connectionwatch/serial/serialwatch.h"
 #include "platform/datadir.h"
 #include "platform/localetexts.h"
 #include "platform/services.h"
@@ -356,8 +358,10 @@ void TForm1::FormCreate() {
     // never probed and no port dialog shows). The manual dialog may run its own loop
     // meanwhile; no timer runs yet, so nothing can close a session before Ready.
     Ready = false;
-    const QString interfaceName = monitor::ChosenInterface(InterfaceOverride);
-    if (interfaceName.isEmpty()) {
+    const monitor::WatchChoice choice =
+        monitor::ChosenConnection(InterfaceOverride, NetworkManagerOverride, ModemOverride);
+    const bool serialPort = choice.kind == watch::ConnectionWatch::Kind::SerialPort;
+    if (serialPort) {
         if (ChoosePortAtStart) {
             // OK stores the choice, which the search below then takes as the user's own;
             // closing the dialog keeps the stored port.
@@ -384,17 +388,29 @@ void TForm1::FormCreate() {
         if (quitRequested_) {
             return;
         }
-        watch_ = std::make_unique<watch::SerialPortWatch>(*Comm321);
+        watch_ = std::make_unique<watch::SerialPortWatch>(
+            *Comm321, FollowModemManager ? std::make_shared<watch::ModemManagerModems>() : nullptr);
     } else {
-        watch_ = MakeInterfaceWatch
-                     ? MakeInterfaceWatch(interfaceName)
-                     : std::make_unique<watch::NetworkInterfaceWatch>(interfaceName);
-        StatusPanel0->setText(interfaceName);
-        StatusPanel0->setToolTip(interfaceName);
+        switch (choice.kind) {
+            case watch::ConnectionWatch::Kind::NetworkManager:
+                watch_ = std::make_unique<watch::NetworkManagerWatch>(choice.name);
+                break;
+            case watch::ConnectionWatch::Kind::ModemManager:
+                watch_ = std::make_unique<watch::ModemManagerWatch>(choice.name);
+                break;
+            case watch::ConnectionWatch::Kind::NetworkInterface:
+            case watch::ConnectionWatch::Kind::SerialPort:
+                watch_ = MakeInterfaceWatch
+                             ? MakeInterfaceWatch(choice.name)
+                             : std::make_unique<watch::NetworkInterfaceWatch>(choice.name);
+                break;
+        }
+        StatusPanel0->setText(watch_->Name());
+        StatusPanel0->setToolTip(watch_->Name());
     }
     connect(watch_.get(), &watch::ConnectionWatch::Changed, this, [this] { WatchChanged(); });
     Ready = true;
-    const int port = interfaceName.isEmpty() ? monitor::ChosenPort() : 0;
+    const int port = serialPort ? monitor::ChosenPort() : 0;
     if (port != 0) {
         Comm321->SetCommPort(monitor::PortName(port));
         StatusPanel0->setText(monitor::PortName(port));
@@ -561,6 +577,11 @@ void TForm1::Timer2Timer() {
 void TForm1::WatchChanged() {
     if (ended_ || !Ready) {
         return;
+    }
+    // NetworkManager and ModemManager tell the connection's own name once they answer.
+    if (WatchesInterface() && StatusPanel0->text() != watch_->Name()) {
+        StatusPanel0->setText(watch_->Name());
+        StatusPanel0->setToolTip(watch_->Name());
     }
     if (SessionStarted) {
         if (Timer1->isActive()) {

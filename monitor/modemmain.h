@@ -9,12 +9,12 @@
 // results.
 #pragma once
 
+#include "connectionwatch/connectionwatch.h"
 #include "monitor/budgetguard.h"
 #include "monitor/connectionrules.h"
 #include "monitor/datacount.h"
 #include "monitor/sessionclose.h"
 #include "monitor/sessionrules.h"
-#include "connectionwatch/connectionwatch.h"
 
 #include <QIcon>
 #include <QSet>
@@ -153,10 +153,16 @@ class TForm1 : public QWidget {
     // The network interface named on the command line for this run; empty: the settings
     // choose.
     QString InterfaceOverride;
+    // NetworkManager's connection (id or UUID) or ModemManager's modem (identifier or
+    // "any") named on the command line for this run.
+    QString NetworkManagerOverride;
+    QString ModemOverride;
+    // Whether the serial watch asks ModemManager which ports are its own (tests of the
+    // window leave the machine's bus alone).
+    bool FollowModemManager = true;
     // Makes the watch of a network interface; unset: the rtnetlink one. Tests put their
     // own backend here.
-    std::function<std::unique_ptr<watch::ConnectionWatch>(const QString& name)>
-        MakeInterfaceWatch;
+    std::function<std::unique_ptr<watch::ConnectionWatch>(const QString& name)> MakeInterfaceWatch;
 
     // Start-up: reads the settings, chooses the modem port, leaves the program idle.
     // Stops early, with nothing running, when RequestQuit() came during the port choice.
@@ -193,11 +199,14 @@ class TForm1 : public QWidget {
     QString CostPanelText() const;
     // True once the program was told to end.
     bool Ended() const { return ended_; }
-    // The watched connection (after FormCreate): its name ("COM1", "wwan0") and whether
-    // it is a network interface.
+    // The watched connection (after FormCreate): its name ("COM1", "wwan0", a connection
+    // of NetworkManager), its kind, and whether it is other than the modem's serial port.
     QString WatchedName() const { return watch_ ? watch_->Name() : QString(); }
+    watch::ConnectionWatch::Kind WatchedKind() const {
+        return watch_ ? watch_->WatchKind() : watch::ConnectionWatch::Kind::SerialPort;
+    }
     bool WatchesInterface() const {
-        return watch_ && watch_->WatchKind() == watch::ConnectionWatch::Kind::NetworkInterface;
+        return WatchedKind() != watch::ConnectionWatch::Kind::SerialPort;
     }
 
   signals:

@@ -249,9 +249,8 @@ struct HolderCache {
     // open queues the directory's event before the node's, and no two merge.
     int dirWd = -1;
     std::string watched;
-    long ownOpens = 0;         // opens by OpenPortDevice whose events are not read yet
-    bool trusted = false;      // the last full scan found the port free, and no foreign open since
-    bool managerOnly = false;  // ... free but for ModemManager's idle hold
+    long ownOpens = 0;     // opens by OpenPortDevice whose events are not read yet
+    bool trusted = false;  // the last full scan found the port free, and no foreign open since
     int checksSinceScan = 0;
     std::uint64_t scans = 0;
 };
@@ -360,24 +359,8 @@ bool StillHolds(const Target& t, long pid, const std::string& fd) {
     return holds;
 }
 
-// ModemManager keeps the port of an enabled modem open all the time it is idle; that
-// hold is no connection. Its comm name is the one sign a process of another user shows.
-bool IsModemManager(int procFd, long pid) {
-    char name[64];
-    std::snprintf(name, sizeof name, "%ld/comm", pid);
-    const int fd = ::openat(procFd, name, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    char comm[32];
-    const ssize_t n = ::read(fd, comm, sizeof comm);
-    ::close(fd);
-    return n > 0 && std::string(comm, static_cast<std::size_t>(n)) == "ModemManager\n";
-}
-
-// Every other process's open descriptors. A holder that is ModemManager only sets
-// *managerSeen: the scan goes on for a dialer beside it.
-bool ScanDescriptors(const Target& t, long* holderPid, std::string* holderFd, bool* managerSeen) {
+// Every other process's open descriptors.
+bool ScanDescriptors(const Target& t, long* holderPid, std::string* holderFd) {
     DIR* proc = ::opendir("/proc");
     if (proc == nullptr) {
         return false;
@@ -413,10 +396,6 @@ bool ScanDescriptors(const Target& t, long* holderPid, std::string* holderFd, bo
                 continue;
             }
             if (LinkMatches(dirFd, f->d_name, t)) {
-                if (IsModemManager(::dirfd(proc), pid)) {
-                    *managerSeen = true;
-                    break;
-                }
                 *holderPid = pid;
                 *holderFd = f->d_name;
                 found = true;
@@ -554,12 +533,8 @@ PortCheck CheckPortHolders(const QString& devicePath) {
 
     // 3. Nothing has opened the port since a scan found it free: it is free still. A
     // flock, too, needs a descriptor, and so an open.
-    const PortCheck managerIdle{PortAvailability::ManagerIdle,
-                                0,
-                                devicePath + QStringLiteral(": open in ModemManager only"),
-                                {}};
     if (QuietSinceLastScan(cache, t)) {
-        return cache.managerOnly ? managerIdle : PortCheck{};
+        return PortCheck{};
     }
 
     // 4. Locks on the device (flock holders keep the port without a lock file).
@@ -571,9 +546,7 @@ PortCheck CheckPortHolders(const QString& devicePath) {
     // 5. Every other process's descriptors.
     ++cache.scans;
     std::string fd;
-    bool managerSeen = false;
-    cache.managerOnly = false;
-    if (ScanDescriptors(t, &pid, &fd, &managerSeen)) {
+    if (ScanDescriptors(t, &pid, &fd)) {
         cache.device = t.path;
         cache.pid = pid;
         cache.fd = fd;
@@ -581,9 +554,8 @@ PortCheck CheckPortHolders(const QString& devicePath) {
         return Busy(devicePath, QStringLiteral("open in process %1").arg(pid), pid);
     }
     cache.trusted = cache.wd >= 0;
-    cache.managerOnly = managerSeen;
     cache.checksSinceScan = 0;
-    return managerSeen ? managerIdle : PortCheck{};
+    return PortCheck{};
 }
 
 int OpenPortDevice(const QString& devicePath, int* error) {
@@ -602,55 +574,6 @@ int OpenPortDevice(const QString& devicePath, int* error) {
         --cache.ownOpens;
     }
     return fd;
-}
-
-bool ModemManagerOutOfSight() {
-    // Asked at every check while such a port is held, during a session every tick: the
-    // manager found last is looked at first, and every process's name (some ms) at most
-    // every few seconds while none was found.
-    static std::atomic<long> lastFound{0};
-    static std::atomic<std::int64_t> lastEmptyScan{INT64_MIN / 2};
-    const std::int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                 std::chrono::steady_clock::now().time_since_epoch())
-                                 .count();
-    if (lastFound.load() == 0 && now - lastEmptyScan.load() < 5000) {
-        return false;
-    }
-    DIR* proc = ::opendir("/proc");
-    if (proc == nullptr) {
-        return false;
-    }
-    const auto hidden = [&proc](long pid) {
-        if (!IsModemManager(::dirfd(proc), pid)) {
-            return false;
-        }
-        char dir[64];
-        std::snprintf(dir, sizeof dir, "%ld/fd", pid);
-        const int dirFd = ::openat(::dirfd(proc), dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dirFd >= 0) {
-            ::close(dirFd);
-            return false;
-        }
-        return errno == EACCES || errno == EPERM;
-    };
-    long found = lastFound.load() > 0 && hidden(lastFound.load()) ? lastFound.load() : 0;
-    while (found == 0) {
-        const dirent* e = ::readdir(proc);
-        if (e == nullptr) {
-            break;
-        }
-        char* end = nullptr;
-        const long pid = std::strtol(e->d_name, &end, 10);
-        if (pid > 0 && *end == '\0' && hidden(pid)) {
-            found = pid;
-        }
-    }
-    ::closedir(proc);
-    lastFound.store(found);
-    if (found == 0) {
-        lastEmptyScan.store(now);
-    }
-    return found != 0;
 }
 
 HolderEvents::HolderEvents(const QString& devicePath) {

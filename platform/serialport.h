@@ -14,9 +14,6 @@ enum class PortAvailability {
     Free,      // no holder found; the port may be opened
     Busy,      // a live lock file, an open descriptor in another process, or EBUSY
     Unusable,  // absent device, no permission, not a terminal: not a connection
-    // Open only in ModemManager, which keeps an enabled modem's port open while it is
-    // idle: no connection, but a probe must not open it either (an open raises DTR).
-    ManagerIdle,
 };
 
 // Who holds a busy port, as far as the check could tell: what a watch for its letting go
@@ -34,8 +31,7 @@ struct PortCheck {
 };
 
 // Looks for holders of the device without opening it: UUCP lock files, open descriptors
-// in other processes (ModemManager's own descriptors make the port ManagerIdle, not
-// Busy; a dialer it starts holds the port as any dialer does). Re-checks the holder found last
+// in other processes, whatever the holder's name. Re-checks the holder found last
 // before a full scan, and skips the scan while nothing but this process has opened the device since
 // a scan found it free.
 PortCheck CheckPortHolders(const QString& devicePath);
@@ -45,10 +41,6 @@ PortCheck CheckPortHolders(const QString& devicePath);
 // that is starting up fail). Opens made here are known as this process's own and do
 // not count as a possible holder. Returns the descriptor, or -1 with *error set.
 int OpenPortDevice(const QString& devicePath, int* error);
-
-// Whether a ModemManager runs whose descriptors this process may not look at (it runs
-// as root): the one holder an exclusive open's EBUSY may come from without a sign.
-bool ModemManagerOutOfSight();
 
 // Tells, without a look through /proc, that something happened that may have freed a
 // held port: a close of the device (inotify, through this node only), a change of a lock

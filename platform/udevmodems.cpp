@@ -129,8 +129,12 @@ std::vector<InstalledModem> ListInstalledModems(const QStringList& managerPorts)
             }
             const QString node = Utf8(udev_device_get_devnode(device));
             const bool managed = managerPorts.contains(node.mid(5));
-            if (!node.isEmpty() && !NeverAModem(node) && (managed || HasModemDriver(device)) &&
-                SerialDevicePresent(node)) {
+            // A serial place the kernel registers whether or not a UART answers there
+            // has the port type 0 (PORT_UNKNOWN).
+            const bool noUart =
+                Utf8(udev_device_get_sysattr_value(device, "type")) == QLatin1String("0");
+            if (!node.isEmpty() && !NeverAModem(node) && !noUart &&
+                (managed || HasModemDriver(device))) {
                 const QString link = ByIdLink(device);
                 found.push_back({node, link.isEmpty() ? node : link});
             }

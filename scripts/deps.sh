@@ -14,6 +14,7 @@ packages=(
     openbox trayer x11-utils
     iproute2
     dbus-daemon
+    python3-dbusmock network-manager
 )
 
 missing=()

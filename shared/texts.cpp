@@ -109,6 +109,30 @@ constexpr TextRow kOwnTexts[] = {
      u8"A file left by an interrupted deletion, \"Vindelor.ny\", held lines that are not in "
      u8"the log. It has been kept as \"%1\"."},
     {kTextDeviceAbsent, u8"%1 (saknas)", u8"%1 (puuttuu)", u8"%1 (not present)"},
+    {kTextNmNotRunning,
+     u8"NetworkManager körs inte. Vindelor väntar tills det körs och förbindelsen \"%1\" "
+     u8"är aktiv.",
+     u8"NetworkManager ei ole käynnissä. Vindelor odottaa, kunnes se käynnistyy ja yhteys "
+     u8"\"%1\" on aktiivinen.",
+     u8"NetworkManager is not running. Vindelor waits until it runs and the connection "
+     u8"\"%1\" is active."},
+    {kTextMmNotRunning,
+     u8"ModemManager körs inte. Vindelor väntar tills det körs och modemet \"%1\" är "
+     u8"uppkopplat.",
+     u8"ModemManager ei ole käynnissä. Vindelor odottaa, kunnes se käynnistyy ja modeemi "
+     u8"\"%1\" on yhdistetty.",
+     u8"ModemManager is not running. Vindelor waits until it runs and the modem \"%1\" is "
+     u8"connected."},
+    {kTextWatchNetworkManager, u8"En förbindelse i NetworkManager", u8"NetworkManagerin yhteys",
+     u8"A connection of NetworkManager"},
+    {kTextWatchModem, u8"Ett modem i ModemManager", u8"ModemManagerin modeemi",
+     u8"A modem of ModemManager"},
+    {kTextReadingServices, u8"Läser…", u8"Luetaan…", u8"Reading…"},
+    {kTextNoNmConnections, u8"NetworkManager visar inga förbindelser.",
+     u8"NetworkManager ei näytä yhteyksiä.", u8"NetworkManager shows no connections."},
+    {kTextNoModems, u8"ModemManager visar inga modem.", u8"ModemManager ei näytä modeemeja.",
+     u8"ModemManager shows no modems."},
+    {kTextAnyModem, u8"Vilket modem som helst", u8"Mikä tahansa modeemi", u8"Any modem"},
     {kTextInterfaceMissing,
      u8"Nätverksgränssnittet \"%1\" finns inte. Vindelor väntar tills det finns och är uppe.",
      u8"Verkkoliitäntää \"%1\" ei ole. Vindelor odottaa, kunnes se on olemassa ja käytössä.",

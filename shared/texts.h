@@ -44,6 +44,15 @@ enum OwnText : int {
     kTextOldTemporaryKept = 40,  // "%1" where a "Vindelor.ny" with lines not in the log went
     // Installed modems.
     kTextDeviceAbsent = 50,  // "%1" the device a Com n leads to, when it is not there
+    // NetworkManager and ModemManager as the connection.
+    kTextNmNotRunning = 51,         // "%1" the connection: NetworkManager is not running
+    kTextMmNotRunning = 52,         // "%1" the modem: ModemManager is not running
+    kTextWatchNetworkManager = 53,  // choice: a connection of NetworkManager
+    kTextWatchModem = 54,           // choice: a modem of ModemManager
+    kTextReadingServices = 55,      // the lists are being read
+    kTextNoNmConnections = 56,      // NetworkManager lists no connection, or is not there
+    kTextNoModems = 57,             // ModemManager lists no modem, or is not there
+    kTextAnyModem = 58,             // the choice of whichever modem connects
     // Which connection is watched: a serial port or a network interface.
     kTextInterfaceMissing = 70,   // "%1" interface: it does not exist (yet)
     kTextInterfaceUnusable = 71,  // "%1" interface, "%2" reason: it cannot be watched

@@ -2,13 +2,19 @@
 
 #include "components/comm32.h"
 #include "components/portmap.h"
+#include "connectionwatch/modemmanager/mmwatch.h"
 #include "platform/serialport.h"
 #include "platform/services.h"
 
 namespace vindelor::watch {
 
-SerialPortWatch::SerialPortWatch(TComm32& comm, QObject* parent)
-    : ConnectionWatch(parent), comm_(comm) {}
+SerialPortWatch::SerialPortWatch(TComm32& comm, std::shared_ptr<ModemManagerModems> modems,
+                                 QObject* parent)
+    : ConnectionWatch(parent), comm_(comm), modems_(std::move(modems)) {
+    if (modems_) {
+        connect(modems_.get(), &ModemManagerModems::Changed, this, &ConnectionWatch::Changed);
+    }
+}
 
 SerialPortWatch::~SerialPortWatch() = default;
 
@@ -18,6 +24,24 @@ QString SerialPortWatch::Name() const {
 
 LinkCheck SerialPortWatch::Check() {
     const QString port = comm_.CommPort();
+    if (modems_) {
+        // Until ModemManager has said which ports are its own, none is opened; one of its
+        // own is never opened, and is the connection while its modem is connected.
+        const MmSnapshot& mm = modems_->Snapshot();
+        const bool pending = mm.service == ServiceState::Pending;
+        const QString device = pending || mm.modems.isEmpty() ? QString() : DeviceForPort(port);
+        const MmModem* owner = device.isEmpty() ? nullptr : PortOwner(mm, device);
+        if (pending || owner != nullptr) {
+            LinkCheck check;
+            check.subject = pending ? DeviceForPort(port) : device;
+            check.state = owner == nullptr               ? LinkState::Unknown
+                          : owner->state == kMmConnected ? LinkState::Up
+                                                         : LinkState::Down;
+            release_.reset();
+            Listen();
+            return check;
+        }
+    }
     const std::int64_t now = platform::Ticks().Milliseconds();
     if (release_ && port == heldPort_) {
         if (!release_->Fired() && now - lastLook_ < kLookAtLeastEveryMs) {

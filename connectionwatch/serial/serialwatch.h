@@ -9,6 +9,11 @@
 // them fires, or once a second for a release that none of them shows. With an event
 // loop running, a fired event is looked into at once, and Changed() is emitted when the
 // port has been let go; without one, the next Check() looks.
+//
+// A port that ModemManager owns is another matter: ModemManager keeps an enabled modem's
+// ports open all the time, and an open of ours would raise DTR under it. Such a port is
+// never opened; it is the connection while its modem is CONNECTED (ModemManager's own
+// PPP). With ModemManager not on the bus, every port is probed.
 #pragma once
 
 #include "connectionwatch/connectionwatch.h"
@@ -28,11 +33,15 @@ class HolderEvents;
 
 namespace vindelor::watch {
 
+class ModemManagerModems;
+
 class SerialPortWatch : public ConnectionWatch {
     Q_OBJECT
   public:
     // `comm` stays the caller's (the main window's Comm321) and must outlive the watch.
-    explicit SerialPortWatch(TComm32& comm, QObject* parent = nullptr);
+    // `modems`: ModemManager's modems, asked before every probe; null: never asked.
+    explicit SerialPortWatch(TComm32& comm, std::shared_ptr<ModemManagerModems> modems = nullptr,
+                             QObject* parent = nullptr);
     ~SerialPortWatch() override;
 
     Kind WatchKind() const override { return Kind::SerialPort; }
@@ -58,6 +67,7 @@ class SerialPortWatch : public ConnectionWatch {
     QString heldPort_;
     LinkCheck held_;
     std::int64_t lastLook_ = 0;
+    std::shared_ptr<ModemManagerModems> modems_;
 };
 
 }  // namespace vindelor::watch

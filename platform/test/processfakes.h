@@ -37,9 +37,10 @@ class FakeProcesses : public ProcessControl {
 
 class FakeNotifier : public DesktopNotifier {
   public:
-    bool Notify(const QString&, const QString& body) override {
+    void Notify(const QString&, const QString& body,
+                std::function<void(bool taken)> done) override {
         bodies.push_back(body);
-        return available;
+        done(available);
     }
     bool available = true;
     std::vector<QString> bodies;

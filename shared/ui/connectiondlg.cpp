@@ -1,8 +1,10 @@
 #include "shared/ui/connectiondlg.h"
 
 #include "components/portmap.h"
-#include "platform/net/links.h"
+#include "connectionwatch/modemmanager/mmwatch.h"
+#include "connectionwatch/networkmanager/nmwatch.h"
 #include "platform/datadir.h"
+#include "platform/net/links.h"
 #include "platform/services.h"
 #include "shared/profile.h"
 #include "shared/texts.h"
@@ -25,6 +27,25 @@ namespace {
 
 QString Stored(const QString& section, const QString& key, int len) {
     return GetProfileString(section, key, QString(), len, kSettingsFile).trimmed();
+}
+
+// Puts `items` (text, stored value) into `box`, keeping `keep` chosen; a stored value the
+// service does not show now stays on offer.
+void Refill(QComboBox* box, QList<QPair<QString, QString>> items, const QString& keep) {
+    bool found = keep.isEmpty();
+    for (const auto& item : items) {
+        found = found || item.second == keep;
+    }
+    if (!found) {
+        items.prepend({keep, keep});
+    }
+    const QString current = box->currentData().toString();
+    box->clear();
+    for (const auto& item : items) {
+        box->addItem(item.first, item.second);
+    }
+    const int index = box->findData(current.isEmpty() ? keep : current);
+    box->setCurrentIndex(index >= 0 ? index : 0);
 }
 
 }  // namespace
@@ -65,13 +86,38 @@ TConnectionDlg::TConnectionDlg(QWidget* parent, const QStringList& interfaces, b
     }
     ComboInterface->addItems(names);
 
+    storedConnection_ = Stored(QStringLiteral("Connection"), QStringLiteral("NetworkManager"), 256);
+    storedModem_ = Stored(QStringLiteral("Connection"), QStringLiteral("Modem"), 256);
+    RadioNetworkManager = new QRadioButton(Text(kOwnTextBase + kTextWatchNetworkManager), this);
+    RadioNetworkManager->setObjectName(QStringLiteral("RadioNetworkManager"));
+    ComboNetworkManager = new QComboBox(this);
+    ComboNetworkManager->setObjectName(QStringLiteral("ComboNetworkManager"));
+    RadioModem = new QRadioButton(Text(kOwnTextBase + kTextWatchModem), this);
+    RadioModem->setObjectName(QStringLiteral("RadioModem"));
+    ComboModem = new QComboBox(this);
+    ComboModem->setObjectName(QStringLiteral("ComboModem"));
+    FillConnections();
+    FillModems();
+    if (askSystem) {
+        profiles_ = std::make_unique<watch::NetworkManagerProfiles>();
+        connect(profiles_.get(), &watch::NetworkManagerProfiles::Changed, this,
+                &TConnectionDlg::FillConnections);
+        modems_ = std::make_unique<watch::ModemManagerModems>();
+        connect(modems_.get(), &watch::ModemManagerModems::Changed, this,
+                &TConnectionDlg::FillModems);
+    }
+
     Label2 = new QLabel(this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setWordWrap(true);
     Label2->setText(names.isEmpty() ? Text(kOwnTextBase + kTextNoInterfaces)
                                     : Text(kOwnTextBase + kTextWatchNextStart));
 
-    if (storedInterface.isEmpty()) {
+    if (!storedConnection_.isEmpty()) {
+        RadioNetworkManager->setChecked(true);
+    } else if (!storedModem_.isEmpty()) {
+        RadioModem->setChecked(true);
+    } else if (storedInterface.isEmpty()) {
         RadioSerial->setChecked(true);
     } else {
         RadioInterface->setChecked(true);
@@ -81,12 +127,10 @@ TConnectionDlg::TConnectionDlg(QWidget* parent, const QStringList& interfaces, b
         ComboPort->findData(Stored(QStringLiteral("Modem"), QStringLiteral("Port"), 10).toUpper());
     ComboPort->setCurrentIndex(port >= 0 ? port : 0);
     RadioInterface->setEnabled(!names.isEmpty());
-    const auto follow = [this] {
-        ComboPort->setEnabled(RadioSerial->isChecked());
-        ComboInterface->setEnabled(RadioInterface->isChecked());
-    };
-    connect(RadioSerial, &QRadioButton::toggled, this, follow);
-    follow();
+    for (QRadioButton* radio : {RadioSerial, RadioInterface, RadioNetworkManager, RadioModem}) {
+        connect(radio, &QRadioButton::toggled, this, &TConnectionDlg::Follow);
+    }
+    Follow();
 
     BitBtn1 = NamedButton(this, "BitBtn1", QStringLiteral("OK"));
     BitBtn1->setDefault(true);
@@ -100,6 +144,10 @@ TConnectionDlg::TConnectionDlg(QWidget* parent, const QStringList& interfaces, b
     grid->addWidget(ComboPort);
     grid->addWidget(RadioInterface);
     grid->addWidget(ComboInterface);
+    grid->addWidget(RadioNetworkManager);
+    grid->addWidget(ComboNetworkManager);
+    grid->addWidget(RadioModem);
+    grid->addWidget(ComboModem);
     grid->addWidget(Label2);
     grid->addStretch();
     auto* buttons = new QHBoxLayout;
@@ -108,15 +156,73 @@ TConnectionDlg::TConnectionDlg(QWidget* parent, const QStringList& interfaces, b
     buttons->addWidget(BitBtn2);
     grid->addLayout(buttons);
 
-    CentreOnScreen(this, QSize(360, 260));
+    CentreOnScreen(this, QSize(380, 360));
+}
+
+TConnectionDlg::~TConnectionDlg() = default;
+
+void TConnectionDlg::Follow() {
+    ComboPort->setEnabled(RadioSerial->isChecked());
+    ComboInterface->setEnabled(RadioInterface->isChecked());
+    ComboNetworkManager->setEnabled(RadioNetworkManager->isChecked());
+    ComboModem->setEnabled(RadioModem->isChecked());
+}
+
+void TConnectionDlg::FillConnections() {
+    QList<QPair<QString, QString>> items;
+    const watch::NmProfiles none;
+    const watch::NmProfiles& read = profiles_ ? profiles_->Profiles() : none;
+    for (const watch::NmProfile& p : read.profiles) {
+        items.append({QStringLiteral("%1  (%2)").arg(p.id, p.type), p.id});
+    }
+    Refill(ComboNetworkManager, items, storedConnection_);
+    if (ComboNetworkManager->count() == 0) {
+        ComboNetworkManager->setPlaceholderText(
+            Text(kOwnTextBase + (read.service == watch::ServiceState::Pending && profiles_
+                                     ? kTextReadingServices
+                                     : kTextNoNmConnections)));
+    }
+    RadioNetworkManager->setEnabled(ComboNetworkManager->count() > 0);
+}
+
+void TConnectionDlg::FillModems() {
+    QList<QPair<QString, QString>> items{
+        {Text(kOwnTextBase + kTextAnyModem), QStringLiteral("any")}};
+    if (modems_) {
+        for (const watch::MmModem& m : modems_->Snapshot().modems) {
+            const QString name =
+                QStringList{m.manufacturer, m.model}.join(QLatin1Char(' ')).trimmed();
+            items.append({QStringLiteral("%1  (%2)").arg(name, m.equipmentId), m.equipmentId});
+        }
+    }
+    Refill(ComboModem, items, storedModem_);
 }
 
 void TConnectionDlg::BitBtn1Click() {
-    const bool serial = RadioSerial->isChecked() || ComboInterface->currentText().isEmpty();
+    QString interfaceName;
+    QString connection;
+    QString modem;
+    if (RadioInterface->isChecked()) {
+        interfaceName = ComboInterface->currentText();
+    } else if (RadioNetworkManager->isChecked()) {
+        connection = ComboNetworkManager->currentData().toString();
+    } else if (RadioModem->isChecked()) {
+        modem = ComboModem->currentData().toString();
+    }
+    const bool serial = interfaceName.isEmpty() && connection.isEmpty() && modem.isEmpty();
     int error = 0;
     bool written = WriteProfileString(QStringLiteral("Connection"), QStringLiteral("Interface"),
-                                      serial ? QString() : ComboInterface->currentText(),
-                                      kSettingsFile, &error);
+                                      interfaceName, kSettingsFile, &error);
+    // The keys of the other kinds are written only to empty them: a file that never had
+    // them stays as it was.
+    for (const auto& [key, value] : {std::pair{QStringLiteral("NetworkManager"), connection},
+                                     std::pair{QStringLiteral("Modem"), modem}}) {
+        if (written &&
+            (!value.isEmpty() || !Stored(QStringLiteral("Connection"), key, 256).isEmpty())) {
+            written =
+                WriteProfileString(QStringLiteral("Connection"), key, value, kSettingsFile, &error);
+        }
+    }
     if (written && serial) {
         written = WriteProfileString(QStringLiteral("Modem"), QStringLiteral("Port"),
                                      ComboPort->currentData().toString(), kSettingsFile, &error);

@@ -1,11 +1,16 @@
 // The page that chooses which connection Vindelor watches: the modem's serial port (COM1
-// … COM4, each with the device it leads to) or one of the network interfaces present.
-// Reached from the settings dialog's right-click menu. OK stores [Connection] "Interface"
-// (empty for the serial port) and, for a port, [Modem] "Port".
+// … COM4, each with the device it leads to), one of the network interfaces present, one
+// of NetworkManager's connections or one of ModemManager's modems (both read on the bus
+// thread once the page is open; the page never waits for them). Reached from the
+// settings dialog's right-click menu. OK stores [Connection] "Interface",
+// "NetworkManager" or "Modem" (the others emptied; all empty for the serial port) and,
+// for a port, [Modem] "Port".
 #pragma once
 
 #include <QDialog>
 #include <QStringList>
+
+#include <memory>
 
 class QComboBox;
 class QLabel;
@@ -13,13 +18,19 @@ class QPushButton;
 class QRadioButton;
 
 namespace vindelor {
+namespace watch {
+class ModemManagerModems;
+class NetworkManagerProfiles;
+}  // namespace watch
 
 class TConnectionDlg : public QDialog {
     Q_OBJECT
   public:
     // `interfaces`: the interfaces to offer; the default asks the system.
+    // Without `askSystem` neither the interfaces nor the bus's services are asked for.
     explicit TConnectionDlg(QWidget* parent = nullptr,
                             const QStringList& interfaces = QStringList(), bool askSystem = true);
+    ~TConnectionDlg() override;
 
     void BitBtn1Click();  // OK
 
@@ -28,9 +39,23 @@ class TConnectionDlg : public QDialog {
     QComboBox* ComboPort = nullptr;
     QRadioButton* RadioInterface = nullptr;
     QComboBox* ComboInterface = nullptr;
-    QLabel* Label2 = nullptr;  // no interfaces / from the next start
+    QRadioButton* RadioNetworkManager = nullptr;
+    QComboBox* ComboNetworkManager = nullptr;  // the connections' ids, with their type
+    QRadioButton* RadioModem = nullptr;
+    QComboBox* ComboModem = nullptr;  // "any", then each modem's identifier
+    QLabel* Label2 = nullptr;         // no interfaces / from the next start
     QPushButton* BitBtn1 = nullptr;
     QPushButton* BitBtn2 = nullptr;
+
+  private:
+    void FillConnections();
+    void FillModems();
+    void Follow();
+
+    QString storedConnection_;
+    QString storedModem_;
+    std::unique_ptr<watch::NetworkManagerProfiles> profiles_;
+    std::unique_ptr<watch::ModemManagerModems> modems_;
 };
 
 }  // namespace vindelor

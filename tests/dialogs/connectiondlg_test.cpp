@@ -3,6 +3,7 @@
 #include "platform/test/fakes.h"
 #include "shared/profile.h"
 #include "shared/texts.h"
+#include "support/mockbus.h"
 #include "support/testenv.h"
 
 #include <QComboBox>
@@ -84,6 +85,66 @@ TEST_F(ConnectionDlgTest, SwitchesBetweenAnInterfaceAndAPortAndKeepsAnAbsentInte
     }
     EXPECT_EQ(Read(QStringLiteral("Connection"), QStringLiteral("Interface")), QString());
     EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("COM3"));
+}
+
+}  // namespace
+}  // namespace vindelor
+
+namespace vindelor {
+namespace {
+
+// NetworkManager's connections and ModemManager's modems arrive after the page has
+// opened (mocked on a private bus); the choice of one empties the other kinds' keys.
+TEST_F(ConnectionDlgTest, OffersNetworkManagersConnectionsAndModemManagersModems) {
+    SetLanguageOffset(kEnglishOffset);
+    test::MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    ASSERT_NE(bus.Start(QStringLiteral("org.freedesktop.NetworkManager"),
+                        {QStringLiteral("--template"), QStringLiteral("networkmanager")}),
+              nullptr);
+    ASSERT_NE(bus.Start(QStringLiteral("org.freedesktop.ModemManager1"),
+                        {QStringLiteral("-m"), QStringLiteral("org.freedesktop.ModemManager1"),
+                         QStringLiteral("/org/freedesktop/ModemManager1"),
+                         QStringLiteral("org.freedesktop.ModemManager1")}),
+              nullptr);
+    bus.Py(QStringLiteral(R"(
+s = dbus.Interface(bus.get_object('org.freedesktop.NetworkManager',
+                                  '/org/freedesktop/NetworkManager/Settings'),
+                   'org.freedesktop.NetworkManager.Settings')
+s.AddConnection({'connection': {'id': 'Mobile', 'type': 'gsm'}})
+s.AddConnection({'connection': {'id': 'Home VPN', 'type': 'vpn'}})
+mm = Mock('org.freedesktop.ModemManager1', '/org/freedesktop/ModemManager1')
+mm.AddObject('/org/freedesktop/ModemManager1/Modem/0', 'org.freedesktop.ModemManager1.Modem',
+             {'EquipmentIdentifier': '350000000000001', 'Manufacturer': 'Quectel',
+              'Model': 'EC25', 'State': dbus.Int32(8),
+              'Ports': dbus.Array([], signature='(su)'),
+              'Bearers': dbus.Array([], signature='o')}, [])
+)"));
+    ASSERT_TRUE(WriteProfileString(QStringLiteral("Connection"), QStringLiteral("Interface"),
+                                   QStringLiteral("wwan0"), kSettingsFile));
+    TConnectionDlg dlg(nullptr, {}, true);
+    ASSERT_TRUE(test::PumpFor(
+        [&] { return dlg.ComboNetworkManager->count() == 2 && dlg.ComboModem->count() == 2; }));
+    EXPECT_EQ(dlg.ComboNetworkManager->itemText(1), QStringLiteral("Home VPN  (vpn)"));
+    EXPECT_EQ(dlg.ComboModem->itemText(1), QStringLiteral("Quectel EC25  (350000000000001)"));
+    dlg.RadioNetworkManager->setChecked(true);
+    dlg.ComboNetworkManager->setCurrentIndex(0);
+    dlg.BitBtn1Click();
+    EXPECT_EQ(Read(QStringLiteral("Connection"), QStringLiteral("NetworkManager")),
+              QStringLiteral("Mobile"));
+    EXPECT_EQ(Read(QStringLiteral("Connection"), QStringLiteral("Interface")), QString());
+    EXPECT_EQ(Read(QStringLiteral("Connection"), QStringLiteral("Modem")),
+              QStringLiteral("<missing>"));
+
+    TConnectionDlg again(nullptr, {}, true);
+    EXPECT_TRUE(again.RadioNetworkManager->isChecked());
+    again.RadioModem->setChecked(true);
+    ASSERT_TRUE(test::PumpFor([&] { return again.ComboModem->count() == 2; }));
+    again.ComboModem->setCurrentIndex(1);
+    again.BitBtn1Click();
+    EXPECT_EQ(Read(QStringLiteral("Connection"), QStringLiteral("Modem")),
+              QStringLiteral("350000000000001"));
+    EXPECT_EQ(Read(QStringLiteral("Connection"), QStringLiteral("NetworkManager")), QString());
 }
 
 }  // namespace

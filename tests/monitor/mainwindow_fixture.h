@@ -118,6 +118,7 @@ class MainWindowTest : public ::testing::Test {
         }
         form = std::make_unique<TForm1>();
         form->ChoosePortAtStart = choosePort;
+        form->FollowModemManager = false;
         form->EndProgram = [this](int code) {
             ++ends;
             exitCode = code;

@@ -3,6 +3,7 @@
 #include "mainwindow_fixture.h"
 
 #include "connectionwatch/test/fakeconnectionwatch.h"
+#include "support/mockbus.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -82,6 +83,35 @@ TEST_F(InterfaceWatchTest, AMissingInterfaceIsToldOnceInTheUsersLanguageAndWaite
     watch->Set(LinkState::Up);
     EXPECT_TRUE(f.SessionStarted);
     EXPECT_EQ(fakes.boxes.shown.size(), 1u);
+}
+
+}  // namespace
+}  // namespace vindelor::test
+
+namespace vindelor::test {
+namespace {
+
+// NetworkManager's connection chosen in the settings, with no NetworkManager on the
+// (private) system bus: the user is told once, in the chosen language, and the program
+// waits; the status bar names the connection.
+TEST_F(MainWindowTest, NetworkManagerNotRunningIsToldOnceAndWaitedFor) {
+    MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    Ini(QStringLiteral("Connection"), QStringLiteral("NetworkManager"), QStringLiteral("Mobile"));
+    Ini(QStringLiteral("Språk"), QStringLiteral("Språk"), QStringLiteral("SF"));
+    SetPort(1, FakeSerialFactory::Mode::Busy);  // a probed port would read as a connection
+    TForm1& f = Create(false);
+    EXPECT_EQ(f.WatchedKind(), watch::ConnectionWatch::Kind::NetworkManager);
+    EXPECT_EQ(f.StatusPanel0->text(), QStringLiteral("Mobile"));
+    ASSERT_TRUE(PumpFor([&] { return !fakes.boxes.shown.empty(); }));
+    f.Timer2Timer();
+    EXPECT_FALSE(f.SessionStarted);
+    EXPECT_TRUE(f.Timer2->isActive());
+    ASSERT_EQ(fakes.boxes.shown.size(), 1u);
+    EXPECT_EQ(
+        fakes.boxes.shown[0].text,
+        LoadText(kOwnTextBase + kTextNmNotRunning + kFinnishOffset).arg(QStringLiteral("Mobile")));
+    EXPECT_EQ(ports.opens, 0);
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/file.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -46,11 +45,10 @@ class Pty {
     QString slave_;
 };
 
-// A process that opens the device (and flocks it when asked) until released, under
-// another process name when given one.
+// A process that opens the device (and flocks it when asked) until released.
 class Holder {
   public:
-    Holder(const QString& device, bool flockIt, const char* name = nullptr) {
+    Holder(const QString& device, bool flockIt) {
         int ready[2];
         int release[2];
         if (::pipe2(ready, O_CLOEXEC) != 0 || ::pipe2(release, O_CLOEXEC) != 0) {
@@ -61,9 +59,6 @@ class Holder {
         if (pid_ == 0) {
             ::close(ready[0]);
             ::close(release[1]);
-            if (name != nullptr) {
-                ::prctl(PR_SET_NAME, name);
-            }
             const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
             if (fd < 0 || (flockIt && ::flock(fd, LOCK_EX | LOCK_NB) != 0)) {
                 _exit(1);
@@ -237,30 +232,6 @@ TEST_F(PortChecks, FlockHolder) {
     EXPECT_TRUE(c.detail.contains(QStringLiteral("flock"))) << c.detail.toStdString();
     holder.Release();
     EXPECT_EQ(CheckPortHolders(pty.Slave()).availability, PortAvailability::Free);
-}
-
-TEST_F(PortChecks, ModemManagersIdleHoldIsNoConnectionButADialerBesideItIs) {
-    Holder manager(pty.Slave(), false, "ModemManager");
-    ASSERT_TRUE(manager.Ok());
-    for (int i = 0; i < 3; ++i) {  // the full scan, then the quiet checks after it
-        const PortCheck c = CheckPortHolders(pty.Slave());
-        EXPECT_EQ(c.availability, PortAvailability::ManagerIdle) << i << c.detail.toStdString();
-    }
-    {
-        // Started after the manager, so the scan meets the manager first.
-        Holder dialer(pty.Slave(), false, "pppd");
-        ASSERT_TRUE(dialer.Ok());
-        const PortCheck c = CheckPortHolders(pty.Slave());
-        EXPECT_EQ(c.availability, PortAvailability::Busy);
-        EXPECT_TRUE(c.detail.contains(QString::number(dialer.Pid()))) << c.detail.toStdString();
-    }
-    EXPECT_EQ(CheckPortHolders(pty.Slave()).availability, PortAvailability::ManagerIdle);
-    manager.Release();
-    PortCheck c;
-    for (int i = 0; i < 12 && c.availability != PortAvailability::Free; ++i) {
-        c = CheckPortHolders(pty.Slave());
-    }
-    EXPECT_EQ(c.availability, PortAvailability::Free);
 }
 
 TEST_F(PortChecks, OurOwnDescriptorsDoNotMakeThePortBusy) {

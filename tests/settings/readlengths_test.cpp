@@ -75,6 +75,8 @@ const SettingRead kTable[] = {
     {"vindelor", "billing", "startday", 1024},
     {"vindelor", "billing", "warn", 1024},
     {"vindelor", "connection", "interface", 64},
+    {"vindelor", "connection", "modem", 256},
+    {"vindelor", "connection", "networkmanager", 256},
     {"vindelor", "data", "dayfee", 1024},
     {"vindelor", "data", "included", 1024},
     {"vindelor", "data", "interface", 1024},

@@ -34,13 +34,22 @@ QString Parent(const QString& path, const QString& subsystem, const QString& dri
 const QString kModemId = QStringLiteral("/dev/serial/by-id/usb-Acme_Modem_123-if00");
 const QString kAcm = QStringLiteral("/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0");
 
-// ttyS0 is a UART that answers, ttyS1 … ttyS3 are the kernel's empty places.
+// ModemManager's udev rule marks every tty as a candidate.
+const QString kCandidate = QStringLiteral("E: ID_MM_CANDIDATE=1\n");
+
+// ttyS0 is a UART that answers, ttyS1 … ttyS3 are the kernel's empty places; beside them
+// the console, the pseudo-terminal multiplexer and a virtual terminal.
 QString SerialPorts() {
     QString tree;
     for (int n = 0; n < 4; ++n) {
         tree += Tty(QStringLiteral("/devices/platform/serial8250"), QStringLiteral("ttyS%1").arg(n),
                     QStringLiteral("4:%1").arg(64 + n),
-                    QStringLiteral("A: type=%1").arg(n == 0 ? 4 : 0));
+                    kCandidate + QStringLiteral("A: type=%1").arg(n == 0 ? 4 : 0));
+    }
+    for (const char* virtualTty : {"console:5:1", "ptmx:5:2", "tty0:4:0"}) {
+        const QStringList parts = QString::fromLatin1(virtualTty).split(QLatin1Char(':'));
+        tree += Tty(QStringLiteral("/devices/virtual/tty"), parts[0],
+                    parts[1] + QLatin1Char(':') + parts[2], kCandidate);
     }
     return tree + Parent(QStringLiteral("/devices/platform/serial8250"), QStringLiteral("platform"),
                          QStringLiteral("serial8250"));
@@ -82,7 +91,8 @@ TEST_F(InstalledModems, ModemsAndAdaptersCountInPathOrder) {
     Add(SerialPorts());
     Add(UsbModem());
     // An option port below its usb-serial device, an adapter, and a device that only
-    // ModemManager knows as a modem. Numbered so that text order would put 10 before 2.
+    // ModemManager knows as a modem (it counts once ModemManager lists it among its
+    // modems' ports). Numbered so that text order would put 10 before 2.
     Add(Tty(usb.arg(0) + QStringLiteral("/ttyUSB10"), QStringLiteral("ttyUSB10"),
             QStringLiteral("188:10")) +
         Parent(usb.arg(0) + QStringLiteral("/ttyUSB10"), QStringLiteral("usb-serial"),
@@ -90,17 +100,23 @@ TEST_F(InstalledModems, ModemsAndAdaptersCountInPathOrder) {
         Parent(usb.arg(0), QStringLiteral("usb"), QStringLiteral("option")));
     Add(Tty(usb.arg(1), QStringLiteral("ttyUSB2"), QStringLiteral("188:2")) +
         Parent(usb.arg(1), QStringLiteral("usb"), QStringLiteral("ftdi_sio")));
-    Add(Tty(usb.arg(2), QStringLiteral("ttyUSB3"), QStringLiteral("188:3"),
-            QStringLiteral("E: ID_MM_CANDIDATE=1")) +
+    Add(Tty(usb.arg(2), QStringLiteral("ttyUSB3"), QStringLiteral("188:3"), kCandidate) +
         Parent(usb.arg(2), QStringLiteral("usb"), QStringLiteral("usbfs")));
 
-    QStringList paths;
-    for (const platform::InstalledModem& m : platform::ListInstalledModems()) {
-        paths << m.path;
-    }
-    EXPECT_EQ(paths,
-              (QStringList{kModemId, QStringLiteral("/dev/ttyUSB2"), QStringLiteral("/dev/ttyUSB3"),
-                           QStringLiteral("/dev/ttyUSB10")}));
+    const auto paths = [](const QStringList& managerPorts) {
+        QStringList found;
+        for (const platform::InstalledModem& m : platform::ListInstalledModems(managerPorts)) {
+            found << m.path;
+        }
+        return found;
+    };
+    EXPECT_EQ(paths({}), (QStringList{kModemId, QStringLiteral("/dev/ttyUSB2"),
+                                      QStringLiteral("/dev/ttyUSB10")}));
+    // What ModemManager lists counts; its tags on the console and empty places do not.
+    EXPECT_EQ(
+        paths({QStringLiteral("ttyUSB3"), QStringLiteral("console"), QStringLiteral("ttyS1")}),
+        (QStringList{kModemId, QStringLiteral("/dev/ttyUSB2"), QStringLiteral("/dev/ttyUSB3"),
+                     QStringLiteral("/dev/ttyUSB10")}));
     platform::UdevModemLookup lookup;
     EXPECT_EQ(lookup.AttachedTo(QStringLiteral("0000")), kModemId);
     EXPECT_EQ(lookup.AttachedTo(QStringLiteral("0001")), QStringLiteral("/dev/ttyUSB2"));

@@ -1,0 +1,265 @@
+#include "connectionwatch/modemmanager/mmwatch.h"
+
+#include <QDBusArgument>
+#include <QDBusObjectPath>
+#include <QFileInfo>
+
+#include <cerrno>
+
+namespace vindelor::watch {
+
+namespace {
+
+const QString kRootPath = QStringLiteral("/org/freedesktop/ModemManager1");
+const QString kModemInterface = QStringLiteral("org.freedesktop.ModemManager1.Modem");
+const QString kBearerInterface = QStringLiteral("org.freedesktop.ModemManager1.Bearer");
+const QString kModemPrefix = QStringLiteral("/org/freedesktop/ModemManager1/Modem/");
+const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString kObjectManager = QStringLiteral("org.freedesktop.DBus.ObjectManager");
+
+// Ports: a(su), the port's name and its kind.
+QStringList PortNames(const QVariant& value) {
+    QStringList names;
+    if (value.userType() != qMetaTypeId<QDBusArgument>()) {
+        return names;
+    }
+    const QDBusArgument arg = value.value<QDBusArgument>();
+    if (arg.currentSignature() != QLatin1String("a(su)")) {
+        return names;
+    }
+    arg.beginArray();
+    while (!arg.atEnd()) {
+        QString name;
+        uint kind = 0;
+        arg.beginStructure();
+        arg >> name >> kind;
+        arg.endStructure();
+        names << name;
+    }
+    arg.endArray();
+    return names;
+}
+
+// GetManagedObjects: a{oa{sa{sv}}}; the modems with their properties and bearers.
+QList<MmModem> ReadModems(const QDBusMessage& reply, QList<QStringList>* bearers) {
+    QList<MmModem> modems;
+    const QVariant first = reply.arguments().value(0);
+    if (first.userType() != qMetaTypeId<QDBusArgument>()) {
+        return modems;
+    }
+    const QDBusArgument arg = first.value<QDBusArgument>();
+    if (arg.currentSignature() != QLatin1String("a{oa{sa{sv}}}")) {
+        return modems;
+    }
+    arg.beginMap();
+    while (!arg.atEnd()) {
+        QDBusObjectPath path;
+        QMap<QString, QVariantMap> interfaces;
+        arg.beginMapEntry();
+        arg >> path;
+        arg.beginMap();
+        while (!arg.atEnd()) {
+            QString name;
+            QVariantMap properties;
+            arg.beginMapEntry();
+            arg >> name >> properties;
+            arg.endMapEntry();
+            interfaces.insert(name, properties);
+        }
+        arg.endMap();
+        arg.endMapEntry();
+        if (!interfaces.contains(kModemInterface)) {
+            continue;
+        }
+        const QVariantMap& p = interfaces[kModemInterface];
+        MmModem modem;
+        modem.path = path.path();
+        modem.equipmentId = p.value(QStringLiteral("EquipmentIdentifier")).toString();
+        modem.manufacturer = p.value(QStringLiteral("Manufacturer")).toString();
+        modem.model = p.value(QStringLiteral("Model")).toString();
+        modem.state = p.value(QStringLiteral("State")).toInt();
+        modem.ports = PortNames(p.value(QStringLiteral("Ports")));
+        modems << modem;
+        bearers->append(ObjectPaths(p.value(QStringLiteral("Bearers"))));
+    }
+    arg.endMap();
+    return modems;
+}
+
+}  // namespace
+
+const MmModem* FindModem(const MmSnapshot& snapshot, const QString& wanted) {
+    const bool any = wanted.compare(QLatin1String("any"), Qt::CaseInsensitive) == 0;
+    const MmModem* first = nullptr;
+    for (const MmModem& m : snapshot.modems) {
+        if (any || m.equipmentId == wanted) {
+            if (m.state == kMmConnected) {
+                return &m;
+            }
+            if (first == nullptr) {
+                first = &m;
+            }
+        }
+    }
+    return first;
+}
+
+LinkCheck MmLinkCheck(const MmSnapshot& snapshot, const QString& wanted) {
+    LinkCheck check;
+    check.subject = wanted;
+    switch (snapshot.service) {
+        case ServiceState::Pending:
+        case ServiceState::NotAnswering:
+            check.state = LinkState::Unknown;
+            return check;
+        case ServiceState::NoBus:
+        case ServiceState::Absent:
+            check.state = LinkState::Unusable;
+            check.error = ESRCH;
+            check.detail = QStringLiteral("ModemManager is not running");
+            return check;
+        case ServiceState::Running:
+            break;
+    }
+    const MmModem* modem = FindModem(snapshot, wanted);
+    check.state =
+        modem != nullptr && modem->state == kMmConnected ? LinkState::Up : LinkState::Down;
+    return check;
+}
+
+const MmModem* PortOwner(const MmSnapshot& snapshot, const QString& device) {
+    // ModemManager names a port by its kernel name; the user's may be a link to it
+    // (/dev/modem, /dev/serial/by-id/...).
+    const QString canonical = QFileInfo(device).canonicalFilePath();
+    const QString name = QFileInfo(canonical.isEmpty() ? device : canonical).fileName();
+    for (const MmModem& m : snapshot.modems) {
+        if (m.ports.contains(name)) {
+            return &m;
+        }
+    }
+    return nullptr;
+}
+
+MmFollower::MmFollower(int answerLimitMs)
+    : ServiceFollower(QStringLiteral("org.freedesktop.ModemManager1"), answerLimitMs) {}
+
+void MmFollower::Subscribe() {
+    Listen(kRootPath, kObjectManager, QStringLiteral("InterfacesAdded"));
+    Listen(kRootPath, kObjectManager, QStringLiteral("InterfacesRemoved"));
+    Listen(QString(), kProperties, QStringLiteral("PropertiesChanged"));
+    Listen(QString(), kModemInterface, QStringLiteral("StateChanged"));
+}
+
+bool MmFollower::Relevant(const QDBusMessage& signal) const {
+    if (signal.interface() == kProperties) {
+        // Signal quality and the like change every few seconds: only the state, the
+        // ports and the bearers matter here.
+        const QVariantMap changed = PropertyMap(signal.arguments().value(1));
+        return signal.path().startsWith(kModemPrefix) &&
+               (changed.contains(QStringLiteral("State")) ||
+                changed.contains(QStringLiteral("Ports")) ||
+                changed.contains(QStringLiteral("Bearers")) ||
+                changed.contains(QStringLiteral("EquipmentIdentifier")));
+    }
+    return true;
+}
+
+void MmFollower::Look() {
+    Ask(Call(kRootPath, kObjectManager, QStringLiteral("GetManagedObjects")),
+        [this](const QDBusMessage& reply) {
+            if (NoAnswer(reply)) {
+                LookDone(false);
+                return;
+            }
+            auto snapshot = std::make_shared<MmSnapshot>();
+            snapshot->service = ServiceState::Running;
+            QList<QStringList> bearers;
+            if (reply.type() == QDBusMessage::ReplyMessage) {
+                snapshot->modems = ReadModems(reply, &bearers);
+            }
+            // The connected modems' bearers name the network interface.
+            auto pending = std::make_shared<int>(0);
+            for (int i = 0; i < snapshot->modems.size(); ++i) {
+                if (snapshot->modems[i].state == kMmConnected) {
+                    *pending += static_cast<int>(bearers[i].size());
+                }
+            }
+            if (*pending == 0) {
+                emit Published(*snapshot);
+                LookDone(true);
+                return;
+            }
+            for (int i = 0; i < snapshot->modems.size(); ++i) {
+                if (snapshot->modems[i].state != kMmConnected) {
+                    continue;
+                }
+                for (const QString& bearer : bearers[i]) {
+                    QDBusMessage all = Call(bearer, kProperties, QStringLiteral("GetAll"));
+                    all << kBearerInterface;
+                    Ask(all, [this, snapshot, pending, i](const QDBusMessage& r) {
+                        const QVariantMap p = PropertyMap(r.arguments().value(0));
+                        const QString name = p.value(QStringLiteral("Interface")).toString();
+                        if (p.value(QStringLiteral("Connected")).toBool() && !name.isEmpty()) {
+                            snapshot->modems[i].bearerInterface = name;
+                        }
+                        if (--*pending == 0) {
+                            emit Published(*snapshot);
+                            LookDone(true);
+                        }
+                    });
+                }
+            }
+        });
+}
+
+void MmFollower::Lost(ServiceState why) {
+    emit Published(MmSnapshot{why, {}});
+}
+
+ModemManagerModems::ModemManagerModems(int answerLimitMs) {
+    qRegisterMetaType<MmSnapshot>();
+    follower_ = new MmFollower(answerLimitMs);
+    connect(
+        follower_, &MmFollower::Published, this,
+        [this](const MmSnapshot& snapshot) {
+            snapshot_ = snapshot;
+            emit Changed();
+        },
+        Qt::QueuedConnection);
+    follower_->Start();
+}
+
+ModemManagerModems::~ModemManagerModems() {
+    follower_->Stop();
+}
+
+ModemManagerWatch::ModemManagerWatch(const QString& wanted, QObject* parent, int answerLimitMs)
+    : ConnectionWatch(parent), wanted_(wanted), modems_(answerLimitMs) {
+    connect(&modems_, &ModemManagerModems::Changed, this, [this] {
+        if (const MmModem* modem = FindModem(modems_.Snapshot(), wanted_)) {
+            const QString name =
+                QStringList{modem->manufacturer, modem->model}.join(QLatin1Char(' ')).trimmed();
+            shownName_ = name.isEmpty() ? modem->equipmentId : name;
+        }
+        emit Changed();
+    });
+}
+
+QString ModemManagerWatch::Name() const {
+    return shownName_.isEmpty() ? wanted_ : shownName_;
+}
+
+LinkCheck ModemManagerWatch::Check() {
+    LinkCheck check = MmLinkCheck(modems_.Snapshot(), wanted_);
+    if (!shownName_.isEmpty() && check.state != LinkState::Unusable) {
+        check.subject = shownName_;
+    }
+    return check;
+}
+
+QString ModemManagerWatch::CountedInterface() const {
+    const MmModem* modem = FindModem(modems_.Snapshot(), wanted_);
+    return modem != nullptr && modem->state == kMmConnected ? modem->bearerInterface : QString();
+}
+
+}  // namespace vindelor::watch

@@ -1,0 +1,100 @@
+// ModemManager's modems: a modem as the connection (it lasts while the modem is in state
+// CONNECTED), and which serial ports ModemManager owns, so that the serial watch neither
+// takes ModemManager's hold for a dialer's nor opens a port under it (an open raises DTR).
+//
+// ModemManager is followed on the system bus from the bus thread (servicefollower.h),
+// through its ObjectManager and the modems' property changes; the watches read the last
+// snapshot.
+#pragma once
+
+#include "connectionwatch/connectionwatch.h"
+#include "connectionwatch/servicefollower.h"
+
+#include <QList>
+#include <QMetaType>
+#include <QStringList>
+
+#include <memory>
+
+namespace vindelor::watch {
+
+// ModemManager's MMModemState.
+constexpr int kMmConnected = 11;
+
+struct MmModem {
+    QString path;
+    QString equipmentId;  // the IMEI of a GSM modem
+    QString manufacturer;
+    QString model;
+    int state = 0;
+    QStringList ports;        // "ttyUSB0", "cdc-wdm0", "wwan0"
+    QString bearerInterface;  // the connected bearer's network interface
+};
+
+struct MmSnapshot {
+    ServiceState service = ServiceState::Pending;
+    QList<MmModem> modems;
+};
+
+// The modem `wanted` names by equipment identifier, or with "any" the first connected
+// one (else the first one); null when there is none.
+const MmModem* FindModem(const MmSnapshot& snapshot, const QString& wanted);
+// What a snapshot says of the modem `wanted`.
+LinkCheck MmLinkCheck(const MmSnapshot& snapshot, const QString& wanted);
+// The modem whose ports include `device` (a path under /dev, links followed); null when
+// ModemManager owns no such port.
+const MmModem* PortOwner(const MmSnapshot& snapshot, const QString& device);
+
+class MmFollower : public ServiceFollower {
+    Q_OBJECT
+  public:
+    explicit MmFollower(int answerLimitMs);
+
+  signals:
+    void Published(const vindelor::watch::MmSnapshot& snapshot);
+
+  protected:
+    void Subscribe() override;
+    bool Relevant(const QDBusMessage& signal) const override;
+    void Look() override;
+    void Lost(ServiceState why) override;
+};
+
+// ModemManager's modems as last read, on the window's thread.
+class ModemManagerModems : public QObject {
+    Q_OBJECT
+  public:
+    explicit ModemManagerModems(int answerLimitMs = 5000);
+    ~ModemManagerModems() override;
+    const MmSnapshot& Snapshot() const { return snapshot_; }
+
+  signals:
+    void Changed();
+
+  private:
+    MmSnapshot snapshot_;
+    MmFollower* follower_ = nullptr;
+};
+
+class ModemManagerWatch : public ConnectionWatch {
+    Q_OBJECT
+  public:
+    // `wanted`: a modem's equipment identifier (IMEI), or "any".
+    explicit ModemManagerWatch(const QString& wanted, QObject* parent = nullptr,
+                               int answerLimitMs = 5000);
+
+    Kind WatchKind() const override { return Kind::ModemManager; }
+    // The modem's maker and model once ModemManager has shown it, else what was asked for.
+    QString Name() const override;
+    LinkCheck Check() override;
+    QString CountedInterface() const override;
+
+  private:
+    QString wanted_;
+    QString shownName_;
+    ModemManagerModems modems_;
+};
+
+}  // namespace vindelor::watch
+
+Q_DECLARE_METATYPE(vindelor::watch::MmSnapshot)

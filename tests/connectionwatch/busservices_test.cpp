@@ -1,0 +1,256 @@
+// NetworkManager and ModemManager as the connection, against services mocked on a private
+// bus (python3-dbusmock), and the serial watch asking ModemManager for its ports.
+#include "components/comm32.h"
+#include "connectionwatch/modemmanager/mmwatch.h"
+#include "connectionwatch/networkmanager/nmwatch.h"
+#include "connectionwatch/serial/serialwatch.h"
+#include "support/mockbus.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/inotify.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+namespace vindelor::watch {
+namespace {
+
+using test::MockBus;
+using test::PumpFor;
+
+const QString kNm = QStringLiteral("org.freedesktop.NetworkManager");
+const QString kMm = QStringLiteral("org.freedesktop.ModemManager1");
+
+bool Becomes(ConnectionWatch& watch, LinkState state) {
+    return PumpFor([&] { return watch.Check().state == state; });
+}
+
+TEST(NetworkManagerWatchTest, OnlyTheChosenConnectionActivatedIsOneThroughRestartsOfTheService) {
+    MockBus bus;
+    ASSERT_TRUE(bus.Ok()) << "dbus-daemon (scripts/deps.sh installs it)";
+    QProcess* nm = bus.Start(kNm, {QStringLiteral("--template"), QStringLiteral("networkmanager")});
+    ASSERT_NE(nm, nullptr) << "python3-dbusmock (scripts/deps.sh installs it)";
+    // Chosen by UUID: the panel still shows the connection's name once it is known.
+    NetworkManagerWatch watch(QStringLiteral("5f1c2b1e-0000-4000-8000-00000000beef"));
+    ASSERT_TRUE(Becomes(watch, LinkState::Down));
+
+    const QString made = bus.Py(QStringLiteral(R"(
+nm = Mock('org.freedesktop.NetworkManager', '/org/freedesktop/NetworkManager')
+s = dbus.Interface(bus.get_object('org.freedesktop.NetworkManager',
+                                  '/org/freedesktop/NetworkManager/Settings'),
+                   'org.freedesktop.NetworkManager.Settings')
+wwan = nm.AddEthernetDevice('wwan', 'wwan0', 30)
+eth = nm.AddEthernetDevice('eth', 'eth0', 30)
+mobile = s.AddConnection({'connection': {'id': 'Mobile', 'type': 'gsm',
+                          'uuid': '5f1c2b1e-0000-4000-8000-00000000beef'}})
+office = s.AddConnection({'connection': {'id': 'Office', 'type': '802-3-ethernet'}})
+nm.AddActiveConnection([eth], office, '/', 'office', 2)
+print(wwan, mobile)
+)"));
+    const QStringList paths = made.split(QLatin1Char(' '));
+    ASSERT_EQ(paths.size(), 2) << made.toStdString();
+    // Another connection activated is not this one.
+    QCoreApplication::processEvents();
+    PumpFor([] { return false; }, 300);
+    EXPECT_EQ(watch.Check().state, LinkState::Down);
+
+    // Activating, then activated: only the second is a connection.
+    bus.Py(QStringLiteral("nm = Mock('org.freedesktop.NetworkManager', "
+                          "'/org/freedesktop/NetworkManager')\n"
+                          "nm.AddActiveConnection(['%1'], '%2', '/', 'mobile', 1)\n")
+               .arg(paths[0], paths[1]));
+    PumpFor([&] { return watch.Name() == QLatin1String("Mobile"); });
+    EXPECT_EQ(watch.Name(), QStringLiteral("Mobile"));
+    EXPECT_EQ(watch.Check().state, LinkState::Down);
+    const QString setState = QStringLiteral(
+        "nm = Mock('org.freedesktop.NetworkManager', '/org/freedesktop/NetworkManager')\n"
+        "nm.SetProperty('/org/freedesktop/NetworkManager/ActiveConnection/mobile',\n"
+        "               'org.freedesktop.NetworkManager.Connection.Active', 'State',\n"
+        "               dbus.UInt32(%1, variant_level=1))\n");
+    bus.Py(setState.arg(2));
+    ASSERT_TRUE(Becomes(watch, LinkState::Up));
+    EXPECT_EQ(watch.CountedInterface(), QStringLiteral("wwan0"));
+    EXPECT_EQ(watch.Check().subject, QStringLiteral("Mobile"));
+
+    // Deactivating ends it.
+    bus.Py(setState.arg(3));
+    ASSERT_TRUE(Becomes(watch, LinkState::Down));
+    EXPECT_TRUE(watch.CountedInterface().isEmpty());
+
+    // The service gone is said once as unusable; back, it is looked at afresh.
+    bus.Py(setState.arg(2));
+    ASSERT_TRUE(Becomes(watch, LinkState::Up));
+    bus.Kill(nm, kNm);
+    ASSERT_TRUE(Becomes(watch, LinkState::Unusable));
+    EXPECT_EQ(watch.Check().error, ESRCH);
+    nm = bus.Start(kNm, {QStringLiteral("--template"), QStringLiteral("networkmanager")});
+    ASSERT_NE(nm, nullptr);
+    ASSERT_TRUE(Becomes(watch, LinkState::Down));
+}
+
+// A service that owns its name and never answers: the watch says it does not know, and
+// the thread of the window keeps its 20 ms tick meanwhile.
+TEST(NetworkManagerWatchTest, AHungServiceNeverHoldsTheWindowsThread) {
+    MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    QProcess* hung = bus.StartProgram(
+        kNm, QStringLiteral("/usr/bin/python3"),
+        {QStringLiteral("-c"), QStringLiteral("import dbus, time\n"
+                                              "bus = dbus.bus.BusConnection('%1')\n"
+                                              "bus.request_name('org.freedesktop.NetworkManager')\n"
+                                              "time.sleep(600)\n")
+                                   .arg(bus.Address())});
+    ASSERT_NE(hung, nullptr);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 longestGap = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    tick.start(20);
+    NetworkManagerWatch watch(QStringLiteral("Mobile"), nullptr, 800);
+    int changes = 0;
+    QObject::connect(&watch, &ConnectionWatch::Changed, [&] { ++changes; });
+    // Past the answer limit: the watch has heard that the service does not answer.
+    ASSERT_TRUE(PumpFor([&] { return changes > 0; }, 3000));
+    EXPECT_EQ(watch.Check().state, LinkState::Unknown);
+    EXPECT_GE(clock.elapsed(), 700);
+    EXPECT_LT(longestGap, 200);
+}
+
+// ModemManager's objects, made with dbusmock's generic calls.
+QString AddModem(MockBus& bus, int index, const QString& imei, int state, const QString& port) {
+    return bus.Py(QStringLiteral(R"(
+mm = Mock('org.freedesktop.ModemManager1', '/org/freedesktop/ModemManager1')
+path = '/org/freedesktop/ModemManager1/Modem/%1'
+bearer = '/org/freedesktop/ModemManager1/Bearer/%1'
+mm.AddObject(bearer, 'org.freedesktop.ModemManager1.Bearer',
+             {'Interface': 'wwan%1', 'Connected': True}, [])
+mm.AddObject(path, 'org.freedesktop.ModemManager1.Modem',
+             {'EquipmentIdentifier': '%2', 'Manufacturer': 'Quectel', 'Model': 'EC25',
+              'State': dbus.Int32(%3),
+              'Ports': dbus.Array([('%4', dbus.UInt32(3)), ('wwan%1', dbus.UInt32(2))],
+                                  signature='(su)'),
+              'Bearers': dbus.Array([bearer], signature='o')}, [])
+print(path)
+)")
+                      .arg(index)
+                      .arg(imei)
+                      .arg(state)
+                      .arg(port));
+}
+
+void SetModemState(MockBus& bus, int index, int state) {
+    bus.Py(QStringLiteral("m = dbus.Interface(bus.get_object('org.freedesktop.ModemManager1',\n"
+                          "    '/org/freedesktop/ModemManager1/Modem/%1'), "
+                          "'org.freedesktop.DBus.Mock')\n"
+                          "m.UpdateProperties('org.freedesktop.ModemManager1.Modem',\n"
+                          "                   {'State': dbus.Int32(%2)})\n")
+               .arg(index)
+               .arg(state));
+}
+
+QProcess* StartModemManager(MockBus& bus) {
+    return bus.Start(kMm,
+                     {QStringLiteral("-m"), kMm, QStringLiteral("/org/freedesktop/ModemManager1"),
+                      QStringLiteral("org.freedesktop.ModemManager1")});
+}
+
+TEST(ModemManagerWatchTest, TheChosenModemConnectedIsTheConnection) {
+    MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    ASSERT_NE(StartModemManager(bus), nullptr);
+    AddModem(bus, 0, QStringLiteral("350000000000001"), 8, QStringLiteral("ttyUSB2"));
+    AddModem(bus, 1, QStringLiteral("350000000000002"), 11, QStringLiteral("ttyUSB5"));
+    ModemManagerWatch watch(QStringLiteral("350000000000001"));
+    ASSERT_TRUE(Becomes(watch, LinkState::Down));  // the other modem's connection is not this
+    EXPECT_EQ(watch.Name(), QStringLiteral("Quectel EC25"));
+    SetModemState(bus, 0, 11);
+    ASSERT_TRUE(Becomes(watch, LinkState::Up));
+    PumpFor([&] { return !watch.CountedInterface().isEmpty(); });
+    EXPECT_EQ(watch.CountedInterface(), QStringLiteral("wwan0"));
+    SetModemState(bus, 0, 8);
+    ASSERT_TRUE(Becomes(watch, LinkState::Down));
+
+    ModemManagerWatch any(QStringLiteral("any"));
+    ASSERT_TRUE(Becomes(any, LinkState::Up));  // the second modem is connected
+}
+
+// A pseudo-terminal whose slave side stands for a modem port.
+struct Pty {
+    Pty() {
+        char name[64];
+        if (::openpty(&master, &slave, name, nullptr, nullptr) == 0) {
+            path = QString::fromLocal8Bit(name);
+        }
+    }
+    ~Pty() {
+        ::close(master);
+        ::close(slave);
+    }
+    int master = -1;
+    int slave = -1;
+    QString path;
+};
+
+// ModemManager owns one port, a dialer holds another: the first is never opened and is
+// a connection only while its modem is connected; the second is busy as always.
+TEST(SerialPortWatchTest, APortModemManagerOwnsBesideOneADialerHolds) {
+    MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    ASSERT_NE(StartModemManager(bus), nullptr);
+    Pty managed;
+    Pty dialed;
+    ASSERT_FALSE(managed.path.isEmpty());
+    const QString managedName = managed.path.section(QLatin1Char('/'), -1);
+    // ModemManager names a port by its file name under /dev ("ttyUSB2"; a pty's "N").
+    AddModem(bus, 0, QStringLiteral("350000000000003"), 8, managedName);
+
+    auto modems = std::make_shared<ModemManagerModems>();
+    TComm32 managedComm;
+    managedComm.SetCommPort(managed.path);
+    SerialPortWatch managedWatch(managedComm, modems);
+    const int opens = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(::inotify_add_watch(opens, managed.path.toLocal8Bit().constData(), IN_OPEN), 0);
+    ASSERT_TRUE(Becomes(managedWatch, LinkState::Down));
+    SetModemState(bus, 0, 11);
+    ASSERT_TRUE(Becomes(managedWatch, LinkState::Up));
+    SetModemState(bus, 0, 8);
+    ASSERT_TRUE(Becomes(managedWatch, LinkState::Down));
+    char events[256];
+    EXPECT_LT(::read(opens, events, sizeof events), 0) << "ModemManager's port was opened";
+    ::close(opens);
+
+    // The dialer's port (our own open stands for pppd's, in a child that keeps it).
+    TComm32 dialedComm;
+    dialedComm.SetCommPort(dialed.path);
+    SerialPortWatch dialedWatch(dialedComm, modems);
+    ASSERT_TRUE(Becomes(dialedWatch, LinkState::Down));
+    int release[2];
+    ASSERT_EQ(::pipe(release), 0);
+    const pid_t pppd = ::fork();
+    if (pppd == 0) {
+        ::close(release[1]);
+        const int fd = ::open(dialed.path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+        char c;
+        while (fd >= 0 && ::read(release[0], &c, 1) > 0) {
+        }
+        _exit(0);
+    }
+    ::close(release[0]);
+    EXPECT_TRUE(Becomes(dialedWatch, LinkState::Up));
+    EXPECT_EQ(managedWatch.Check().state, LinkState::Down);
+    ::close(release[1]);
+    ::waitpid(pppd, nullptr, 0);
+}
+
+}  // namespace
+}  // namespace vindelor::watch

@@ -1,0 +1,274 @@
+// The real vindelor following NetworkManager and ModemManager: mocked on a private bus
+// (python3-dbusmock), and a real NetworkManager in a network namespace of the test's own.
+// Each run prints how long the program took from the service's change to the session's
+// start and end (docs/performance.md).
+#include "shared/profile.h"
+#include "support/mockbus.h"
+#include "support/testenv.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <array>
+#include <cstdio>
+
+namespace vindelor::test {
+namespace {
+
+const QString kVindelor = QStringLiteral(VINDELOR_BINARY_DIR "/monitor/vindelor");
+const QString kNm = QStringLiteral("org.freedesktop.NetworkManager");
+const QString kMm = QStringLiteral("org.freedesktop.ModemManager1");
+
+// Python's time.monotonic() and QElapsedTimer read the same clock: the delay from the
+// moment the mock changed (printed by the script) to the moment the program said so.
+qint64 NowMs() {
+    QElapsedTimer t;
+    t.start();
+    return t.msecsSinceReference();
+}
+const QString kStamp = QStringLiteral("import time\nprint(int(time.monotonic() * 1000))\n");
+
+class DesktopServices : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(QFile::exists(kVindelor));
+        for (const auto& kv : QList<std::array<QString, 3>>{
+                 {QStringLiteral("Avsluta"), QStringLiteral("Visa"), QStringLiteral("Nej")},
+                 {QStringLiteral("Session"), QStringLiteral("<1min"), QStringLiteral("Ja")},
+                 {QStringLiteral("Connect"), QStringLiteral("average"), QStringLiteral("0")},
+             }) {
+            ASSERT_TRUE(WriteProfileString(kv[0], kv[1], kv[2], kSettingsFile));
+        }
+    }
+    void TearDown() override {
+        if (vindelor.state() != QProcess::NotRunning) {
+            vindelor.kill();
+            vindelor.waitForFinished(3000);
+        }
+    }
+    // `prefix`: a command the program runs under (ip netns exec …), else none.
+    void Start(const QStringList& args, const QStringList& prefix = {}) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("VINDELOR_DIR"), data.path());
+        env.insert(QStringLiteral("VINDELOR_LOCK_DIR"), locks.path());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        vindelor.setProcessEnvironment(env);
+        const QStringList all = prefix + QStringList{kVindelor} + args;
+        vindelor.start(all.first(), all.mid(1));
+        ASSERT_TRUE(vindelor.waitForStarted(5000));
+    }
+    // Waits for `text` on the program's output; the moment it was read, or -1.
+    qint64 Printed(const QString& text, int timeoutMs = 10000) {
+        const bool seen = PumpFor(
+            [&] {
+                vindelor.waitForReadyRead(5);
+                out += QString::fromLocal8Bit(vindelor.readAllStandardOutput());
+                return out.contains(text);
+            },
+            timeoutMs);
+        return seen ? NowMs() : -1;
+    }
+    // The program ends after the session with exit code 0 and a log line.
+    void EndsWithTheSessionLogged() {
+        ASSERT_TRUE(vindelor.waitForFinished(10000));
+        out += QString::fromLocal8Bit(vindelor.readAllStandardOutput());
+        EXPECT_EQ(vindelor.exitCode(), 0) << out.toStdString();
+        EXPECT_TRUE(out.contains(QStringLiteral("Log line: "))) << out.toStdString();
+    }
+
+    ScopedDataDir data;
+    QTemporaryDir locks;
+    QProcess vindelor;
+    QString out;
+};
+
+TEST_F(DesktopServices, NetworkManagersConnectionActivatedIsTheSession) {
+    MockBus bus;
+    ASSERT_TRUE(bus.Ok()) << "dbus-daemon (scripts/deps.sh installs it)";
+    ASSERT_NE(bus.Start(kNm, {QStringLiteral("--template"), QStringLiteral("networkmanager")}),
+              nullptr)
+        << "python3-dbusmock (scripts/deps.sh installs it)";
+    const QString made = bus.Py(QStringLiteral(R"(
+nm = Mock('org.freedesktop.NetworkManager', '/org/freedesktop/NetworkManager')
+s = dbus.Interface(bus.get_object('org.freedesktop.NetworkManager',
+                                  '/org/freedesktop/NetworkManager/Settings'),
+                   'org.freedesktop.NetworkManager.Settings')
+print(nm.AddEthernetDevice('wwan', 'wwan0', 30),
+      s.AddConnection({'connection': {'id': 'Mobile', 'type': 'gsm'}}))
+)"));
+    const QStringList paths = made.split(QLatin1Char(' '));
+    ASSERT_EQ(paths.size(), 2) << made.toStdString();
+    Start({QStringLiteral("--nm-connection"), QStringLiteral("Mobile")});
+    ASSERT_GT(
+        Printed(QStringLiteral("waiting for a connection on NetworkManager connection Mobile")), 0)
+        << out.toStdString();
+
+    const QString up = bus.Py(QStringLiteral("nm = Mock('org.freedesktop.NetworkManager', "
+                                             "'/org/freedesktop/NetworkManager')\n"
+                                             "nm.AddActiveConnection(['%1'], '%2', '/', 'm', 2)\n")
+                                  .arg(paths[0], paths[1]) +
+                              kStamp);
+    const qint64 started = Printed(QStringLiteral("Session started"));
+    ASSERT_GT(started, 0) << out.toStdString();
+    const QString down = bus.Py(
+        QStringLiteral("nm = Mock('org.freedesktop.NetworkManager', "
+                       "'/org/freedesktop/NetworkManager')\n"
+                       "nm.SetProperty('/org/freedesktop/NetworkManager/ActiveConnection/m',\n"
+                       "    'org.freedesktop.NetworkManager.Connection.Active', 'State',\n"
+                       "    dbus.UInt32(4, variant_level=1))\n") +
+        kStamp);
+    const qint64 ended = Printed(QStringLiteral("Session ended"));
+    ASSERT_GT(ended, 0) << out.toStdString();
+    std::printf("NetworkManager (mocked): session start %lld ms, end %lld ms after the change\n",
+                started - up.toLongLong(), ended - down.toLongLong());
+    EndsWithTheSessionLogged();
+}
+
+TEST_F(DesktopServices, ModemManagersModemConnectedIsTheSession) {
+    MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    ASSERT_NE(bus.Start(kMm, {QStringLiteral("-m"), kMm,
+                              QStringLiteral("/org/freedesktop/ModemManager1"), kMm}),
+              nullptr);
+    bus.Py(QStringLiteral(R"(
+mm = Mock('org.freedesktop.ModemManager1', '/org/freedesktop/ModemManager1')
+mm.AddObject('/org/freedesktop/ModemManager1/Modem/0', 'org.freedesktop.ModemManager1.Modem',
+             {'EquipmentIdentifier': '350000000000001', 'Manufacturer': 'Quectel',
+              'Model': 'EC25', 'State': dbus.Int32(8),
+              'Ports': dbus.Array([('ttyUSB2', dbus.UInt32(3))], signature='(su)'),
+              'Bearers': dbus.Array([], signature='o')}, [])
+)"));
+    Start({QStringLiteral("--modem"), QStringLiteral("350000000000001")});
+    ASSERT_GT(Printed(QStringLiteral("waiting for a connection on modem")), 0) << out.toStdString();
+    const QString setState = QStringLiteral(
+        "m = Mock('org.freedesktop.ModemManager1', '/org/freedesktop/ModemManager1/Modem/0')\n"
+        "m.UpdateProperties('org.freedesktop.ModemManager1.Modem', {'State': dbus.Int32(%1)})\n");
+    const QString up = bus.Py(setState.arg(11) + kStamp);
+    const qint64 started = Printed(QStringLiteral("Session started"));
+    ASSERT_GT(started, 0) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("on modem Quectel EC25"))) << out.toStdString();
+    const QString down = bus.Py(setState.arg(8) + kStamp);
+    const qint64 ended = Printed(QStringLiteral("Session ended"));
+    ASSERT_GT(ended, 0) << out.toStdString();
+    std::printf("ModemManager (mocked): session start %lld ms, end %lld ms after the change\n",
+                started - up.toLongLong(), ended - down.toLongLong());
+    EndsWithTheSessionLogged();
+}
+
+// Runs a program to its end; its error text when it failed, empty when it worked.
+QString RunTool(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForFinished(30000)) {
+        p.kill();
+        p.waitForFinished(3000);
+        return program + QStringLiteral(" did not finish");
+    }
+    if (p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0) {
+        return {};
+    }
+    const QString error = QString::fromLocal8Bit(p.readAll()).trimmed();
+    return error.isEmpty() ? QStringLiteral("exit code %1").arg(p.exitCode()) : error;
+}
+
+TEST_F(DesktopServices, ARealNetworkManagerBringsAConnectionUpAndDown) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "a network namespace of its own takes root";
+    }
+    if (!QFile::exists(QStringLiteral("/usr/sbin/NetworkManager")) ||
+        !QFile::exists(QStringLiteral("/usr/bin/nmcli"))) {
+        GTEST_SKIP() << "NetworkManager and nmcli are not installed (scripts/deps.sh installs "
+                        "network-manager)";
+    }
+    const QString ns = QStringLiteral("vindelor-nm-%1").arg(QCoreApplication::applicationPid());
+    const QString made =
+        RunTool(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("add"), ns});
+    if (!made.isEmpty()) {
+        GTEST_SKIP() << "no network namespace could be made: " << made.toStdString();
+    }
+    struct Cleanup {
+        QString ns;
+        ~Cleanup() {
+            RunTool(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("del"), ns});
+        }
+    } cleanup{ns};
+    const QString veth =
+        RunTool(QStringLiteral("ip"),
+                {QStringLiteral("-n"), ns, QStringLiteral("link"), QStringLiteral("add"),
+                 QStringLiteral("veth0"), QStringLiteral("type"), QStringLiteral("veth"),
+                 QStringLiteral("peer"), QStringLiteral("name"), QStringLiteral("veth1")});
+    if (!veth.isEmpty()) {
+        GTEST_SKIP() << "no veth pair could be made: " << veth.toStdString();
+    }
+    ASSERT_EQ(RunTool(QStringLiteral("ip"),
+                      {QStringLiteral("-n"), ns, QStringLiteral("link"), QStringLiteral("set"),
+                       QStringLiteral("veth1"), QStringLiteral("up")}),
+              QString());
+    MockBus bus;  // no mock on it: the real service takes its name
+    ASSERT_TRUE(bus.Ok());
+    QTemporaryDir work;
+    QDir().mkpath(work.filePath(QStringLiteral("keyfiles")));
+    QFile conf(work.filePath(QStringLiteral("nm.conf")));
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+    conf.write(QStringLiteral("[main]\nplugins=keyfile\ndns=none\nrc-manager=unmanaged\n"
+                              "no-auto-default=*\n[keyfile]\npath=%1\n")
+                   .arg(work.filePath(QStringLiteral("keyfiles")))
+                   .toUtf8());
+    conf.close();
+    // /sys read-only inside the namespace: NetworkManager then takes the devices as a
+    // container's instead of waiting for udev.
+    QProcess* nm = bus.StartProgram(
+        QStringLiteral("org.freedesktop.NetworkManager"), QStringLiteral("ip"),
+        {QStringLiteral("netns"), QStringLiteral("exec"), ns, QStringLiteral("sh"),
+         QStringLiteral("-c"),
+         QStringLiteral("mount -o remount,ro /sys && exec NetworkManager --no-daemon "
+                        "--config=%1 --state-file=%2")
+             .arg(conf.fileName(), work.filePath(QStringLiteral("nm.state")))});
+    ASSERT_NE(nm, nullptr) << "NetworkManager did not take its name on the private bus";
+    const QString nmcli = QStringLiteral("/usr/bin/nmcli");
+    const QStringList inside{QStringLiteral("netns"), QStringLiteral("exec"), ns};
+    // The device must be managed before a connection can come up on it.
+    ASSERT_TRUE(PumpFor(
+        [&] {
+            QProcess p;
+            p.start(nmcli, {QStringLiteral("-t"), QStringLiteral("device")});
+            p.waitForFinished(5000);
+            return p.readAll().contains("veth0:ethernet:disconnected");
+        },
+        20000));
+    ASSERT_EQ(RunTool(nmcli, {QStringLiteral("connection"), QStringLiteral("add"),
+                              QStringLiteral("type"), QStringLiteral("ethernet"),
+                              QStringLiteral("ifname"), QStringLiteral("veth0"),
+                              QStringLiteral("con-name"), QStringLiteral("Mobile"),
+                              QStringLiteral("ipv4.method"), QStringLiteral("disabled"),
+                              QStringLiteral("ipv6.method"), QStringLiteral("disabled"),
+                              QStringLiteral("autoconnect"), QStringLiteral("no")}),
+              QString());
+
+    Start({QStringLiteral("--nm-connection"), QStringLiteral("Mobile")},
+          QStringList{QStringLiteral("ip")} + inside);
+    ASSERT_GT(
+        Printed(QStringLiteral("waiting for a connection on NetworkManager connection Mobile")), 0)
+        << out.toStdString();
+    ASSERT_EQ(RunTool(nmcli, {QStringLiteral("connection"), QStringLiteral("up"),
+                              QStringLiteral("Mobile")}),
+              QString());
+    ASSERT_GT(Printed(QStringLiteral("Session started")), 0) << out.toStdString();
+    ASSERT_EQ(RunTool(nmcli, {QStringLiteral("connection"), QStringLiteral("down"),
+                              QStringLiteral("Mobile")}),
+              QString());
+    ASSERT_GT(Printed(QStringLiteral("Session ended")), 0) << out.toStdString();
+    EndsWithTheSessionLogged();
+    nm->terminate();
+    nm->waitForFinished(10000);
+}
+
+}  // namespace
+}  // namespace vindelor::test

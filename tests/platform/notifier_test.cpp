@@ -1,0 +1,78 @@
+// The desktop notification never waits on the caller's thread: a session bus that accepts
+// the connection and never answers leaves the caller's 20 ms tick running, and the
+// notification counts as not taken once its time limit has passed.
+#include "platform/notifier.h"
+#include "support/mockbus.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <optional>
+
+#include <gtest/gtest.h>
+
+namespace vindelor::platform {
+namespace {
+
+TEST(DesktopNotifierTest, ASessionBusThatNeverAnswersHoldsNothing) {
+    QTemporaryDir dir;
+    const QByteArray path = dir.filePath(QStringLiteral("bus")).toLocal8Bit();
+    // Connections wait in the backlog, accepted by the kernel, never by anyone.
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 8), 0);
+    const QByteArray old = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + path);
+
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 longestGap = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    tick.start(20);
+    std::optional<bool> taken;
+    Notifier().Notify(QStringLiteral("Vindelor"), QStringLiteral("80 %"),
+                      [&](bool t) { taken = t; });
+    EXPECT_LT(clock.elapsed(), 100);
+    ASSERT_TRUE(test::PumpFor([&] { return taken.has_value(); }, 8000));
+    EXPECT_FALSE(*taken);
+    EXPECT_GE(clock.elapsed(), 3000);
+    EXPECT_LT(longestGap, 200);
+
+    // The waiting connection fails at once, so the bus thread is free again.
+    ::close(listener);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", old);
+}
+
+TEST(DesktopNotifierTest, TheDesktopsAnswerArrivesOnTheCallersThread) {
+    test::MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    ASSERT_NE(bus.Start(QStringLiteral("org.freedesktop.Notifications"),
+                        {QStringLiteral("--template"), QStringLiteral("notification_daemon")}),
+              nullptr);
+    const QByteArray old = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.Address().toLocal8Bit());
+    std::optional<bool> taken;
+    Notifier().Notify(QStringLiteral("Vindelor"), QStringLiteral("80 %"),
+                      [&](bool t) { taken = t; });
+    ASSERT_TRUE(test::PumpFor([&] { return taken.has_value(); }, 3000));
+    EXPECT_TRUE(*taken);
+    EXPECT_TRUE(WaitForNotifications(1000));
+    qputenv("DBUS_SESSION_BUS_ADDRESS", old);
+}
+
+}  // namespace
+}  // namespace vindelor::platform

@@ -1,0 +1,131 @@
+// A private bus that stands in for the system bus (DBUS_SYSTEM_BUS_ADDRESS points at it
+// while the object lives), with services mocked by python3-dbusmock on it. Nothing here
+// touches the machine's own buses; the processes end with the object.
+#pragma once
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QThread>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace vindelor::test {
+
+// Pumps events until `condition` holds or `timeoutMs` passed.
+inline bool PumpFor(const std::function<bool()>& condition, int timeoutMs = 5000) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+class MockBus {
+  public:
+    MockBus() {
+        old_ = qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
+        hadOld_ = qEnvironmentVariableIsSet("DBUS_SYSTEM_BUS_ADDRESS");
+        daemon_.start(QStringLiteral("dbus-daemon"),
+                      {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                       QStringLiteral("--print-address=1")});
+        if (!daemon_.waitForStarted(5000) || !daemon_.waitForReadyRead(5000)) {
+            return;
+        }
+        address_ = QString::fromLocal8Bit(daemon_.readLine()).trimmed();
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", address_.toLocal8Bit());
+        name_ = QStringLiteral("mockbus-%1").arg(reinterpret_cast<quintptr>(this));
+        control_ =
+            std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address_, name_));
+    }
+    ~MockBus() {
+        for (auto& p : services_) {
+            p->kill();
+            p->waitForFinished(3000);
+        }
+        if (control_) {
+            control_.reset();
+            QDBusConnection::disconnectFromBus(name_);
+        }
+        daemon_.kill();
+        daemon_.waitForFinished(3000);
+        if (hadOld_) {
+            qputenv("DBUS_SYSTEM_BUS_ADDRESS", old_);
+        } else {
+            qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+        }
+    }
+    MockBus(const MockBus&) = delete;
+    MockBus& operator=(const MockBus&) = delete;
+
+    bool Ok() const { return control_ && control_->isConnected(); }
+    QString Address() const { return address_; }
+
+    bool Owned(const QString& name) const {
+        return control_->interface()->isServiceRegistered(name).value();
+    }
+
+    // Starts `python3 -m dbusmock ARGS` and waits until it owns `name`; null on failure.
+    QProcess* Start(const QString& name, const QStringList& args) {
+        return StartProgram(name, QStringLiteral("/usr/bin/python3"),
+                            QStringList{QStringLiteral("-m"), QStringLiteral("dbusmock"),
+                                        QStringLiteral("--system")} +
+                                args);
+    }
+    // Starts any program on the bus and waits until it owns `name`.
+    QProcess* StartProgram(const QString& name, const QString& program, const QStringList& args) {
+        services_.push_back(std::make_unique<QProcess>());
+        QProcess* p = services_.back().get();
+        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p->start(program, args);
+        if (!p->waitForStarted(5000) || !PumpFor([&] { return Owned(name); }, 10000)) {
+            return nullptr;
+        }
+        return p;
+    }
+    // Ends a service as a crash would, and waits until its name is free.
+    void Kill(QProcess* service, const QString& name) {
+        service->kill();
+        service->waitForFinished(3000);
+        PumpFor([&] { return !Owned(name); });
+    }
+
+    // Runs Python with dbus-python, `bus` connected to this bus and `Mock(name, path)`
+    // giving a mocked object's control interface. Returns what it printed.
+    QString Py(const QString& code) {
+        QProcess py;
+        py.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        py.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import dbus\n"
+                                 "bus = dbus.bus.BusConnection('%1')\n"
+                                 "def Mock(name, path):\n"
+                                 "    return dbus.Interface(bus.get_object(name, path),\n"
+                                 "                          'org.freedesktop.DBus.Mock')\n")
+                          .arg(address_) +
+                      code});
+        if (!py.waitForFinished(20000) || py.exitCode() != 0) {
+            return QStringLiteral("<python failed>");
+        }
+        return QString::fromUtf8(py.readAllStandardOutput()).trimmed();
+    }
+
+  private:
+    QProcess daemon_;
+    QString address_;
+    QString name_;
+    QByteArray old_;
+    bool hadOld_ = false;
+    std::unique_ptr<QDBusConnection> control_;
+    std::vector<std::unique_ptr<QProcess>> services_;
+};
+
+}  // namespace vindelor::test
