@@ -104,11 +104,12 @@ TEST_F(MonthsView, MonthsWindowShowsTableChartsAndEstimate) {
 TEST_F(MonthsView, ExportWritesTheListedLinesOrSaysWhyNot) {
     TForm1 form;
     const QString path = dir_.file(QStringLiteral("log.json"));
-    ASSERT_TRUE(form.ExportTo(path, true));
+    ASSERT_TRUE(form.ExportTo(path, TForm1::ExportFormat::Json));
     EXPECT_EQ(QJsonDocument::fromJson(test::ReadFileBytes(path)).array().size(), 4);
     EXPECT_TRUE(fakes_.boxes.shown.empty());
 
-    EXPECT_FALSE(form.ExportTo(dir_.file(QStringLiteral("missing/log.csv")), false));
+    EXPECT_FALSE(
+        form.ExportTo(dir_.file(QStringLiteral("missing/log.csv")), TForm1::ExportFormat::Csv));
     ASSERT_EQ(fakes_.boxes.shown.size(), 1u);
     EXPECT_TRUE(
         fakes_.boxes.shown[0].text.startsWith(QStringLiteral("The export could not be written: ") +
