@@ -5,6 +5,7 @@
 #include "platform/udevmodems.h"
 #include "shared/language.h"
 #include "shared/profile.h"
+#include "shared/qtlanguage.h"
 #include "shared/sessionglobals.h"
 #include "shared/texts.h"
 
@@ -74,6 +75,7 @@ void TFModem::FormCreate() {
     LanguageCode = ProgramLanguage(5, StoreLanguage::Yes);
     SessionGlobals().LanguageCode = LanguageCode;
     SelectLanguage(LanguageCode);
+    FollowLanguageInQt();
     setWindowTitle(Text(24));
     GroupBox1->setTitle(Text(25));
     Label1->setText(Text(26));

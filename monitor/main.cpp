@@ -12,6 +12,7 @@
 #include "platform/services.h"
 #include "shared/language.h"
 #include "shared/profile.h"
+#include "shared/qtlanguage.h"
 #include "shared/sessionglobals.h"
 #include "shared/texts.h"
 #include "shared/ui/helpresources.h"
@@ -131,6 +132,7 @@ int main(int argc, char** argv) {
     const vindelor::monitor::InstanceLock instance;
     if (!instance.Held()) {
         vindelor::SelectLanguage(vindelor::ProgramLanguage(5, vindelor::StoreLanguage::No));
+        vindelor::FollowLanguageInQt();
         const QString text = vindelor::Text(vindelor::kOwnTextBase + vindelor::kTextAlreadyRunning);
         std::fprintf(stderr, "vindelor: %s\n", text.toLocal8Bit().constData());
         // Without a screen nobody could close the box.

@@ -18,6 +18,7 @@
 #include "shared/language.h"
 #include "shared/numbers.h"
 #include "shared/profile.h"
+#include "shared/qtlanguage.h"
 #include "shared/ratemonitor.h"
 #include "shared/ratetable.h"
 #include "shared/sessionglobals.h"
@@ -281,6 +282,7 @@ void TForm1::BuildMenu() {
 }
 
 void TForm1::SetMenuCaptions() {
+    FollowLanguageInQt();
     About1->setText(Text(12));
     Helg1->setText(Text(86));
     Help1->setText(Text(13));

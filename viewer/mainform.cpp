@@ -4,6 +4,7 @@
 #include "platform/services.h"
 #include "shared/logsummary.h"
 #include "shared/profile.h"
+#include "shared/qtlanguage.h"
 #include "shared/ratetable.h"
 #include "shared/texts.h"
 #include "shared/ui/omdialog.h"
@@ -291,6 +292,7 @@ int TForm1::TabStopPixels() const {
 }
 
 void TForm1::SattSprak() {
+    FollowLanguageInQt();
     auto* model = HeaderControl1->model();
     model->setHeaderData(0, Qt::Horizontal, Text(31));
     model->setHeaderData(1, Qt::Horizontal, Text(32));

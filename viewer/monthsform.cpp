@@ -9,8 +9,14 @@
 #include <QChart>
 #include <QChartView>
 #include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QTableWidget>
 #include <QValueAxis>
 
@@ -20,6 +26,8 @@ namespace vindelor::brusko {
 namespace {
 
 constexpr int kChartMonths = 12;
+const QSize kDesignSize(900, 640);
+const QSize kFrameRoom(16, 48);
 
 QString Own(int n) {
     return Text(kOwnTextBase + n);
@@ -29,9 +37,10 @@ QString IsoDate(const QDate& date) {
     return date.toString(Qt::ISODate);
 }
 
-// A chart of one bar per category, with a title and a value axis from 0.
+// A chart of one bar per category, with a title and a value axis from 0 whose labels
+// carry the currency as the costs beside them do.
 void PutBars(QChartView* view, const QString& title, const QStringList& categories,
-             const std::vector<double>& values, int labelAngle) {
+             const std::vector<double>& values, int labelAngle, const QString& currencyPrefix) {
     auto* set = new QBarSet(title);
     double top = 0;
     for (const double v : values) {
@@ -57,7 +66,13 @@ void PutBars(QChartView* view, const QString& title, const QStringList& categori
     auto* y = new QValueAxis;
     y->setRange(0, top > 0 ? top * 1.1 : 1.0);
     y->applyNiceNumbers();
-    y->setLabelFormat(QStringLiteral("%.2f"));
+    // The format is printf's: a "%" of the currency has to be doubled.
+    QString format = QStringLiteral("%.2f");
+    if (!currencyPrefix.isEmpty()) {
+        QString prefix = currencyPrefix;
+        format.prepend(prefix.replace(QLatin1Char('%'), QLatin1String("%%")) + QLatin1Char(' '));
+    }
+    y->setLabelFormat(format);
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(y);
 
@@ -78,13 +93,16 @@ TMonthsForm::TMonthsForm(const DatedLog& log, int startDay, const QDate& today,
     setObjectName(QStringLiteral("MonthsForm"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(Own(kTextMonthsTitle));
-    resize(900, 640);
 
     Table = new QTableWidget(0, 5, this);
     Table->setObjectName(QStringLiteral("MonthsTable"));
+    const QString costTitle =
+        currencyPrefix_.isEmpty()
+            ? Own(kTextMonthColumnCost)
+            : QStringLiteral("%1 (%2)").arg(Own(kTextMonthColumnCost), currencyPrefix_);
     Table->setHorizontalHeaderLabels({Own(kTextMonthColumnStart), Own(kTextMonthColumnSessions),
                                       Own(kTextMonthColumnFailed), Own(kTextMonthColumnNetTime),
-                                      Own(kTextMonthColumnCost)});
+                                      costTitle});
     Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Table->setSelectionBehavior(QAbstractItemView::SelectRows);
     Table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -114,11 +132,20 @@ TMonthsForm::TMonthsForm(const DatedLog& log, int startDay, const QDate& today,
     }
     EstimateLabel->setText(estimate);
 
+    CloseButton = new QPushButton(Text(35), this);
+    CloseButton->setObjectName(QStringLiteral("CloseButton"));
+    CloseButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    connect(CloseButton, &QPushButton::clicked, this, &QWidget::close);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(CloseButton);
+
     auto* grid = new QGridLayout(this);
     grid->addWidget(Table, 0, 0);
     grid->addWidget(MonthChart, 0, 1);
     grid->addWidget(EstimateLabel, 1, 0, 1, 2);
     grid->addWidget(DayChart, 2, 0, 1, 2);
+    grid->addLayout(buttons, 3, 0, 1, 2);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(0, 3);
@@ -133,6 +160,31 @@ TMonthsForm::TMonthsForm(const DatedLog& log, int startDay, const QDate& today,
         Table->selectRow(static_cast<int>(months_.size()) - 1);
     }
     ShowDaysOf(Table->currentRow());
+    PlaceOnScreen();
+}
+
+void TMonthsForm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TMonthsForm::PlaceOnScreen() {
+    // Its design size where the screen has room, else the room the screen has; in the
+    // middle of the opener's screen, so that no part starts out of reach.
+    const QWidget* opener = parentWidget();
+    QScreen* screen = opener ? opener->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        resize(kDesignSize);
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    // The window manager's frame is not known before the window shows: leave it room.
+    const QSize room = (area.size() - kFrameRoom).expandedTo(QSize(320, 240));
+    resize(kDesignSize.boundedTo(room).expandedTo(minimumSizeHint().boundedTo(room)));
+    move(area.center() - rect().center());
 }
 
 QString TMonthsForm::Money(double cost) const {
@@ -165,12 +217,13 @@ void TMonthsForm::FillMonthChart() {
         categories.append(IsoDate(m.month.first));
         costs.push_back(m.cost);
     }
-    PutBars(MonthChart, Own(kTextCostPerMonthChart), categories, costs, -90);
+    PutBars(MonthChart, Own(kTextCostPerMonthChart), categories, costs, -90, currencyPrefix_);
 }
 
 void TMonthsForm::ShowDaysOf(int row) {
     if (row < 0 || row >= static_cast<int>(months_.size())) {
-        PutBars(DayChart, Own(kTextCostPerDayChart).arg(QString(), QString()), {}, {}, 0);
+        PutBars(DayChart, Own(kTextCostPerDayChart).arg(QString(), QString()), {}, {}, 0,
+                currencyPrefix_);
         return;
     }
     const BillingMonth& month = months_[static_cast<size_t>(row)].month;
@@ -181,7 +234,7 @@ void TMonthsForm::ShowDaysOf(int row) {
         costs.push_back(day.cost);
     }
     PutBars(DayChart, Own(kTextCostPerDayChart).arg(IsoDate(month.first), IsoDate(month.last)),
-            categories, costs, 0);
+            categories, costs, 0, currencyPrefix_);
 }
 
 }  // namespace vindelor::brusko

@@ -12,7 +12,9 @@
 #include <vector>
 
 class QChartView;
+class QKeyEvent;
 class QLabel;
+class QPushButton;
 class QTableWidget;
 
 namespace vindelor::brusko {
@@ -29,14 +31,19 @@ class TMonthsForm : public QWidget {
     QLabel* EstimateLabel = nullptr;
     QChartView* MonthChart = nullptr;
     QChartView* DayChart = nullptr;
+    QPushButton* CloseButton = nullptr;  // Escape closes too
 
     const std::vector<MonthSummary>& Months() const { return months_; }
     // The day chart for row `row` of the table.
     void ShowDaysOf(int row);
 
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
   private:
     void FillTable();
     void FillMonthChart();
+    void PlaceOnScreen();
     QString Money(double cost) const;
 
     std::vector<DatedLogLine> lines_;

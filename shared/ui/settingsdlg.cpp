@@ -3,6 +3,7 @@
 #include "platform/services.h"
 #include "shared/numbers.h"
 #include "shared/profile.h"
+#include "shared/qtlanguage.h"
 #include "shared/sessionglobals.h"
 #include "shared/texts.h"
 #include "shared/ui/advanceddlg.h"
@@ -254,6 +255,7 @@ void TSettingsDlg::BuildTicker() {
 }
 
 void TSettingsDlg::SprakTexter() {
+    FollowLanguageInQt();
     setWindowTitle(Text(11));
     Label1->setText(Text(2));
     Label2->setText(Text(3));
@@ -395,6 +397,7 @@ void TSettingsDlg::BitBtn2Click() {
 
 void TSettingsDlg::reject() {
     SetLanguageOffset(openingOffset_);
+    FollowLanguageInQt();
     Timer1->stop();
     QDialog::reject();
 }
