@@ -350,16 +350,18 @@ void TForm1::FormCreate() {
     // meanwhile; no timer runs yet, so nothing can close a session before Ready.
     Ready = false;
     const QString interfaceName = monitor::ChosenInterface(InterfaceOverride);
-    if (interfaceName.isEmpty()) {
-        if (ChoosePortAtStart) {
-            // OK stores the choice, which the search below then takes as the user's own;
-            // closing the dialog keeps the stored port.
-            TFModem dialog(this);
-            RunDialog(dialog);
-            if (quitRequested_) {
-                return;
-            }
+    if (ChoosePortAtStart) {
+        // OK stores the choice, which the search below then takes as the user's own;
+        // closing the dialog keeps the stored port. While an interface is watched, the
+        // port waits for the runs without one.
+        TFModem dialog(this);
+        dialog.AskedByUser(interfaceName);
+        RunDialog(dialog);
+        if (quitRequested_) {
+            return;
         }
+    }
+    if (interfaceName.isEmpty()) {
         const QString found = monitor::FindModemPort();
         monitor::ChooseModemPort(
             found, *Comm321,

@@ -3,8 +3,10 @@
 #include "mainwindow_fixture.h"
 
 #include "connectionwatch/test/fakeconnectionwatch.h"
+#include "monitor/fmodem.h"
 
 #include <QLabel>
+#include <QRadioButton>
 #include <QTimer>
 
 namespace vindelor::test {
@@ -82,6 +84,29 @@ TEST_F(InterfaceWatchTest, AMissingInterfaceIsToldOnceInTheUsersLanguageAndWaite
     watch->Set(LinkState::Up);
     EXPECT_TRUE(f.SessionStarted);
     EXPECT_EQ(fakes.boxes.shown.size(), 1u);
+}
+
+TEST_F(InterfaceWatchTest, ChoosingThePortWhileAnInterfaceIsSetKeepsWatchingTheInterface) {
+    Ini(QStringLiteral("Modem"), QStringLiteral("Port"), QStringLiteral("Com2"));
+    choosePort = true;
+    const QString name = QStringLiteral("wwp0s20f0u6i12");
+    onDialog = [&name](QDialog& dialog) {
+        auto& modem = dynamic_cast<TFModem&>(dialog);
+        EXPECT_EQ(modem.Label1->text(),
+                  Text(kOwnTextBase + kTextPortChoiceBesideInterface).arg(name));
+        EXPECT_LE(modem.Label1->heightForWidth(modem.Label1->width()), modem.Label1->height())
+            << "the whole text shows";
+        EXPECT_TRUE(modem.RadioButton2->isChecked());
+        modem.RadioButton4->setChecked(true);
+        modem.BitBtn1Click();
+        return modem.result();
+    };
+    TForm1& w = CreateWatching(name);
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(names, std::vector<QString>{name});
+    EXPECT_TRUE(w.WatchesInterface());
+    EXPECT_EQ(ports.opens, 0);
+    EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("Com4"));
 }
 
 }  // namespace
