@@ -9,6 +9,7 @@
 #include "monitor/singleinstance.h"
 #include "monitor/stopsignals.h"
 #include "platform/datadir.h"
+#include "platform/net/links.h"
 #include "platform/services.h"
 #include "shared/language.h"
 #include "shared/profile.h"
@@ -127,6 +128,13 @@ int main(int argc, char** argv) {
             PrintUsage(stderr);
             return 2;
         }
+    }
+    // A name the kernel could never give would be waited for in vain.
+    if (!interfaceName.isEmpty() && !vindelor::platform::PossibleInterfaceName(interfaceName)) {
+        std::fprintf(stderr, "vindelor: '%s' cannot be the name of a network interface\n\n",
+                     interfaceName.toLocal8Bit().constData());
+        PrintUsage(stderr);
+        return 2;
     }
 
     const vindelor::monitor::InstanceLock instance;

@@ -32,6 +32,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -384,7 +385,16 @@ void TForm1::FormCreate() {
         watch_ = MakeInterfaceWatch
                      ? MakeInterfaceWatch(interfaceName)
                      : std::make_unique<watch::NetworkInterfaceWatch>(interfaceName);
-        StatusPanel0->setText(interfaceName);
+        // The panel is as wide as the name needs, up to three fifths of the status bar
+        // (the cost beside it needs the rest); a longer name loses its middle there.
+        const QFontMetrics metrics(StatusPanel0->font());
+        const int frame = 2 * StatusPanel0->frameWidth() + 6;
+        const int needed = metrics.horizontalAdvance(interfaceName) + frame;
+        const int widest = kClientWidth * 3 / 5;
+        StatusPanel0->setFixedWidth(std::clamp(needed, StatusPanel0->width(), widest));
+        StatusPanel0->setText(
+            needed <= widest ? interfaceName
+                             : metrics.elidedText(interfaceName, Qt::ElideMiddle, widest - frame));
         StatusPanel0->setToolTip(interfaceName);
     }
     connect(watch_.get(), &watch::ConnectionWatch::Changed, this, [this] { WatchChanged(); });

@@ -64,6 +64,10 @@ TConnectionDlg::TConnectionDlg(QWidget* parent, const QStringList& interfaces, b
         names.prepend(storedInterface);
     }
     ComboInterface->addItems(names);
+    // An interface that comes only with its device (usb0 of a phone not yet plugged in)
+    // can be typed.
+    ComboInterface->setEditable(true);
+    ComboInterface->setInsertPolicy(QComboBox::NoInsert);
 
     Label2 = new QLabel(this);
     Label2->setObjectName(QStringLiteral("Label2"));
@@ -80,7 +84,6 @@ TConnectionDlg::TConnectionDlg(QWidget* parent, const QStringList& interfaces, b
     const int port =
         ComboPort->findData(Stored(QStringLiteral("Modem"), QStringLiteral("Port"), 10).toUpper());
     ComboPort->setCurrentIndex(port >= 0 ? port : 0);
-    RadioInterface->setEnabled(!names.isEmpty());
     const auto follow = [this] {
         ComboPort->setEnabled(RadioSerial->isChecked());
         ComboInterface->setEnabled(RadioInterface->isChecked());
@@ -112,11 +115,19 @@ TConnectionDlg::TConnectionDlg(QWidget* parent, const QStringList& interfaces, b
 }
 
 void TConnectionDlg::BitBtn1Click() {
-    const bool serial = RadioSerial->isChecked() || ComboInterface->currentText().isEmpty();
+    const QString name = ComboInterface->currentText().trimmed();
+    const bool serial = RadioSerial->isChecked() || name.isEmpty();
+    if (!serial && !platform::PossibleInterfaceName(name)) {
+        platform::Boxes().Show(this, QStringLiteral("Vindelor"),
+                               Text(kOwnTextBase + kTextNotAnInterfaceName).arg(name),
+                               platform::MessageBoxes::Icon::Warning,
+                               platform::MessageBoxes::Buttons::Ok);
+        ComboInterface->setFocus();
+        return;
+    }
     int error = 0;
     bool written = WriteProfileString(QStringLiteral("Connection"), QStringLiteral("Interface"),
-                                      serial ? QString() : ComboInterface->currentText(),
-                                      kSettingsFile, &error);
+                                      serial ? QString() : name, kSettingsFile, &error);
     if (written && serial) {
         written = WriteProfileString(QStringLiteral("Modem"), QStringLiteral("Port"),
                                      ComboPort->currentData().toString(), kSettingsFile, &error);

@@ -50,7 +50,7 @@ struct TickRun {
     std::vector<double> warnedAmount;  // the amount each warning named
 };
 TickRun Simulate(long long averageConnect, int lead, long long until, bool initialCharge,
-             const std::vector<std::pair<long long, long long>>& stalls = {}) {
+                 const std::vector<std::pair<long long, long long>>& stalls = {}) {
     const std::array<double, 4> prices = {0.5, 0.0, 0.0, 0.0};
     const std::array<double, 4> initial = {2.0, 0.0, 0.0, 0.0};
     const std::array<bool, 4> initialOn = {initialCharge, false, false, false};

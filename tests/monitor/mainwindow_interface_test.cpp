@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTimer>
 
 namespace vindelor::test {
@@ -107,6 +108,22 @@ TEST_F(InterfaceWatchTest, ChoosingThePortWhileAnInterfaceIsSetKeepsWatchingTheI
     EXPECT_TRUE(w.WatchesInterface());
     EXPECT_EQ(ports.opens, 0);
     EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("Com4"));
+}
+
+TEST_F(InterfaceWatchTest, ALongInterfaceNameShowsWholeBesideTheCost) {
+    const QString name = QStringLiteral("wwp0s20f0u6i12");
+    TForm1& w = CreateWatching(name);
+    EXPECT_EQ(w.StatusPanel0->text(), name);
+    EXPECT_LE(w.StatusPanel0->fontMetrics().horizontalAdvance(name),
+              w.StatusPanel0->contentsRect().width());
+    EXPECT_EQ(w.StatusBar1->geometry(),
+              QRect(0, TForm1::kClientHeight - 19, TForm1::kClientWidth, 19));
+    // A name wider than three fifths of the bar loses its middle; the tip keeps it whole.
+    const QString longer = QStringLiteral("enx00e04c680001");
+    TForm1& l = CreateWatching(longer + longer);
+    EXPECT_LE(l.StatusPanel0->width(), TForm1::kClientWidth * 3 / 5);
+    EXPECT_TRUE(l.StatusPanel0->text().contains(QChar(0x2026)));
+    EXPECT_EQ(l.StatusPanel0->toolTip(), longer + longer);
 }
 
 }  // namespace
