@@ -37,8 +37,7 @@ QString IsoDate(const QDate& date) {
     return date.toString(Qt::ISODate);
 }
 
-// A chart of one bar per category, with a title and a value axis from 0 whose labels
-// carry the currency as the costs beside them do.
+// A chart of one bar per category, with a title and a value axis from 0 in the currency.
 void PutBars(QChartView* view, const QString& title, const QStringList& categories,
              const std::vector<double>& values, int labelAngle, const QString& currencyPrefix) {
     auto* set = new QBarSet(title);
@@ -66,13 +65,10 @@ void PutBars(QChartView* view, const QString& title, const QStringList& categori
     auto* y = new QValueAxis;
     y->setRange(0, top > 0 ? top * 1.1 : 1.0);
     y->applyNiceNumbers();
-    // The format is printf's: a "%" of the currency has to be doubled.
-    QString format = QStringLiteral("%.2f");
-    if (!currencyPrefix.isEmpty()) {
-        QString prefix = currencyPrefix;
-        format.prepend(prefix.replace(QLatin1Char('%'), QLatin1String("%%")) + QLatin1Char(' '));
-    }
-    y->setLabelFormat(format);
+    y->setLabelFormat(QStringLiteral("%.2f"));
+    // The labels' format goes through Latin-1 ("€" would show as "?"): the currency is
+    // the axis's title.
+    y->setTitleText(currencyPrefix);
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(y);
 
@@ -107,8 +103,9 @@ TMonthsForm::TMonthsForm(const DatedLog& log, int startDay, const QDate& today,
     Table->setSelectionBehavior(QAbstractItemView::SelectRows);
     Table->setSelectionMode(QAbstractItemView::SingleSelection);
     Table->verticalHeader()->hide();
-    Table->horizontalHeader()->setStretchLastSection(true);
     // Every column shows whole in every language; the chart beside it takes what is left.
+    // A stretched last column would widen the contents the table adjusts itself to, and
+    // the window with it, without end.
     Table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     Table->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Expanding);
 
