@@ -388,7 +388,8 @@ void TForm1::FormCreate() {
         // The panel is as wide as the name needs, up to three fifths of the status bar
         // (the cost beside it needs the rest); a longer name loses its middle there.
         const QFontMetrics metrics(StatusPanel0->font());
-        const int frame = 2 * StatusPanel0->frameWidth() + 6;
+        // Slack of a character: the font the panel gets once shown may draw a little wider.
+        const int frame = 2 * StatusPanel0->frameWidth() + metrics.averageCharWidth() + 4;
         const int needed = metrics.horizontalAdvance(interfaceName) + frame;
         const int widest = kClientWidth * 3 / 5;
         StatusPanel0->setFixedWidth(std::clamp(needed, StatusPanel0->width(), widest));
