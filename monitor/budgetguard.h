@@ -36,7 +36,9 @@ class BudgetGuard {
     void Tick(const BudgetTick& tick);
 
     // The month's cost with the running session's.
-    double MonthCost(double sessionCost) const { return logged_.cost + sessionCost; }
+    vindelor::Money MonthCost(double sessionCost) const {
+        return logged_.cost + vindelor::Money::FromDouble(sessionCost);
+    }
     const LoggedMonthCost& Logged() const { return logged_; }
     const BillingMonth& Month() const { return month_; }
 
@@ -53,10 +55,11 @@ class BudgetGuard {
 
   private:
     void ReadMonth(const QDate& today);
-    void CheckWarnings(double monthCost, const BudgetTick& tick);
+    void CheckWarnings(vindelor::Money monthCost, const BudgetTick& tick);
     void HangUp(const BudgetTick& tick);
     void Report(const QString& text);
     QString Money(double amount, const QString& currencySymbol) const;
+    QString Money(vindelor::Money amount, const QString& currencySymbol) const;
 
     BillingSettings settings_;
     QString dateFormat_;

@@ -36,7 +36,7 @@ QStringList LoadLogLines();
 DatedLog LoadDatedLog();
 // The date format a log written here now has: the user's short date.
 QString LogDateFormat();
-// [Billing] "StartDay" of the settings file, 1 when unset or not 1 … 28.
+// [Billing] "StartDay" of the settings file, 1 when unset or not 1 … 31.
 int StoredStartDay();
 // The currency as costs show it ("Charge"/"Valuta"), at most 10 characters.
 QString StoredCurrencyPrefix();

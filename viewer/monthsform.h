@@ -44,7 +44,7 @@ class TMonthsForm : public QWidget {
     void FillTable();
     void FillMonthChart();
     void PlaceOnScreen();
-    QString Money(double cost) const;
+    QString Money(vindelor::Money cost) const;
 
     std::vector<DatedLogLine> lines_;
     std::vector<MonthSummary> months_;

@@ -1,5 +1,6 @@
 #include "viewer/xlsxexport.h"
 
+#include "shared/money.h"
 #include "shared/texts.h"
 #include "viewer/logexport.h"
 
@@ -11,7 +12,7 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
-#include <cmath>
+#include <cstdint>
 #include <memory>
 
 namespace vindelor::brusko {
@@ -25,12 +26,6 @@ constexpr double kSecondsPerDay = 86400.0;
 const QDate kEpoch(1899, 12, 30);
 const QDate kFirstTrueSerial(1900, 3, 1);
 
-// The cost as the CSV and JSON write it (four decimals), as a whole number of
-// ten-thousandths: the total is their exact sum.
-long long TenThousandths(double cost) {
-    return std::isfinite(cost) ? std::llround(cost * 10000.0) : 0;
-}
-
 struct WorkbookCloser {
     void operator()(lxw_workbook* book) const { workbook_close(book); }
 };
@@ -41,8 +36,8 @@ QString ColumnRange(char column, int lastRow) {
 
 // Characters of a cost shown with `decimals`: the prefix and its blank, the whole part
 // with its group separators, the point and the decimals.
-int MoneyChars(const QString& prefix, long long units, int decimals) {
-    const int digits = static_cast<int>(QString::number(units / 10000).size());
+int MoneyChars(const QString& prefix, std::int64_t units, int decimals) {
+    const int digits = static_cast<int>(QString::number(units / Money::kUnitsPerWhole).size());
     return static_cast<int>(prefix.isEmpty() ? 0 : prefix.size() + 1) + digits + (digits - 1) / 3 +
            1 + decimals;
 }
@@ -139,7 +134,7 @@ bool ExportXlsx(const std::vector<DatedLogLine>& lines, const QString& currencyP
 
     lxw_row_t row = 1;
     long long seconds = 0;
-    long long units = 0;
+    Money total;  // the lines' costs as the CSV and JSON carry them, summed exactly
     for (const DatedLogLine& line : lines) {
         worksheet_write_number(sheet, row, 0, line.key, nullptr);
         widths.Fit(0, static_cast<int>(QString::number(line.key).size()));
@@ -162,10 +157,9 @@ bool ExportXlsx(const std::vector<DatedLogLine>& lines, const QString& currencyP
             seconds += line.seconds;
         }
         worksheet_write_boolean(sheet, row, 4, line.failed ? 1 : 0, nullptr);
-        const long long lineUnits = TenThousandths(line.cost);
-        units += lineUnits;
-        worksheet_write_number(sheet, row, 5, static_cast<double>(lineUnits) / 10000.0, cost);
-        widths.Fit(5, MoneyChars(currencyPrefix, lineUnits, 4));
+        total += line.cost;
+        worksheet_write_number(sheet, row, 5, line.cost.Value(), cost);
+        widths.Fit(5, MoneyChars(currencyPrefix, line.cost.Units(), 4));
         ++row;
     }
 
@@ -181,7 +175,7 @@ bool ExportXlsx(const std::vector<DatedLogLine>& lines, const QString& currencyP
         }
     }
     const double totalDays = static_cast<double>(seconds) / kSecondsPerDay;
-    const double totalMoneyValue = static_cast<double>(units) / 10000.0;
+    const double totalMoneyValue = total.Value();
     if (lines.empty()) {
         worksheet_write_number(sheet, row, 3, 0, totalDuration);
         worksheet_write_number(sheet, row, 5, 0, totalCost);
@@ -194,7 +188,7 @@ bool ExportXlsx(const std::vector<DatedLogLine>& lines, const QString& currencyP
         worksheet_write_formula_num(sheet, row, 5, sumCost.constData(), totalCost, totalMoneyValue);
     }
     widths.Fit(3, static_cast<int>(QString::number(seconds / 3600).size()) + 6);
-    widths.Fit(5, MoneyChars(currencyPrefix, units, 2));
+    widths.Fit(5, MoneyChars(currencyPrefix, total.Units(), 2));
 
     for (int c = 0; c < kColumns; ++c) {
         worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
