@@ -1,10 +1,12 @@
 #include "monitor/fmodem.h"
 
 #include "components/portmap.h"
+#include "monitor/portdiscovery.h"
 #include "platform/services.h"
 #include "platform/udevmodems.h"
 #include "shared/language.h"
 #include "shared/profile.h"
+#include "shared/qtlanguage.h"
 #include "shared/sessionglobals.h"
 #include "shared/texts.h"
 
@@ -74,6 +76,7 @@ void TFModem::FormCreate() {
     LanguageCode = ProgramLanguage(5, StoreLanguage::Yes);
     SessionGlobals().LanguageCode = LanguageCode;
     SelectLanguage(LanguageCode);
+    FollowLanguageInQt();
     setWindowTitle(Text(24));
     GroupBox1->setTitle(Text(25));
     Label1->setText(Text(26));
@@ -91,6 +94,31 @@ void TFModem::FormCreate() {
             pattern.arg(metrics.elidedText(device, Qt::ElideMiddle, std::max(room, 0))));
         DeviceLabels[i]->setToolTip(device);
         DeviceLabels[i]->setEnabled(present);
+    }
+    // QDialog would give the focus to OK, where the arrow keys choose nothing.
+    RadioButton1->setFocus();
+}
+
+void TFModem::AskedByUser(const QString& watchedInterface) {
+    Label1->setText(
+        watchedInterface.isEmpty()
+            ? Text(kOwnTextBase + kTextPortChoiceAsked)
+            : Text(kOwnTextBase + kTextPortChoiceBesideInterface).arg(watchedInterface));
+    // The panel grows downwards with the dialog until the whole text shows.
+    const int missing = Label1->heightForWidth(Label1->width()) - Label1->height();
+    if (missing > 0) {
+        Label1->resize(Label1->width(), Label1->height() + missing);
+        QWidget* panel = Label1->parentWidget();
+        panel->resize(panel->width(), panel->height() + missing);
+        GroupBox1->resize(GroupBox1->width(), GroupBox1->height() + missing);
+        setFixedSize(width(), height() + missing);
+    }
+    const int stored = monitor::PortNumberOf(GetProfileString(
+        QStringLiteral("Modem"), QStringLiteral("Port"), QString(), 10, kSettingsFile));
+    QRadioButton* buttons[] = {RadioButton1, RadioButton2, RadioButton3, RadioButton4};
+    if (stored >= 1 && stored <= 4) {
+        buttons[stored - 1]->setChecked(true);
+        buttons[stored - 1]->setFocus();
     }
 }
 

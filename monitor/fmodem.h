@@ -1,4 +1,5 @@
-// TFModem: the manual modem choice, shown at start-up while no port that opens is known.
+// TFModem: the manual modem choice, shown at start-up while no port that opens is known,
+// or when the user asked for it. The arrow keys move the choice between the ports.
 #pragma once
 
 #include <QDialog>
@@ -30,6 +31,10 @@ class TFModem : public QDialog {
     QString LanguageCode;
 
     void FormCreate();
+    // Shown because the user asked to choose (--choose-port), not because no modem was
+    // found: says so, names the interface that stays watched meanwhile (when one is),
+    // and starts on the stored port.
+    void AskedByUser(const QString& watchedInterface = QString());
     void BitBtn1Click();
     void BitBtn2Click();
 };

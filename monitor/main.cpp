@@ -9,10 +9,12 @@
 #include "monitor/singleinstance.h"
 #include "monitor/stopsignals.h"
 #include "platform/datadir.h"
+#include "platform/net/links.h"
 #include "platform/notifier.h"
 #include "platform/services.h"
 #include "shared/language.h"
 #include "shared/profile.h"
+#include "shared/qtlanguage.h"
 #include "shared/sessionglobals.h"
 #include "shared/texts.h"
 #include "shared/ui/helpresources.h"
@@ -155,10 +157,18 @@ int main(int argc, char** argv) {
         }
     }
     const QString interfaceName = options[0].value;
+    // A name the kernel could never give would be waited for in vain.
+    if (!interfaceName.isEmpty() && !vindelor::platform::PossibleInterfaceName(interfaceName)) {
+        std::fprintf(stderr, "vindelor: '%s' cannot be the name of a network interface\n\n",
+                     interfaceName.toLocal8Bit().constData());
+        PrintUsage(stderr);
+        return 2;
+    }
 
     const vindelor::monitor::InstanceLock instance;
     if (!instance.Held()) {
         vindelor::SelectLanguage(vindelor::ProgramLanguage(5, vindelor::StoreLanguage::No));
+        vindelor::FollowLanguageInQt();
         const QString text = vindelor::Text(vindelor::kOwnTextBase + vindelor::kTextAlreadyRunning);
         std::fprintf(stderr, "vindelor: %s\n", text.toLocal8Bit().constData());
         // Without a screen nobody could close the box.

@@ -21,6 +21,7 @@
 #include "shared/language.h"
 #include "shared/numbers.h"
 #include "shared/profile.h"
+#include "shared/qtlanguage.h"
 #include "shared/ratemonitor.h"
 #include "shared/ratetable.h"
 #include "shared/sessionglobals.h"
@@ -34,6 +35,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -292,6 +294,7 @@ void TForm1::BuildMenu() {
 }
 
 void TForm1::SetMenuCaptions() {
+    FollowLanguageInQt();
     About1->setText(Text(12));
     Helg1->setText(Text(86));
     Help1->setText(Text(13));
@@ -361,16 +364,18 @@ void TForm1::FormCreate() {
     const monitor::WatchChoice choice =
         monitor::ChosenConnection(InterfaceOverride, NetworkManagerOverride, ModemOverride);
     const bool serialPort = choice.kind == watch::ConnectionWatch::Kind::SerialPort;
-    if (serialPort) {
-        if (ChoosePortAtStart) {
-            // OK stores the choice, which the search below then takes as the user's own;
-            // closing the dialog keeps the stored port.
-            TFModem dialog(this);
-            RunDialog(dialog);
-            if (quitRequested_) {
-                return;
-            }
+    if (ChoosePortAtStart) {
+        // OK stores the choice, which the search below then takes as the user's own;
+        // closing the dialog keeps the stored port. While another connection is watched,
+        // the port waits for the runs without one.
+        TFModem dialog(this);
+        dialog.AskedByUser(serialPort ? QString() : choice.name);
+        RunDialog(dialog);
+        if (quitRequested_) {
+            return;
         }
+    }
+    if (serialPort) {
         const QString found = monitor::FindModemPort();
         monitor::ChooseModemPort(
             found, *Comm321,
@@ -405,8 +410,18 @@ void TForm1::FormCreate() {
                              : std::make_unique<watch::NetworkInterfaceWatch>(choice.name);
                 break;
         }
-        StatusPanel0->setText(watch_->Name());
-        StatusPanel0->setToolTip(watch_->Name());
+        // The panel is as wide as the name needs, up to three fifths of the status bar
+        // (the cost beside it needs the rest); a longer name loses its middle there.
+        const QString name = watch_->Name();
+        const QFontMetrics metrics(StatusPanel0->font());
+        // Slack of a character: the font the panel gets once shown may draw a little wider.
+        const int frame = 2 * StatusPanel0->frameWidth() + metrics.averageCharWidth() + 4;
+        const int needed = metrics.horizontalAdvance(name) + frame;
+        const int widest = kClientWidth * 3 / 5;
+        StatusPanel0->setFixedWidth(std::clamp(needed, StatusPanel0->width(), widest));
+        StatusPanel0->setText(
+            needed <= widest ? name : metrics.elidedText(name, Qt::ElideMiddle, widest - frame));
+        StatusPanel0->setToolTip(name);
     }
     connect(watch_.get(), &watch::ConnectionWatch::Changed, this, [this] { WatchChanged(); });
     Ready = true;

@@ -37,11 +37,12 @@ CostTexts MakeCostTexts(double totalCostBefore, double sessionCost, long long mo
     const double total = totalCostBefore + sessionCost;
     const double v = total - static_cast<double>(monthlyMinimum);
     out.costLeft = DropOneTrailingZero(FixedPointText(v, 5, 3)).left(20);
+    // One blank after the currency: a field padded to five would show "$  0.25".
     if (v < 0) {
-        out.panel = currencySymbol + QLatin1Char(' ') + FixedPointText(-v, 5, 2) +
+        out.panel = currencySymbol + QLatin1Char(' ') + FixedPointText(-v, 1, 2) +
                     QLatin1Char(' ') + leftWord;
     } else {
-        out.panel = currencySymbol + QLatin1Char(' ') + FixedPointText(total, 5, 2);
+        out.panel = currencySymbol + QLatin1Char(' ') + FixedPointText(total, 1, 2);
     }
     return out;
 }
@@ -55,7 +56,7 @@ QString TaskbarTitleText(bool applicationActive, bool costMonitoring, const QStr
         return timeText;
     }
     return timeText + QStringLiteral(" : ") + currencySymbol + QLatin1Char(' ') +
-           FixedPointText(totalCost, 5, 2);
+           FixedPointText(totalCost, 1, 2);
 }
 
 std::array<int, 6> DigitValues(const HoursMinutesSeconds& t) {

@@ -63,7 +63,8 @@ echo "$deb"
 dpkg-deb --field "$deb"
 depends=$(dpkg-deb --field "$deb" Depends)
 depends_names=$(tr ',|' '\n' <<<"$depends" | awk '{print $1}')
-for needed in libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 libc6 qt6-qpa-plugins; do
+for needed in libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 libc6 qt6-qpa-plugins \
+    qt6-translations-l10n libxlsxwriter4; do
     grep -qxF "$needed" <<<"$depends_names" || fail "Depends lacks $needed: $depends"
 done
 contents=$(dpkg-deb --contents "$deb" | awk '{print $6}' | sed 's|^\./|/|')

@@ -101,6 +101,15 @@ constexpr TextRow kOwnTexts[] = {
      u8"lasketaan uudelleen.",
      u8"The totals could not be saved: %1. The stored totals will not match the log until "
      u8"they are recounted."},
+    {kTextPortChoiceAsked, u8"Du bad att få välja modemets port.",
+     u8"Pyysit saada valita modeemin portin.", u8"You asked to choose the modem's port."},
+    {kTextPortChoiceBesideInterface,
+     u8"Du bad att få välja modemets port. Nätverksgränssnittet \"%1\" bevakas fortfarande.",
+     u8"Pyysit saada valita modeemin portin. Verkkoliitäntää \"%1\" seurataan edelleen.",
+     u8"You asked to choose the modem's port. The network interface \"%1\" stays watched."},
+    {kTextNotAnInterfaceName, u8"\"%1\" kan inte vara namnet på ett nätverksgränssnitt.",
+     u8"\"%1\" ei voi olla verkkoliitännän nimi.",
+     u8"\"%1\" cannot be the name of a network interface."},
     {kTextOldTemporaryKept,
      u8"En fil från en avbruten radering, \"Vindelor.ny\", hade rader som inte finns i "
      u8"loggen. Den har sparats som \"%1\".",
@@ -311,27 +320,34 @@ constexpr TextRow kOwnTexts[] = {
     {kTextNotADate, u8"Inte ett datum (ÅÅÅÅ-MM-DD): \"%1\"", u8"Ei päivämäärä (VVVV-KK-PP): \"%1\"",
      u8"Not a date (YYYY-MM-DD): \"%1\""},
     {kTextViewerUsageMore,
-     u8"brusko --export csv|json [--from ÅÅÅÅ-MM-DD] [--to ÅÅÅÅ-MM-DD] [--output FIL]\n"
+     u8"brusko --export csv|json|xlsx [--from ÅÅÅÅ-MM-DD] [--to ÅÅÅÅ-MM-DD] [--output FIL]\n"
      u8"brusko --months [--from ÅÅÅÅ-MM-DD] [--to ÅÅÅÅ-MM-DD]",
-     u8"brusko --export csv|json [--from VVVV-KK-PP] [--to VVVV-KK-PP] [--output TIEDOSTO]\n"
+     u8"brusko --export csv|json|xlsx [--from VVVV-KK-PP] [--to VVVV-KK-PP] [--output TIEDOSTO]\n"
      u8"brusko --months [--from VVVV-KK-PP] [--to VVVV-KK-PP]",
-     u8"brusko --export csv|json [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--output FILE]\n"
+     u8"brusko --export csv|json|xlsx [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--output FILE]\n"
      u8"brusko --months [--from YYYY-MM-DD] [--to YYYY-MM-DD]"},
     {kTextViewerOptionsMore,
-     u8"  --export csv|json\n"
-     u8"                  loggens rader som CSV eller JSON, till FIL med --output\n"
+     u8"  --export csv|json|xlsx\n"
+     u8"                  loggens rader (CSV, JSON, Excel), till FIL med --output\n"
      u8"  --months        kostnad, tid och försök per faktureringsmånad\n"
      u8"  --from, --to    bara rader med datum i intervallet, båda dagarna med",
-     u8"  --export csv|json\n"
-     u8"                  lokin rivit CSV- tai JSON-muodossa, --output: TIEDOSTOON\n"
+     u8"  --export csv|json|xlsx\n"
+     u8"                  lokin rivit (CSV, JSON, Excel), --output: TIEDOSTOON\n"
      u8"  --months        maksu, aika ja yritykset laskutuskausittain\n"
      u8"  --from, --to    vain rivit näiden päivien väliltä, päivät mukaan lukien",
-     u8"  --export csv|json\n"
-     u8"                  the log's lines as CSV or JSON, to FILE with --output\n"
+     u8"  --export csv|json|xlsx\n"
+     u8"                  the log's lines (CSV, JSON, Excel), to FILE with --output\n"
      u8"  --months        cost, time and tries per billing month\n"
      u8"  --from, --to    only lines dated in the range, both days included"},
-    {kTextUnknownFormat, u8"Okänt format: \"%1\" (csv eller json)",
-     u8"Tuntematon muoto: \"%1\" (csv tai json)", u8"Unknown format: \"%1\" (csv or json)"},
+    {kTextUnknownFormat, u8"Okänt format: \"%1\" (csv, json eller xlsx)",
+     u8"Tuntematon muoto: \"%1\" (csv, json tai xlsx)",
+     u8"Unknown format: \"%1\" (csv, json or xlsx)"},
+    {kTextXlsxFilter, u8"Excel-arbetsbok (*.xlsx)", u8"Excel-työkirja (*.xlsx)",
+     u8"Excel workbook (*.xlsx)"},
+    {kTextSheetColumns, u8"Nyckel\tDatum\tStart\tNättid\tMisslyckat försök\tKostnad",
+     u8"Avain\tPäivämäärä\tAlku\tVerkkoaika\tEpäonnistunut yritys\tMaksu",
+     u8"Key\tDate\tStart\tNet time\tFailed try\tCost"},
+    {kTextSheetTotal, u8"Totalt", u8"Yhteensä", u8"Total"},
     {kTextMegabytes, u8"MB", u8"Mt", u8"MB"},
     {kTextGigabytes, u8"GB", u8"Gt", u8"GB"},
     {kTextMegabitsPerSecond, u8"Mbit/s", u8"Mbit/s", u8"Mbit/s"},

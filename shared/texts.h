@@ -36,7 +36,11 @@ enum OwnText : int {
     kTextSettingNotSaved = 18,  // "%1" directory, "%2" reason: a dialog's setting
     kTextAlreadyRunning = 19,   // a second Vindelor on the same data directory
     kTextTotalsNotSaved = 20,   // "%1" file and system reason: lines went, totals did not
-    kOwnTextEnd = 21,           // the first id without a text in this first block
+    // The port question asked for on the command line, and interface names.
+    kTextPortChoiceAsked = 21,            // the user asked to choose the modem's port
+    kTextPortChoiceBesideInterface = 22,  // "%1" the interface that stays watched
+    kTextNotAnInterfaceName = 23,         // "%1" a name no network interface can have
+    kOwnTextEnd = 24,                     // the first id without a text in this first block
     // Later blocks, each kept in ascending order in the table (gaps between blocks are
     // fine): 21-49 use and look, 50-89 connections, 90-139 budget, 140-189 log analysis,
     // 190-219 robustness. Every number stays below 300, the Finnish offset.
@@ -119,7 +123,11 @@ enum OwnText : int {
     kTextNotADate = 157,           // "%1" what was given instead of YYYY-MM-DD
     kTextViewerUsageMore = 158,    // the synopsis lines of --export and --months
     kTextViewerOptionsMore = 159,  // what --export, --months, --from/--to do
-    kTextUnknownFormat = 160,      // "%1" what was given instead of csv or json
+    kTextUnknownFormat = 160,      // "%1" what was given instead of csv, json or xlsx
+    // The spreadsheet export (170-189).
+    kTextXlsxFilter = 170,
+    kTextSheetColumns = 171,  // the sheet's six column titles, parted by tabs
+    kTextSheetTotal = 172,    // the label of the totals row
     // Data volume: units, the data tariff's page, volume warnings, the months' volume.
     kTextMegabytes = 220,  // the unit after a number of MB, as the language writes it
     kTextGigabytes = 221,

@@ -6,6 +6,7 @@
 #include "viewer/logexport.h"
 #include "viewer/logrows.h"
 #include "viewer/logstore.h"
+#include "viewer/xlsxexport.h"
 
 #include <QIODevice>
 #include <QTextStream>
@@ -62,19 +63,20 @@ bool ReadIsoDate(const QString& text, QDate* date) {
     return date->isValid();
 }
 
-// --export csv|json and --months, each with --from, --to (and --output for the export),
+// --export csv|json|xlsx and --months, each with --from, --to (and --output for the export),
 // every one at most once.
 int RunAnalysis(const QStringList& args, QTextStream& out, QTextStream& err) {
     const bool exporting = args.first() == QLatin1String("--export");
     int i = 1;
-    bool json = false;
+    QString format;
     if (exporting) {
         if (args.size() < 2) {
             Usage(err);
             return kExitUsage;
         }
-        json = args[1] == QLatin1String("json");
-        if (!json && args[1] != QLatin1String("csv")) {
+        format = args[1];
+        if (format != QLatin1String("csv") && format != QLatin1String("json") &&
+            format != QLatin1String("xlsx")) {
             return UsageError(err, Own(kTextUnknownFormat).arg(args[1]));
         }
         i = 2;
@@ -112,7 +114,16 @@ int RunAnalysis(const QStringList& args, QTextStream& out, QTextStream& err) {
         out << MonthsTableText(SummariseMonths(lines, StoredStartDay()));
         return 0;
     }
-    const QByteArray text = json ? ExportJson(lines) : ExportCsv(lines);
+    QByteArray text;
+    QString error;
+    if (format == QLatin1String("xlsx")) {
+        if (!ExportXlsx(lines, StoredCurrencyPrefix(), &text, &error)) {
+            err << "brusko: " << Own(kTextExportNotWritten).arg(error) << '\n';
+            return kExitFailed;
+        }
+    } else {
+        text = format == QLatin1String("json") ? ExportJson(lines) : ExportCsv(lines);
+    }
     if (output.isEmpty()) {
         // Standard output takes the bytes as they are; a stream on a string (tests) the text.
         if (QIODevice* device = out.device()) {
@@ -123,7 +134,6 @@ int RunAnalysis(const QStringList& args, QTextStream& out, QTextStream& err) {
         }
         return 0;
     }
-    QString error;
     if (!WriteTextFile(output, text, &error)) {
         err << "brusko: " << Own(kTextExportNotWritten).arg(error) << '\n';
         return kExitFailed;

@@ -194,6 +194,10 @@ int StoredStartDay() {
     return StartDayFromText(Setting("Billing", "StartDay", QString(), 10));
 }
 
+QString StoredCurrencyPrefix() {
+    return Setting("Charge", "Valuta", QStringLiteral("$"), 7).left(10);
+}
+
 Listing LoadListing() {
     Listing l;
     DiscardInterruptedDeletion(&l.keptTemporary);
@@ -204,7 +208,7 @@ Listing LoadListing() {
         l.label2.clear();
         l.costFrameVisible = false;
     }
-    l.currencyPrefix = Setting("Charge", "Valuta", QStringLiteral("$"), 7).left(10);
+    l.currencyPrefix = StoredCurrencyPrefix();
     l.lines = LoadLogLines();
     l.rows.reserve(l.lines.size());
     l.clipboard.reserve(l.lines.size());

@@ -38,6 +38,8 @@ DatedLog LoadDatedLog();
 QString LogDateFormat();
 // [Billing] "StartDay" of the settings file, 1 when unset or not 1 … 31.
 int StoredStartDay();
+// The currency as costs show it ("Charge"/"Valuta"), at most 10 characters.
+QString StoredCurrencyPrefix();
 
 // Reads settings and log as the window does when it opens. A temporary file left by an
 // interrupted deletion is cleared away first (DiscardInterruptedDeletion).

@@ -4,6 +4,7 @@
 #include "platform/services.h"
 #include "shared/logsummary.h"
 #include "shared/profile.h"
+#include "shared/qtlanguage.h"
 #include "shared/ratetable.h"
 #include "shared/texts.h"
 #include "shared/ui/omdialog.h"
@@ -11,6 +12,7 @@
 #include "viewer/logexport.h"
 #include "viewer/logrows.h"
 #include "viewer/monthsform.h"
+#include "viewer/xlsxexport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,6 +21,7 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -289,6 +292,7 @@ int TForm1::TabStopPixels() const {
 }
 
 void TForm1::SattSprak() {
+    FollowLanguageInQt();
     auto* model = HeaderControl1->model();
     model->setHeaderData(0, Qt::Horizontal, Text(31));
     model->setHeaderData(1, Qt::Horizontal, Text(32));
@@ -362,28 +366,55 @@ void TForm1::Months1Click() {
 }
 
 void TForm1::Export1Click() {
-    const QString csv = Text(kOwnTextBase + kTextCsvFilter);
-    const QString json = Text(kOwnTextBase + kTextJsonFilter);
-    QString filter = csv;
-    QString path =
-        QFileDialog::getSaveFileName(this, Text(kOwnTextBase + kTextExportTitle), QString(),
-                                     csv + QLatin1String(";;") + json, &filter);
+    // The workbook first: it is what opens right in a spreadsheet in every locale.
+    const QString filters[] = {Text(kOwnTextBase + kTextXlsxFilter),
+                               Text(kOwnTextBase + kTextCsvFilter),
+                               Text(kOwnTextBase + kTextJsonFilter)};
+    const ExportFormat formats[] = {ExportFormat::Xlsx, ExportFormat::Csv, ExportFormat::Json};
+    const char* suffixes[] = {"xlsx", "csv", "json"};
+    QString filter = filters[0];
+    QString path = QFileDialog::getSaveFileName(
+        this, Text(kOwnTextBase + kTextExportTitle), QString(),
+        QStringList(std::begin(filters), std::end(filters)).join(QLatin1String(";;")), &filter);
     if (path.isEmpty()) {
         return;
     }
-    const bool asJson =
-        path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive) ||
-        (filter == json && !path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive));
-    if (QFileInfo(path).suffix().isEmpty()) {
-        path += asJson ? QLatin1String(".json") : QLatin1String(".csv");
+    // A typed suffix decides; without one, the filter chosen does and gives its suffix.
+    int chosen = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (filter == filters[i]) {
+            chosen = i;
+        }
     }
-    ExportTo(path, asJson);
+    const QString suffix = QFileInfo(path).suffix();
+    for (int i = 0; i < 3; ++i) {
+        if (suffix.compare(QLatin1String(suffixes[i]), Qt::CaseInsensitive) == 0) {
+            chosen = i;
+        }
+    }
+    if (suffix.isEmpty()) {
+        path += QLatin1Char('.') + QLatin1String(suffixes[chosen]);
+    }
+    ExportTo(path, formats[chosen]);
 }
 
-bool TForm1::ExportTo(const QString& path, bool json) {
+bool TForm1::ExportTo(const QString& path, ExportFormat format) {
     const DatedLog log = DateLogLines(lines_, LogDateFormat());
     QString error;
-    if (!WriteTextFile(path, json ? ExportJson(log.lines) : ExportCsv(log.lines), &error)) {
+    QByteArray bytes;
+    bool made = true;
+    switch (format) {
+        case ExportFormat::Xlsx:
+            made = ExportXlsx(log.lines, currencyPrefix_, &bytes, &error);
+            break;
+        case ExportFormat::Csv:
+            bytes = ExportCsv(log.lines);
+            break;
+        case ExportFormat::Json:
+            bytes = ExportJson(log.lines);
+            break;
+    }
+    if (!made || !WriteTextFile(path, bytes, &error)) {
         platform::Boxes().Show(this, kProgramTitle,
                                Text(kOwnTextBase + kTextExportNotWritten).arg(error),
                                MessageBoxes::Icon::Error, MessageBoxes::Buttons::Ok);
@@ -421,6 +452,14 @@ void TForm1::CopyToClipboard(const QStringList& lines) {
 
 void TForm1::BitBtn1Click() {
     close();
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Delete) && !SelectedRows().isEmpty()) {
+        BitBtn2Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TForm1::BitBtn2Click() {

@@ -10,6 +10,7 @@
 class QAction;
 class QGroupBox;
 class QHeaderView;
+class QKeyEvent;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -56,9 +57,10 @@ class TForm1 : public QWidget {
     void Calculate1Click();
     void Months1Click();
     void Export1Click();
-    // The export without its file dialog: CSV, or JSON when `json`. False when the file
-    // could not be written (the user has been told).
-    bool ExportTo(const QString& path, bool json);
+    // The export without its file dialog. False when the file could not be written (the
+    // user has been told).
+    enum class ExportFormat { Xlsx, Csv, Json };
+    bool ExportTo(const QString& path, ExportFormat format);
 
     // What the settings button does once its dialog has closed: language and cost frame.
     void RefreshAfterSettings();
@@ -75,6 +77,10 @@ class TForm1 : public QWidget {
     QString CurrencyPrefix() const { return currencyPrefix_; }
     // The log lines behind the rows, as listed.
     const QStringList& ListedLines() const { return lines_; }
+
+  protected:
+    // Delete removes the chosen rows as the button does, question included.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void FormCreate();

@@ -10,8 +10,14 @@
 #include <QChart>
 #include <QChartView>
 #include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QTableWidget>
 #include <QValueAxis>
 
@@ -22,6 +28,8 @@ namespace {
 
 constexpr int kChartMonths = 12;
 constexpr int kColumns = 6;
+const QSize kDesignSize(900, 640);
+const QSize kFrameRoom(16, 48);
 
 QString Own(int n) {
     return Text(kOwnTextBase + n);
@@ -31,9 +39,10 @@ QString IsoDate(const QDate& date) {
     return date.toString(Qt::ISODate);
 }
 
-// A chart of one bar per category, with a title and a value axis from 0.
+// A chart of one bar per category, with a title and a value axis from 0 in `unit` (the
+// currency, or MB).
 void PutBars(QChartView* view, const QString& title, const QStringList& categories,
-             const std::vector<double>& values, int labelAngle) {
+             const std::vector<double>& values, int labelAngle, const QString& unit) {
     auto* set = new QBarSet(title);
     double top = 0;
     for (const double v : values) {
@@ -60,6 +69,9 @@ void PutBars(QChartView* view, const QString& title, const QStringList& categori
     y->setRange(0, top > 0 ? top * 1.1 : 1.0);
     y->applyNiceNumbers();
     y->setLabelFormat(QStringLiteral("%.2f"));
+    // The labels' format goes through Latin-1 ("€" would show as "?"): the unit is the
+    // axis's title.
+    y->setTitleText(unit);
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(y);
 
@@ -80,19 +92,23 @@ TMonthsForm::TMonthsForm(const DatedLog& log, int startDay, const QDate& today,
     setObjectName(QStringLiteral("MonthsForm"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(Own(kTextMonthsTitle));
-    resize(900, 640);
 
     Table = new QTableWidget(0, kColumns, this);
     Table->setObjectName(QStringLiteral("MonthsTable"));
+    const QString costTitle =
+        currencyPrefix_.isEmpty()
+            ? Own(kTextMonthColumnCost)
+            : QStringLiteral("%1 (%2)").arg(Own(kTextMonthColumnCost), currencyPrefix_);
     Table->setHorizontalHeaderLabels({Own(kTextMonthColumnStart), Own(kTextMonthColumnSessions),
                                       Own(kTextMonthColumnFailed), Own(kTextMonthColumnNetTime),
-                                      Own(kTextMonthColumnCost), Own(kTextMonthColumnVolume)});
+                                      costTitle, Own(kTextMonthColumnVolume)});
     Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Table->setSelectionBehavior(QAbstractItemView::SelectRows);
     Table->setSelectionMode(QAbstractItemView::SingleSelection);
     Table->verticalHeader()->hide();
-    Table->horizontalHeader()->setStretchLastSection(true);
     // Every column shows whole in every language; the chart beside it takes what is left.
+    // A stretched last column would widen the contents the table adjusts itself to, and
+    // the window with it, without end.
     Table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     Table->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Expanding);
 
@@ -119,12 +135,21 @@ TMonthsForm::TMonthsForm(const DatedLog& log, int startDay, const QDate& today,
     }
     EstimateLabel->setText(estimate);
 
+    CloseButton = new QPushButton(Text(35), this);
+    CloseButton->setObjectName(QStringLiteral("CloseButton"));
+    CloseButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    connect(CloseButton, &QPushButton::clicked, this, &QWidget::close);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(CloseButton);
+
     auto* grid = new QGridLayout(this);
     grid->addWidget(Table, 0, 0);
     grid->addWidget(MonthChart, 0, 1);
     grid->addWidget(VolumeChart, 0, 2);
     grid->addWidget(EstimateLabel, 1, 0, 1, 3);
     grid->addWidget(DayChart, 2, 0, 1, 3);
+    grid->addLayout(buttons, 3, 0, 1, 3);
     grid->setColumnStretch(0, 2);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(2, 1);
@@ -141,6 +166,31 @@ TMonthsForm::TMonthsForm(const DatedLog& log, int startDay, const QDate& today,
         Table->selectRow(static_cast<int>(months_.size()) - 1);
     }
     ShowDaysOf(Table->currentRow());
+    PlaceOnScreen();
+}
+
+void TMonthsForm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TMonthsForm::PlaceOnScreen() {
+    // Its design size where the screen has room, else the room the screen has; in the
+    // middle of the opener's screen, so that no part starts out of reach.
+    const QWidget* opener = parentWidget();
+    QScreen* screen = opener ? opener->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        resize(kDesignSize);
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    // The window manager's frame is not known before the window shows: leave it room.
+    const QSize room = (area.size() - kFrameRoom).expandedTo(QSize(320, 240));
+    resize(kDesignSize.boundedTo(room).expandedTo(minimumSizeHint().boundedTo(room)));
+    move(area.center() - rect().center());
 }
 
 QString TMonthsForm::Money(vindelor::Money cost) const {
@@ -177,7 +227,7 @@ void TMonthsForm::FillMonthChart() {
         categories.append(IsoDate(m.month.first));
         costs.push_back(m.cost.Value());
     }
-    PutBars(MonthChart, Own(kTextCostPerMonthChart), categories, costs, -90);
+    PutBars(MonthChart, Own(kTextCostPerMonthChart), categories, costs, -90, currencyPrefix_);
 }
 
 void TMonthsForm::FillVolumeChart() {
@@ -187,15 +237,14 @@ void TMonthsForm::FillVolumeChart() {
         categories.append(IsoDate(m.month.first));
         megabytes.push_back(static_cast<double>(m.volume.Total()) / 1e6);
     }
-    PutBars(VolumeChart,
-            Own(kTextVolumePerMonthChart) + QStringLiteral(" (") + Own(kTextMegabytes) +
-                QLatin1Char(')'),
-            categories, megabytes, -90);
+    PutBars(VolumeChart, Own(kTextVolumePerMonthChart), categories, megabytes, -90,
+            Own(kTextMegabytes));
 }
 
 void TMonthsForm::ShowDaysOf(int row) {
     if (row < 0 || row >= static_cast<int>(months_.size())) {
-        PutBars(DayChart, Own(kTextCostPerDayChart).arg(QString(), QString()), {}, {}, 0);
+        PutBars(DayChart, Own(kTextCostPerDayChart).arg(QString(), QString()), {}, {}, 0,
+                currencyPrefix_);
         return;
     }
     const BillingMonth& month = months_[static_cast<size_t>(row)].month;
@@ -206,7 +255,7 @@ void TMonthsForm::ShowDaysOf(int row) {
         costs.push_back(day.cost.Value());
     }
     PutBars(DayChart, Own(kTextCostPerDayChart).arg(IsoDate(month.first), IsoDate(month.last)),
-            categories, costs, 0);
+            categories, costs, 0, currencyPrefix_);
 }
 
 }  // namespace vindelor::brusko

@@ -12,7 +12,9 @@
 #include <vector>
 
 class QChartView;
+class QKeyEvent;
 class QLabel;
+class QPushButton;
 class QTableWidget;
 
 namespace vindelor::brusko {
@@ -30,15 +32,20 @@ class TMonthsForm : public QWidget {
     QChartView* MonthChart = nullptr;
     QChartView* VolumeChart = nullptr;  // MB per billing month, beside the cost
     QChartView* DayChart = nullptr;
+    QPushButton* CloseButton = nullptr;  // Escape closes too
 
     const std::vector<MonthSummary>& Months() const { return months_; }
     // The day chart for row `row` of the table.
     void ShowDaysOf(int row);
 
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
   private:
     void FillTable();
     void FillMonthChart();
     void FillVolumeChart();
+    void PlaceOnScreen();
     QString Money(vindelor::Money cost) const;
 
     std::vector<DatedLogLine> lines_;

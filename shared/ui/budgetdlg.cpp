@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -45,6 +46,10 @@ TBudgetDlg::TBudgetDlg(QWidget* parent) : QDialog(parent) {
     HangUpAtBox->setObjectName(QStringLiteral("HangUpAtBox"));
     HangUpAtBox->setChecked(stored.hangUpAt);
     HangUpEdit = NamedEdit(this, "HangUpEdit", stored.hangUp);
+    // A command shows whole up to a width a screen has room for; its tip holds it always.
+    HangUpEdit->setMinimumWidth(
+        std::min(HangUpEdit->fontMetrics().horizontalAdvance(stored.hangUp) + 16, 560));
+    HangUpEdit->setToolTip(stored.hangUp);
     HolidaysBox = new QComboBox(this);
     HolidaysBox->setObjectName(QStringLiteral("HolidaysBox"));
     HolidaysBox->addItem(Own(kTextNoCountry), QString());

@@ -85,6 +85,10 @@ TConnectionDlg::TConnectionDlg(QWidget* parent, const QStringList& interfaces, b
         names.prepend(storedInterface);
     }
     ComboInterface->addItems(names);
+    // An interface that comes only with its device (usb0 of a phone not yet plugged in)
+    // can be typed.
+    ComboInterface->setEditable(true);
+    ComboInterface->setInsertPolicy(QComboBox::NoInsert);
 
     storedConnection_ = Stored(QStringLiteral("Connection"), QStringLiteral("NetworkManager"), 256);
     storedModem_ = Stored(QStringLiteral("Connection"), QStringLiteral("Modem"), 256);
@@ -126,7 +130,6 @@ TConnectionDlg::TConnectionDlg(QWidget* parent, const QStringList& interfaces, b
     const int port =
         ComboPort->findData(Stored(QStringLiteral("Modem"), QStringLiteral("Port"), 10).toUpper());
     ComboPort->setCurrentIndex(port >= 0 ? port : 0);
-    RadioInterface->setEnabled(!names.isEmpty());
     for (QRadioButton* radio : {RadioSerial, RadioInterface, RadioNetworkManager, RadioModem}) {
         connect(radio, &QRadioButton::toggled, this, &TConnectionDlg::Follow);
     }
@@ -203,7 +206,15 @@ void TConnectionDlg::BitBtn1Click() {
     QString connection;
     QString modem;
     if (RadioInterface->isChecked()) {
-        interfaceName = ComboInterface->currentText();
+        interfaceName = ComboInterface->currentText().trimmed();
+        if (!interfaceName.isEmpty() && !platform::PossibleInterfaceName(interfaceName)) {
+            platform::Boxes().Show(this, QStringLiteral("Vindelor"),
+                                   Text(kOwnTextBase + kTextNotAnInterfaceName).arg(interfaceName),
+                                   platform::MessageBoxes::Icon::Warning,
+                                   platform::MessageBoxes::Buttons::Ok);
+            ComboInterface->setFocus();
+            return;
+        }
     } else if (RadioNetworkManager->isChecked()) {
         connection = ComboNetworkManager->currentData().toString();
     } else if (RadioModem->isChecked()) {

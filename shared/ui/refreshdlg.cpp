@@ -89,8 +89,13 @@ void TRefreshDlg::BitBtn1Click() {
                                platform::MessageBoxes::Buttons::Ok);
         return;
     }
-    WriteProfileString(kSection, kKey, StoredEntry(Edit1->text(), rate, kStoredChars),
-                       kSettingsFile);
+    int error = 0;
+    if (!WriteProfileString(kSection, kKey, StoredEntry(Edit1->text(), rate, kStoredChars),
+                            kSettingsFile, &error)) {
+        // Open with the entry, so that OK can try again once there is room.
+        ShowSettingNotSaved(this, error);
+        return;
+    }
     Timer1->stop();
     accept();
 }

@@ -3,11 +3,12 @@
 #include "platform/services.h"
 #include "shared/numbers.h"
 #include "shared/profile.h"
+#include "shared/qtlanguage.h"
 #include "shared/sessionglobals.h"
 #include "shared/texts.h"
 #include "shared/ui/advanceddlg.h"
-#include "shared/ui/connectiondlg.h"
 #include "shared/ui/budgetdlg.h"
+#include "shared/ui/connectiondlg.h"
 #include "shared/ui/datatariffdlg.h"
 #include "shared/ui/dialogparts.h"
 #include "shared/ui/refreshdlg.h"
@@ -28,6 +29,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <cerrno>
 #include <cmath>
 
 namespace vindelor {
@@ -38,10 +40,6 @@ const QString kSession = QStringLiteral("Session");
 
 QString ReadSetting(const QString& section, const QString& key, const QString& def, int maxLength) {
     return GetProfileString(section, key, def, maxLength, kSettingsFile);
-}
-
-void WriteSetting(const QString& section, const QString& key, const QString& value) {
-    WriteProfileString(section, key, value, kSettingsFile);
 }
 
 // The stored charge per minute as the dialog shows it: three decimals with one trailing
@@ -261,6 +259,7 @@ void TSettingsDlg::BuildTicker() {
 }
 
 void TSettingsDlg::SprakTexter() {
+    FollowLanguageInQt();
     setWindowTitle(Text(11));
     Label1->setText(Text(2));
     Label2->setText(Text(3));
@@ -318,28 +317,37 @@ void TSettingsDlg::contextMenuEvent(QContextMenuEvent* event) {
 
 void TSettingsDlg::BitBtn1Click() {
     SessionGlobalsT& globals = SessionGlobals();
+    // The program takes the new values only once every one is stored: a write that fails
+    // (a full disk) leaves the dialog open with the entries, and the program as it was.
+    int writeError = 0;
+    const auto store = [&writeError](const QString& section, const QString& key,
+                                     const QString& value) {
+        if (writeError == 0 &&
+            !WriteProfileString(section, key, value, kSettingsFile, &writeError)) {
+            writeError = writeError != 0 ? writeError : EIO;
+        }
+    };
 
     // 1. Charge per minute, only while no rate table is in force.
-    if (ReadSetting(kSession, QStringLiteral("Multiple"), QStringLiteral("Nej"), 5) ==
-        QStringLiteral("Nej")) {
+    const bool singleCharge = ReadSetting(kSession, QStringLiteral("Multiple"),
+                                          QStringLiteral("Nej"), 5) == QStringLiteral("Nej");
+    double rate = 0;
+    if (singleCharge) {
         QString text = Edit1->text();
         if (text.isEmpty()) {
             text = QStringLiteral("0");
         }
         text = FirstCommaToPoint(text);
-        double rate = 0;
-        if (ParseNumber(text, &rate)) {
-            globals.CurrentRate = rate;
-        } else {
+        if (!ParseNumber(text, &rate)) {
             // Not usable as a charge: the program counts with nothing.
-            globals.CurrentRate = 0;
+            rate = 0;
             if (CheckBox1->isEnabled()) {
                 platform::Boxes().Show(this, windowTitle(), Text(44),
                                        platform::MessageBoxes::Icon::Information,
                                        platform::MessageBoxes::Buttons::Ok);
             }
         }
-        WriteSetting(kCharge, QStringLiteral("per_min"), text);
+        store(kCharge, QStringLiteral("per_min"), text);
     }
 
     // 2. Monthly minimum.
@@ -348,16 +356,14 @@ void TSettingsDlg::BitBtn1Click() {
     if (minimum.isEmpty()) {
         minimum = QStringLiteral("0");
     }
-    globals.MonthlyMinimum = LeadingWholeNumber(minimum);
-    WriteSetting(kCharge, QStringLiteral("minimi"), minimum);
+    store(kCharge, QStringLiteral("minimi"), minimum);
 
     // 3. Currency symbol.
     QString currency = Edit3->text();
     if (currency.isEmpty()) {
         currency = QStringLiteral("$");
     }
-    WriteSetting(kCharge, QStringLiteral("valuta"), currency);
-    globals.CurrencySymbol = currency.left(10);
+    store(kCharge, QStringLiteral("valuta"), currency);
 
     // 4. Average connect time in seconds.
     QString average = AverageSeconds(FirstCommaToPoint(Edit4->text()));
@@ -365,18 +371,27 @@ void TSettingsDlg::BitBtn1Click() {
         average = QStringLiteral("0");
     }
     Edit4->setText(average);
-    WriteSetting(QStringLiteral("Connect"), QStringLiteral("average"), average);
-    globals.AverageConnectTime = LeadingWholeNumber(Edit4->text());
+    store(QStringLiteral("Connect"), QStringLiteral("average"), average);
 
     // 5. Language.
     const QString code = LanguageCodeForOffset(LanguageOffset());
-    WriteSetting(QString::fromUtf8("Språk"), QString::fromUtf8("Språk"), code);
-    globals.LanguageCode = code;
+    store(QString::fromUtf8("Språk"), QString::fromUtf8("Språk"), code);
 
     // 6. Summary at the end of a session.
-    WriteSetting(QStringLiteral("Avsluta"), QStringLiteral("Visa"),
-                 CheckBox1->isChecked() ? QStringLiteral("Ja") : QStringLiteral("Nej"));
+    store(QStringLiteral("Avsluta"), QStringLiteral("Visa"),
+          CheckBox1->isChecked() ? QStringLiteral("Ja") : QStringLiteral("Nej"));
 
+    if (writeError != 0) {
+        ShowSettingNotSaved(this, writeError);
+        return;
+    }
+    if (singleCharge) {
+        globals.CurrentRate = rate;
+    }
+    globals.MonthlyMinimum = LeadingWholeNumber(minimum);
+    globals.CurrencySymbol = currency.left(10);
+    globals.AverageConnectTime = LeadingWholeNumber(average);
+    globals.LanguageCode = code;
     Timer1->stop();
     accept();
 }
@@ -387,6 +402,7 @@ void TSettingsDlg::BitBtn2Click() {
 
 void TSettingsDlg::reject() {
     SetLanguageOffset(openingOffset_);
+    FollowLanguageInQt();
     Timer1->stop();
     QDialog::reject();
 }

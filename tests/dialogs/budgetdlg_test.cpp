@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLayout>
 #include <QLineEdit>
 
 #include <gtest/gtest.h>
@@ -51,6 +52,17 @@ TEST_F(BudgetPage, ABadEntryIsNamedInTheUsersLanguageAndNothingIsStored) {
     EXPECT_TRUE(s.hangUpAt);
     EXPECT_EQ(s.holidays, HolidayCalendar::Sweden);
     EXPECT_EQ(s.dates.size(), 1u);
+}
+
+TEST_F(BudgetPage, TheHangUpCommandShowsWhole) {
+    const QString command =
+        QStringLiteral("nmcli connection down id \"Elisa Mobile Broadband with a long name\"");
+    ASSERT_TRUE(WriteProfileString(QStringLiteral("Billing"), QStringLiteral("HangUp"), command,
+                                   kSettingsFile));
+    TBudgetDlg page;
+    page.layout()->activate();
+    EXPECT_GE(page.HangUpEdit->width(), page.HangUpEdit->fontMetrics().horizontalAdvance(command));
+    EXPECT_EQ(page.HangUpEdit->toolTip(), command);
 }
 
 TEST_F(BudgetPage, SettingsMenuItemFollowsTheLanguage) {

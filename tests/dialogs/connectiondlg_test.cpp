@@ -87,6 +87,27 @@ TEST_F(ConnectionDlgTest, SwitchesBetweenAnInterfaceAndAPortAndKeepsAnAbsentInte
     EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("COM3"));
 }
 
+TEST_F(ConnectionDlgTest, AnInterfaceNotYetPresentCanBeTypedWhenTheKernelCouldNameIt) {
+    SetLanguageOffset(kFinnishOffset);
+    TConnectionDlg dlg(nullptr, {}, false);
+    dlg.RadioInterface->setChecked(true);
+    ASSERT_TRUE(dlg.ComboInterface->isEnabled());
+    dlg.ComboInterface->setEditText(QStringLiteral("usb0:1"));
+    dlg.BitBtn1Click();
+    EXPECT_NE(dlg.result(), QDialog::Accepted);
+    ASSERT_EQ(fakes_.boxes.shown.size(), 1u);
+    EXPECT_EQ(fakes_.boxes.shown[0].text,
+              Text(kOwnTextBase + kTextNotAnInterfaceName).arg(QStringLiteral("usb0:1")));
+    EXPECT_EQ(Read(QStringLiteral("Connection"), QStringLiteral("Interface")),
+              QStringLiteral("<missing>"));
+
+    dlg.ComboInterface->setEditText(QStringLiteral(" usb0 "));
+    dlg.BitBtn1Click();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(Read(QStringLiteral("Connection"), QStringLiteral("Interface")),
+              QStringLiteral("usb0"));
+}
+
 }  // namespace
 }  // namespace vindelor
 

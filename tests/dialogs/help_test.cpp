@@ -80,6 +80,15 @@ TEST(HelpFiles, DescribeTheMenuAndTheWaitAsTheUserSeesThem) {
             EXPECT_TRUE(html.contains(QStringLiteral("<li><b>%1</b>").arg(caption.toHtmlEscaped())))
                 << caption.toStdString();
         }
+        // The settings dialog's menu and Brusko's, item by item.
+        for (const QString& caption :
+             {LoadText(48 + offset), LoadText(kOwnTextBase + kTextConnectionMenu + offset),
+              LoadText(kOwnTextBase + kTextBudgetPage + offset), QStringLiteral("Vindelor refresh"),
+              LoadText(kOwnTextBase + kTextMonthsMenu + offset),
+              LoadText(kOwnTextBase + kTextExportMenu + offset)}) {
+            EXPECT_TRUE(html.contains(QStringLiteral("<b>%1</b>").arg(caption.toHtmlEscaped())))
+                << caption.toStdString();
+        }
         EXPECT_TRUE(html.contains(QStringLiteral("vindelor --choose-port")));
         // There is no taskbar button here: the program waits behind its tray icon.
         for (const char* word : {"taskbar", "aktivitetsfält", "tehtäväpalk"}) {

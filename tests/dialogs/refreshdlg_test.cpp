@@ -1,5 +1,7 @@
 #include "shared/ui/refreshdlg.h"
 
+#include "monitor/filesizelimit.h"
+#include "platform/datadir.h"
 #include "platform/test/fakes.h"
 #include "shared/profile.h"
 #include "shared/texts.h"
@@ -14,7 +16,9 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -162,6 +166,27 @@ TEST_F(RefreshDlgTest, TimerTakesOverTheApplicationIcon) {
     EXPECT_EQ(dlg.windowIcon().cacheKey(), icon.cacheKey());
     EXPECT_TRUE(dlg.Timer1->isActive());
     QApplication::setWindowIcon(previous);
+}
+
+TEST_F(RefreshDlgTest, AFailedWriteSaysSoAndStaysOpenWithTheEntry) {
+    TRefreshDlg dlg;
+    dlg.Edit1->setText(QStringLiteral("250"));
+    {
+        test::FileSizeLimit full(1);
+        ASSERT_TRUE(full.ok());
+        dlg.BitBtn1Click();
+    }
+    EXPECT_NE(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(dlg.Edit1->text(), QStringLiteral("250"));
+    EXPECT_EQ(Stored(), QStringLiteral("<none>"));
+    ASSERT_EQ(fakes.boxes.shown.size(), 1u);
+    EXPECT_EQ(fakes.boxes.shown[0].icon, MessageBoxes::Icon::Error);
+    EXPECT_EQ(fakes.boxes.shown[0].text,
+              Text(kOwnTextBase + kTextSettingNotSaved)
+                  .arg(platform::DataDirectory(), QString::fromLocal8Bit(std::strerror(EFBIG))));
+    dlg.BitBtn1Click();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(Stored(), QStringLiteral("250"));
 }
 
 }  // namespace

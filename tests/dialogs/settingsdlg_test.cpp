@@ -1,5 +1,7 @@
 #include "shared/ui/settingsdlg.h"
 
+#include "monitor/filesizelimit.h"
+#include "platform/datadir.h"
 #include "platform/test/fakes.h"
 #include "shared/profile.h"
 #include "shared/ratetable.h"
@@ -25,6 +27,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <functional>
 
 namespace vindelor {
@@ -297,6 +301,33 @@ TEST_F(SettingsDlgTest, OkStoresMinimumCurrencyAndSummary) {
         EXPECT_EQ(Read(QString::fromUtf8("Språk"), QString::fromUtf8("Språk")),
                   QStringLiteral("UK"));
     }
+}
+
+TEST_F(SettingsDlgTest, AFailedWriteSaysSoAndKeepsTheEntriesForAnotherTry) {
+    Write(QStringLiteral("Charge"), QStringLiteral("valuta"), QStringLiteral("$"));
+    SessionGlobals().CurrencySymbol = QStringLiteral("$");
+    TSettingsDlg dlg;
+    dlg.Edit3->setText(QStringLiteral("mk"));
+    {
+        test::FileSizeLimit full(1);
+        ASSERT_TRUE(full.ok());
+        dlg.BitBtn1Click();
+    }
+    EXPECT_NE(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(dlg.Edit3->text(), QStringLiteral("mk"));
+    ClearProfileCache();
+    EXPECT_EQ(Read(QStringLiteral("Charge"), QStringLiteral("valuta")), QStringLiteral("$"));
+    EXPECT_EQ(SessionGlobals().CurrencySymbol, QStringLiteral("$")) << "taken as if stored";
+    ASSERT_EQ(fakes_.boxes.shown.size(), 1u);
+    EXPECT_EQ(fakes_.boxes.shown[0].text,
+              Text(kOwnTextBase + kTextSettingNotSaved)
+                  .arg(platform::DataDirectory(), QString::fromLocal8Bit(std::strerror(EFBIG))));
+
+    dlg.BitBtn1Click();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    ClearProfileCache();
+    EXPECT_EQ(Read(QStringLiteral("Charge"), QStringLiteral("valuta")), QStringLiteral("mk"));
+    EXPECT_EQ(SessionGlobals().CurrencySymbol, QStringLiteral("mk"));
 }
 
 // --- language -----------------------------------------------------------------------------

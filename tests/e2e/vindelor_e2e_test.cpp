@@ -296,6 +296,10 @@ TEST_F(VindelorEndToEnd, CommandLineAnswersWithoutTouchingAnything) {
         {{QStringLiteral("-h")}, false, 0, "--choose-port", ""},
         {{QStringLiteral("--bogus")}, true, 2, "", "unknown argument '--bogus'"},
         {{QStringLiteral("--interface")}, true, 2, "", "needs the name of a network interface"},
+        {{QStringLiteral("--interface"), QStringLiteral("usb0:1")}, true, 2, "",
+         "'usb0:1' cannot be the name of a network interface"},
+        {{QStringLiteral("--interface=a-name-over-15-chars")}, true, 2, "",
+         "cannot be the name of a network interface"},
         {{}, false, 1, "", "no display"},
     };
     for (const Case& c : cases) {

@@ -3,9 +3,12 @@
 #include "mainwindow_fixture.h"
 
 #include "connectionwatch/test/fakeconnectionwatch.h"
+#include "monitor/fmodem.h"
 #include "support/mockbus.h"
 
 #include <QLabel>
+#include <QRadioButton>
+#include <QStatusBar>
 #include <QTimer>
 
 namespace vindelor::test {
@@ -83,6 +86,45 @@ TEST_F(InterfaceWatchTest, AMissingInterfaceIsToldOnceInTheUsersLanguageAndWaite
     watch->Set(LinkState::Up);
     EXPECT_TRUE(f.SessionStarted);
     EXPECT_EQ(fakes.boxes.shown.size(), 1u);
+}
+
+TEST_F(InterfaceWatchTest, ChoosingThePortWhileAnInterfaceIsSetKeepsWatchingTheInterface) {
+    Ini(QStringLiteral("Modem"), QStringLiteral("Port"), QStringLiteral("Com2"));
+    choosePort = true;
+    const QString name = QStringLiteral("wwp0s20f0u6i12");
+    onDialog = [&name](QDialog& dialog) {
+        auto& modem = dynamic_cast<TFModem&>(dialog);
+        EXPECT_EQ(modem.Label1->text(),
+                  Text(kOwnTextBase + kTextPortChoiceBesideInterface).arg(name));
+        EXPECT_LE(modem.Label1->heightForWidth(modem.Label1->width()), modem.Label1->height())
+            << "the whole text shows";
+        EXPECT_TRUE(modem.RadioButton2->isChecked());
+        modem.RadioButton4->setChecked(true);
+        modem.BitBtn1Click();
+        return modem.result();
+    };
+    TForm1& w = CreateWatching(name);
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(names, std::vector<QString>{name});
+    EXPECT_TRUE(w.WatchesInterface());
+    EXPECT_EQ(ports.opens, 0);
+    EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("Com4"));
+}
+
+TEST_F(InterfaceWatchTest, ALongInterfaceNameShowsWholeBesideTheCost) {
+    const QString name = QStringLiteral("wwp0s20f0u6i12");
+    TForm1& w = CreateWatching(name);
+    EXPECT_EQ(w.StatusPanel0->text(), name);
+    EXPECT_LE(w.StatusPanel0->fontMetrics().horizontalAdvance(name),
+              w.StatusPanel0->contentsRect().width());
+    EXPECT_EQ(w.StatusBar1->geometry(),
+              QRect(0, TForm1::kClientHeight - 19, TForm1::kClientWidth, 19));
+    // A name wider than three fifths of the bar loses its middle; the tip keeps it whole.
+    const QString longer = QStringLiteral("enx00e04c680001");
+    TForm1& l = CreateWatching(longer + longer);
+    EXPECT_LE(l.StatusPanel0->width(), TForm1::kClientWidth * 3 / 5);
+    EXPECT_TRUE(l.StatusPanel0->text().contains(QChar(0x2026)));
+    EXPECT_EQ(l.StatusPanel0->toolTip(), longer + longer);
 }
 
 }  // namespace

@@ -115,17 +115,23 @@ TEST_F(SessionTest, NothingIsChargedBeforeAFullConnectedMinute) {
 TEST_F(SessionTest, CostPanelShowsWhatTheMonthlyMinimumStillCovers) {
     struct Case {
         const char* minimum;
+        const char* totalBefore;
         const char* panel;
         const char* costLeft;
+        const char* titleEnd;  // the running total
     };
-    const Case cases[] = {{"50", "$ 18.80 left", "-18.80"}, {"20", "$ 31.20", "11.20"}};
+    // Below ten, one blank still parts the currency from the figure, in the title too.
+    const Case cases[] = {{"50", "30.00", "$ 18.80 left", "-18.80", " : $ 31.20"},
+                          {"20", "30.00", "$ 31.20", "11.20", " : $ 31.20"},
+                          {"0", "0", "$ 1.20", "1.20", " : $ 1.20"},
+                          {"2", "0", "$ 0.80 left", "-0.80", " : $ 1.20"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.minimum);
         ScopedDataDir caseDir;
         SessionGlobals() = SessionGlobalsT{};
         Ini(QStringLiteral("Charge"), QStringLiteral("per_min"), QStringLiteral("1.20"));
         Ini(QStringLiteral("Charge"), QStringLiteral("minimi"), QLatin1String(c.minimum));
-        Ini(QStringLiteral("kostnad"), QStringLiteral("Totalt"), QStringLiteral("30.00"));
+        Ini(QStringLiteral("kostnad"), QStringLiteral("Totalt"), QLatin1String(c.totalBefore));
         Ini(QStringLiteral("Connect"), QStringLiteral("average"), QStringLiteral("0"));
         TForm1& f = Create();
         StartSession();
@@ -133,6 +139,8 @@ TEST_F(SessionTest, CostPanelShowsWhatTheMonthlyMinimumStillCovers) {
         EXPECT_DOUBLE_EQ(f.Session.SessionCost, 1.2);
         EXPECT_EQ(f.StatusPanel1->text(), QLatin1String(c.panel));
         EXPECT_EQ(SessionGlobals().CostLeftText, QLatin1String(c.costLeft));
+        EXPECT_TRUE(f.windowTitle().endsWith(QLatin1String(c.titleEnd)))
+            << f.windowTitle().toStdString();
         SetPort(1, Mode::Free);
     }
 }

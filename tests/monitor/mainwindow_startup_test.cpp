@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -265,6 +266,20 @@ TEST_F(StartupTest, EndingTheProgramLeavesTheManualPortChoice) {
 
 TEST_F(StartupTest, ChoosePortOptionAsksBeforeWaitingAndStoresTheChoice) {
     choosePort = true;
+    // The user asked: the dialog says so, starts on the stored port, and the arrow keys
+    // move the choice from there.
+    onDialog = [](QDialog& dialog) {
+        auto& modem = dynamic_cast<TFModem&>(dialog);
+        EXPECT_EQ(modem.Label1->text(), Text(kOwnTextBase + kTextPortChoiceAsked));
+        EXPECT_TRUE(modem.RadioButton1->isChecked());
+        modem.show();
+        QApplication::setActiveWindow(&modem);
+        EXPECT_EQ(QApplication::focusWidget(), modem.RadioButton1);
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+        QApplication::sendEvent(modem.RadioButton1, &down);
+        EXPECT_TRUE(modem.RadioButton2->isChecked());
+        return int(QDialog::Rejected);
+    };
     Create();  // the choice closed without OK: the stored COM1 stays
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(form->Comm321->CommPort(), QStringLiteral("COM1"));

@@ -14,6 +14,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTextStream>
 
@@ -77,6 +78,38 @@ ExportSums CsvSums(const QByteArray& csv) {
         const Money cost = ReadMoney(QString::fromLatin1(fields[5]));
         sums.all += cost;
         if (fields[1].startsWith("2024-12")) {
+            sums.december += cost;
+        }
+    }
+    return sums;
+}
+
+// The workbook as openpyxl reads it: each line's date and cost, and the totals row's cost
+// as the workbook stores it.
+ExportSums XlsxSums(const QString& path, Money* totalsRow) {
+    QProcess reader;
+    reader.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import json, sys, openpyxl\n"
+                                 "ws = openpyxl.load_workbook(sys.argv[1], data_only=True).active\n"
+                                 "rows = [[str(r[1].value)[:10], r[5].value] for r in "
+                                 "ws.iter_rows(min_row=2)]\n"
+                                 "print(json.dumps(rows))"),
+                  path});
+    reader.waitForFinished(30000);
+    EXPECT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
+    QJsonArray rows = QJsonDocument::fromJson(reader.readAllStandardOutput()).array();
+    ExportSums sums;
+    if (rows.isEmpty()) {
+        ADD_FAILURE() << "no rows in " << path.toStdString();
+        return sums;
+    }
+    *totalsRow = Money::FromDouble(rows.last().toArray()[1].toDouble());
+    rows.removeLast();
+    for (const QJsonValue& v : rows) {
+        const Money cost = Money::FromDouble(v.toArray()[1].toDouble());
+        sums.all += cost;
+        if (v.toArray()[0].toString().startsWith(QStringLiteral("2024-12"))) {
             sums.december += cost;
         }
     }
@@ -150,7 +183,16 @@ TEST_F(MoneyConsistency, EveryFigureOfOneLogAgreesToTheCent) {
         EXPECT_EQ(Cents(sums.all), kTotal);
         EXPECT_EQ(Cents(sums.december), kDecember);
     }
-    // A spreadsheet export, when there is one, is summed here the same way.
+    const QString xlsxFile = dir_.file(QStringLiteral("log.xlsx"));
+    ASSERT_EQ(Brusko({QStringLiteral("--export"), QStringLiteral("xlsx"),
+                      QStringLiteral("--output"), xlsxFile})
+                  .code,
+              0);
+    Money totalsRow;
+    const ExportSums xlsx = XlsxSums(xlsxFile, &totalsRow);
+    EXPECT_EQ(Cents(xlsx.all), kTotal);
+    EXPECT_EQ(Cents(xlsx.december), kDecember);
+    EXPECT_EQ(Cents(totalsRow), kTotal);
 
     EXPECT_EQ(Cents(brusko::SubtotalOf(brusko::LoadLogLines()).cost), kTotal);
 

@@ -7,6 +7,7 @@
 #include "viewer/testlog.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
@@ -15,9 +16,14 @@
 #include <QGroupBox>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
+#include <QValueAxis>
 
 namespace vindelor::brusko {
 namespace {
@@ -101,14 +107,42 @@ TEST_F(MonthsView, MonthsWindowShowsTableChartsAndEstimate) {
     EXPECT_DOUBLE_EQ(Bars(months->DayChart)->at(19), 2.0);
 }
 
+TEST_F(MonthsView, MonthsWindowNamesItsCurrencyFitsTheScreenAndClosesByKeyOrButton) {
+    TForm1 form;
+    for (const bool byKey : {true, false}) {
+        form.Months1->trigger();
+        QPointer<TMonthsForm> months = form.findChild<TMonthsForm*>();
+        ASSERT_FALSE(months.isNull());
+        EXPECT_EQ(months->Table->horizontalHeaderItem(4)->text(), QStringLiteral("Cost (mk)"));
+        for (const QChartView* chart : {months->MonthChart, months->DayChart}) {
+            const auto axes = chart->chart()->axes(Qt::Vertical);
+            ASSERT_EQ(axes.size(), 1);
+            EXPECT_EQ(qobject_cast<QValueAxis*>(axes[0])->titleText(), QStringLiteral("mk"));
+        }
+        QCoreApplication::processEvents();  // the layout settles once shown
+        EXPECT_TRUE(months->screen()->availableGeometry().contains(months->geometry()))
+            << months->geometry().width() << "x" << months->geometry().height();
+        if (byKey) {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(months->Table, &escape);
+        } else {
+            EXPECT_EQ(months->CloseButton->text(), QStringLiteral("Close"));
+            months->CloseButton->click();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(months.isNull()) << (byKey ? "Escape" : "Close");
+    }
+}
+
 TEST_F(MonthsView, ExportWritesTheListedLinesOrSaysWhyNot) {
     TForm1 form;
     const QString path = dir_.file(QStringLiteral("log.json"));
-    ASSERT_TRUE(form.ExportTo(path, true));
+    ASSERT_TRUE(form.ExportTo(path, TForm1::ExportFormat::Json));
     EXPECT_EQ(QJsonDocument::fromJson(test::ReadFileBytes(path)).array().size(), 4);
     EXPECT_TRUE(fakes_.boxes.shown.empty());
 
-    EXPECT_FALSE(form.ExportTo(dir_.file(QStringLiteral("missing/log.csv")), false));
+    EXPECT_FALSE(
+        form.ExportTo(dir_.file(QStringLiteral("missing/log.csv")), TForm1::ExportFormat::Csv));
     ASSERT_EQ(fakes_.boxes.shown.size(), 1u);
     EXPECT_TRUE(
         fakes_.boxes.shown[0].text.startsWith(QStringLiteral("The export could not be written: ") +

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -221,6 +222,18 @@ TEST_F(ViewerWindow, EmptyAsksAndDeletesOnlyOnYes) {
     EXPECT_EQ(form.Label1->text(), QStringLiteral("00:42:20"));
     EXPECT_EQ(form.Label2->text(), QStringLiteral("mk 1235.00"));
     EXPECT_EQ(Get(QStringLiteral("Försök"), QStringLiteral("Antal")), QStringLiteral("0"));
+}
+
+TEST_F(ViewerWindow, DeleteKeyOnTheListRemovesTheChosenRowsAfterTheQuestion) {
+    TForm1 form;
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QApplication::sendEvent(form.ListBox1, &press);
+    EXPECT_TRUE(fakes_.boxes.shown.empty()) << "nothing chosen, nothing asked";
+    form.ListBox1->item(1)->setSelected(true);
+    QApplication::sendEvent(form.ListBox1, &press);  // Yes
+    ASSERT_EQ(fakes_.boxes.shown.size(), 1u);
+    EXPECT_EQ(fakes_.boxes.shown[0].buttons, MessageBoxes::Buttons::YesNo);
+    EXPECT_EQ(ReadLogLines(), (QStringList{kA, kF, kC}));
 }
 
 TEST_F(ViewerWindow, FailedDeletionIsReportedInTheUsersLanguage) {
