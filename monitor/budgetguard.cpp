@@ -51,16 +51,16 @@ void BudgetGuard::ReadMonth(const QDate& today) {
 
 void BudgetGuard::Tick(const BudgetTick& tick) {
     const SessionCounters& c = *tick.counters;
-    if (!month_.Contains(tick.now.date())) {
-        // The session ran into a new billing month: its cost counts from there on.
-        ReadMonth(tick.now.date());
-    }
+    // A session that runs into a new billing month stays in the month it began in, as its
+    // log line (dated at the start) does in the months window and the exports.
     const NextCharge next = NextMinuteCharge(c);
     if (nextMinute_.Tick(c, next)) {
         const long long seconds = next.due - c.Elapsed;
+        // Moved on as a moment, not as a time of day: at a clock change the minute falls
+        // an hour away from where the wall clock's arithmetic would put it.
         Tell(Own(kTextNextMinute)
                  .arg(seconds)
-                 .arg(platform::Clock().TimeText(tick.now.time().addSecs(seconds)),
+                 .arg(platform::Clock().TimeText(tick.now.addSecs(seconds).time()),
                       Money(tick.rateAtNextCharge, tick.currencySymbol)));
     }
     if (!settings_.HasBudget()) {

@@ -5,13 +5,13 @@
 #include "components/digit.h"
 #include "components/portmap.h"
 #include "components/trayicon.h"
+#include "connectionwatch/netif/netifwatch.h"
+#include "connectionwatch/serial/serialwatch.h"
 #include "monitor/adjust.h"
 #include "monitor/chargemodes.h"
 #include "monitor/fmodem.h"
 #include "monitor/portdiscovery.h"
 #include "monitor/timerstat.h"
-#include "connectionwatch/netif/netifwatch.h"
-#include "connectionwatch/serial/serialwatch.h"
 #include "platform/datadir.h"
 #include "platform/localetexts.h"
 #include "platform/services.h"
@@ -377,9 +377,8 @@ void TForm1::FormCreate() {
         }
         watch_ = std::make_unique<watch::SerialPortWatch>(*Comm321);
     } else {
-        watch_ = MakeInterfaceWatch
-                     ? MakeInterfaceWatch(interfaceName)
-                     : std::make_unique<watch::NetworkInterfaceWatch>(interfaceName);
+        watch_ = MakeInterfaceWatch ? MakeInterfaceWatch(interfaceName)
+                                    : std::make_unique<watch::NetworkInterfaceWatch>(interfaceName);
         StatusPanel0->setText(interfaceName);
         StatusPanel0->setToolTip(interfaceName);
     }
@@ -400,8 +399,12 @@ void TForm1::FormCreate() {
 
     g.CurrencySymbol =
         Setting(QStringLiteral("Charge"), QStringLiteral("valuta"), QStringLiteral("$"), 10);
-    g.AverageConnectTime = WholeSetting(QStringLiteral("Connect"), QStringLiteral("average"),
-                                        QStringLiteral("30"), 10);
+    // The average is the time from the port turning busy until the modem has connected;
+    // an interface that comes up is connected already.
+    g.AverageConnectTime = WatchesInterface()
+                               ? 0
+                               : WholeSetting(QStringLiteral("Connect"), QStringLiteral("average"),
+                                              QStringLiteral("30"), 10);
 
     g.LanguageCode = ProgramLanguage(5, StoreLanguage::Yes).left(3);
     SelectLanguage(g.LanguageCode);

@@ -303,6 +303,34 @@ constexpr TextRow kOwnTexts[] = {
      u8"  --from, --to    only lines dated in the range, both days included"},
     {kTextUnknownFormat, u8"Okänt format: \"%1\" (csv eller json)",
      u8"Tuntematon muoto: \"%1\" (csv tai json)", u8"Unknown format: \"%1\" (csv or json)"},
+    {kTextAverageSerialOnly,
+     u8"Genomsnittlig tid innan kontakt gäller bara serieporten: ett gränssnitt som kommer upp "
+     u8"är redan anslutet.",
+     u8"Keskim. soittoaika koskee vain sarjaporttia: ylös tuleva liitäntä on jo yhteydessä.",
+     u8"The average time before connecting applies to the serial port only: an interface that "
+     u8"comes up is connected already."},
+    {kTextHangUpNotStorable,
+     u8"Kommandot som avslutar förbindelsen har tecken som Vindelor.ini inte kan spara: %1",
+     u8"Katkaisukomennossa on merkkejä, joita Vindelor.ini ei voi tallentaa: %1",
+     u8"The command that ends the connection has characters that Vindelor.ini cannot store: %1"},
+    {kTextEndedBySignal, u8"avslutad av signal %1 (%2)", u8"päättyi signaaliin %1 (%2)",
+     u8"ended by signal %1 (%2)"},
+    {kTextGraceLabel, u8"Avbrott som hör till förbindelsen (sek):",
+     u8"Yhteyteen kuuluva katko (s):", u8"A drop that still belongs to the connection (s):"},
+    {kTextBadGrace, u8"Avbrottet ska vara ett heltal sekunder från 0 till 600.",
+     u8"Katkon on oltava kokonaisluku sekunteja väliltä 0–600.",
+     u8"The drop must be a whole number of seconds from 0 to 600."},
+    {kTextOutputIsFolder, u8"%1 är en mapp: ge ett filnamn", u8"%1 on kansio: anna tiedoston nimi",
+     u8"%1 is a folder: give a file name"},
+    {kTextOutputForeignLink,
+     u8"%1 är en symbolisk länk som någon annan äger i en delad mapp: brusko skriver inte genom "
+     u8"den",
+     u8"%1 on jonkun toisen omistama symbolinen linkki jaetussa kansiossa: brusko ei kirjoita "
+     u8"sen kautta",
+     u8"%1 is a symbolic link someone else owns in a shared folder: brusko does not write "
+     u8"through it"},
+    {kTextStdoutNotWritten, u8"Standardutdata kunde inte skrivas: %1",
+     u8"Vakiotulosteeseen ei voitu kirjoittaa: %1", u8"Standard output could not be written: %1"},
 };
 constexpr int kOwnTextCount = static_cast<int>(sizeof(kOwnTexts) / sizeof(kOwnTexts[0]));
 

@@ -110,6 +110,15 @@ enum OwnText : int {
     kTextViewerUsageMore = 158,    // the synopsis lines of --export and --months
     kTextViewerOptionsMore = 159,  // what --export, --months, --from/--to do
     kTextUnknownFormat = 160,      // "%1" what was given instead of csv or json
+    // Faults found in the guard, the hang-up, the interface watch and the exports.
+    kTextAverageSerialOnly = 190,  // the connect time is taken off a serial port's sessions only
+    kTextHangUpNotStorable = 191,  // "%1" the characters Windows-1252 cannot hold
+    kTextEndedBySignal = 192,      // "%1" signal number, "%2" its name: a command's end
+    kTextGraceLabel = 193,         // the connection page's drop that still belongs to it
+    kTextBadGrace = 194,
+    kTextOutputIsFolder = 195,     // "%1" the --output path, a folder
+    kTextOutputForeignLink = 196,  // "%1" the --output path, a link someone else planted
+    kTextStdoutNotWritten = 197,   // "%1" the system's reason
 };
 
 // Process-wide language offset; 0 until a program selects its language.

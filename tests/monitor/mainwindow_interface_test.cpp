@@ -3,6 +3,7 @@
 #include "mainwindow_fixture.h"
 
 #include "connectionwatch/test/fakeconnectionwatch.h"
+#include "shared/sessionlog.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -35,6 +36,7 @@ class InterfaceWatchTest : public MainWindowTest {
 TEST_F(InterfaceWatchTest, LinkEventsStartAndEndTheSessionWithoutTouchingTheSerialPort) {
     Ini(QStringLiteral("Connection"), QStringLiteral("Interface"), QStringLiteral("eth9"));
     Ini(QStringLiteral("Avsluta"), QStringLiteral("Visa"), QStringLiteral("Nej"));
+    Ini(QStringLiteral("Session"), QStringLiteral("Avrundning"), QStringLiteral("Ja"));  // seconds
     // Were the port probed, it would read as a connection.
     SetPort(1, FakeSerialFactory::Mode::Busy);
     // The command line names the interface for one run, over the settings.
@@ -58,7 +60,9 @@ TEST_F(InterfaceWatchTest, LinkEventsStartAndEndTheSessionWithoutTouchingTheSeri
     watch->Set(LinkState::Down);
     EXPECT_EQ(ends, 1);
     EXPECT_TRUE(w.LastClose.Counted);
-    EXPECT_NE(LogLine(1), QStringLiteral("<none>"));
+    // No connect time to take off ([Connect] "average" has its default of 30 s): the link
+    // was connected from the moment it came up.
+    EXPECT_EQ(SplitLogLine(LogLine(1)).duration, QStringLiteral("00:01:30"));
     EXPECT_EQ(Read(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("Nej"));
     EXPECT_EQ(ports.opens, 0);
     EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("<none>"));
