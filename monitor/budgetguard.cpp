@@ -113,7 +113,13 @@ void BudgetGuard::HangUp(const BudgetTick& tick) {
                         Report(Own(kTextHangUpFailed).arg(budget, command, outcome.error));
                     } else if (outcome.timedOut) {
                         Report(Own(kTextHangUpTimedOut).arg(budget, command));
-                    } else if (outcome.crashed || outcome.exitCode != 0) {
+                    } else if (outcome.crashed) {
+                        Report(Own(kTextHangUpFailed)
+                                   .arg(budget, command,
+                                        Own(kTextEndedBySignal)
+                                            .arg(outcome.signal)
+                                            .arg(platform::SignalName(outcome.signal))));
+                    } else if (outcome.exitCode != 0) {
                         Report(
                             Own(kTextHangUpFailed)
                                 .arg(budget, command, Own(kTextExitStatus).arg(outcome.exitCode)));
@@ -124,7 +130,7 @@ void BudgetGuard::HangUp(const BudgetTick& tick) {
             return;
         }
         case HangUpChoice::Action::SignalPppd: {
-            const int error = platform::Processes().Terminate(choice.pid);
+            const int error = platform::Processes().Terminate(choice.holder);
             if (error == 0) {
                 Report(Own(kTextHangUpSignalled).arg(budget).arg(choice.pid));
             } else {
@@ -153,18 +159,29 @@ void BudgetGuard::HangUp(const BudgetTick& tick) {
 
 void BudgetGuard::Report(const QString& text) {
     qWarning("vindelor: %s", qPrintable(text));
-    Tell(text);
+    Show(text);
 }
 
 void BudgetGuard::Tell(const QString& text) {
+    if (!Show(text)) {
+        qWarning("vindelor: %s", qPrintable(text));
+    }
+}
+
+bool BudgetGuard::Show(const QString& text) {
     if (platform::Notifier().Notify(kCaption, text)) {
-        return;
+        return true;
+    }
+    if (ending_) {
+        // Nobody is there to close a box, and a box would keep the program from ending.
+        return false;
     }
     if (trayMessage && trayMessage(text)) {
-        return;
+        return true;
     }
     platform::Boxes().Show(nullptr, kCaption, text, platform::MessageBoxes::Icon::Information,
                            platform::MessageBoxes::Buttons::Ok);
+    return true;
 }
 
 bool BudgetGuard::HolidayRates(const QDate& day) const {

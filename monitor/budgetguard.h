@@ -43,19 +43,25 @@ class BudgetGuard {
     // Whether the rate monitor uses the holiday rates on the day by the calendars.
     bool HolidayRates(const QDate& day) const;
 
-    // The device of the modem's port (for finding a pppd that holds it).
+    // The device of the modem's port (for finding a pppd that holds it); empty when the
+    // connection is not a serial port.
     QString device;
     // The tray icon's message, when the desktop has a tray: false when it cannot show one.
     std::function<bool(const QString& text)> trayMessage;
     // Where the guard tells the user something: a desktop notification, else the
-    // tray's message, else a message box.
+    // tray's message, else a message box. Once the program is ending: the notification,
+    // else standard error only.
     void Tell(const QString& text);
+    void SetEnding() { ending_ = true; }
 
   private:
     void ReadMonth(const QDate& today);
     void CheckWarnings(double monthCost, const BudgetTick& tick);
     void HangUp(const BudgetTick& tick);
+    // Told and written to standard error.
     void Report(const QString& text);
+    // The notification, tray or box; false when none could be shown.
+    bool Show(const QString& text);
     QString Money(double amount, const QString& currencySymbol) const;
 
     BillingSettings settings_;
@@ -65,6 +71,7 @@ class BudgetGuard {
     std::vector<int> given_;
     NextMinuteWatch nextMinute_{0};
     bool hungUp_ = false;
+    bool ending_ = false;
 };
 
 }  // namespace vindelor::monitor

@@ -607,7 +607,8 @@ void TForm1::StartSession() {
         TrayIcon1->SetActive(true);
     }
     WriteSetting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Ja"));
-    Budget.device = DeviceForPort(Comm321->CommPort());
+    // An interface has no port: the one stored from earlier runs may be anyone's now.
+    Budget.device = WatchesInterface() ? QString() : DeviceForPort(Comm321->CommPort());
     Budget.BeginSession(now.date(), platform::LocaleClock().DateFormat());
     emit sessionBegan(StartDate, StartTime);
 }
@@ -677,11 +678,14 @@ void TForm1::Timer1Timer() {
         AnimationCount = 0;
     }
 
-    if (unusable) {
-        NotifyUnusable(check);
-    }
     if (PortFree) {
+        // The session is stored before anything is said. A vanished interface (the phone
+        // unplugged; ppp0 goes at every hang-up) is the session's end, not the start-up
+        // problem its message would describe.
         SessionClose();
+        if (unusable && !(WatchesInterface() && check.error == ENODEV)) {
+            NotifyUnusable(check);
+        }
         if (Ready) {
             ClearActiveFlag();
             Finish();
@@ -695,6 +699,7 @@ QString TForm1::CostPanelText() const {
 
 void TForm1::Finish() {
     ended_ = true;
+    Budget.SetEnding();
     Timer1->stop();
     Timer2->stop();
     Timer3->stop();

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 namespace vindelor::monitor {
 namespace {
 
@@ -130,6 +132,12 @@ TEST_F(BudgetGuardTest, WithoutNotificationsTheTrayThenAMessageBoxTells) {
     Tick(1.0);
     EXPECT_EQ(tray.size(), 1);
     EXPECT_EQ(fakes.boxes.shown.size(), 1u);
+
+    // Ending, a box would hold the program open with nobody to close it.
+    guard.trayMessage = nullptr;
+    guard.SetEnding();
+    Tick(3.0);
+    EXPECT_EQ(fakes.boxes.shown.size(), 1u);
 }
 
 TEST_F(BudgetGuardTest, HangUpOncePerSessionByCommandElseOurPppd) {
@@ -152,10 +160,16 @@ TEST_F(BudgetGuardTest, HangUpOncePerSessionByCommandElseOurPppd) {
     Begin();
     Tick(3.0);
     EXPECT_TRUE(system.notifier.bodies.back().contains(QStringLiteral("failed (exit status 1)")));
+    system.processes.outcome = {true, false, true, 0, QString(), SIGTERM};
+    Begin();
+    Tick(3.0);
+    EXPECT_TRUE(system.notifier.bodies.back().contains(
+        QStringLiteral("failed (ended by signal 15 (SIGTERM))")))
+        << system.notifier.bodies.back().toStdString();
 
     Set(QStringLiteral("HangUp"), QString());
-    system.processes.holders = {{77, QStringLiteral("chat"), true},
-                                {78, QStringLiteral("pppd"), true}};
+    system.processes.holders = {{77, QStringLiteral("chat"), true, {}},
+                                {78, QStringLiteral("pppd"), true, {}}};
     Begin();
     Tick(3.0);
     EXPECT_EQ(system.processes.askedFor.back(), QStringLiteral("/dev/ttyS0"));
@@ -166,7 +180,7 @@ TEST_F(BudgetGuardTest, HangUpOncePerSessionByCommandElseOurPppd) {
     Begin();
     Tick(5.0);
     EXPECT_EQ(system.processes.terminated.size(), 1u);
-    EXPECT_EQ(system.processes.runs.size(), 2u);
+    EXPECT_EQ(system.processes.runs.size(), 3u);
 }
 
 }  // namespace

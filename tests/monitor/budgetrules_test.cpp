@@ -50,7 +50,7 @@ struct TickRun {
     std::vector<double> warnedAmount;  // the amount each warning named
 };
 TickRun Simulate(long long averageConnect, int lead, long long until, bool initialCharge,
-             const std::vector<std::pair<long long, long long>>& stalls = {}) {
+                 const std::vector<std::pair<long long, long long>>& stalls = {}) {
     const std::array<double, 4> prices = {0.5, 0.0, 0.0, 0.0};
     const std::array<double, 4> initial = {2.0, 0.0, 0.0, 0.0};
     const std::array<bool, 4> initialOn = {initialCharge, false, false, false};
@@ -138,9 +138,9 @@ TEST(BudgetRules, InitialChargeIsTheFirstMinutesPrice) {
 }
 
 TEST(BudgetRules, HangUpRunsTheCommandElseSignalsOnlyOurPppd) {
-    const PortHolder minicom{400, QStringLiteral("minicom"), true};
-    const PortHolder othersPppd{500, QStringLiteral("pppd"), false};
-    const PortHolder ourPppd{600, QStringLiteral("pppd"), true};
+    const PortHolder minicom{400, QStringLiteral("minicom"), true, {}};
+    const PortHolder othersPppd{500, QStringLiteral("pppd"), false, {}};
+    const PortHolder ourPppd{600, QStringLiteral("pppd"), true, {}};
 
     HangUpChoice c = ChooseHangUp(QStringLiteral("nmcli connection down 'My ISP'"), {ourPppd});
     EXPECT_EQ(c.action, HangUpChoice::Action::RunCommand);
@@ -160,7 +160,7 @@ TEST(BudgetRules, HangUpRunsTheCommandElseSignalsOnlyOurPppd) {
     EXPECT_EQ(c.reason, HangUpChoice::Reason::PppdNotOurs);
     EXPECT_EQ(c.pid, 500);
 
-    c = ChooseHangUp(QString(), {minicom, PortHolder{1, QStringLiteral("pppd"), true}});
+    c = ChooseHangUp(QString(), {minicom, PortHolder{1, QStringLiteral("pppd"), true, {}}});
     EXPECT_EQ(c.action, HangUpChoice::Action::Nothing);
     EXPECT_EQ(c.reason, HangUpChoice::Reason::NoPppd);
 }

@@ -68,6 +68,18 @@ TEST_F(InterfaceWatchTest, LinkEventsStartAndEndTheSessionWithoutTouchingTheSeri
     EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("<none>"));
 }
 
+TEST_F(InterfaceWatchTest, AnInterfaceVanishingMidSessionEndsAndStoresItWithoutAStartUpBox) {
+    Ini(QStringLiteral("Connection"), QStringLiteral("Interface"), QStringLiteral("ppp0"));
+    Ini(QStringLiteral("Avsluta"), QStringLiteral("Visa"), QStringLiteral("Nej"));
+    CreateWatching();
+    watch->Set(LinkState::Up);
+    Run(90);
+    watch->Set(LinkState::Unusable);  // deleted at the hang-up
+    EXPECT_EQ(ends, 1);
+    EXPECT_NE(LogLine(1), QStringLiteral("<none>"));
+    EXPECT_TRUE(fakes.boxes.shown.empty());
+}
+
 TEST_F(InterfaceWatchTest, AMissingInterfaceIsToldOnceInTheUsersLanguageAndWaitedFor) {
     Ini(QStringLiteral("Connection"), QStringLiteral("Interface"), QStringLiteral("usb0"));
     Ini(QStringLiteral("Språk"), QStringLiteral("Språk"), QStringLiteral("SF"));
