@@ -569,6 +569,7 @@ void TForm1::StartSession() {
     Timer1->start();
     Session = monitor::SessionCounters{};
     Session.SessionStartTick = platform::Ticks().Milliseconds() / 1000;
+    drops_ = monitor::DropGrace(monitor::GraceSeconds());
 
     const QDateTime now = platform::Clock().Now();
     StartDate = platform::Clock().DateText(now.date());
@@ -619,12 +620,16 @@ void TForm1::Timer1Timer() {
     Timer1->stop();
     const watch::LinkCheck check = watch_->Check();
     const bool unusable = check.state == watch::LinkState::Unusable;
-    PortFree = monitor::EndsSession(check.state);
+    const long long now = platform::Ticks().Milliseconds() / 1000;
+    // A look that said nothing leaves a drop as it was.
+    const bool gone = check.state == watch::LinkState::Unknown ? drops_.Dropping()
+                                                               : monitor::EndsSession(check.state);
+    PortFree = drops_.See(gone, now) == monitor::DropGrace::Verdict::End;
     if (!PortFree) {
         Timer1->start();
     }
 
-    Session.UpdateTimes(platform::Ticks().Milliseconds() / 1000, g.AverageConnectTime);
+    Session.UpdateTimes(drops_.SessionClock(now), g.AverageConnectTime);
     const QString timeText = monitor::TimeText(Session.Connected());
 
     if (InitialChargeOn && Session.ConnectedSeconds <= 60) {

@@ -229,6 +229,7 @@ class TForm1 : public QWidget {
     bool closed_ = false;
     monitor::UnusableReports unusableReports_;  // devices and interfaces the user was told about
     std::unique_ptr<watch::ConnectionWatch> watch_;
+    monitor::DropGrace drops_;  // the drops of the running session ([Connection] "Grace")
     bool unsavedReported_ = false;
     bool quitRequested_ = false;
     QString taskbarTitle_ = QStringLiteral("Vindelor");

@@ -1,8 +1,8 @@
 #include "shared/ui/connectiondlg.h"
 
 #include "components/portmap.h"
-#include "platform/net/links.h"
 #include "platform/datadir.h"
+#include "platform/net/links.h"
 #include "platform/services.h"
 #include "shared/profile.h"
 #include "shared/texts.h"
@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -71,6 +72,17 @@ TConnectionDlg::TConnectionDlg(QWidget* parent, const QStringList& interfaces, b
     Label2->setText(names.isEmpty() ? Text(kOwnTextBase + kTextNoInterfaces)
                                     : Text(kOwnTextBase + kTextWatchNextStart));
 
+    Label3 = new QLabel(Text(kOwnTextBase + kTextAverageSerialOnly), this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setWordWrap(true);
+    GraceLabel = new QLabel(Text(kOwnTextBase + kTextGraceLabel), this);
+    GraceLabel->setObjectName(QStringLiteral("GraceLabel"));
+    GraceEdit =
+        new QLineEdit(Stored(QStringLiteral("Connection"), QStringLiteral("Grace"), 10), this);
+    GraceEdit->setObjectName(QStringLiteral("GraceEdit"));
+    GraceEdit->setMaxLength(3);
+    GraceLabel->setBuddy(GraceEdit);
+
     if (storedInterface.isEmpty()) {
         RadioSerial->setChecked(true);
     } else {
@@ -101,6 +113,11 @@ TConnectionDlg::TConnectionDlg(QWidget* parent, const QStringList& interfaces, b
     grid->addWidget(RadioInterface);
     grid->addWidget(ComboInterface);
     grid->addWidget(Label2);
+    grid->addWidget(Label3);
+    auto* grace = new QHBoxLayout;
+    grace->addWidget(GraceLabel);
+    grace->addWidget(GraceEdit);
+    grid->addLayout(grace);
     grid->addStretch();
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -108,15 +125,32 @@ TConnectionDlg::TConnectionDlg(QWidget* parent, const QStringList& interfaces, b
     buttons->addWidget(BitBtn2);
     grid->addLayout(buttons);
 
-    CentreOnScreen(this, QSize(360, 260));
+    CentreOnScreen(this, QSize(360, 320));
 }
 
 void TConnectionDlg::BitBtn1Click() {
+    // Empty is none, as in earlier versions.
+    const QString graceText = GraceEdit->text().trimmed();
+    bool whole = graceText.isEmpty();
+    const int grace = whole ? 0 : graceText.toInt(&whole);
+    if (!whole || grace < 0 || grace > 600) {
+        platform::Boxes().Show(this, QStringLiteral("Vindelor"), Text(kOwnTextBase + kTextBadGrace),
+                               platform::MessageBoxes::Icon::Warning,
+                               platform::MessageBoxes::Buttons::Ok);
+        GraceEdit->setFocus();
+        GraceEdit->selectAll();
+        return;
+    }
     const bool serial = RadioSerial->isChecked() || ComboInterface->currentText().isEmpty();
     int error = 0;
     bool written = WriteProfileString(QStringLiteral("Connection"), QStringLiteral("Interface"),
                                       serial ? QString() : ComboInterface->currentText(),
                                       kSettingsFile, &error);
+    if (written && (grace != 0 ||
+                    !Stored(QStringLiteral("Connection"), QStringLiteral("Grace"), 10).isEmpty())) {
+        written = WriteProfileString(QStringLiteral("Connection"), QStringLiteral("Grace"),
+                                     QString::number(grace), kSettingsFile, &error);
+    }
     if (written && serial) {
         written = WriteProfileString(QStringLiteral("Modem"), QStringLiteral("Port"),
                                      ComboPort->currentData().toString(), kSettingsFile, &error);

@@ -80,6 +80,27 @@ TEST_F(InterfaceWatchTest, AnInterfaceVanishingMidSessionEndsAndStoresItWithoutA
     EXPECT_TRUE(fakes.boxes.shown.empty());
 }
 
+TEST_F(InterfaceWatchTest, ADropWithinTheGraceBelongsToTheSessionWithoutItsGap) {
+    Ini(QStringLiteral("Connection"), QStringLiteral("Interface"), QStringLiteral("wwan0"));
+    Ini(QStringLiteral("Connection"), QStringLiteral("Grace"), QStringLiteral("20"));
+    Ini(QStringLiteral("Avsluta"), QStringLiteral("Visa"), QStringLiteral("Nej"));
+    Ini(QStringLiteral("Session"), QStringLiteral("Avrundning"), QStringLiteral("Ja"));
+    CreateWatching();
+    watch->Set(LinkState::Up);
+    Run(60);
+    watch->Set(LinkState::Unusable);  // a handover: the interface goes and comes back
+    Run(15);
+    watch->Set(LinkState::Up);
+    Run(30);
+    EXPECT_EQ(ends, 0);
+    watch->Set(LinkState::Down);
+    Run(19);
+    EXPECT_EQ(ends, 0);
+    Run(1);  // the drop outlasts the grace: the session ended where it began
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(SplitLogLine(LogLine(1)).duration, QStringLiteral("00:01:30"));
+}
+
 TEST_F(InterfaceWatchTest, AMissingInterfaceIsToldOnceInTheUsersLanguageAndWaitedFor) {
     Ini(QStringLiteral("Connection"), QStringLiteral("Interface"), QStringLiteral("usb0"));
     Ini(QStringLiteral("Språk"), QStringLiteral("Språk"), QStringLiteral("SF"));
