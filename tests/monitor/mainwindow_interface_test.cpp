@@ -55,6 +55,8 @@ TEST_F(InterfaceWatchTest, LinkEventsStartAndEndTheSessionWithoutTouchingTheSeri
     ASSERT_TRUE(w.SessionStarted);
     EXPECT_TRUE(w.Timer1->isActive());
     EXPECT_FALSE(w.Com11->isVisible());  // no port is watched
+    // Nor is a pppd looked for on a port stored from earlier runs.
+    EXPECT_EQ(w.Budget.device, QString());
     Run(90);
     EXPECT_EQ(ends, 0);
     watch->Set(LinkState::Down);
