@@ -72,6 +72,7 @@ const SettingRead kTable[] = {
     {"vindelor", "billing", "nextminute", 1024},
     {"vindelor", "billing", "startday", 1024},
     {"vindelor", "billing", "warn", 1024},
+    {"vindelor", "connection", "grace", 10},
     {"vindelor", "connection", "interface", 64},
     {"vindelor", "ports", "comn", 256},
     {"vindelor", "position", "left", 6},
