@@ -5,13 +5,13 @@
 #include "components/digit.h"
 #include "components/portmap.h"
 #include "components/trayicon.h"
-#include "connectionwatch/netif/netifwatch.h"
-#include "connectionwatch/serial/serialwatch.h"
 #include "monitor/adjust.h"
 #include "monitor/chargemodes.h"
 #include "monitor/fmodem.h"
 #include "monitor/portdiscovery.h"
 #include "monitor/timerstat.h"
+#include "connectionwatch/netif/netifwatch.h"
+#include "connectionwatch/serial/serialwatch.h"
 #include "platform/datadir.h"
 #include "platform/localetexts.h"
 #include "platform/services.h"
@@ -377,8 +377,9 @@ void TForm1::FormCreate() {
         }
         watch_ = std::make_unique<watch::SerialPortWatch>(*Comm321);
     } else {
-        watch_ = MakeInterfaceWatch ? MakeInterfaceWatch(interfaceName)
-                                    : std::make_unique<watch::NetworkInterfaceWatch>(interfaceName);
+        watch_ = MakeInterfaceWatch
+                     ? MakeInterfaceWatch(interfaceName)
+                     : std::make_unique<watch::NetworkInterfaceWatch>(interfaceName);
         StatusPanel0->setText(interfaceName);
         StatusPanel0->setToolTip(interfaceName);
     }

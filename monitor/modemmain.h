@@ -9,11 +9,11 @@
 // results.
 #pragma once
 
-#include "connectionwatch/connectionwatch.h"
 #include "monitor/budgetguard.h"
 #include "monitor/connectionrules.h"
 #include "monitor/sessionclose.h"
 #include "monitor/sessionrules.h"
+#include "connectionwatch/connectionwatch.h"
 
 #include <QIcon>
 #include <QSet>
@@ -145,7 +145,8 @@ class TForm1 : public QWidget {
     QString InterfaceOverride;
     // Makes the watch of a network interface; unset: the rtnetlink one. Tests put their
     // own backend here.
-    std::function<std::unique_ptr<watch::ConnectionWatch>(const QString& name)> MakeInterfaceWatch;
+    std::function<std::unique_ptr<watch::ConnectionWatch>(const QString& name)>
+        MakeInterfaceWatch;
 
     // Start-up: reads the settings, chooses the modem port, leaves the program idle.
     // Stops early, with nothing running, when RequestQuit() came during the port choice.
