@@ -91,7 +91,7 @@ TEST(Processes, TheTimeLimitEndsWhatTheCommandStartedAndItsOutputGoesToStandardE
     ::dup2(err, 2);
     const auto o =
         RunAndWait({QStringLiteral("sh"), QStringLiteral("-c"),
-                    QStringLiteral("echo said; sleep 123 & echo $! > \"$0\"; wait"), pidFile},
+                    QStringLiteral("echo said; sleep 123 & echo $! $$ > \"$0\"; wait"), pidFile},
                    1000);
     std::fflush(stdout);
     std::fflush(stderr);
@@ -104,12 +104,18 @@ TEST(Processes, TheTimeLimitEndsWhatTheCommandStartedAndItsOutputGoesToStandardE
     EXPECT_TRUE(o->timedOut);
     QFile pid(pidFile);
     ASSERT_TRUE(pid.open(QIODevice::ReadOnly));
-    const long sleeper = pid.readAll().trimmed().toLong();
+    const QList<QByteArray> pids = pid.readAll().simplified().split(' ');
+    ASSERT_EQ(pids.size(), 2);
+    const long sleeper = pids[0].toLong();
+    const long shell = pids[1].toLong();
     ASSERT_GT(sleeper, 1);
+    // Until the shell is reaped too: its QProcess then goes with the deferred deletions.
     QDeadlineTimer deadline(5000);
-    while (!Gone(sleeper) && !deadline.hasExpired()) {
+    while ((!Gone(sleeper) || QFile::exists(QStringLiteral("/proc/%1").arg(shell))) &&
+           !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(Gone(sleeper));
     if (!Gone(sleeper)) {
         ::kill(static_cast<pid_t>(sleeper), SIGKILL);
