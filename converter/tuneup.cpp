@@ -1,5 +1,6 @@
 #include "converter/tuneup.h"
 
+#include "shared/money.h"
 #include "shared/numbers.h"
 #include "shared/profile.h"
 #include "shared/sessionlog.h"
@@ -45,7 +46,7 @@ QString OutcomeMessage(TuneUpOutcome outcome) {
 
 QString CostSuffix(double chargePerMinute, long long hours, long long minutes) {
     const double cost = chargePerMinute * static_cast<double>(hours * 60 + minutes);
-    return QStringLiteral("^") + FixedPointText(cost, 7, 2);
+    return QStringLiteral("^") + MoneyText(Money::FromDouble(cost), 2, 7);
 }
 
 Conversion ConvertOldLines(const QStringList& lines, double chargePerMinute) {

@@ -22,6 +22,10 @@ QString Own(int n) {
     return Text(kOwnTextBase + n);
 }
 
+Money Budget(const BillingSettings& settings) {
+    return Money::FromDouble(settings.budget);
+}
+
 }  // namespace
 
 void BudgetGuard::Reload() {
@@ -66,18 +70,18 @@ void BudgetGuard::Tick(const BudgetTick& tick) {
     if (!settings_.HasBudget()) {
         return;
     }
-    const double monthCost = MonthCost(c.SessionCost);
+    const vindelor::Money monthCost = MonthCost(c.SessionCost);
     CheckWarnings(monthCost, tick);
     // The budget itself is reached the way its 100 % warning is.
     if (settings_.hangUpAt && !hungUp_ &&
-        !WarningsReached(monthCost, settings_.budget, {100}, {}).empty()) {
+        !WarningsReached(monthCost, Budget(settings_), {100}, {}).empty()) {
         HangUp(tick);
     }
 }
 
-void BudgetGuard::CheckWarnings(double monthCost, const BudgetTick& tick) {
+void BudgetGuard::CheckWarnings(vindelor::Money monthCost, const BudgetTick& tick) {
     const std::vector<int> due =
-        WarningsReached(monthCost, settings_.budget, settings_.warn, given_);
+        WarningsReached(monthCost, Budget(settings_), settings_.warn, given_);
     if (due.empty()) {
         return;
     }
@@ -86,12 +90,17 @@ void BudgetGuard::CheckWarnings(double monthCost, const BudgetTick& tick) {
     given_.insert(given_.end(), due.begin(), due.end());
     std::sort(given_.begin(), given_.end());
     WriteGivenWarnings(month_, given_);
-    // Several marks passed at once: one warning, for the highest.
-    Tell(Own(kTextBudgetWarning)
-             .arg(due.back())
-             .arg(Money(monthCost, tick.currencySymbol),
-                  Money(settings_.budget, tick.currencySymbol),
-                  platform::Clock().DateText(month_.last)));
+    // Several marks passed at once: one warning, naming the share used.
+    const BudgetWarning w = WarningFor(due, monthCost, logged_.cost, Budget(settings_));
+    QString text = Own(kTextBudgetWarning)
+                       .arg(w.share)
+                       .arg(Money(monthCost, tick.currencySymbol),
+                            Money(settings_.budget, tick.currencySymbol),
+                            platform::Clock().DateText(month_.last));
+    if (w.markBelowSpent) {
+        text += QLatin1Char(' ') + Own(kTextMarkBelowSpent).arg(w.mark);
+    }
+    Tell(text);
 }
 
 void BudgetGuard::HangUp(const BudgetTick& tick) {
@@ -189,7 +198,11 @@ bool BudgetGuard::HolidayRates(const QDate& day) const {
 }
 
 QString BudgetGuard::Money(double amount, const QString& currencySymbol) const {
-    return currencySymbol + QLatin1Char(' ') + FixedPointText(amount, 1, 2);
+    return Money(vindelor::Money::FromDouble(amount), currencySymbol);
+}
+
+QString BudgetGuard::Money(vindelor::Money amount, const QString& currencySymbol) const {
+    return currencySymbol + QLatin1Char(' ') + MoneyText(amount, 2);
 }
 
 }  // namespace vindelor::monitor

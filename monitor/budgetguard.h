@@ -36,7 +36,9 @@ class BudgetGuard {
     void Tick(const BudgetTick& tick);
 
     // The month's cost with the running session's.
-    double MonthCost(double sessionCost) const { return logged_.cost + sessionCost; }
+    vindelor::Money MonthCost(double sessionCost) const {
+        return logged_.cost + vindelor::Money::FromDouble(sessionCost);
+    }
     const LoggedMonthCost& Logged() const { return logged_; }
     const BillingMonth& Month() const { return month_; }
 
@@ -56,13 +58,14 @@ class BudgetGuard {
 
   private:
     void ReadMonth(const QDate& today);
-    void CheckWarnings(double monthCost, const BudgetTick& tick);
+    void CheckWarnings(vindelor::Money monthCost, const BudgetTick& tick);
     void HangUp(const BudgetTick& tick);
     // Told and written to standard error.
     void Report(const QString& text);
     // The notification, tray or box; false when none could be shown.
     bool Show(const QString& text);
     QString Money(double amount, const QString& currencySymbol) const;
+    QString Money(vindelor::Money amount, const QString& currencySymbol) const;
 
     BillingSettings settings_;
     QString dateFormat_;

@@ -3,6 +3,7 @@
 #include "shared/billingsettings.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace vindelor::monitor {
 
@@ -18,21 +19,48 @@ LoggedMonthCost MonthCostOfLog(const DatedLog& log, const BillingMonth& month) {
     return out;
 }
 
-std::vector<int> WarningsReached(double monthCost, double budget, const std::vector<int>& warn,
+namespace {
+
+// Whether the cost is at least `percent` % of the budget, exactly.
+bool Reached(Money cost, Money budget, int percent) {
+    return static_cast<__int128>(cost.Units()) * 100 >=
+           static_cast<__int128>(budget.Units()) * percent;
+}
+
+}  // namespace
+
+std::vector<int> WarningsReached(Money monthCost, Money budget, const std::vector<int>& warn,
                                  const std::vector<int>& given) {
     std::vector<int> due;
-    if (!(budget > 0.0)) {
+    if (budget <= Money()) {
         return due;
     }
     for (int percent : warn) {
-        // Costs are sums of rounded prices; a hair's breadth below the mark is on it.
-        const bool reached = monthCost * 100.0 >= budget * percent - 1e-6;
+        const bool reached = Reached(monthCost, budget, percent);
         if (reached && std::find(given.begin(), given.end(), percent) == given.end()) {
             due.push_back(percent);
         }
     }
     std::sort(due.begin(), due.end());
     return due;
+}
+
+int BudgetShare(Money cost, Money budget) {
+    if (budget <= Money() || cost <= Money()) {
+        return 0;
+    }
+    const __int128 share = static_cast<__int128>(cost.Units()) * 100 / budget.Units();
+    return share > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max()
+                                                   : static_cast<int>(share);
+}
+
+BudgetWarning WarningFor(const std::vector<int>& due, Money monthCost, Money costAtStart,
+                         Money budget) {
+    BudgetWarning w;
+    w.share = BudgetShare(monthCost, budget);
+    w.mark = due.empty() ? 0 : due.back();
+    w.markBelowSpent = !due.empty() && Reached(costAtStart, budget, w.mark);
+    return w;
 }
 
 NextCharge NextMinuteCharge(const SessionCounters& c) {

@@ -16,7 +16,7 @@ namespace vindelor::monitor {
 
 // The logged part of a billing month's cost.
 struct LoggedMonthCost {
-    double cost = 0.0;
+    Money cost;
     int lines = 0;    // lines of the month (failed tries included)
     int undated = 0;  // lines left out because their date could not be read
 };
@@ -24,8 +24,23 @@ LoggedMonthCost MonthCostOfLog(const DatedLog& log, const BillingMonth& month);
 
 // The warning percentages the month's cost has reached and that were not given yet, in
 // ascending order. None without a budget.
-std::vector<int> WarningsReached(double monthCost, double budget, const std::vector<int>& warn,
+std::vector<int> WarningsReached(Money monthCost, Money budget, const std::vector<int>& warn,
                                  const std::vector<int>& given);
+
+// The share of the budget the cost is, in whole percent rounded down: a warning names what
+// was used (94 %), not the mark that set it off (50 %), and never more than was used.
+int BudgetShare(Money cost, Money budget);
+
+// One warning for the marks just reached (`due`, ascending, not empty).
+struct BudgetWarning {
+    int share = 0;  // BudgetShare of the month's cost
+    int mark = 0;   // the highest mark reached
+    // The month's cost had passed the mark already when the connection began: the mark
+    // was set below what was spent (or the budget was set, or lowered, since).
+    bool markBelowSpent = false;
+};
+BudgetWarning WarningFor(const std::vector<int>& due, Money monthCost, Money costAtStart,
+                         Money budget);
 
 // When the session tick will add the next minute's charge, seen from the tick that just
 // ran (after SessionCounters::AccountMinutes). The tick charges when a full minute has

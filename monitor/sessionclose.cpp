@@ -26,34 +26,31 @@ SessionClosePlan PlanSessionClose(const SessionCloseInput& in) {
     }
     plan.Counted = true;
 
-    if (plan.Short && failedTries) {
-        // A connection try is charged one minute at the rate in force.
-        plan.TotalCost =
-            in.CostMonitoring ? in.TotalCostBefore + in.CurrentRate : in.TotalCostBefore;
-    } else {
-        plan.TotalCost = in.TotalCostBefore + plan.SessionCost;
-    }
-
-    plan.ShowSummary = in.ShowSummary == QLatin1String("Ja");
-    plan.SummaryText = in.SummaryLabel + QLatin1Char(' ') + in.CurrencySymbol + QLatin1Char(' ') +
-                       FixedPointText(plan.TotalCost, 4, 2);
-
-    plan.WriteCostTotal = in.CostMonitoring;
-    plan.CostTotalText = DropOneTrailingZero(FixedPointText(plan.TotalCost, 8, 3));
-
     const bool dropSeconds = in.Rounding == QLatin1String("Nej");
     const Hms session{in.SessionHours, in.SessionMinutes, in.SessionSeconds};
     plan.NetTimeTotalText =
         FormatHms(Normalised(Add(ParseHms(in.StoredNetTime), session)), dropSeconds);
-    const QString duration = FormatHms(session, dropSeconds);
 
-    plan.LogLine = BuildLogLine(in.StartDate, in.StartTime, duration,
-                                in.CostMonitoring ? plan.SessionCost : 0.0);
-    if (failedTries && plan.CloseElapsed < in.AverageConnectTime) {
-        plan.FailedTry = true;
-        plan.LogLine = BuildLogLine(in.StartDate, in.StartTime, FailedTryMarker(in.LanguageOffset),
-                                    in.CostMonitoring ? in.CurrentRate : 0.0);
-    }
+    // A connection try is charged one minute at the rate in force.
+    plan.FailedTry = failedTries && plan.CloseElapsed < in.AverageConnectTime;
+    const double charged = !in.CostMonitoring                              ? 0.0
+                           : plan.FailedTry || (plan.Short && failedTries) ? in.CurrentRate
+                                                                           : plan.SessionCost;
+    // The total grows by exactly what the log line carries: the line's four decimals are
+    // what every later sum of the log (recount, months, exports, budget) adds up.
+    const Money lineCost = Money::FromDouble(charged);
+    plan.LogLine = BuildLogLine(
+        in.StartDate, in.StartTime,
+        plan.FailedTry ? FailedTryMarker(in.LanguageOffset) : FormatHms(session, dropSeconds),
+        lineCost);
+    plan.TotalCost = Money::FromDouble(in.TotalCostBefore) + lineCost;
+
+    plan.ShowSummary = in.ShowSummary == QLatin1String("Ja");
+    plan.SummaryText = in.SummaryLabel + QLatin1Char(' ') + in.CurrencySymbol + QLatin1Char(' ') +
+                       MoneyText(plan.TotalCost, 2, 4);
+
+    plan.WriteCostTotal = in.CostMonitoring;
+    plan.CostTotalText = DropOneTrailingZero(MoneyText(plan.TotalCost, 3, 8));
     return plan;
 }
 

@@ -4,6 +4,8 @@
 // calls both (monitor/modemmain.cpp).
 #pragma once
 
+#include "shared/money.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -42,7 +44,7 @@ struct SessionClosePlan {
     double SessionCost = 0.0;  // with the final whole minutes
     bool Short = false;        // less than one minute's charge, or cost monitoring off
     bool Counted = false;      // false: nothing is shown or written
-    double TotalCost = 0.0;
+    Money TotalCost;           // the stored total and what the log line carries
     bool ShowSummary = false;
     QString SummaryText;
     bool WriteCostTotal = false;

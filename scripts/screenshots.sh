@@ -215,6 +215,14 @@ fi
         done
     done
 } | to_1252 >"$VINDELOR_DIR/Vindelor.log"
+# The stored totals of this log, as Vindelor would have added them up: its net time
+# summed here, its cost and failed tries by Brusko's own recount.
+net_time=$(LC_ALL=C awk -F'[-^]' '/^[0-9]+=/ && $2 !~ /\+/ {
+        split($2, t, ":"); s += t[1] * 3600 + t[2] * 60 + t[3]
+    } END { printf "%02d:%02d:%02d", s / 3600, s / 60 % 60, s % 60 }' "$VINDELOR_DIR/Vindelor.log")
+LC_ALL=C sed -i "/^\[N.ttid\]/,/^\[/ s/^Totalt=.*/Totalt=$net_time\r/" "$VINDELOR_DIR/Vindelor.ini"
+"$build/viewer/brusko" --recalculate >"$work/recount.out" 2>&1 ||
+    fail "Brusko could not recount the log: $(cat "$work/recount.out")"
 # The file is in Windows-1252: the "å" is one byte, matched as any.
 LC_ALL=C sed -i "s/^\\(Spr.k=\\).*/\\1${SHOT_LANGUAGE:-UK}\r/" "$VINDELOR_DIR/Vindelor.ini"
 suffix=""

@@ -4,20 +4,27 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <limits>
 
 namespace vindelor {
 namespace {
 
-const QString kFallbackDateFormat = QStringLiteral("dd.MM.yyyy");
-
 QDate ReadWithFormat(const QString& text, const QString& format) {
     if (format.isEmpty())
         return QDate();
     QDate date = QDate::fromString(text, format);
-    // Qt reads "yy" as 19yy; a meter's log of this century must not land in the last.
-    if (date.isValid() && !format.contains(QLatin1String("yyyy")) && date.year() < 1970)
-        date = date.addYears(100);
+    if (!date.isValid())
+        return date;
+    if (!format.contains(QLatin1String("yyyy"))) {
+        // Qt reads "yy" as 19yy; a meter's log of this century must not land in the last.
+        if (date.year() < 1970)
+            date = date.addYears(100);
+    } else if (date.year() < 1000) {
+        // "yyyy" takes "24" as the year 24: a two-digit year written elsewhere, which the
+        // day.month.year reading gives its century.
+        return QDate();
+    }
     return date;
 }
 
@@ -29,11 +36,13 @@ int TwoDigits(const QString& text, int at) {
     return (tens - u'0') * 10 + (ones - u'0');
 }
 
-// "14:05:09" or "14.05.09": the log's time is always three two-digit fields with the same
-// separator. Read by hand: a whole log's worth of format parsing was most of the cost of
-// dating it.
+// "14:05:09" or "14.05.09": the log's time is three fields with the same separator, the
+// hour of one digit where the locale writes it so ("9:05:00"). Read by hand: a whole
+// log's worth of format parsing was most of the cost of dating it.
 QTime ReadLogTime(const QString& text) {
-    const QString cleaned = text.trimmed();
+    QString cleaned = text.trimmed();
+    if (cleaned.size() == 7 && cleaned[0].isDigit())
+        cleaned.prepend(QLatin1Char('0'));
     if (cleaned.size() != 8 || cleaned[2] != cleaned[5] || cleaned[2].isDigit())
         return QTime();
     const int h = TwoDigits(cleaned, 0);
@@ -42,6 +51,65 @@ QTime ReadLogTime(const QString& text) {
     if (h < 0 || m < 0 || sec < 0 || !QTime::isValid(h, m, sec))
         return QTime();
     return QTime(h, m, sec);
+}
+
+// Up to `most` digits from `at` as a number; -1 when there are fewer than `least`.
+int Digits(const QString& text, int& at, int least, int most) {
+    int value = 0;
+    int count = 0;
+    while (at < text.size() && count < most && text[at] >= QLatin1Char('0') &&
+           text[at] <= QLatin1Char('9')) {
+        value = value * 10 + (text[at].unicode() - u'0');
+        ++at;
+        ++count;
+    }
+    return count >= least ? value : -1;
+}
+
+// Two-digit years fall in 1970 … 2069, as with the locale's own format.
+int FullYear(int year, int digits) {
+    if (digits != 2)
+        return year;
+    return year < 70 ? 2000 + year : 1900 + year;
+}
+
+// d.M.yy … dd.MM.yyyy, and yyyy-MM-dd: the forms a log may hold whatever the desktop.
+QDate ReadDateForms(const QString& text) {
+    const QString t = text.trimmed();
+    int at = 0;
+    const int first = Digits(t, at, 1, 4);
+    const int firstDigits = at;
+    if (first < 0 || at >= t.size())
+        return QDate();
+    const QChar separator = t[at];
+    if (separator == QLatin1Char('-') && firstDigits == 4) {
+        ++at;
+        const int month = Digits(t, at, 2, 2);
+        if (month < 0 || at >= t.size() || t[at] != QLatin1Char('-'))
+            return QDate();
+        ++at;
+        const int day = Digits(t, at, 2, 2);
+        return day >= 0 && at == t.size() ? QDate(first, month, day) : QDate();
+    }
+    if (separator != QLatin1Char('.') || firstDigits > 2)
+        return QDate();
+    ++at;
+    const int month = Digits(t, at, 1, 2);
+    if (month < 0 || at >= t.size() || t[at] != QLatin1Char('.'))
+        return QDate();
+    ++at;
+    const int yearFrom = at;
+    const int year = Digits(t, at, 2, 4);
+    const int yearDigits = at - yearFrom;
+    if (year < 0 || yearDigits == 3 || at != t.size())
+        return QDate();
+    return QDate(FullYear(year, yearDigits), month, first);
+}
+
+// The start day in the month of `anyDay`, the month's last day when it is shorter.
+QDate StartInMonth(const QDate& anyDay, int startDay) {
+    const QDate firstOfMonth(anyDay.year(), anyDay.month(), 1);
+    return firstOfMonth.addDays(std::min(startDay, firstOfMonth.daysInMonth()) - 1);
 }
 
 // A damaged duration may saturate its hours; the seconds saturate instead of wrapping.
@@ -63,15 +131,16 @@ int StartDayFromText(const QString& text) {
 BillingMonth BillingMonthOf(const QDate& date, int startDay) {
     if (startDay < kFirstStartDay || startDay > kLastStartDay)
         startDay = kFirstStartDay;
-    QDate first(date.year(), date.month(), startDay);
-    if (date.day() < startDay)
-        first = first.addMonths(-1);
-    return BillingMonth{first, first.addMonths(1).addDays(-1)};
+    QDate first = StartInMonth(date, startDay);
+    if (date < first)
+        first = StartInMonth(date.addMonths(-1), startDay);
+    const QDate next = StartInMonth(first.addMonths(1), startDay);
+    return BillingMonth{first, next.addDays(-1)};
 }
 
 QDate ReadLogDate(const QString& text, const QString& currentFormat) {
     const QDate date = ReadWithFormat(text, currentFormat);
-    return date.isValid() ? date : ReadWithFormat(text, kFallbackDateFormat);
+    return date.isValid() ? date : ReadDateForms(text);
 }
 
 DatedLog DateLogLines(const QStringList& lines, const QString& currentFormat) {
@@ -96,7 +165,7 @@ DatedLog DateLogLines(const QStringList& lines, const QString& currentFormat) {
         if (!line.failed) {
             line.seconds = Seconds(Normalised(ParseHms(parts.duration)));
         }
-        line.cost = parts.hasCost ? ReadCost(parts.cost) : 0.0;
+        line.cost = parts.hasCost ? ReadCost(parts.cost) : Money();
         log.lines.push_back(line);
     }
     return log;

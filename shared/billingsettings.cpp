@@ -1,6 +1,7 @@
 #include "shared/billingsettings.h"
 
 #include "platform/cp1252.h"
+#include "shared/money.h"
 #include "shared/numbers.h"
 #include "shared/profile.h"
 
@@ -171,7 +172,7 @@ bool WriteBillingSettings(const BillingSettings& s, int* error) {
     }
     const std::pair<QString, QString> values[] = {
         {kStartDay, QString::number(s.startDay)},
-        {kBudget, s.HasBudget() ? QString::number(s.budget, 'f', 2) : QString()},
+        {kBudget, s.HasBudget() ? MoneyText(Money::FromDouble(s.budget), 2) : QString()},
         {kWarn, PercentText(s.warn)},
         {kNextMinute, QString::number(s.nextMinute)},
         {kHangUpAt, s.hangUpAt ? QStringLiteral("Ja") : QStringLiteral("Nej")},

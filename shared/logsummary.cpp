@@ -73,7 +73,7 @@ std::vector<DayCost> DailyCosts(const std::vector<DatedLogLine>& lines, const Bi
     }
     days.reserve(static_cast<size_t>(month.Days()));
     for (QDate d = month.first; d <= month.last; d = d.addDays(1)) {
-        days.push_back({d, 0.0});
+        days.push_back({d, Money()});
     }
     for (const DatedLogLine& line : lines) {
         if (month.Contains(line.date)) {
@@ -94,7 +94,7 @@ MonthEstimate EstimateMonth(const std::vector<DatedLogLine>& lines, const QDate&
         }
     }
     e.daysSoFar = static_cast<int>(e.month.first.daysTo(today)) + 1;
-    e.estimate = e.costSoFar / e.daysSoFar * e.month.Days();
+    e.estimate = Scaled(e.costSoFar, e.month.Days(), e.daysSoFar);
     return e;
 }
 

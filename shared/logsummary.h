@@ -17,7 +17,7 @@ struct MonthSummary {
     int sessions = 0;  // lines that are not failed tries
     int failedTries = 0;
     long long seconds = 0;  // net time, saturating
-    double cost = 0.0;      // failed tries' costs included
+    Money cost;             // failed tries' costs included
 };
 
 // One entry per billing month holding at least one line, oldest first, whatever order
@@ -31,16 +31,16 @@ std::vector<MonthSummary> LastMonths(const std::vector<MonthSummary>& months, in
 
 struct DayCost {
     QDate date;
-    double cost = 0.0;
+    Money cost;
 };
 // Every day of the month in order, with the cost of the lines dated on it.
 std::vector<DayCost> DailyCosts(const std::vector<DatedLogLine>& lines, const BillingMonth& month);
 
 struct MonthEstimate {
-    BillingMonth month;    // the billing month holding today
-    double costSoFar = 0;  // the lines dated in it up to today
-    int daysSoFar = 0;     // its first day up to today, both counted
-    double estimate = 0;   // costSoFar / daysSoFar * the days of the whole month
+    BillingMonth month;  // the billing month holding today
+    Money costSoFar;     // the lines dated in it up to today
+    int daysSoFar = 0;   // its first day up to today, both counted
+    Money estimate;      // costSoFar / daysSoFar * the days of the whole month
 };
 MonthEstimate EstimateMonth(const std::vector<DatedLogLine>& lines, const QDate& today,
                             int startDay);

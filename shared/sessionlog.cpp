@@ -92,9 +92,9 @@ LogLineParts SplitLogLine(const QString& line) {
 }
 
 QString BuildLogLine(const QString& date, const QString& time, const QString& durationOrMarker,
-                     double cost) {
+                     Money cost) {
     return date + QLatin1Char(' ') + time + QLatin1Char('-') + durationOrMarker + QLatin1Char('^') +
-           FixedPointText(cost, 9, 4);
+           MoneyText(cost, 4, 9);
 }
 
 QString FailedTryMarker(int languageOffset) {
@@ -147,33 +147,8 @@ QString FormatHms(const Hms& value, bool dropSeconds) {
            QLatin1Char(':') + (dropSeconds ? QStringLiteral("00") : TwoDigitText(value.seconds));
 }
 
-double ReadCost(const QString& costText) {
-    int i = 0;
-    const int n = static_cast<int>(costText.size());
-    while (i < n && (costText[i] == QLatin1Char(' ') || costText[i] == QLatin1Char('\t')))
-        ++i;
-    QString number;
-    number.reserve(n - i);
-    if (i < n && (costText[i] == QLatin1Char('-') || costText[i] == QLatin1Char('+'))) {
-        number += costText[i++];
-    }
-    int digits = 0;
-    auto takeDigits = [&] {
-        while (i < n && costText[i] >= QLatin1Char('0') && costText[i] <= QLatin1Char('9')) {
-            number += costText[i++];
-            ++digits;
-        }
-    };
-    takeDigits();
-    if (i < n && costText[i] == QLatin1Char('.')) {
-        number += costText[i++];
-        takeDigits();
-    }
-    if (digits == 0)
-        return 0.0;
-    bool ok = false;
-    const double value = number.toDouble(&ok);  // QString reads "." whatever the locale
-    return ok ? value : 0.0;
+Money ReadCost(const QString& costText, bool* readable) {
+    return ReadMoney(costText, readable);
 }
 
 QStringList ReadLogLines(const QString& file, int maxLength) {

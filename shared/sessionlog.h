@@ -5,6 +5,8 @@
 // with 4 decimals. Lines written before 1.12 stop after the duration.
 #pragma once
 
+#include "shared/money.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -24,9 +26,14 @@ struct LogLineParts {
 
 LogLineParts SplitLogLine(const QString& line);
 
-// date + " " + time + "-" + durationOrMarker + "^" + FixedPointText(cost, 9, 4)
+// date + " " + time + "-" + durationOrMarker + "^" + MoneyText(cost, 4, 9)
 QString BuildLogLine(const QString& date, const QString& time, const QString& durationOrMarker,
-                     double cost);
+                     Money cost);
+// The running session's cost as the line writes it: to the nearest ten-thousandth.
+inline QString BuildLogLine(const QString& date, const QString& time,
+                            const QString& durationOrMarker, double cost) {
+    return BuildLogLine(date, time, durationOrMarker, Money::FromDouble(cost));
+}
 
 // Failed-try marker of the language in force: "+FÖRSÖK+", "+YRITYS+", "+FAILED+".
 QString FailedTryMarker(int languageOffset);
@@ -47,8 +54,8 @@ Hms Add(const Hms& a, const Hms& b);
 // TwoDigitText of each part joined by ":"; seconds as "00" when dropSeconds.
 QString FormatHms(const Hms& value, bool dropSeconds = false);
 
-// The cost text read as a decimal number after its leading blanks; 0 when it is none.
-double ReadCost(const QString& costText);
+// The cost text read as money after its leading blanks (ReadMoney); 0 when it is none.
+Money ReadCost(const QString& costText, bool* readable = nullptr);
 
 // Reads the log (default file kLogFile) from key "1" until the first missing key.
 QStringList ReadLogLines(const QString& file = QString(), int maxLength = kLogReadLength);

@@ -85,7 +85,8 @@ enum OwnText : int {
     kTextBadHangUp = 117,
     kTextBadDates = 118,  // "%1" the bad part
     kTextNothingStored = 119,
-    kTextUndatedLines = 120,  // "%1" log lines whose date could not be read
+    kTextUndatedLines = 120,    // "%1" log lines whose date could not be read
+    kTextMarkBelowSpent = 121,  // "%1" a warning mark the month had passed before the session
     // Log analysis in the viewer: months, estimate, selection subtotal, export.
     kTextMonthsMenu = 140,        // the list's menu item that opens the months window
     kTextExportMenu = 141,        // the list's menu item that exports the log

@@ -7,7 +7,6 @@
 #include <QSaveFile>
 
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -47,8 +46,8 @@ QByteArray StartField(const DatedLogLine& line) {
 }
 
 // Four decimals as the log keeps them, always with a point whatever the locale.
-QByteArray CostNumber(double cost) {
-    return QByteArray::number(std::isfinite(cost) ? cost : 0.0, 'f', 4);
+QByteArray CostNumber(Money cost) {
+    return MoneyText(cost, 4).toLatin1();
 }
 
 QString Own(int n) {
@@ -163,8 +162,8 @@ QByteArray ExportJson(const std::vector<DatedLogLine>& lines) {
     return out;
 }
 
-QString ShownCost(double cost) {
-    return QString::number(cost, 'f', 2);
+QString ShownCost(Money cost) {
+    return MoneyText(cost, 2);
 }
 
 QString MonthsTableText(const std::vector<MonthSummary>& months) {

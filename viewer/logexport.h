@@ -32,13 +32,13 @@ QByteArray ExportJson(const std::vector<DatedLogLine>& lines);
 // start, sessions, failed tries, net time, cost.
 QString MonthsTableText(const std::vector<MonthSummary>& months);
 
-// A sum of costs as money is shown: two decimals, a point (12.50).
-QString ShownCost(double cost);
+// A sum of costs as money is shown: two decimals, halves away from zero, a point (12.50).
+QString ShownCost(Money cost);
 
 struct Subtotal {
     int count = 0;
     long long seconds = 0;
-    double cost = 0.0;  // failed tries' costs included
+    Money cost;  // failed tries' costs included
 };
 Subtotal SubtotalOf(const QStringList& logLines);
 

@@ -4,7 +4,6 @@
 #include "shared/texts.h"
 
 #include <algorithm>
-#include <cmath>
 #include <set>
 
 namespace vindelor::brusko {
@@ -20,9 +19,9 @@ void FirstToTab(QString& text, QChar c) {
     }
 }
 
-int WholeDigits(double value) {
-    // The digits the fixed-point text will show before the point (after its rounding).
-    const QString text = FixedPointText(std::fabs(value), 0, 3);
+int WholeDigits(Money value) {
+    // The digits the text will show before the point (after its rounding).
+    const QString text = MoneyText(value < Money() ? -value : value, 3);
     const int point = text.indexOf(QLatin1Char('.'));
     return point < 0 ? static_cast<int>(text.size()) : point;
 }
@@ -90,9 +89,9 @@ LogTotals SumLines(const QStringList& logLines) {
     return totals;
 }
 
-QString DeletionCostText(double sum) {
+QString DeletionCostText(Money sum) {
     const int width = 4 + std::max(2, WholeDigits(sum));
-    return DropOneTrailingZero(FixedPointText(sum, width, 3));
+    return DropOneTrailingZero(MoneyText(sum, 3, width));
 }
 
 Recount RecountRows(const QStringList& rows) {
@@ -102,7 +101,6 @@ Recount RecountRows(const QStringList& rows) {
         text.replace(kTab, QLatin1Char('*'));
         if (text.contains(QLatin1Char('+'))) {
             ++r.failedTries;
-            continue;  // its text would read "00:00:00", which adds nothing
         }
         const int arrow = text.indexOf(QLatin1Char('>'));
         r.cost += ReadCost(arrow < 0 ? text : text.mid(arrow + 1));
@@ -110,8 +108,8 @@ Recount RecountRows(const QStringList& rows) {
     return r;
 }
 
-QString RecountCostText(double sum) {
-    return DropOneTrailingZero(FixedPointText(sum, 5, 3));
+QString RecountCostText(Money sum) {
+    return DropOneTrailingZero(MoneyText(sum, 3, 5));
 }
 
 bool ParseRowList(const QString& text, int rowCount, std::vector<int>* rows, QString* error) {

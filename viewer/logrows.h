@@ -2,6 +2,7 @@
 // Plain functions on text: the window and the command line share them.
 #pragma once
 
+#include "shared/money.h"
 #include "shared/sessionlog.h"
 
 #include <QString>
@@ -31,7 +32,7 @@ QString CopyLineFromRow(const QString& row);
 // Totals of a set of log lines, as a deletion recomputes them.
 struct LogTotals {
     Hms time;             // carried: seconds and minutes below 60
-    double cost = 0;      // sum of the cost texts, failed tries included
+    Money cost;           // sum of the cost texts, failed tries included
     int failedTries = 0;  // lines holding a "+"
 };
 LogTotals SumLines(const QStringList& logLines);
@@ -39,18 +40,20 @@ LogTotals SumLines(const QStringList& logLines);
 // The cost total as a deletion stores it: 3 decimals in a field two wider than the
 // whole-number digits plus the point and decimals need (6 for sums below 100, 7 below
 // 1 000, and so on without limit), then one final "0" dropped.
-QString DeletionCostText(double sum);
+QString DeletionCostText(Money sum);
 
 // The recount of the listed rows: each row's cost after its first ">", failed-try rows
-// (holding a "+") counted and not added.
+// (holding a "+") counted and their cost added too. A failed try was charged when its
+// session closed and its line carries that charge, so the recount gives the total the
+// selection, the months and the exports give.
 struct Recount {
-    double cost = 0;
+    Money cost;
     int failedTries = 0;
 };
 Recount RecountRows(const QStringList& rows);
 // The cost total as the recount stores it: 3 decimals in a field of at least 5, then
 // one final "0" dropped (12.5 -> "12.50", 3.125 -> "3.125").
-QString RecountCostText(double sum);
+QString RecountCostText(Money sum);
 
 // Row numbers as the user gives them on the command line: "1,3-5" (1-based, as listed).
 // Returns 0-based row indexes in ascending order without repeats; false with a reason

@@ -36,7 +36,7 @@ QStringList LoadLogLines();
 DatedLog LoadDatedLog();
 // The date format a log written here now has: the user's short date.
 QString LogDateFormat();
-// [Billing] "StartDay" of the settings file, 1 when unset or not 1 … 28.
+// [Billing] "StartDay" of the settings file, 1 when unset or not 1 … 31.
 int StoredStartDay();
 
 // Reads settings and log as the window does when it opens. A temporary file left by an

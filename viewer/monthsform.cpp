@@ -135,7 +135,7 @@ TMonthsForm::TMonthsForm(const DatedLog& log, int startDay, const QDate& today,
     ShowDaysOf(Table->currentRow());
 }
 
-QString TMonthsForm::Money(double cost) const {
+QString TMonthsForm::Money(vindelor::Money cost) const {
     return currencyPrefix_.isEmpty() ? ShownCost(cost)
                                      : currencyPrefix_ + QLatin1Char(' ') + ShownCost(cost);
 }
@@ -163,7 +163,7 @@ void TMonthsForm::FillMonthChart() {
     std::vector<double> costs;
     for (const MonthSummary& m : LastMonths(months_, kChartMonths, startDay_)) {
         categories.append(IsoDate(m.month.first));
-        costs.push_back(m.cost);
+        costs.push_back(m.cost.Value());
     }
     PutBars(MonthChart, Own(kTextCostPerMonthChart), categories, costs, -90);
 }
@@ -178,7 +178,7 @@ void TMonthsForm::ShowDaysOf(int row) {
     std::vector<double> costs;
     for (const DayCost& day : DailyCosts(lines_, month)) {
         categories.append(QString::number(day.date.day()));
-        costs.push_back(day.cost);
+        costs.push_back(day.cost.Value());
     }
     PutBars(DayChart, Own(kTextCostPerDayChart).arg(IsoDate(month.first), IsoDate(month.last)),
             categories, costs, 0);

@@ -37,7 +37,7 @@ class TMonthsForm : public QWidget {
   private:
     void FillTable();
     void FillMonthChart();
-    QString Money(double cost) const;
+    QString Money(vindelor::Money cost) const;
 
     std::vector<DatedLogLine> lines_;
     std::vector<MonthSummary> months_;

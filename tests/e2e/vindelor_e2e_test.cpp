@@ -492,7 +492,10 @@ TEST_F(VindelorEndToEnd, BudgetWarningsAndTheHangUpCommandAtTheLimit) {
 
     ASSERT_TRUE(WaitServing([&] { return !service.bodies.isEmpty(); }, 15000))
         << vindelor.readAllStandardError().toStdString();
-    EXPECT_TRUE(service.bodies[0].startsWith(QStringLiteral("50 % of your budget used: $ 7.00")))
+    // The share used is named, and the 50 % mark lay below what the month had cost.
+    EXPECT_TRUE(service.bodies[0].startsWith(QStringLiteral("70 % of your budget used: $ 7.00")))
+        << service.bodies[0].toStdString();
+    EXPECT_TRUE(service.bodies[0].contains(QStringLiteral("The warning at 50 %")))
         << service.bodies[0].toStdString();
     EXPECT_FALSE(QFile::exists(ran));
 

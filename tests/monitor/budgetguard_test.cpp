@@ -54,16 +54,20 @@ class BudgetGuardTest : public ::testing::Test {
 
 TEST_F(BudgetGuardTest, EachWarningOncePerBillingMonthWhateverTheSessions) {
     Begin();
-    EXPECT_DOUBLE_EQ(guard.MonthCost(0.0), 7.0);
-    Tick(0.0);  // 70 %: the 50 % mark is passed already
+    EXPECT_EQ(guard.MonthCost(0.0), Money::FromUnits(70000));
+    Tick(0.0);  // 70 %: the 50 % mark was passed before this session; the share is named
     ASSERT_EQ(system.notifier.bodies.size(), 1u);
     EXPECT_EQ(system.notifier.bodies[0],
-              QStringLiteral("50 % of your budget used: € 7.00 of € 10.00 in the billing month "
-                             "that ends 31.12.2026."));
+              QStringLiteral("70 % of your budget used: € 7.00 of € 10.00 in the billing month "
+                             "that ends 31.12.2026. The warning at 50 % lies below what had "
+                             "already been spent when the connection began."));
     Tick(0.5);
     EXPECT_EQ(system.notifier.bodies.size(), 1u);
-    Tick(1.0);  // 80 %
-    EXPECT_EQ(system.notifier.bodies.size(), 2u);
+    Tick(1.0049);  // 80.049 %: reached in this session, and the share is not rounded up
+    ASSERT_EQ(system.notifier.bodies.size(), 2u);
+    EXPECT_EQ(system.notifier.bodies[1],
+              QStringLiteral("80 % of your budget used: € 8.00 of € 10.00 in the billing month "
+                             "that ends 31.12.2026."));
 
     BudgetGuard next;  // the next session in the same month
     next.Reload();
@@ -122,7 +126,7 @@ TEST_F(BudgetGuardTest, WithoutNotificationsTheTrayThenAMessageBoxTells) {
     Begin();
     Tick(0.0);
     ASSERT_EQ(fakes.boxes.shown.size(), 1u);
-    EXPECT_TRUE(fakes.boxes.shown[0].text.startsWith(QStringLiteral("50 %")));
+    EXPECT_TRUE(fakes.boxes.shown[0].text.startsWith(QStringLiteral("70 %")));
 
     QStringList tray;
     guard.trayMessage = [&tray](const QString& text) {

@@ -23,21 +23,30 @@ TEST(BudgetRules, MonthsCostTakesItsOwnLinesWithFailedTriesAndCountsUndated) {
     };
     const LoggedMonthCost m = MonthCostOfLog(DateLogLines(lines, QStringLiteral("d.M.yyyy")),
                                              BillingMonthOf(QDate(2026, 12, 8), 15));
-    EXPECT_DOUBLE_EQ(m.cost, 3.75);
+    EXPECT_EQ(m.cost, Money::FromUnits(37500));
     EXPECT_EQ(m.lines, 3);
     EXPECT_EQ(m.undated, 1);
 }
 
 TEST(BudgetRules, EachWarningOnceAndOnlyWithABudget) {
     const std::vector<int> warn = {80, 90, 100};
-    EXPECT_TRUE(WarningsReached(7.99, 10.0, warn, {}).empty());
-    EXPECT_EQ(WarningsReached(8.0, 10.0, warn, {}), std::vector<int>{80});
-    EXPECT_TRUE(WarningsReached(8.5, 10.0, warn, {80}).empty());
+    const auto m = [](double amount) { return Money::FromDouble(amount); };
+    EXPECT_TRUE(WarningsReached(m(7.9999), m(10.0), warn, {}).empty());
+    EXPECT_EQ(WarningsReached(m(8.0), m(10.0), warn, {}), std::vector<int>{80});
+    EXPECT_TRUE(WarningsReached(m(8.5), m(10.0), warn, {80}).empty());
     // A minute's charge may pass several marks at once.
-    EXPECT_EQ(WarningsReached(10.4, 10.0, warn, {80}), (std::vector<int>{90, 100}));
-    // 0.1 + 0.2 is a hair below 0.3 in binary; it has reached 100 %.
-    EXPECT_EQ(WarningsReached(0.1 + 0.2, 0.3, {100}, {}), std::vector<int>{100});
-    EXPECT_TRUE(WarningsReached(99.0, 0.0, warn, {}).empty());
+    EXPECT_EQ(WarningsReached(m(10.4), m(10.0), warn, {80}), (std::vector<int>{90, 100}));
+    // 0.1 + 0.2 is a hair below 0.3 in binary; in money it is 0.3 and has reached 100 %.
+    EXPECT_EQ(WarningsReached(m(0.1) + m(0.2), m(0.3), {100}, {}), std::vector<int>{100});
+    EXPECT_TRUE(WarningsReached(m(99.0), Money(), warn, {}).empty());
+
+    // The warning names the share used, rounded down, and says when the mark lay below
+    // what the month had cost before the connection.
+    const BudgetWarning w = WarningFor({50}, m(0.75), m(0.70), m(0.80));
+    EXPECT_EQ(w.share, 93);  // 93.75 %
+    EXPECT_EQ(w.mark, 50);
+    EXPECT_TRUE(w.markBelowSpent);
+    EXPECT_FALSE(WarningFor({50}, m(0.75), m(0.39), m(0.80)).markBelowSpent);
 }
 
 // Runs the session tick's own arithmetic once a second (with stalls where asked) and

@@ -64,7 +64,7 @@ TEST(BillingSettings, EachBadEntryIsNamedAndNothingIsTaken) {
         BillingEntryError error;
     };
     const Case cases[] = {
-        {[](BillingEntries& e) { e.startDay = QStringLiteral("29"); }, BillingEntryError::StartDay},
+        {[](BillingEntries& e) { e.startDay = QStringLiteral("32"); }, BillingEntryError::StartDay},
         {[](BillingEntries& e) { e.budget = QStringLiteral("-1"); }, BillingEntryError::Budget},
         {[](BillingEntries& e) { e.budget = QStringLiteral("12 €"); }, BillingEntryError::Budget},
         {[](BillingEntries& e) { e.warn = QStringLiteral("80,9O"); }, BillingEntryError::Warn},

@@ -9,7 +9,7 @@ DatedLogLine At(const QDate& date, long long seconds, double cost, bool failed =
     DatedLogLine line;
     line.date = date;
     line.seconds = seconds;
-    line.cost = cost;
+    line.cost = Money::FromDouble(cost);
     line.failed = failed;
     return line;
 }
@@ -30,27 +30,27 @@ TEST(MonthSummaries, BillingMonthsWithFailedTriesChargedInAnyLogOrder) {
     EXPECT_EQ(months[1].sessions, 1);
     EXPECT_EQ(months[1].failedTries, 1);
     EXPECT_EQ(months[1].seconds, 600);
-    EXPECT_DOUBLE_EQ(months[1].cost, 1.25);
+    EXPECT_DOUBLE_EQ(months[1].cost.Value(), 1.25);
     EXPECT_EQ(months[2].month.first, QDate(2026, 12, 15));
     EXPECT_EQ(months[2].sessions, 2);
-    EXPECT_DOUBLE_EQ(months[2].cost, 4.0);
+    EXPECT_DOUBLE_EQ(months[2].cost.Value(), 4.0);
 
     // The chart's twelve months end with the latest and keep the empty ones.
     const std::vector<MonthSummary> last = LastMonths(months, 12, 15);
     ASSERT_EQ(last.size(), 12u);
     EXPECT_EQ(last.front().month.first, QDate(2026, 1, 15));
     EXPECT_EQ(last.back().month.first, QDate(2026, 12, 15));
-    EXPECT_DOUBLE_EQ(last[11].cost, 4.0);
-    EXPECT_DOUBLE_EQ(last[10].cost, 1.25);
-    EXPECT_DOUBLE_EQ(last[9].cost, 0.5);
+    EXPECT_DOUBLE_EQ(last[11].cost.Value(), 4.0);
+    EXPECT_DOUBLE_EQ(last[10].cost.Value(), 1.25);
+    EXPECT_DOUBLE_EQ(last[9].cost.Value(), 0.5);
     EXPECT_EQ(last[8].sessions, 0);
     EXPECT_EQ(LastMonths(months, 2, 15).front().month.first, QDate(2026, 11, 15));
 
     const std::vector<DayCost> days = DailyCosts(lines, months[1].month);
     ASSERT_EQ(days.size(), 30u);  // 15 November … 14 December
     EXPECT_EQ(days.front().date, QDate(2026, 11, 15));
-    EXPECT_DOUBLE_EQ(days[5].cost, 1.0);
-    EXPECT_DOUBLE_EQ(days.back().cost, 0.25);
+    EXPECT_DOUBLE_EQ(days[5].cost.Value(), 1.0);
+    EXPECT_DOUBLE_EQ(days.back().cost.Value(), 0.25);
 
     EXPECT_EQ(LinesBetween(lines, QDate(2026, 11, 20), QDate(2026, 12, 15)).size(), 3u);
     EXPECT_EQ(LinesBetween(lines, QDate(), QDate(2026, 11, 14)).size(), 1u);
@@ -65,11 +65,11 @@ TEST(MonthSummaries, EstimateIsTheDailyAverageSoFarOverTheWholeMonth) {
     };
     const MonthEstimate e = EstimateMonth(lines, QDate(2026, 12, 10), 1);
     EXPECT_EQ(e.month.first, QDate(2026, 12, 1));
-    EXPECT_DOUBLE_EQ(e.costSoFar, 3.0);
+    EXPECT_DOUBLE_EQ(e.costSoFar.Value(), 3.0);
     EXPECT_EQ(e.daysSoFar, 10);
-    EXPECT_DOUBLE_EQ(e.estimate, 3.0 / 10 * 31);
+    EXPECT_DOUBLE_EQ(e.estimate.Value(), 3.0 / 10 * 31);
     // On the month's first day the day itself is the whole average.
-    EXPECT_DOUBLE_EQ(EstimateMonth(lines, QDate(2026, 12, 1), 1).estimate, 31.0);
+    EXPECT_DOUBLE_EQ(EstimateMonth(lines, QDate(2026, 12, 1), 1).estimate.Value(), 31.0);
 }
 
 TEST(MonthSummaries, NetTimeHoursAreUnbounded) {

@@ -67,15 +67,32 @@ TEST(LogLine, BuildsTheCurrentFormAndReadsBothCostWidths) {
         double value;
     };
     const Cost costs[] = {
-        {"   1.2000", 1.2}, {"   1.20", 1.2},  {" 123.4500", 123.45}, {"  31.00", 31.0},
-        {"", 0.0},          {"   ", 0.0},      {"abc", 0.0},          {"  .5", 0.5},
-        {"7.", 7.0},        {"12.5xyz", 12.5}, {"-0.25", -0.25},      {"1,50", 1.0},
-        {"\t2", 2.0},       {".", 0.0},
+        {"   1.2000", 1.2},
+        {"   1.20", 1.2},
+        {" 123.4500", 123.45},
+        {"  31.00", 31.0},
+        {"", 0.0},
+        {"   ", 0.0},
+        {"abc", 0.0},
+        {"  .5", 0.5},
+        {"7.", 7.0},
+        {"12.5xyz", 12.5},
+        {"-0.25", -0.25},
+        // A hand-edited decimal comma is a point; one before a point groups thousands.
+        {"1,5000", 1.5},
+        {"1,500.00", 1.0},
+        // Past the fourth decimal, halves round away from zero.
+        {"0.00005", 0.0001},
+        {"-0.00005", -0.0001},
+        {"0.000049", 0.0},
+        {"\t2", 2.0},
+        {".", 0.0},
     };
     for (const Cost& c : costs) {
-        EXPECT_DOUBLE_EQ(ReadCost(QString::fromUtf8(c.text)), c.value) << '"' << c.text << '"';
+        EXPECT_DOUBLE_EQ(ReadCost(QString::fromUtf8(c.text)).Value(), c.value)
+            << '"' << c.text << '"';
     }
-    EXPECT_DOUBLE_EQ(ReadCost(SplitLogLine(line).cost), 1.2);
+    EXPECT_DOUBLE_EQ(ReadCost(SplitLogLine(line).cost).Value(), 1.2);
 }
 
 TEST(LogLine, FailedTryMarkersAndRecognition) {

@@ -123,7 +123,7 @@ const std::vector<HostileCase>& Cases() {
              ClearProfileCache();
              const QStringList lines = ReadLogLines();
              ASSERT_EQ(lines.size(), 2);
-             EXPECT_DOUBLE_EQ(ReadCost(SplitLogLine(lines[0]).cost), 1.5);
+             EXPECT_DOUBLE_EQ(ReadCost(SplitLogLine(lines[0]).cost).Value(), 1.5);
          }},
         {"UTF-8 instead of Windows-1252",
          "names spelled in UTF-8 are other names: defaults, and the lines stay",

@@ -68,7 +68,7 @@ TEST(Export, SubtotalCountsFailedTriesCosts) {
                                    QStringLiteral("08.12.1999 11:00:00-00:30:20^   0.2500")});
     EXPECT_EQ(s.count, 3);
     EXPECT_EQ(s.seconds, 2450 + 1820);
-    EXPECT_DOUBLE_EQ(s.cost, 1.6);
+    EXPECT_EQ(s.cost, Money::FromUnits(16000));
 }
 
 TEST(Export, MonthsTableLinesUpItsColumns) {
@@ -78,7 +78,7 @@ TEST(Export, MonthsTableLinesUpItsColumns) {
     m.sessions = 12;
     m.failedTries = 1;
     m.seconds = 360005;
-    m.cost = 12.5;
+    m.cost = Money::FromUnits(125000);
     const QStringList lines = MonthsTableText({m}).split(QLatin1Char('\n'));
     SetLanguageOffset(kSwedishOffset);
     ASSERT_EQ(lines.size(), 3);  // heading, the month, nothing after the last break

@@ -47,12 +47,12 @@ TEST(LogTotalsTest, TimeCarriesAndFailedTriesAddCostButNoTime) {
         QStringLiteral("01.12.1999 10:00:00-00:10:00"),  // no cost field
     });
     EXPECT_EQ(FormatHms(t.time), QStringLiteral("01:21:10"));
-    EXPECT_NEAR(t.cost, 1.85, 1e-9);
+    EXPECT_EQ(t.cost, Money::FromUnits(18500));
     EXPECT_EQ(t.failedTries, 1);
 
     const LogTotals empty = SumLines({});
     EXPECT_EQ(FormatHms(empty.time), QStringLiteral("00:00:00"));
-    EXPECT_EQ(empty.cost, 0.0);
+    EXPECT_EQ(empty.cost, Money());
     EXPECT_EQ(empty.failedTries, 0);
 
     // Hours have no upper limit.
@@ -74,36 +74,40 @@ TEST(CostTexts, DeletionFieldGrowsWithTheSum) {
         {100000, "100000.00"}, {123456.75, "123456.75"}, {1234567.125, "1234567.125"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(DeletionCostText(c.sum), QString::fromLatin1(c.text)) << c.sum;
+        EXPECT_EQ(DeletionCostText(Money::FromDouble(c.sum)), QString::fromLatin1(c.text)) << c.sum;
     }
+    // The fourth decimal rounds halves away from zero, as every money text does.
+    EXPECT_EQ(DeletionCostText(Money::FromUnits(26755)), QStringLiteral(" 2.676"));
+    EXPECT_EQ(DeletionCostText(Money::FromUnits(-26755)), QStringLiteral("-2.676"));
 }
 
 TEST(CostTexts, RecountFieldIsFiveWide) {
-    EXPECT_EQ(RecountCostText(0), QStringLiteral("0.00"));
-    EXPECT_EQ(RecountCostText(1.7), QStringLiteral("1.70"));
-    EXPECT_EQ(RecountCostText(12.5), QStringLiteral("12.50"));
-    EXPECT_EQ(RecountCostText(3.125), QStringLiteral("3.125"));
-    EXPECT_EQ(RecountCostText(0.5), QStringLiteral("0.50"));
+    EXPECT_EQ(RecountCostText(Money()), QStringLiteral("0.00"));
+    EXPECT_EQ(RecountCostText(Money::FromUnits(17000)), QStringLiteral("1.70"));
+    EXPECT_EQ(RecountCostText(Money::FromUnits(125000)), QStringLiteral("12.50"));
+    EXPECT_EQ(RecountCostText(Money::FromUnits(31250)), QStringLiteral("3.125"));
+    EXPECT_EQ(RecountCostText(Money::FromUnits(31255)), QStringLiteral("3.126"));
+    EXPECT_EQ(RecountCostText(Money::FromUnits(5000)), QStringLiteral("0.50"));
 }
 
-TEST(Recounting, AddsListedCostsAndCountsFailedTries) {
+TEST(Recounting, AddsEveryListedCostFailedTriesIncluded) {
     const Recount r = RecountRows(
         {ListRow(QStringLiteral("06.12.1999 14:05:09-00:12:00^   1.2000")),
          ListRow(QStringLiteral("06.12.1999 15:05:09-00:05:00^   0.5000")), ListRow(kFailed)});
-    EXPECT_EQ(RecountCostText(r.cost), QStringLiteral("1.70"));
+    EXPECT_EQ(RecountCostText(r.cost), QStringLiteral("1.85"));
     EXPECT_EQ(r.failedTries, 1);
 
-    EXPECT_NEAR(RecountRows({ListRow(kConverted)}).cost, 31.0, 1e-9);
-    EXPECT_NEAR(RecountRows({ListRow(kBig)}).cost, 1234.5, 1e-9);
+    EXPECT_EQ(RecountRows({ListRow(kConverted)}).cost, Money::FromUnits(310000));
+    EXPECT_EQ(RecountRows({ListRow(kBig)}).cost, Money::FromUnits(12345000));
 
     // A long date format makes the row longer than 50 characters; its cost still counts.
     const QString longRow =
         ListRow(QStringLiteral("Wednesday,06.December.1999 14:05:09-00:12:00^  12.3400"));
     ASSERT_GT(longRow.size(), 50);
-    EXPECT_NEAR(RecountRows({longRow}).cost, 12.34, 1e-9);
+    EXPECT_EQ(RecountRows({longRow}).cost, Money::FromUnits(123400));
 
     const Recount none = RecountRows({});
-    EXPECT_EQ(none.cost, 0.0);
+    EXPECT_EQ(none.cost, Money());
     EXPECT_EQ(none.failedTries, 0);
 }
 

@@ -279,8 +279,8 @@ TEST_F(ViewerWindow, CalculateRecountsTheListedRows) {
     AppendLogLine(kC);
 
     form.Calculate1Click();
-    EXPECT_EQ(form.Label2->text(), QStringLiteral("mk 32.70"));
-    EXPECT_EQ(Get(QStringLiteral("Kostnad"), QStringLiteral("Totalt")), QStringLiteral("32.70"));
+    EXPECT_EQ(form.Label2->text(), QStringLiteral("mk 32.85"));
+    EXPECT_EQ(Get(QStringLiteral("Kostnad"), QStringLiteral("Totalt")), QStringLiteral("32.85"));
     EXPECT_EQ(Get(QStringLiteral("Försök"), QStringLiteral("Antal")), QStringLiteral("1"));
 }
 
