@@ -97,7 +97,7 @@ TEST_F(BudgetGuardTest, ASessionIntoANewMonthCountsInTheMonthItBeganInAsTheMonth
         SummariseMonths(DateLogLines(ReadLogLines(), QStringLiteral("d.M.yyyy")).lines, 1);
     ASSERT_EQ(months.size(), 2u);  // November and December; nothing in January
     EXPECT_EQ(months[1].month.first, QDate(2026, 12, 1));
-    EXPECT_DOUBLE_EQ(months[1].cost, guard.MonthCost(3.0));
+    EXPECT_EQ(months[1].cost, guard.MonthCost(3.0));
 }
 
 TEST_F(BudgetGuardTest, TheNextMinuteIsToldAtItsTimeAcrossAClockChange) {
