@@ -59,16 +59,16 @@ void BudgetGuard::ReadMonth(const QDate& today) {
 
 void BudgetGuard::Tick(const BudgetTick& tick) {
     const SessionCounters& c = *tick.counters;
-    if (!month_.Contains(tick.now.date())) {
-        // The session ran into a new billing month: its cost counts from there on.
-        ReadMonth(tick.now.date());
-    }
+    // A session that runs into a new billing month stays in the month it began in, as its
+    // log line (dated at the start) does in the months window and the exports.
     const NextCharge next = NextMinuteCharge(c);
     if (nextMinute_.Tick(c, next)) {
         const long long seconds = next.due - c.Elapsed;
+        // Moved on as a moment, not as a time of day: at a clock change the minute falls
+        // an hour away from where the wall clock's arithmetic would put it.
         Tell(Own(kTextNextMinute)
                  .arg(seconds)
-                 .arg(platform::Clock().TimeText(tick.now.time().addSecs(seconds)),
+                 .arg(platform::Clock().TimeText(tick.now.addSecs(seconds).time()),
                       Money(tick.rateAtNextCharge, tick.currencySymbol)));
     }
     if (!settings_.HasBudget()) {
@@ -131,7 +131,13 @@ void BudgetGuard::HangUp(const QString& budget) {
                         Report(Own(kTextHangUpFailed).arg(budget, command, outcome.error));
                     } else if (outcome.timedOut) {
                         Report(Own(kTextHangUpTimedOut).arg(budget, command));
-                    } else if (outcome.crashed || outcome.exitCode != 0) {
+                    } else if (outcome.crashed) {
+                        Report(Own(kTextHangUpFailed)
+                                   .arg(budget, command,
+                                        Own(kTextEndedBySignal)
+                                            .arg(outcome.signal)
+                                            .arg(platform::SignalName(outcome.signal))));
+                    } else if (outcome.exitCode != 0) {
                         Report(
                             Own(kTextHangUpFailed)
                                 .arg(budget, command, Own(kTextExitStatus).arg(outcome.exitCode)));
@@ -142,7 +148,7 @@ void BudgetGuard::HangUp(const QString& budget) {
             return;
         }
         case HangUpChoice::Action::SignalPppd: {
-            const int error = platform::Processes().Terminate(choice.pid);
+            const int error = platform::Processes().Terminate(choice.holder);
             if (error == 0) {
                 Report(Own(kTextHangUpSignalled).arg(budget).arg(choice.pid));
             } else {
@@ -180,14 +186,26 @@ void BudgetGuard::Report(const QString& report) {
         }
     }
     qWarning("vindelor: %s", qPrintable(text));
-    Tell(text);
+    Show(text, true);
 }
 
 void BudgetGuard::Tell(const QString& text) {
-    // The desktop answers later; a guard gone by then (the program ended) tells nothing.
+    Show(text, false);
+}
+
+void BudgetGuard::Show(const QString& text, bool printed) {
+    // The desktop answers later; a guard gone by then (the program ended) shows nothing
+    // more.
     const std::weak_ptr<int> alive = alive_;
-    platform::Notifier().Notify(kCaption, text, [this, alive, text](bool taken) {
-        if (taken || alive.expired()) {
+    platform::Notifier().Notify(kCaption, text, [this, alive, text, printed](bool taken) {
+        if (taken) {
+            return;
+        }
+        if (alive.expired() || ending_) {
+            // Nobody is there to close a box, and a box would keep the program from ending.
+            if (!printed) {
+                qWarning("vindelor: %s", qPrintable(text));
+            }
             return;
         }
         if (trayMessage && trayMessage(text)) {

@@ -46,14 +46,17 @@ class BudgetGuard {
     // Whether the rate monitor uses the holiday rates on the day by the calendars.
     bool HolidayRates(const QDate& day) const;
 
-    // The device of the modem's port (for finding a pppd that holds it).
+    // The device of the modem's port (for finding a pppd that holds it); empty when the
+    // connection is not a serial port.
     QString device;
     // The tray icon's message, when the desktop has a tray: false when it cannot show one.
     std::function<bool(const QString& text)> trayMessage;
     // Where the guard tells the user something: a desktop notification, else the
     // tray's message, else a message box. Returns at once; the fallbacks follow when the
-    // desktop has answered.
+    // desktop has answered. Once the program is ending: the notification, else standard
+    // error only.
     void Tell(const QString& text);
+    void SetEnding() { ending_ = true; }
     // Ends the connection the way the budget's hang-up does, for another limit reached:
     // its reports say `reached` where they would say that the budget was reached.
     void HangUpAtLimit(const QString& reached);
@@ -62,7 +65,11 @@ class BudgetGuard {
     void ReadMonth(const QDate& today);
     void CheckWarnings(vindelor::Money monthCost, const BudgetTick& tick);
     void HangUp(const QString& limit);
+    // Told and written to standard error.
     void Report(const QString& text);
+    // The notification, else (not while ending) the tray or a box; `printed`: the text
+    // went to standard error already.
+    void Show(const QString& text, bool printed);
     QString reached_;  // what the reports say was reached, instead of the budget
     QString Money(double amount, const QString& currencySymbol) const;
     QString Money(vindelor::Money amount, const QString& currencySymbol) const;
@@ -76,6 +83,7 @@ class BudgetGuard {
     bool hungUp_ = false;
     // Lives as long as the guard: an answer of the desktop that comes later sees it gone.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    bool ending_ = false;
 };
 
 }  // namespace vindelor::monitor

@@ -120,6 +120,7 @@ HangUpChoice ChooseHangUp(const QString& command, const std::vector<PortHolder>&
             choice.action = HangUpChoice::Action::SignalPppd;
             choice.reason = HangUpChoice::Reason::None;
             choice.pid = holder.pid;
+            choice.holder = holder;
             return choice;
         }
         choice.reason = HangUpChoice::Reason::PppdNotOurs;

@@ -85,6 +85,7 @@ struct HangUpChoice {
     Reason reason = Reason::None;
     QStringList command;  // program and arguments, for RunCommand
     long pid = 0;         // for SignalPppd, and the pppd named by PppdNotOurs
+    PortHolder holder;    // the pppd to signal, as found
 };
 // The user's command when one is set (split like a shell's words, never run by one);
 // else SIGTERM to a pppd holding the port that this user may signal; nothing else is

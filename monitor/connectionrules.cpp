@@ -39,6 +39,34 @@ WatchChoice ChosenConnection(const QString& interfaceOverride, const QString& nm
     return name.isEmpty() ? WatchChoice{} : WatchChoice{Kind::NetworkInterface, name};
 }
 
+long long GraceSeconds() {
+    bool ok = false;
+    const long long grace = GetProfileString(QStringLiteral("Connection"), QStringLiteral("Grace"),
+                                             QStringLiteral("0"), 10, kSettingsFile)
+                                .trimmed()
+                                .toLongLong(&ok);
+    // A value the page would refuse (edited by hand) counts as none: as earlier versions.
+    return ok && grace > 0 && grace <= kMaxGraceSeconds ? grace : 0;
+}
+
+DropGrace::Verdict DropGrace::See(bool gone, long long now) {
+    if (!gone) {
+        if (dropping_) {
+            gaps_ += now - dropStart_;
+            dropping_ = false;
+        }
+        return Verdict::Go;
+    }
+    if (grace_ <= 0) {
+        return Verdict::End;
+    }
+    if (!dropping_) {
+        dropping_ = true;
+        dropStart_ = now;
+    }
+    return now - dropStart_ >= grace_ ? Verdict::End : Verdict::Hold;
+}
+
 QString UnusableText(watch::ConnectionWatch::Kind kind, const watch::LinkCheck& check) {
     const QString& subject = check.subject;
     QString reason = check.detail;

@@ -38,6 +38,34 @@ inline bool EndsSession(watch::LinkState state) {
     return state == watch::LinkState::Down || state == watch::LinkState::Unusable;
 }
 
+// [Connection] "Grace": how many seconds a drop may last and still belong to the session
+// (a mobile handover takes the link down and straight back up); 0, the default, ends the
+// session at the first drop.
+constexpr long long kMaxGraceSeconds = 600;
+long long GraceSeconds();
+
+// Follows the drops of a running session tick by tick. The time the link was gone is not
+// connected time: the session's clock stands while a drop lasts and goes on from where it
+// stood when the link is back; a drop that outlasts the grace ends the session at its
+// start.
+class DropGrace {
+  public:
+    enum class Verdict { Go, Hold, End };
+    explicit DropGrace(long long graceSeconds = 0) : grace_(graceSeconds) {}
+    // One look: whether the link is gone, at `now` seconds of the tick counter.
+    Verdict See(bool gone, long long now);
+    // The tick counter as the session's clock reads it: gaps taken off, stopped at the
+    // start of a drop that lasts.
+    long long SessionClock(long long now) const { return (dropping_ ? dropStart_ : now) - gaps_; }
+    bool Dropping() const { return dropping_; }
+
+  private:
+    long long grace_;
+    bool dropping_ = false;
+    long long dropStart_ = 0;
+    long long gaps_ = 0;
+};
+
 // The message about a port or interface that cannot be watched, in the current language.
 QString UnusableText(watch::ConnectionWatch::Kind kind, const watch::LinkCheck& check);
 

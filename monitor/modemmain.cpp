@@ -410,18 +410,7 @@ void TForm1::FormCreate() {
                              : std::make_unique<watch::NetworkInterfaceWatch>(choice.name);
                 break;
         }
-        // The panel is as wide as the name needs, up to three fifths of the status bar
-        // (the cost beside it needs the rest); a longer name loses its middle there.
-        const QString name = watch_->Name();
-        const QFontMetrics metrics(StatusPanel0->font());
-        // Slack of a character: the font the panel gets once shown may draw a little wider.
-        const int frame = 2 * StatusPanel0->frameWidth() + metrics.averageCharWidth() + 4;
-        const int needed = metrics.horizontalAdvance(name) + frame;
-        const int widest = kClientWidth * 3 / 5;
-        StatusPanel0->setFixedWidth(std::clamp(needed, StatusPanel0->width(), widest));
-        StatusPanel0->setText(
-            needed <= widest ? name : metrics.elidedText(name, Qt::ElideMiddle, widest - frame));
-        StatusPanel0->setToolTip(name);
+        ShowWatchedName();
     }
     connect(watch_.get(), &watch::ConnectionWatch::Changed, this, [this] { WatchChanged(); });
     Ready = true;
@@ -440,8 +429,12 @@ void TForm1::FormCreate() {
 
     g.CurrencySymbol =
         Setting(QStringLiteral("Charge"), QStringLiteral("valuta"), QStringLiteral("$"), 10);
-    g.AverageConnectTime = WholeSetting(QStringLiteral("Connect"), QStringLiteral("average"),
-                                        QStringLiteral("30"), 10);
+    // The average is the time from the port turning busy until the modem has connected;
+    // an interface that comes up is connected already.
+    g.AverageConnectTime = WatchesInterface()
+                               ? 0
+                               : WholeSetting(QStringLiteral("Connect"), QStringLiteral("average"),
+                                              QStringLiteral("30"), 10);
 
     g.LanguageCode = ProgramLanguage(5, StoreLanguage::Yes).left(3);
     SelectLanguage(g.LanguageCode);
@@ -589,14 +582,32 @@ void TForm1::Timer2Timer() {
 
 // The system told of a change: look now rather than at the next poll or tick. While a
 // timer rests (the quit question is open, the program ends) the change waits for it.
+// The panel is as wide as the watched connection's name needs, up to three fifths of the
+// status bar (the cost beside it needs the rest); a longer name loses its middle there.
+void TForm1::ShowWatchedName() {
+    const QString name = watch_->Name();
+    if (name == shownName_) {
+        return;
+    }
+    shownName_ = name;
+    const QFontMetrics metrics(StatusPanel0->font());
+    // Slack of a character: the font the panel gets once shown may draw a little wider.
+    const int frame = 2 * StatusPanel0->frameWidth() + metrics.averageCharWidth() + 4;
+    const int needed = metrics.horizontalAdvance(name) + frame;
+    const int widest = kClientWidth * 3 / 5;
+    StatusPanel0->setFixedWidth(std::clamp(needed, StatusPanel0->width(), widest));
+    StatusPanel0->setText(
+        needed <= widest ? name : metrics.elidedText(name, Qt::ElideMiddle, widest - frame));
+    StatusPanel0->setToolTip(name);
+}
+
 void TForm1::WatchChanged() {
     if (ended_ || !Ready) {
         return;
     }
     // NetworkManager and ModemManager tell the connection's own name once they answer.
-    if (WatchesInterface() && StatusPanel0->text() != watch_->Name()) {
-        StatusPanel0->setText(watch_->Name());
-        StatusPanel0->setToolTip(watch_->Name());
+    if (WatchesInterface()) {
+        ShowWatchedName();
     }
     if (SessionStarted) {
         if (Timer1->isActive()) {
@@ -611,6 +622,7 @@ void TForm1::StartSession() {
     Timer1->start();
     Session = monitor::SessionCounters{};
     Session.SessionStartTick = platform::Ticks().Milliseconds() / 1000;
+    drops_ = monitor::DropGrace(monitor::GraceSeconds());
 
     const QDateTime now = platform::Clock().Now();
     StartDate = platform::Clock().DateText(now.date());
@@ -649,7 +661,8 @@ void TForm1::StartSession() {
         TrayIcon1->SetActive(true);
     }
     WriteSetting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Ja"));
-    Budget.device = DeviceForPort(Comm321->CommPort());
+    // An interface has no port: the one stored from earlier runs may be anyone's now.
+    Budget.device = WatchesInterface() ? QString() : DeviceForPort(Comm321->CommPort());
     Budget.BeginSession(now.date(), platform::LocaleClock().DateFormat());
     BeginDataCount(now);
     emit sessionBegan(StartDate, StartTime);
@@ -727,12 +740,16 @@ void TForm1::Timer1Timer() {
     Timer1->stop();
     const watch::LinkCheck check = watch_->Check();
     const bool unusable = check.state == watch::LinkState::Unusable;
-    PortFree = monitor::EndsSession(check.state);
+    const long long now = platform::Ticks().Milliseconds() / 1000;
+    // A look that said nothing leaves a drop as it was.
+    const bool gone = check.state == watch::LinkState::Unknown ? drops_.Dropping()
+                                                               : monitor::EndsSession(check.state);
+    PortFree = drops_.See(gone, now) == monitor::DropGrace::Verdict::End;
     if (!PortFree) {
         Timer1->start();
     }
 
-    Session.UpdateTimes(platform::Ticks().Milliseconds() / 1000, g.AverageConnectTime);
+    Session.UpdateTimes(drops_.SessionClock(now), g.AverageConnectTime);
     const QString timeText = monitor::TimeText(Session.Connected());
 
     if (InitialChargeOn && Session.ConnectedSeconds <= 60) {
@@ -795,11 +812,14 @@ void TForm1::Timer1Timer() {
         AnimationCount = 0;
     }
 
-    if (unusable) {
-        NotifyUnusable(check);
-    }
     if (PortFree) {
+        // The session is stored before anything is said. A vanished interface (the phone
+        // unplugged; ppp0 goes at every hang-up) is the session's end, not the start-up
+        // problem its message would describe.
         SessionClose();
+        if (unusable && !(WatchesInterface() && check.error == ENODEV)) {
+            NotifyUnusable(check);
+        }
         if (Ready) {
             ClearActiveFlag();
             Finish();
@@ -813,6 +833,7 @@ QString TForm1::CostPanelText() const {
 
 void TForm1::Finish() {
     ended_ = true;
+    Budget.SetEnding();
     Timer1->stop();
     Timer2->stop();
     Timer3->stop();

@@ -168,7 +168,11 @@ class TForm1 : public QWidget {
     // Stops early, with nothing running, when RequestQuit() came during the port choice.
     void FormCreate();
     // The program is being ended (a signal): the manual port choice asks no more.
-    void RequestQuit() { quitRequested_ = true; }
+    // What the guard tells from then on goes to the notification and standard error only.
+    void RequestQuit() {
+        quitRequested_ = true;
+        Budget.SetEnding();
+    }
     bool QuitRequested() const { return quitRequested_; }
     // Shows the window for waiting: as the tray stand-in where a tray exists, else
     // minimised (a window manager may not keep a window off the screen).
@@ -234,6 +238,7 @@ class TForm1 : public QWidget {
     void Finish();
     void NotifyPortUnusable();
     void NotifyUnusable(const watch::LinkCheck& check);
+    void ShowWatchedName();
     void WatchChanged();
     void ReportUnsaved(const QStringList& items, int error);
     bool ActiveFlagStillSet() const;
@@ -247,6 +252,8 @@ class TForm1 : public QWidget {
     bool closed_ = false;
     monitor::UnusableReports unusableReports_;  // devices and interfaces the user was told about
     std::unique_ptr<watch::ConnectionWatch> watch_;
+    QString shownName_;         // the watched connection's name as the status bar has it
+    monitor::DropGrace drops_;  // the drops of the running session ([Connection] "Grace")
     bool unsavedReported_ = false;
     bool quitRequested_ = false;
     QString taskbarTitle_ = QStringLiteral("Vindelor");

@@ -10,57 +10,169 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace vindelor::platform {
 namespace {
 
+// A character device the kernel files under another class than "tty" (a memory device, a
+// sound card) is no port: every process holds /dev/null. Pseudo-terminals have no entry.
+bool IsTerminal(const struct stat& device) {
+    if (!S_ISCHR(device.st_mode)) {
+        return false;
+    }
+    char sys[64];
+    std::snprintf(sys, sizeof sys, "/sys/dev/char/%u:%u/subsystem", ::major(device.st_rdev),
+                  ::minor(device.st_rdev));
+    char link[4096];
+    const ssize_t n = ::readlink(sys, link, sizeof link - 1);
+    if (n <= 0) {
+        return true;
+    }
+    link[n] = '\0';
+    const char* slash = std::strrchr(link, '/');
+    return std::strcmp(slash != nullptr ? slash + 1 : link, "tty") == 0;
+}
+
+int PidfdOpen(long pid) {
+#ifdef SYS_pidfd_open
+    return static_cast<int>(::syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0u));
+#else
+    (void)pid;
+    errno = ENOSYS;
+    return -1;
+#endif
+}
+
+int PidfdSignal(int pidfd, int signal) {
+#ifdef SYS_pidfd_send_signal
+    return static_cast<int>(::syscall(SYS_pidfd_send_signal, pidfd, signal, nullptr, 0u));
+#else
+    (void)pidfd;
+    (void)signal;
+    errno = ENOSYS;
+    return -1;
+#endif
+}
+
+std::shared_ptr<const int> Handle(int fd) {
+    return std::shared_ptr<const int>(new int(fd), [](const int* p) {
+        ::close(*p);
+        delete p;
+    });
+}
+
+// Whether `pid` has the device open.
+bool HoldsDevice(long pid, dev_t rdev) {
+    const QString fdDir = QStringLiteral("/proc/%1/fd").arg(pid);
+    for (const QString& fd : QDir(fdDir).entryList(QDir::Files | QDir::System)) {
+        struct stat st {};
+        if (::stat(QFile::encodeName(fdDir + QLatin1Char('/') + fd).constData(), &st) == 0 &&
+            S_ISCHR(st.st_mode) && st.st_rdev == rdev) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The command's output, line by line, to standard error with a prefix.
+class OutputRelay {
+  public:
+    explicit OutputRelay(QString prefix) : prefix_(prefix.toLocal8Bit()) {}
+    void Take(const QByteArray& bytes) {
+        pending_ += bytes;
+        qsizetype end = 0;
+        while ((end = pending_.indexOf('\n')) >= 0) {
+            Write(pending_.left(end + 1));
+            pending_.remove(0, end + 1);
+        }
+    }
+    void Flush() {
+        if (!pending_.isEmpty()) {
+            Write(pending_ + '\n');
+            pending_.clear();
+        }
+    }
+
+  private:
+    void Write(const QByteArray& line) {
+        const QByteArray out = prefix_ + line;
+        std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stderr);
+        std::fflush(stderr);
+    }
+    QByteArray prefix_;
+    QByteArray pending_;
+};
+
 class SystemProcesses : public ProcessControl {
   public:
     void Run(const QStringList& command, int timeoutMs,
              std::function<void(const CommandOutcome&)> done) override {
+        // Deleted only once it has ended: a QProcess destroyed while its program runs
+        // waits for it on the caller's thread.
         auto* process = new QProcess;
-        auto finished = std::make_shared<bool>(false);
-        auto finish = [process, finished, done](const CommandOutcome& outcome) {
-            if (*finished) {
-                return;
+        auto told = std::make_shared<bool>(false);
+        auto tell = [told, done](const CommandOutcome& outcome) {
+            if (!*told) {
+                *told = true;
+                done(outcome);
             }
-            *finished = true;
-            process->deleteLater();
-            done(outcome);
         };
+        auto relay =
+            std::make_shared<OutputRelay>(QStringLiteral("vindelor: %1: ").arg(command.value(0)));
         process->setProgram(command.value(0));
         process->setArguments(command.mid(1));
         process->setStandardInputFile(QProcess::nullDevice());
-        process->setProcessChannelMode(QProcess::ForwardedChannels);
+        process->setProcessChannelMode(QProcess::MergedChannels);
+        process->setChildProcessModifier([] { ::setpgid(0, 0); });
+        QObject::connect(process, &QProcess::readyReadStandardOutput, process,
+                         [process, relay] { relay->Take(process->readAllStandardOutput()); });
         QObject::connect(process, &QProcess::errorOccurred, process,
-                         [process, finish](QProcess::ProcessError error) {
+                         [process, tell](QProcess::ProcessError error) {
                              if (error == QProcess::FailedToStart) {
                                  CommandOutcome outcome;
                                  outcome.error = process->errorString();
-                                 finish(outcome);
+                                 tell(outcome);
+                                 process->deleteLater();
                              }
                          });
         QObject::connect(process, &QProcess::finished, process,
-                         [finish](int exitCode, QProcess::ExitStatus status) {
+                         [process, relay, tell](int exitCode, QProcess::ExitStatus status) {
+                             relay->Take(process->readAllStandardOutput());
+                             relay->Flush();
                              CommandOutcome outcome;
                              outcome.started = true;
-                             outcome.exitCode = exitCode;
                              outcome.crashed = status == QProcess::CrashExit;
-                             finish(outcome);
+                             // Qt gives the signal's number as the code of a crash.
+                             outcome.exitCode = outcome.crashed ? 0 : exitCode;
+                             outcome.signal = outcome.crashed ? exitCode : 0;
+                             tell(outcome);
+                             process->deleteLater();
                          });
-        QTimer::singleShot(timeoutMs, process, [process, finish] {
+        // The group's leader is the command: until it is reaped its number names the
+        // group, so the kill cannot reach anyone else.
+        const auto endGroup = [process] {
+            const qint64 pid = process->processId();
+            if (pid > 1) {
+                ::kill(-static_cast<pid_t>(pid), SIGKILL);
+            }
+        };
+        QTimer::singleShot(timeoutMs, process, [process, tell, endGroup] {
             if (process->state() == QProcess::NotRunning) {
                 return;
             }
             CommandOutcome outcome;
             outcome.started = true;
             outcome.timedOut = true;
-            finish(outcome);  // before the kill, whose finished() must not count
-            process->kill();
+            tell(outcome);  // before the kill, whose crash must not count
+            endGroup();
         });
         // The connection going down ends the program, often before the command has
         // ended: its outcome is still waited for (within the limit) and told.
@@ -68,19 +180,22 @@ class SystemProcesses : public ProcessControl {
         started->start();
         if (QCoreApplication::instance() != nullptr) {
             QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, process,
-                             [process, started, timeoutMs, finish] {
+                             [process, started, timeoutMs, tell, endGroup] {
                                  if (process->state() == QProcess::NotRunning) {
                                      return;
                                  }
-                                 if (!process->waitForFinished(static_cast<int>(
+                                 if (process->waitForFinished(static_cast<int>(
                                          std::max<qint64>(0, timeoutMs - started->elapsed())))) {
-                                     CommandOutcome outcome;
-                                     outcome.started = true;
-                                     outcome.timedOut = true;
-                                     finish(outcome);
-                                     process->kill();
-                                     process->waitForFinished(1000);
+                                     return;  // finished() has told it
                                  }
+                                 CommandOutcome outcome;
+                                 outcome.started = true;
+                                 outcome.timedOut = true;
+                                 tell(outcome);
+                                 endGroup();
+                                 // One that cannot be killed (stuck in a device) is left behind: it
+                                 // has no parent whose end would destroy it and wait.
+                                 process->waitForFinished(1000);
                              });
         }
         process->start();
@@ -90,7 +205,7 @@ class SystemProcesses : public ProcessControl {
         std::vector<ProcessInfo> holders;
         struct stat device {};
         if (::stat(QFile::encodeName(devicePath).constData(), &device) != 0 ||
-            !S_ISCHR(device.st_mode)) {
+            !IsTerminal(device)) {
             return holders;
         }
         const long self = static_cast<long>(::getpid());
@@ -101,43 +216,55 @@ class SystemProcesses : public ProcessControl {
             if (!numeric || pid == self) {
                 continue;
             }
-            const QString fdDir = QStringLiteral("/proc/%1/fd").arg(pid);
-            bool holds = false;
-            for (const QString& fd : QDir(fdDir).entryList(QDir::Files | QDir::System)) {
-                struct stat st {};
-                if (::stat(QFile::encodeName(fdDir + QLatin1Char('/') + fd).constData(), &st) ==
-                        0 &&
-                    S_ISCHR(st.st_mode) && st.st_rdev == device.st_rdev) {
-                    holds = true;
-                    break;
-                }
+            // Held before the look: a process that ends during it leaves a handle that
+            // no longer answers, and its number can never lead to a newcomer.
+            const int pidfd = PidfdOpen(pid);
+            if (pidfd < 0 && errno != ENOSYS) {
+                continue;  // gone already
             }
-            if (!holds) {
+            std::shared_ptr<const int> handle = pidfd >= 0 ? Handle(pidfd) : nullptr;
+            if (!HoldsDevice(pid, device.st_rdev)) {
                 continue;
             }
             ProcessInfo info;
             info.pid = pid;
+            info.handle = handle;
             QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
             if (comm.open(QIODevice::ReadOnly)) {
                 info.name = QString::fromLocal8Bit(comm.readAll()).trimmed();
             }
-            info.mayBeSignalled = ::kill(static_cast<pid_t>(pid), 0) == 0;
+            info.mayBeSignalled =
+                handle ? PidfdSignal(*handle, 0) == 0 : ::kill(static_cast<pid_t>(pid), 0) == 0;
+            if (handle && !info.mayBeSignalled && errno == ESRCH) {
+                continue;  // gone since the look: what was seen may be a newcomer's
+            }
             holders.push_back(info);
         }
         return holders;
     }
 
-    int Terminate(long pid) override {
-        if (pid <= 1) {
+    int Terminate(const ProcessInfo& holder) override {
+        if (holder.pid <= 1) {
             return EINVAL;  // never a process group, never init
         }
-        return ::kill(static_cast<pid_t>(pid), SIGTERM) == 0 ? 0 : errno;
+        if (holder.handle) {
+            return PidfdSignal(*holder.handle, SIGTERM) == 0 ? 0 : errno;
+        }
+        // Only where the kernel has no pidfds (before 5.3).
+        return ::kill(static_cast<pid_t>(holder.pid), SIGTERM) == 0 ? 0 : errno;
     }
 };
 
 ProcessControl* gProcesses = nullptr;
 
 }  // namespace
+
+QString SignalName(int signal) {
+    if (const char* name = ::sigabbrev_np(signal)) {
+        return QStringLiteral("SIG") + QString::fromLatin1(name);
+    }
+    return QString::number(signal);
+}
 
 ProcessControl& Processes() {
     static SystemProcesses system;

@@ -1,5 +1,6 @@
 #include "shared/billingsettings.h"
 
+#include "platform/cp1252.h"
 #include "shared/money.h"
 #include "shared/numbers.h"
 #include "shared/profile.h"
@@ -102,6 +103,19 @@ BillingEntryError CheckBillingEntries(const BillingEntries& in, BillingSettings*
     QStringList words;
     if (!SplitShellWords(s.hangUp, &words)) {
         return BillingEntryError::HangUp;
+    }
+    // Stored, a "?" would stand in its place and run another command than the one typed.
+    if (!cp1252::CanEncode(s.hangUp)) {
+        if (bad != nullptr) {
+            bad->clear();
+            for (const char32_t c : s.hangUp.toUcs4()) {
+                const QString one = QString::fromUcs4(&c, 1);
+                if (!cp1252::CanEncode(one) && !bad->contains(one)) {
+                    bad->append(one);
+                }
+            }
+        }
+        return BillingEntryError::HangUpCharacters;
     }
     s.holidays = HolidayCalendarFromText(in.holidays);
     if (s.holidays == HolidayCalendar::None && !in.holidays.trimmed().isEmpty()) {

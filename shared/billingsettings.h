@@ -44,7 +44,18 @@ struct BillingEntries {
     QString dates;
 };
 
-enum class BillingEntryError { None, StartDay, Budget, Warn, NextMinute, HangUp, Holidays, Dates };
+// HangUpCharacters: the command has characters Vindelor.ini (Windows-1252) cannot hold.
+enum class BillingEntryError {
+    None,
+    StartDay,
+    Budget,
+    Warn,
+    NextMinute,
+    HangUp,
+    HangUpCharacters,
+    Holidays,
+    Dates
+};
 
 // Checks every entry; the first bad one is returned (with the offending part in *bad
 // where one part of a list is at fault) and *out is left untouched.

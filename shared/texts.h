@@ -128,6 +128,15 @@ enum OwnText : int {
     kTextXlsxFilter = 170,
     kTextSheetColumns = 171,  // the sheet's six column titles, parted by tabs
     kTextSheetTotal = 172,    // the label of the totals row
+    // Faults found in the guard, the hang-up, the interface watch and the exports.
+    kTextAverageSerialOnly = 190,  // the connect time is taken off a serial port's sessions only
+    kTextHangUpNotStorable = 191,  // "%1" the characters Windows-1252 cannot hold
+    kTextEndedBySignal = 192,      // "%1" signal number, "%2" its name: a command's end
+    kTextGraceLabel = 193,         // the connection page's drop that still belongs to it
+    kTextBadGrace = 194,
+    kTextOutputIsFolder = 195,     // "%1" the --output path, a folder
+    kTextOutputForeignLink = 196,  // "%1" the --output path, a link someone else planted
+    kTextStdoutNotWritten = 197,   // "%1" the system's reason
     // Data volume: units, the data tariff's page, volume warnings, the months' volume.
     kTextMegabytes = 220,  // the unit after a number of MB, as the language writes it
     kTextGigabytes = 221,

@@ -1,5 +1,6 @@
 #include "viewer/commandline.h"
 
+#include "platform/errortext.h"
 #include "shared/logsummary.h"
 #include "shared/profile.h"
 #include "shared/texts.h"
@@ -8,10 +9,12 @@
 #include "viewer/logstore.h"
 #include "viewer/xlsxexport.h"
 
+#include <QFile>
 #include <QIODevice>
 #include <QTextStream>
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 
 #ifndef VINDELOR_VERSION
@@ -63,6 +66,23 @@ bool ReadIsoDate(const QString& text, QDate* date) {
     return date->isValid();
 }
 
+// Whether what went to `out` reached its file: a full disk or a closed pipe behind
+// standard output must not pass for a written table.
+int Delivered(QTextStream& out, QTextStream& err) {
+    errno = 0;
+    out.flush();
+    bool written = out.status() == QTextStream::Ok;
+    if (auto* file = qobject_cast<QFile*>(out.device())) {
+        written = file->flush() && written;
+    }
+    if (written) {
+        return 0;
+    }
+    err << "brusko: "
+        << Own(kTextStdoutNotWritten).arg(platform::ErrorText(errno != 0 ? errno : EIO)) << '\n';
+    return kExitFailed;
+}
+
 // --export csv|json|xlsx and --months, each with --from, --to (and --output for the export),
 // every one at most once.
 int RunAnalysis(const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -112,7 +132,7 @@ int RunAnalysis(const QStringList& args, QTextStream& out, QTextStream& err) {
     const std::vector<DatedLogLine> lines = LinesBetween(log.lines, from, to);
     if (!exporting) {
         out << MonthsTableText(SummariseMonths(lines, StoredStartDay()));
-        return 0;
+        return Delivered(out, err);
     }
     QByteArray text;
     QString error;
@@ -128,11 +148,16 @@ int RunAnalysis(const QStringList& args, QTextStream& out, QTextStream& err) {
         // Standard output takes the bytes as they are; a stream on a string (tests) the text.
         if (QIODevice* device = out.device()) {
             out.flush();
-            device->write(text);
+            if (device->write(text) != text.size()) {
+                errno = errno != 0 ? errno : EIO;
+                err << "brusko: " << Own(kTextStdoutNotWritten).arg(platform::ErrorText(errno))
+                    << '\n';
+                return kExitFailed;
+            }
         } else {
             out << QString::fromUtf8(text);
         }
-        return 0;
+        return Delivered(out, err);
     }
     if (!WriteTextFile(output, text, &error)) {
         err << "brusko: " << Own(kTextExportNotWritten).arg(error) << '\n';

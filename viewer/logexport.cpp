@@ -3,12 +3,16 @@
 #include "shared/texts.h"
 #include "viewer/logrows.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vindelor::brusko {
 namespace {
@@ -227,6 +231,24 @@ QString UndatedNotice(const std::vector<int>& keys) {
 }
 
 bool WriteTextFile(const QString& path, const QByteArray& bytes, QString* error) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::lstat(name.constData(), &st) == 0 && S_ISLNK(st.st_mode) && st.st_uid != ::geteuid()) {
+        // The save follows the link itself, where the kernel's guard for shared folders
+        // never sees it: a link someone else planted in a sticky folder (/tmp) would
+        // have the export replace whatever it points at.
+        struct stat folder {};
+        const QByteArray dir = QFile::encodeName(QFileInfo(path).absolutePath());
+        if (::stat(dir.constData(), &folder) == 0 && (folder.st_mode & S_ISVTX) != 0 &&
+            folder.st_uid != st.st_uid) {
+            *error = Text(kOwnTextBase + kTextOutputForeignLink).arg(path);
+            return false;
+        }
+    }
+    if (QFileInfo(path).isDir()) {
+        *error = Text(kOwnTextBase + kTextOutputIsFolder).arg(path);
+        return false;
+    }
     QSaveFile file(path);
     errno = 0;
     if (file.open(QIODevice::WriteOnly)) {

@@ -21,12 +21,12 @@ class FakeProcesses : public ProcessControl {
         askedFor.push_back(device);
         return holders;
     }
-    int Terminate(long pid) override {
-        terminated.push_back(pid);
+    int Terminate(const ProcessInfo& holder) override {
+        terminated.push_back(holder.pid);
         return terminateError;
     }
 
-    CommandOutcome outcome{true, false, false, 0, QString()};
+    CommandOutcome outcome{true, false, false, 0, QString(), 0};
     std::vector<ProcessInfo> holders;
     int terminateError = 0;
     std::vector<QStringList> runs;

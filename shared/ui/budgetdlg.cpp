@@ -120,6 +120,9 @@ void TBudgetDlg::OkClick() {
             case BillingEntryError::HangUp:
                 field = {HangUpEdit, Own(kTextBadHangUp)};
                 break;
+            case BillingEntryError::HangUpCharacters:
+                field = {HangUpEdit, Own(kTextHangUpNotStorable).arg(bad)};
+                break;
             case BillingEntryError::Dates:
                 field = {DatesEdit, Own(kTextBadDates).arg(bad)};
                 break;

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -117,6 +118,17 @@ TConnectionDlg::TConnectionDlg(QWidget* parent, const QStringList& interfaces, b
     Label2->setText(names.isEmpty() ? Text(kOwnTextBase + kTextNoInterfaces)
                                     : Text(kOwnTextBase + kTextWatchNextStart));
 
+    Label3 = new QLabel(Text(kOwnTextBase + kTextAverageSerialOnly), this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setWordWrap(true);
+    GraceLabel = new QLabel(Text(kOwnTextBase + kTextGraceLabel), this);
+    GraceLabel->setObjectName(QStringLiteral("GraceLabel"));
+    GraceEdit =
+        new QLineEdit(Stored(QStringLiteral("Connection"), QStringLiteral("Grace"), 10), this);
+    GraceEdit->setObjectName(QStringLiteral("GraceEdit"));
+    GraceEdit->setMaxLength(3);
+    GraceLabel->setBuddy(GraceEdit);
+
     if (!storedConnection_.isEmpty()) {
         RadioNetworkManager->setChecked(true);
     } else if (!storedModem_.isEmpty()) {
@@ -152,6 +164,11 @@ TConnectionDlg::TConnectionDlg(QWidget* parent, const QStringList& interfaces, b
     grid->addWidget(RadioModem);
     grid->addWidget(ComboModem);
     grid->addWidget(Label2);
+    grid->addWidget(Label3);
+    auto* grace = new QHBoxLayout;
+    grace->addWidget(GraceLabel);
+    grace->addWidget(GraceEdit);
+    grid->addLayout(grace);
     grid->addStretch();
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -159,7 +176,7 @@ TConnectionDlg::TConnectionDlg(QWidget* parent, const QStringList& interfaces, b
     buttons->addWidget(BitBtn2);
     grid->addLayout(buttons);
 
-    CentreOnScreen(this, QSize(380, 360));
+    CentreOnScreen(this, QSize(380, 440));
 }
 
 TConnectionDlg::~TConnectionDlg() = default;
@@ -202,6 +219,18 @@ void TConnectionDlg::FillModems() {
 }
 
 void TConnectionDlg::BitBtn1Click() {
+    // Empty is none, as in earlier versions.
+    const QString graceText = GraceEdit->text().trimmed();
+    bool whole = graceText.isEmpty();
+    const int grace = whole ? 0 : graceText.toInt(&whole);
+    if (!whole || grace < 0 || grace > 600) {
+        platform::Boxes().Show(this, QStringLiteral("Vindelor"), Text(kOwnTextBase + kTextBadGrace),
+                               platform::MessageBoxes::Icon::Warning,
+                               platform::MessageBoxes::Buttons::Ok);
+        GraceEdit->setFocus();
+        GraceEdit->selectAll();
+        return;
+    }
     QString interfaceName;
     QString connection;
     QString modem;
@@ -233,6 +262,11 @@ void TConnectionDlg::BitBtn1Click() {
             written =
                 WriteProfileString(QStringLiteral("Connection"), key, value, kSettingsFile, &error);
         }
+    }
+    if (written && (grace != 0 ||
+                    !Stored(QStringLiteral("Connection"), QStringLiteral("Grace"), 10).isEmpty())) {
+        written = WriteProfileString(QStringLiteral("Connection"), QStringLiteral("Grace"),
+                                     QString::number(grace), kSettingsFile, &error);
     }
     if (written && serial) {
         written = WriteProfileString(QStringLiteral("Modem"), QStringLiteral("Port"),

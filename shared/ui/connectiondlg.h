@@ -4,7 +4,8 @@
 // thread once the page is open; the page never waits for them). Reached from the
 // settings dialog's right-click menu. OK stores [Connection] "Interface",
 // "NetworkManager" or "Modem" (the others emptied; all empty for the serial port) and,
-// for a port, [Modem] "Port".
+// for a port, [Modem] "Port"; and [Connection] "Grace", the seconds a drop may last and
+// still belong to the session.
 #pragma once
 
 #include <QDialog>
@@ -14,6 +15,7 @@
 
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
@@ -44,6 +46,9 @@ class TConnectionDlg : public QDialog {
     QRadioButton* RadioModem = nullptr;
     QComboBox* ComboModem = nullptr;  // "any", then each modem's identifier
     QLabel* Label2 = nullptr;         // no interfaces / from the next start
+    QLabel* Label3 = nullptr;  // the connect time counts for the serial port only
+    QLabel* GraceLabel = nullptr;
+    QLineEdit* GraceEdit = nullptr;
     QPushButton* BitBtn1 = nullptr;
     QPushButton* BitBtn2 = nullptr;
 

@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -85,6 +86,27 @@ TEST_F(ConnectionDlgTest, SwitchesBetweenAnInterfaceAndAPortAndKeepsAnAbsentInte
     }
     EXPECT_EQ(Read(QStringLiteral("Connection"), QStringLiteral("Interface")), QString());
     EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("COM3"));
+    // Untouched, the drop's grace stays out of the file.
+    EXPECT_EQ(Read(QStringLiteral("Connection"), QStringLiteral("Grace")),
+              QStringLiteral("<missing>"));
+}
+
+TEST_F(ConnectionDlgTest, TheGraceOfADropIsAWholeNumberOfSecondsUpToTenMinutes) {
+    SetLanguageOffset(kEnglishOffset);
+    TConnectionDlg dlg(nullptr, {QStringLiteral("wwan0")}, false);
+    for (const char* bad : {"-1", "601", "5s"}) {
+        dlg.GraceEdit->setText(QLatin1String(bad));
+        dlg.BitBtn1Click();
+        EXPECT_EQ(Read(QStringLiteral("Connection"), QStringLiteral("Grace")),
+                  QStringLiteral("<missing>"))
+            << bad;
+    }
+    EXPECT_EQ(fakes_.boxes.shown.size(), 3u);
+    EXPECT_EQ(fakes_.boxes.shown[0].text, LoadText(kOwnTextBase + kTextBadGrace + kEnglishOffset));
+    dlg.GraceEdit->setText(QStringLiteral("45"));
+    dlg.BitBtn1Click();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(Read(QStringLiteral("Connection"), QStringLiteral("Grace")), QStringLiteral("45"));
 }
 
 TEST_F(ConnectionDlgTest, AnInterfaceNotYetPresentCanBeTypedWhenTheKernelCouldNameIt) {

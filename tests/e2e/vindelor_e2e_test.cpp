@@ -525,6 +525,34 @@ TEST_F(VindelorEndToEnd, BudgetWarningsAndTheHangUpCommandAtTheLimit) {
     bus.waitForFinished(2000);
 }
 
+TEST_F(VindelorEndToEnd, AHangUpCommandOutlivingTheLinkWithoutADesktopStillLetsTheProgramEnd) {
+    // No session bus: no notification, and the offscreen platform has no tray.
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+               QStringLiteral("unix:path=") + data.file(QStringLiteral("no-bus")));
+    const QString device = StartDialer({QStringLiteral("--delay"), QStringLiteral("0"),
+                                        QStringLiteral("--hold"), QStringLiteral("stdin")});
+    ASSERT_FALSE(device.isEmpty()) << dialerOutput.toStdString();
+    // The budget is used up already: the first tick hangs up.
+    ASSERT_TRUE(AppendLogLine(BuildLogLine(QDate::currentDate().toString("dd.MM.yyyy"),
+                                           QStringLiteral("00:00:01"), QStringLiteral("00:10:00"),
+                                           10.0)) > 0);
+    Configure(device,
+              {
+                  {QStringLiteral("Språk"), QStringLiteral("Språk"), "UK"},
+                  {QStringLiteral("Charge"), QStringLiteral("per_min"), "3.00"},
+                  {QStringLiteral("Billing"), QStringLiteral("Budget"), "10"},
+                  {QStringLiteral("Billing"), QStringLiteral("Warn"), ""},
+                  {QStringLiteral("Billing"), QStringLiteral("HangUpAt"), "Ja"},
+                  {QStringLiteral("Billing"), QStringLiteral("HangUp"),
+                   QStringLiteral("sh -c 'kill -TERM %1; sleep 1'").arg(dialer.processId())},
+              });
+    StartVindelor();
+    ASSERT_TRUE(vindelor.waitForFinished(30000)) << "still running after the hang-up";
+    EXPECT_EQ(vindelor.exitCode(), 0);
+    EXPECT_TRUE(QString::fromLocal8Bit(vindelor.readAllStandardError())
+                    .contains(QStringLiteral("Vindelor ran \"sh -c")));
+}
+
 }  // namespace
 }  // namespace vindelor::test
 

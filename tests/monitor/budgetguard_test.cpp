@@ -2,12 +2,17 @@
 
 #include "platform/test/fakes.h"
 #include "platform/test/processfakes.h"
+#include "shared/logsummary.h"
 #include "shared/profile.h"
 #include "shared/sessionlog.h"
 #include "shared/texts.h"
 #include "support/testenv.h"
 
+#include <QTimeZone>
+
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 namespace vindelor::monitor {
 namespace {
@@ -69,12 +74,51 @@ TEST_F(BudgetGuardTest, EachWarningOncePerBillingMonthWhateverTheSessions) {
     next.BeginSession(fakes.clock.now.date(), QStringLiteral("d.M.yyyy"));
     next.Tick({&counters, fakes.clock.now, 0.5, QStringLiteral("€")});
     EXPECT_EQ(system.notifier.bodies.size(), 2u);
+}
 
-    fakes.clock.now = QDateTime(QDate(2027, 1, 1), QTime(0, 0, 5));
-    counters.SessionCost = 6.0;  // the new month starts from the session's cost
-    next.Tick({&counters, fakes.clock.now, 0.5, QStringLiteral("€")});
-    ASSERT_EQ(system.notifier.bodies.size(), 3u);
-    EXPECT_TRUE(system.notifier.bodies[2].startsWith(QStringLiteral("60 %")));
+TEST_F(BudgetGuardTest, ASessionIntoANewMonthCountsInTheMonthItBeganInAsTheMonthsTableDoes) {
+    fakes.clock.now = QDateTime(QDate(2026, 12, 31), QTime(23, 50, 0));
+    Begin();
+    Tick(1.0);  // 80 % of December
+    ASSERT_EQ(system.notifier.bodies.size(), 1u);
+    fakes.clock.now = QDateTime(QDate(2027, 1, 1), QTime(0, 20, 0));
+    Tick(3.0);
+    ASSERT_EQ(system.notifier.bodies.size(), 2u);
+    EXPECT_TRUE(
+        system.notifier.bodies[1].startsWith(QStringLiteral("100 % of your budget used: "
+                                                            "€ 10.00")))
+        << system.notifier.bodies[1].toStdString();
+    EXPECT_TRUE(system.notifier.bodies[1].contains(QStringLiteral("31.12.2026")));
+
+    // The line the session leaves carries its start; the months table must agree.
+    AppendLogLine(BuildLogLine(QStringLiteral("31.12.2026"), QStringLiteral("23:50:00"),
+                               QStringLiteral("00:30:00"), 3.0));
+    const std::vector<MonthSummary> months =
+        SummariseMonths(DateLogLines(ReadLogLines(), QStringLiteral("d.M.yyyy")).lines, 1);
+    ASSERT_EQ(months.size(), 2u);  // November and December; nothing in January
+    EXPECT_EQ(months[1].month.first, QDate(2026, 12, 1));
+    EXPECT_EQ(months[1].cost, guard.MonthCost(3.0));
+}
+
+TEST_F(BudgetGuardTest, TheNextMinuteIsToldAtItsTimeAcrossAClockChange) {
+    Set(QStringLiteral("NextMinute"), QStringLiteral("30"));
+    const QTimeZone helsinki("Europe/Helsinki");
+    ASSERT_TRUE(helsinki.isValid());
+    // Summer time begins: 03:00 is 04:00.
+    fakes.clock.now = QDateTime(QDate(2026, 3, 29), QTime(2, 59, 0), helsinki);
+    Begin();
+    counters.ConnectedSeconds = 60;
+    counters.Elapsed = 60;
+    counters.MinuteMark = 60;
+    counters.SinceMinuteMark = 60;  // the first minute was charged just now
+    Tick(0.5);
+    counters.Elapsed = 100;
+    counters.SinceMinuteMark = 40;
+    fakes.clock.now = fakes.clock.now.addSecs(40);
+    Tick(0.5);
+    ASSERT_FALSE(system.notifier.bodies.empty());
+    EXPECT_TRUE(system.notifier.bodies.back().contains(QStringLiteral("04:00:00")))
+        << system.notifier.bodies.back().toStdString();
 }
 
 TEST_F(BudgetGuardTest, WithoutNotificationsTheTrayThenAMessageBoxTells) {
@@ -91,6 +135,12 @@ TEST_F(BudgetGuardTest, WithoutNotificationsTheTrayThenAMessageBoxTells) {
     };
     Tick(1.0);
     EXPECT_EQ(tray.size(), 1);
+    EXPECT_EQ(fakes.boxes.shown.size(), 1u);
+
+    // Ending, a box would hold the program open with nobody to close it.
+    guard.trayMessage = nullptr;
+    guard.SetEnding();
+    Tick(3.0);
     EXPECT_EQ(fakes.boxes.shown.size(), 1u);
 }
 
@@ -114,10 +164,16 @@ TEST_F(BudgetGuardTest, HangUpOncePerSessionByCommandElseOurPppd) {
     Begin();
     Tick(3.0);
     EXPECT_TRUE(system.notifier.bodies.back().contains(QStringLiteral("failed (exit status 1)")));
+    system.processes.outcome = {true, false, true, 0, QString(), SIGTERM};
+    Begin();
+    Tick(3.0);
+    EXPECT_TRUE(system.notifier.bodies.back().contains(
+        QStringLiteral("failed (ended by signal 15 (SIGTERM))")))
+        << system.notifier.bodies.back().toStdString();
 
     Set(QStringLiteral("HangUp"), QString());
-    system.processes.holders = {{77, QStringLiteral("chat"), true},
-                                {78, QStringLiteral("pppd"), true}};
+    system.processes.holders = {{77, QStringLiteral("chat"), true, {}},
+                                {78, QStringLiteral("pppd"), true, {}}};
     Begin();
     Tick(3.0);
     EXPECT_EQ(system.processes.askedFor.back(), QStringLiteral("/dev/ttyS0"));
@@ -128,7 +184,7 @@ TEST_F(BudgetGuardTest, HangUpOncePerSessionByCommandElseOurPppd) {
     Begin();
     Tick(5.0);
     EXPECT_EQ(system.processes.terminated.size(), 1u);
-    EXPECT_EQ(system.processes.runs.size(), 2u);
+    EXPECT_EQ(system.processes.runs.size(), 3u);
 }
 
 }  // namespace

@@ -147,9 +147,9 @@ TEST(BudgetRules, InitialChargeIsTheFirstMinutesPrice) {
 }
 
 TEST(BudgetRules, HangUpRunsTheCommandElseSignalsOnlyOurPppd) {
-    const PortHolder minicom{400, QStringLiteral("minicom"), true};
-    const PortHolder othersPppd{500, QStringLiteral("pppd"), false};
-    const PortHolder ourPppd{600, QStringLiteral("pppd"), true};
+    const PortHolder minicom{400, QStringLiteral("minicom"), true, {}};
+    const PortHolder othersPppd{500, QStringLiteral("pppd"), false, {}};
+    const PortHolder ourPppd{600, QStringLiteral("pppd"), true, {}};
 
     HangUpChoice c = ChooseHangUp(QStringLiteral("nmcli connection down 'My ISP'"), {ourPppd});
     EXPECT_EQ(c.action, HangUpChoice::Action::RunCommand);
@@ -169,7 +169,7 @@ TEST(BudgetRules, HangUpRunsTheCommandElseSignalsOnlyOurPppd) {
     EXPECT_EQ(c.reason, HangUpChoice::Reason::PppdNotOurs);
     EXPECT_EQ(c.pid, 500);
 
-    c = ChooseHangUp(QString(), {minicom, PortHolder{1, QStringLiteral("pppd"), true}});
+    c = ChooseHangUp(QString(), {minicom, PortHolder{1, QStringLiteral("pppd"), true, {}}});
     EXPECT_EQ(c.action, HangUpChoice::Action::Nothing);
     EXPECT_EQ(c.reason, HangUpChoice::Reason::NoPppd);
 }

@@ -4,6 +4,7 @@
 
 #include "connectionwatch/test/fakeconnectionwatch.h"
 #include "monitor/fmodem.h"
+#include "shared/sessionlog.h"
 #include "support/mockbus.h"
 
 #include <QLabel>
@@ -39,6 +40,7 @@ class InterfaceWatchTest : public MainWindowTest {
 TEST_F(InterfaceWatchTest, LinkEventsStartAndEndTheSessionWithoutTouchingTheSerialPort) {
     Ini(QStringLiteral("Connection"), QStringLiteral("Interface"), QStringLiteral("eth9"));
     Ini(QStringLiteral("Avsluta"), QStringLiteral("Visa"), QStringLiteral("Nej"));
+    Ini(QStringLiteral("Session"), QStringLiteral("Avrundning"), QStringLiteral("Ja"));  // seconds
     // Were the port probed, it would read as a connection.
     SetPort(1, FakeSerialFactory::Mode::Busy);
     // The command line names the interface for one run, over the settings.
@@ -57,15 +59,52 @@ TEST_F(InterfaceWatchTest, LinkEventsStartAndEndTheSessionWithoutTouchingTheSeri
     ASSERT_TRUE(w.SessionStarted);
     EXPECT_TRUE(w.Timer1->isActive());
     EXPECT_FALSE(w.Com11->isVisible());  // no port is watched
+    // Nor is a pppd looked for on a port stored from earlier runs.
+    EXPECT_EQ(w.Budget.device, QString());
     Run(90);
     EXPECT_EQ(ends, 0);
     watch->Set(LinkState::Down);
     EXPECT_EQ(ends, 1);
     EXPECT_TRUE(w.LastClose.Counted);
-    EXPECT_NE(LogLine(1), QStringLiteral("<none>"));
+    // No connect time to take off ([Connect] "average" has its default of 30 s): the link
+    // was connected from the moment it came up.
+    EXPECT_EQ(SplitLogLine(LogLine(1)).duration, QStringLiteral("00:01:30"));
     EXPECT_EQ(Read(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("Nej"));
     EXPECT_EQ(ports.opens, 0);
     EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("<none>"));
+}
+
+TEST_F(InterfaceWatchTest, AnInterfaceVanishingMidSessionEndsAndStoresItWithoutAStartUpBox) {
+    Ini(QStringLiteral("Connection"), QStringLiteral("Interface"), QStringLiteral("ppp0"));
+    Ini(QStringLiteral("Avsluta"), QStringLiteral("Visa"), QStringLiteral("Nej"));
+    CreateWatching();
+    watch->Set(LinkState::Up);
+    Run(90);
+    watch->Set(LinkState::Unusable);  // deleted at the hang-up
+    EXPECT_EQ(ends, 1);
+    EXPECT_NE(LogLine(1), QStringLiteral("<none>"));
+    EXPECT_TRUE(fakes.boxes.shown.empty());
+}
+
+TEST_F(InterfaceWatchTest, ADropWithinTheGraceBelongsToTheSessionWithoutItsGap) {
+    Ini(QStringLiteral("Connection"), QStringLiteral("Interface"), QStringLiteral("wwan0"));
+    Ini(QStringLiteral("Connection"), QStringLiteral("Grace"), QStringLiteral("20"));
+    Ini(QStringLiteral("Avsluta"), QStringLiteral("Visa"), QStringLiteral("Nej"));
+    Ini(QStringLiteral("Session"), QStringLiteral("Avrundning"), QStringLiteral("Ja"));
+    CreateWatching();
+    watch->Set(LinkState::Up);
+    Run(60);
+    watch->Set(LinkState::Unusable);  // a handover: the interface goes and comes back
+    Run(15);
+    watch->Set(LinkState::Up);
+    Run(30);
+    EXPECT_EQ(ends, 0);
+    watch->Set(LinkState::Down);
+    Run(19);
+    EXPECT_EQ(ends, 0);
+    Run(1);  // the drop outlasts the grace: the session ended where it began
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(SplitLogLine(LogLine(1)).duration, QStringLiteral("00:01:30"));
 }
 
 TEST_F(InterfaceWatchTest, AMissingInterfaceIsToldOnceInTheUsersLanguageAndWaitedFor) {

@@ -74,6 +74,7 @@ const SettingRead kTable[] = {
     {"vindelor", "billing", "nextminute", 1024},
     {"vindelor", "billing", "startday", 1024},
     {"vindelor", "billing", "warn", 1024},
+    {"vindelor", "connection", "grace", 10},
     {"vindelor", "connection", "interface", 64},
     {"vindelor", "connection", "modem", 256},
     {"vindelor", "connection", "networkmanager", 256},

@@ -73,6 +73,9 @@ TEST(BillingSettings, EachBadEntryIsNamedAndNothingIsTaken) {
          BillingEntryError::NextMinute},
         {[](BillingEntries& e) { e.hangUp = QStringLiteral("poff 'isp"); },
          BillingEntryError::HangUp},
+        // Stored as "?", the command would be another one.
+        {[](BillingEntries& e) { e.hangUp = QStringLiteral("poff Łódź"); },
+         BillingEntryError::HangUpCharacters},
         {[](BillingEntries& e) { e.holidays = QStringLiteral("NO"); }, BillingEntryError::Holidays},
         {[](BillingEntries& e) { e.dates = QStringLiteral("31-12"); }, BillingEntryError::Dates},
     };

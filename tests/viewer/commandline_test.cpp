@@ -6,7 +6,12 @@
 #include "shared/texts.h"
 
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTextStream>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vindelor::brusko {
 namespace {
@@ -137,6 +142,45 @@ TEST_F(CommandLine, MonthsAndExportFollowStartDayAndRangeAndSkipUndatedLines) {
     EXPECT_EQ(unwritable.code, 1);
     EXPECT_TRUE(unwritable.err.contains(QStringLiteral("The export could not be written: ")))
         << unwritable.err.toStdString();
+}
+
+TEST_F(CommandLine, OutputThatCannotTakeTheTableFailsWithAReason) {
+    const Outcome folder = Brusko({QStringLiteral("--export"), QStringLiteral("csv"),
+                                   QStringLiteral("--output"), dir_.path()});
+    EXPECT_EQ(folder.code, 1);
+    EXPECT_TRUE(folder.err.contains(QStringLiteral("is a folder"))) << folder.err.toStdString();
+
+    // Standard output on a full disk.
+    for (const QStringList& args :
+         {QStringList{QStringLiteral("--months")},
+          QStringList{QStringLiteral("--export"), QStringLiteral("csv")}}) {
+        QFile full(QStringLiteral("/dev/full"));
+        ASSERT_TRUE(full.open(QIODevice::WriteOnly));
+        QString errors;
+        QTextStream out(&full);
+        QTextStream err(&errors);
+        EXPECT_EQ(RunCommandLine(args, out, err), 1) << args.join(' ').toStdString();
+        err.flush();
+        EXPECT_TRUE(errors.contains(QStringLiteral("Standard output could not be written")))
+            << errors.toStdString();
+    }
+}
+
+TEST_F(CommandLine, AnExportNeverFollowsALinkSomeoneElsePlantedInASharedFolder) {
+    QTemporaryDir shared;
+    ASSERT_EQ(::chmod(QFile::encodeName(shared.path()).constData(), 01777), 0);
+    const QString victim = dir_.file(QStringLiteral("precious"));
+    test::WriteFileBytes(victim, "mine");
+    const QString planted = shared.filePath(QStringLiteral("export.csv"));
+    ASSERT_TRUE(QFile::link(victim, planted));
+    if (::lchown(QFile::encodeName(planted).constData(), 65534, 65534) != 0) {
+        GTEST_SKIP() << "only root can give a link to another user";
+    }
+    const Outcome o = Brusko(
+        {QStringLiteral("--export"), QStringLiteral("csv"), QStringLiteral("--output"), planted});
+    EXPECT_EQ(o.code, 1);
+    EXPECT_TRUE(o.err.contains(QStringLiteral("symbolic link"))) << o.err.toStdString();
+    EXPECT_EQ(test::ReadFileBytes(victim), QByteArray("mine"));
 }
 
 TEST_F(CommandLine, RecalculateStoresTheRecount) {
