@@ -774,7 +774,7 @@ void TForm1::Timer1Timer() {
 
     const bool active = IsApplicationActive();
     taskbarTitle_ = monitor::TaskbarTitleText(active, CostMonitoring, timeText, g.CurrencySymbol,
-                                              TotalCostBefore + Session.SessionCost);
+                                              TotalCostBefore, Session.SessionCost);
     // Linux task bars show the window's title: the running figures while the user
     // looks elsewhere, the caption while the window itself is in front.
     // The tick comes fifty times a second and the figures change once: only a change

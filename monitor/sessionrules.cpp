@@ -1,5 +1,6 @@
 #include "monitor/sessionrules.h"
 
+#include "shared/money.h"
 #include "shared/numbers.h"
 #include "shared/sessionlog.h"
 
@@ -31,24 +32,35 @@ double ApplyInitialCharges(double currentRate, const std::array<double, 4>& rate
     return currentRate;
 }
 
+namespace {
+
+// The total the session's close will store: the stored total and the session's cost, each
+// to the ten-thousandth the log line and the totals keep, added exactly.
+Money RunningTotal(double totalCostBefore, double sessionCost) {
+    return Money::FromDouble(totalCostBefore) + Money::FromDouble(sessionCost);
+}
+
+}  // namespace
+
 CostTexts MakeCostTexts(double totalCostBefore, double sessionCost, long long monthlyMinimum,
                         const QString& currencySymbol, const QString& leftWord) {
     CostTexts out;
-    const double total = totalCostBefore + sessionCost;
-    const double v = total - static_cast<double>(monthlyMinimum);
-    out.costLeft = DropOneTrailingZero(FixedPointText(v, 5, 3)).left(20);
+    const Money total = RunningTotal(totalCostBefore, sessionCost);
+    const Money v = total - Money::FromUnits(monthlyMinimum * Money::kUnitsPerWhole);
+    out.costLeft = DropOneTrailingZero(MoneyText(v, 3, 5)).left(20);
     // One blank after the currency: a field padded to five would show "$  0.25".
-    if (v < 0) {
-        out.panel = currencySymbol + QLatin1Char(' ') + FixedPointText(-v, 1, 2) +
-                    QLatin1Char(' ') + leftWord;
+    if (v < Money()) {
+        out.panel =
+            currencySymbol + QLatin1Char(' ') + MoneyText(-v, 2) + QLatin1Char(' ') + leftWord;
     } else {
-        out.panel = currencySymbol + QLatin1Char(' ') + FixedPointText(total, 1, 2);
+        out.panel = currencySymbol + QLatin1Char(' ') + MoneyText(total, 2);
     }
     return out;
 }
 
 QString TaskbarTitleText(bool applicationActive, bool costMonitoring, const QString& timeText,
-                         const QString& currencySymbol, double totalCost) {
+                         const QString& currencySymbol, double totalCostBefore,
+                         double sessionCost) {
     if (applicationActive) {
         return QStringLiteral("Vindelor");
     }
@@ -56,7 +68,7 @@ QString TaskbarTitleText(bool applicationActive, bool costMonitoring, const QStr
         return timeText;
     }
     return timeText + QStringLiteral(" : ") + currencySymbol + QLatin1Char(' ') +
-           FixedPointText(totalCost, 1, 2);
+           MoneyText(RunningTotal(totalCostBefore, sessionCost), 2);
 }
 
 std::array<int, 6> DigitValues(const HoursMinutesSeconds& t) {

@@ -42,9 +42,10 @@ CostTexts MakeCostTexts(double totalCostBefore, double sessionCost, long long mo
                         const QString& currencySymbol, const QString& leftWord);
 
 // The title the task bar shows for the program: "Vindelor" while it is the active
-// application, else the time (and with cost monitoring the total cost).
+// application, else the time (and with cost monitoring the total cost, as the session's
+// close will store it).
 QString TaskbarTitleText(bool applicationActive, bool costMonitoring, const QString& timeText,
-                         const QString& currencySymbol, double totalCost);
+                         const QString& currencySymbol, double totalCostBefore, double sessionCost);
 
 // The six digits of the time display: tens and units of hours, minutes and seconds. The
 // first digit gets the tens of hours up to 1000 (it draws no more than one figure; the

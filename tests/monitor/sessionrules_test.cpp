@@ -64,6 +64,21 @@ TEST(SessionClosePlan, FinalMinutesAreChargedAtTheClose) {
     EXPECT_EQ(plan.NetTimeTotalText, QStringLiteral("100:02:00"));
 }
 
+// 2.675 is 2.67499… in binary: the running figures must round it as the close stores it.
+TEST(SessionClosePlan, TheRunningFiguresShowTheTotalTheCloseStores) {
+    SessionCloseInput in = TwoAndAHalfMinutes();
+    in.TotalCostBefore = 2.0;
+    in.SessionCost = 0.675;
+    in.Elapsed = in.MinuteMark;  // no whole minute left to charge
+    const SessionClosePlan plan = PlanSessionClose(in);
+    EXPECT_EQ(plan.SummaryText, QStringLiteral("Total Internetcharge : $ 2.68"));
+    EXPECT_EQ(MakeCostTexts(in.TotalCostBefore, in.SessionCost, 0, QStringLiteral("$"), {}).panel,
+              QStringLiteral("$ 2.68"));
+    EXPECT_EQ(TaskbarTitleText(false, true, QStringLiteral("00:02:30"), QStringLiteral("$"),
+                               in.TotalCostBefore, in.SessionCost),
+              QStringLiteral("00:02:30 : $ 2.68"));
+}
+
 TEST(SessionClosePlan, FailedTryMarkerFollowsTheLanguage) {
     SessionCloseInput in = TwoAndAHalfMinutes();
     in.Elapsed = 10;
