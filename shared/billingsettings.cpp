@@ -35,6 +35,23 @@ bool WholeNumber(const QString& text, int low, int high, int* out) {
     return true;
 }
 
+// Blank or "0" is no budget; a comma is taken for the decimal point.
+bool ReadBudget(const QString& text, double* out) {
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty()) {
+        *out = 0.0;
+        return true;
+    }
+    double value = 0.0;
+    if (!ParseNumber(FirstCommaToPoint(trimmed), &value) || !(value >= 0.0) || value > 1e12) {
+        return false;
+    }
+    *out = value;
+    return true;
+}
+
+}  // namespace
+
 bool ReadPercentages(const QString& text, std::vector<int>* out, QString* bad) {
     std::vector<int> values;
     for (const QString& part : text.split(QLatin1Char(','))) {
@@ -63,23 +80,6 @@ QString PercentText(const std::vector<int>& values) {
     }
     return parts.join(QLatin1Char(','));
 }
-
-// Blank or "0" is no budget; a comma is taken for the decimal point.
-bool ReadBudget(const QString& text, double* out) {
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty()) {
-        *out = 0.0;
-        return true;
-    }
-    double value = 0.0;
-    if (!ParseNumber(FirstCommaToPoint(trimmed), &value) || !(value >= 0.0) || value > 1e12) {
-        return false;
-    }
-    *out = value;
-    return true;
-}
-
-}  // namespace
 
 BillingEntryError CheckBillingEntries(const BillingEntries& in, BillingSettings* out,
                                       QString* bad) {

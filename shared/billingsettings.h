@@ -17,6 +17,12 @@ namespace vindelor {
 inline const QString kBillingSection = QStringLiteral("Billing");
 
 constexpr int kMaxWarnPercent = 999;
+
+// A list of percentages "80,100" (1 … kMaxWarnPercent, blanks between commas allowed),
+// sorted without repeats; false with *bad the offending part. Also the lists of warnings
+// given in a month.
+bool ReadPercentages(const QString& text, std::vector<int>* out, QString* bad);
+QString PercentText(const std::vector<int>& values);
 constexpr int kMaxNextMinuteSeconds = 59;  // a minute's warning would come with its charge
 
 struct BillingSettings {

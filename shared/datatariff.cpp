@@ -18,7 +18,6 @@ const QString kDataWarn = QStringLiteral("DataWarn");
 const QString kDataHangUpAt = QStringLiteral("DataHangUpAt");
 const QString kDataGiven = QStringLiteral("DataGiven");
 constexpr int kLongValue = 1024;
-constexpr int kMaxPercent = 999;
 
 QString Read(const QString& section, const QString& key, const QString& def) {
     return GetProfileString(section, key, def, kLongValue, kSettingsFile);
@@ -65,36 +64,6 @@ bool ReadScaled(const QString& text, int decimals, std::uint64_t limit, std::uin
 
 constexpr std::uint64_t kMoneyLimit = 100000000ULL * 10000;            // 100 million
 constexpr std::uint64_t kIncludedLimit = 1000000000ULL * kBytesPerMB;  // a million TB
-
-bool ReadPercentages(const QString& text, std::vector<int>* out, QString* bad) {
-    std::vector<int> values;
-    for (const QString& part : text.split(QLatin1Char(','))) {
-        if (part.trimmed().isEmpty()) {
-            continue;
-        }
-        bool ok = false;
-        const int value = part.trimmed().toInt(&ok);
-        if (!ok || value < 1 || value > kMaxPercent) {
-            if (bad) {
-                *bad = part.trimmed();
-            }
-            return false;
-        }
-        values.push_back(value);
-    }
-    std::sort(values.begin(), values.end());
-    values.erase(std::unique(values.begin(), values.end()), values.end());
-    *out = std::move(values);
-    return true;
-}
-
-QString PercentText(const std::vector<int>& values) {
-    QStringList parts;
-    for (int v : values) {
-        parts << QString::number(v);
-    }
-    return parts.join(QLatin1Char(','));
-}
 
 QString IncludedText(std::uint64_t bytes) {
     if (bytes == 0) {
