@@ -8,8 +8,8 @@ class QThread;
 
 namespace vindelor::platform {
 
-// Started on first use and never ended before the process ends: a conversation stuck in
-// a bus that does not answer could not be waited for anyway.
+// Started on first use; ended, within a limit, when the application object goes away (a
+// conversation stuck in a bus that does not answer could not be waited for anyway).
 QThread* BusThread();
 
 }  // namespace vindelor::platform
