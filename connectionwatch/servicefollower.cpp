@@ -7,7 +7,9 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QThread>
+
 #include <QTimer>
+#include <cerrno>
 
 #include <atomic>
 
@@ -163,6 +165,24 @@ void ServiceFollower::Listen(const QString& path, const QString& interface, cons
     // No service name: Qt would then keep the owner of the name itself, with calls of
     // its own. The sender is compared with the owner in OnSignal instead.
     bus_.connect(QString(), path, interface, name, this, SLOT(OnSignal(QDBusMessage)));
+}
+
+bool ServiceDecides(ServiceState state, const QString& name, LinkCheck* check) {
+    switch (state) {
+        case ServiceState::Pending:
+        case ServiceState::NotAnswering:
+            check->state = LinkState::Unknown;
+            return true;
+        case ServiceState::NoBus:
+        case ServiceState::Absent:
+            check->state = LinkState::Unusable;
+            check->error = ESRCH;
+            check->detail = name + QStringLiteral(" is not running");
+            return true;
+        case ServiceState::Running:
+            break;
+    }
+    return false;
 }
 
 bool NoAnswer(const QDBusMessage& reply) {

@@ -9,6 +9,8 @@
 // watch, on the window's thread, takes through a queued signal.
 #pragma once
 
+#include "connectionwatch/connectionwatch.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QObject>
@@ -84,6 +86,11 @@ class ServiceFollower : public QObject {
     bool looking_ = false;
     bool lookAgain_ = false;
 };
+
+// What the service's state alone says of the connection: Unknown while it has not
+// answered, Unusable ("`name` is not running") while it is not there. False while it
+// runs: then only what it told decides.
+bool ServiceDecides(ServiceState state, const QString& name, LinkCheck* check);
 
 // Whether a reply is the bus's word that the service did not answer in time.
 bool NoAnswer(const QDBusMessage& reply);

@@ -107,19 +107,8 @@ const MmModem* FindModem(const MmSnapshot& snapshot, const QString& wanted) {
 LinkCheck MmLinkCheck(const MmSnapshot& snapshot, const QString& wanted) {
     LinkCheck check;
     check.subject = wanted;
-    switch (snapshot.service) {
-        case ServiceState::Pending:
-        case ServiceState::NotAnswering:
-            check.state = LinkState::Unknown;
-            return check;
-        case ServiceState::NoBus:
-        case ServiceState::Absent:
-            check.state = LinkState::Unusable;
-            check.error = ESRCH;
-            check.detail = QStringLiteral("ModemManager is not running");
-            return check;
-        case ServiceState::Running:
-            break;
+    if (ServiceDecides(snapshot.service, QStringLiteral("ModemManager"), &check)) {
+        return check;
     }
     const MmModem* modem = FindModem(snapshot, wanted);
     check.state =

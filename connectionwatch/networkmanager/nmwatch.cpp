@@ -66,19 +66,8 @@ const NmActiveConnection* FindActive(const NmSnapshot& snapshot, const QString& 
 LinkCheck NmLinkCheck(const NmSnapshot& snapshot, const QString& wanted) {
     LinkCheck check;
     check.subject = wanted;
-    switch (snapshot.service) {
-        case ServiceState::Pending:
-        case ServiceState::NotAnswering:
-            check.state = LinkState::Unknown;
-            return check;
-        case ServiceState::NoBus:
-        case ServiceState::Absent:
-            check.state = LinkState::Unusable;
-            check.error = ESRCH;
-            check.detail = QStringLiteral("NetworkManager is not running");
-            return check;
-        case ServiceState::Running:
-            break;
+    if (ServiceDecides(snapshot.service, QStringLiteral("NetworkManager"), &check)) {
+        return check;
     }
     const NmActiveConnection* active = FindActive(snapshot, wanted);
     if (active != nullptr) {
