@@ -114,7 +114,8 @@ void SetUpSharedFiles() {
 // Every session of appenders 1 … n-1 exactly once and in order, appender 0's odd sessions
 // exactly once, its even ones at most once; the old lines first, converted; the totals
 // those of the lines.
-void ExpectConsistent(const ScopedDataDir& dir, int sessions) {
+// `stillThere` gets how many of appender 0's deletable sessions were not deleted.
+void ExpectConsistent(const ScopedDataDir& dir, int sessions, int* stillThere = nullptr) {
     ClearProfileCache();
     EXPECT_FALSE(QFile::exists(dir.file(kLogTempFile)));
     QString why;
@@ -161,6 +162,9 @@ void ExpectConsistent(const ScopedDataDir& dir, int sessions) {
     const int deletable = static_cast<int>(seen[0].size()) - (sessions + 1) / 2;
     std::printf("[stress] %lld lines; %d of appender 0's %d deletable sessions still there\n",
                 static_cast<long long>(lines.size()), deletable, sessions / 2);
+    if (stillThere != nullptr) {
+        *stillThere = deletable;
+    }
 }
 
 std::vector<pid_t> StartAppenders(int sessions) {
@@ -201,12 +205,17 @@ TEST(Concurrency, SessionClosesDeletionsRecountsAndTuneUpLoseNothing) {
     const std::vector<pid_t> appenders = StartAppenders(kSessions);
 
     // Two viewers delete appender 0's even sessions as they appear; the tune-up runs
-    // once among them.
+    // once among them. On a loaded machine the appenders may not have written a deletable
+    // line within a deleter's forty rounds, and the other deleter may take every one there
+    // is: a deleter goes on until it has deleted something or the deadline passes, and
+    // only the two together must have deleted.
     std::vector<pid_t> others;
     for (int v = 0; v < 2; ++v) {
         others.push_back(Spawn([] {
+            const Clock::time_point deadline = Clock::now() + Millis(20000);
             int deletions = 0;
-            for (int round = 0; round < 40; ++round) {
+            for (int round = 0; round < 40 || (deletions == 0 && Clock::now() < deadline);
+                 ++round) {
                 const brusko::Listing listing = brusko::LoadListing();
                 std::vector<int> rows;
                 for (int i = 0; i < listing.lines.size(); ++i) {
@@ -221,7 +230,7 @@ TEST(Concurrency, SessionClosesDeletionsRecountsAndTuneUpLoseNothing) {
                 deletions += r.removed;
                 std::this_thread::sleep_for(Millis(5));
             }
-            return deletions > 0 ? 0 : 21;
+            return 0;
         }));
     }
     // A viewer that recounts again and again, as "brusko --recalculate" does: listing
@@ -246,7 +255,9 @@ TEST(Concurrency, SessionClosesDeletionsRecountsAndTuneUpLoseNothing) {
     for (pid_t pid : others) {
         EXPECT_EQ(ExitCode(WaitFor(pid, Millis(120000))), 0);
     }
-    ExpectConsistent(dir, kSessions);
+    int stillThere = kSessions;
+    ExpectConsistent(dir, kSessions, &stillThere);
+    EXPECT_LT(stillThere, kSessions / 2) << "nothing was deleted";
 }
 
 // The real programs: "brusko --delete", "brusko --recalculate" and "ristola --yes" run
