@@ -74,5 +74,23 @@ TEST(DesktopNotifierTest, TheDesktopsAnswerArrivesOnTheCallersThread) {
     qputenv("DBUS_SESSION_BUS_ADDRESS", old);
 }
 
+// A desktop without a notification service refuses at once: the caller falls back to its
+// own way of telling without first waiting out the time limit.
+TEST(DesktopNotifierTest, ARefusalArrivesBeforeTheTimeLimit) {
+    test::MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    const QByteArray old = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.Address().toLocal8Bit());
+    QElapsedTimer clock;
+    clock.start();
+    std::optional<bool> taken;
+    Notifier().Notify(QStringLiteral("Vindelor"), QStringLiteral("80 %"),
+                      [&](bool t) { taken = t; });
+    ASSERT_TRUE(test::PumpFor([&] { return taken.has_value(); }, 3000));
+    EXPECT_FALSE(*taken);
+    EXPECT_LT(clock.elapsed(), 2000);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", old);
+}
+
 }  // namespace
 }  // namespace vindelor::platform
