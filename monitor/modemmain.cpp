@@ -60,6 +60,9 @@ namespace {
 
 const QString kCaption = QStringLiteral("Vindelor 1.12");
 const QString kBoxCaption = QStringLiteral("Vindelor");
+// How long a first start waits for ModemManager's list of modems: it answers within
+// milliseconds when it runs, and the bus says at once when it does not.
+constexpr int kModemManagerFirstLookMs = 2000;
 
 QString Setting(const QString& section, const QString& key, const QString& def, int len) {
     return GetProfileString(section, key, def, len, kSettingsFile);
@@ -376,7 +379,13 @@ void TForm1::FormCreate() {
         }
     }
     if (serialPort) {
-        const QString found = monitor::FindModemPort();
+        // ModemManager's word on which ports are modems counts at a first start; it is
+        // given a moment to answer (the window's events run meanwhile).
+        const auto modems =
+            FollowModemManager ? std::make_shared<watch::ModemManagerModems>() : nullptr;
+        const QString found = monitor::FindModemPort([&modems] {
+            return modems ? modems->AwaitPorts(kModemManagerFirstLookMs) : QStringList();
+        });
         monitor::ChooseModemPort(
             found, *Comm321,
             [this] {
@@ -393,8 +402,7 @@ void TForm1::FormCreate() {
         if (quitRequested_) {
             return;
         }
-        watch_ = std::make_unique<watch::SerialPortWatch>(
-            *Comm321, FollowModemManager ? std::make_shared<watch::ModemManagerModems>() : nullptr);
+        watch_ = std::make_unique<watch::SerialPortWatch>(*Comm321, modems);
     } else {
         switch (choice.kind) {
             case watch::ConnectionWatch::Kind::NetworkManager:

@@ -45,13 +45,14 @@ void Probe(TComm32& comm) {
 
 }  // namespace
 
-QString FindModemPort() {
+QString FindModemPort(const std::function<QStringList()>& managerPorts) {
     const QString stored = GetProfileString(QStringLiteral("Modem"), QStringLiteral("Port"),
                                             QStringLiteral("#"), 10, kSettingsFile);
     if (stored != QLatin1String("#")) {
         return stored + QLatin1Char('*');
     }
     Pending() = {};
+    platform::Modems().managerPorts = managerPorts ? managerPorts() : QStringList();
     for (const char* subkey : {"0000", "0001"}) {
         const QString attached = platform::Modems().AttachedTo(QLatin1String(subkey));
         if (attached.isEmpty()) {

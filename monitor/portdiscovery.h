@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -17,7 +18,9 @@ namespace vindelor::monitor {
 // the "AttachedTo" entry of modem "0000", then "0001"; "#" when there is none. An entry
 // that is a device path stands as the COM name PortNameForDevice gives it; when that
 // name is newly given, ChooseModemPort writes its [Ports] entry once it takes the port.
-QString FindModemPort();
+// `managerPorts`, asked only when there is no stored choice, gives the ports
+// ModemManager lists as its modems'.
+QString FindModemPort(const std::function<QStringList()>& managerPorts = {});
 
 // 1 … 4 for "COM1" … "COM4" (any letter case, with or without a final "*"), else 0.
 int PortNumberOf(const QString& found);

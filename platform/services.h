@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 #include <QTime>
 
 #include <cstdint>
@@ -18,7 +19,7 @@ namespace vindelor::platform {
 // Monotonic millisecond counter. 64 bits: a 32-bit counter wraps after 24.8 days of
 // uptime, which would make a running session's time jump.
 class TickCounter {
-public:
+  public:
     virtual ~TickCounter() = default;
     virtual std::int64_t Milliseconds() = 0;
 };
@@ -26,7 +27,7 @@ public:
 // Local calendar time and the user's date and time texts. The date text never holds a
 // blank or a "-": log readers split a line at the first of each.
 class LocalClock {
-public:
+  public:
     virtual ~LocalClock() = default;
     virtual QDateTime Now() = 0;
     virtual QString DateText(const QDate& date) = 0;  // short numeric date, e.g. 06.12.1999
@@ -36,7 +37,7 @@ public:
 // Message boxes and the error beep. Buttons carry the fixed English captions
 // "&Yes", "&No" and "OK" in every language.
 class MessageBoxes {
-public:
+  public:
     enum class Icon { None, Information, Warning, Error, Question };
     enum class Buttons { Ok, YesNo, NoOk };
     enum class Answer { Ok, Yes, No, Cancel };
@@ -50,7 +51,7 @@ public:
 // Opens a help file at a context number. Help files are named without extension
 // ("SVindelor", "SFVindelor", "UKVindelor").
 class HelpViewer {
-public:
+  public:
     virtual ~HelpViewer() = default;
     virtual bool ShowHelp(QWidget* parent, const QString& helpFile, int context) = 0;
 };
@@ -59,14 +60,17 @@ public:
 // an empty result means no entry. The result is a port name ("COM3"), or a device path
 // ("/dev/serial/by-id/…") where the system knows devices rather than port names.
 class ModemLookup {
-public:
+  public:
     virtual ~ModemLookup() = default;
     virtual QString AttachedTo(const QString& subkey) = 0;
+    // The ports ModemManager lists as its modems' ("ttyUSB2"), when it runs: modems too,
+    // whatever their driver.
+    QStringList managerPorts;
 };
 
 // Regional values of the user's locale.
 class Regional {
-public:
+  public:
     virtual ~Regional() = default;
     virtual QString CurrencySymbol() = 0;  // "$" when the locale has none
     virtual QChar TimeSeparator() = 0;     // ':' when the locale has none
@@ -88,11 +92,23 @@ Services& Current();
 // Replaces the services in force, returns the previous set (so a test can restore it).
 Services Install(const Services& services);
 
-inline TickCounter& Ticks() { return *Current().ticks; }
-inline LocalClock& Clock() { return *Current().clock; }
-inline MessageBoxes& Boxes() { return *Current().boxes; }
-inline HelpViewer& Help() { return *Current().help; }
-inline ModemLookup& Modems() { return *Current().modems; }
-inline Regional& Region() { return *Current().regional; }
+inline TickCounter& Ticks() {
+    return *Current().ticks;
+}
+inline LocalClock& Clock() {
+    return *Current().clock;
+}
+inline MessageBoxes& Boxes() {
+    return *Current().boxes;
+}
+inline HelpViewer& Help() {
+    return *Current().help;
+}
+inline ModemLookup& Modems() {
+    return *Current().modems;
+}
+inline Regional& Region() {
+    return *Current().regional;
+}
 
 }  // namespace vindelor::platform

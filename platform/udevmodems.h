@@ -33,8 +33,6 @@ bool IsModemDriver(const QString& driver);
 class UdevModemLookup : public ModemLookup {
   public:
     QString AttachedTo(const QString& subkey) override;
-    // ModemManager's modems' ports, when it runs; empty otherwise.
-    QStringList managerPorts;
 };
 
 // Whether the device is there: a character device, and not one of the serial ports the

@@ -2,7 +2,9 @@
 
 #include <QDBusArgument>
 #include <QDBusObjectPath>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <cerrno>
 
@@ -220,6 +222,20 @@ ModemManagerModems::ModemManagerModems(int answerLimitMs) {
 
 ModemManagerModems::~ModemManagerModems() {
     follower_->Stop();
+}
+
+QStringList ModemManagerModems::AwaitPorts(int limitMs) {
+    if (snapshot_.service == ServiceState::Pending) {
+        QEventLoop loop;
+        QTimer::singleShot(limitMs, &loop, &QEventLoop::quit);
+        connect(this, &ModemManagerModems::Changed, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    QStringList ports;
+    for (const MmModem& m : snapshot_.modems) {
+        ports << m.ports;
+    }
+    return ports;
 }
 
 ModemManagerWatch::ModemManagerWatch(const QString& wanted, QObject* parent, int answerLimitMs)

@@ -67,6 +67,10 @@ class ModemManagerModems : public QObject {
     explicit ModemManagerModems(int answerLimitMs = 5000);
     ~ModemManagerModems() override;
     const MmSnapshot& Snapshot() const { return snapshot_; }
+    // ModemManager's modems' ports ("ttyUSB2", "cdc-wdm0"), once it has been looked at or
+    // `limitMs` has passed: the caller's events run meanwhile, so a slow or hung service
+    // holds nothing but this answer. Empty when ModemManager is not there.
+    QStringList AwaitPorts(int limitMs);
 
   signals:
     void Changed();

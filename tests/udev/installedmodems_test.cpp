@@ -3,6 +3,7 @@
 // these with umockdev's preload library; without it they are skipped.
 #include "platform/udevmodems.h"
 #include "shared/profile.h"
+#include "support/mockbus.h"
 #include "support/testenv.h"
 
 #include <QDeadlineTimer>
@@ -123,12 +124,12 @@ TEST_F(InstalledModems, ModemsAndAdaptersCountInPathOrder) {
     EXPECT_EQ(lookup.AttachedTo(QStringLiteral("0002")), QString());
 }
 
-TEST_F(InstalledModems, FirstStartTakesTheUsbModemWithoutAsking) {
-    Add(SerialPorts());
-    Add(UsbModem());
+// Runs the real program on a first start until it says which port it waits on; its
+// first line of output.
+QString FirstStartOutput() {
     ScopedDataDir data;
     QTemporaryDir locks;
-    ASSERT_TRUE(WriteProfileString(QStringLiteral("Språk"), QStringLiteral("Språk"),
+    EXPECT_TRUE(WriteProfileString(QStringLiteral("Språk"), QStringLiteral("Språk"),
                                    QStringLiteral("UK"), kSettingsFile));
     QProcess vindelor;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();  // the preload too
@@ -136,7 +137,7 @@ TEST_F(InstalledModems, FirstStartTakesTheUsbModemWithoutAsking) {
     env.insert(QStringLiteral("VINDELOR_LOCK_DIR"), locks.path());
     vindelor.setProcessEnvironment(env);
     vindelor.start(QStringLiteral(VINDELOR_BINARY_DIR "/monitor/vindelor"), {});
-    ASSERT_TRUE(vindelor.waitForStarted(5000));
+    EXPECT_TRUE(vindelor.waitForStarted(5000));
     QString out;
     QDeadlineTimer deadline(15000);
     while (!out.contains(QLatin1Char('\n')) && !deadline.hasExpired() &&
@@ -147,21 +148,58 @@ TEST_F(InstalledModems, FirstStartTakesTheUsbModemWithoutAsking) {
     if (vindelor.state() == QProcess::Running) {
         ::kill(static_cast<pid_t>(vindelor.processId()), SIGTERM);
     }
-    ASSERT_TRUE(vindelor.waitForFinished(5000));
+    EXPECT_TRUE(vindelor.waitForFinished(5000));
+    ClearProfileCache();
     // The first COM whose device is not there (COM2: ttyS1 has no UART) leads to the
     // modem from now on.
+    if (out.contains(QStringLiteral("waiting for a connection on COM2"))) {
+        EXPECT_EQ(GetProfileString(QStringLiteral("Modem"), QStringLiteral("Port"),
+                                   QStringLiteral("<none>"), 200, kSettingsFile),
+                  QStringLiteral("COM2"));
+        EXPECT_EQ(GetProfileString(QStringLiteral("Ports"), QStringLiteral("COM1"),
+                                   QStringLiteral("<none>"), 200, kSettingsFile),
+                  QStringLiteral("<none>"));
+    }
+    return out + QString::fromLocal8Bit(vindelor.readAllStandardError());
+}
+
+TEST_F(InstalledModems, FirstStartTakesTheUsbModemWithoutAsking) {
+    Add(SerialPorts());
+    Add(UsbModem());
+    // No system bus: no ModemManager to ask.
+    const QByteArray old = qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bus");
+    const QString out = FirstStartOutput();
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", old);
     EXPECT_TRUE(out.contains(QStringLiteral("waiting for a connection on COM2 (") + kModemId))
-        << out.toStdString() << vindelor.readAllStandardError().toStdString();
-    ClearProfileCache();
-    EXPECT_EQ(GetProfileString(QStringLiteral("Ports"), QStringLiteral("COM2"), QString(), 200,
-                               kSettingsFile),
-              kModemId);
-    EXPECT_EQ(GetProfileString(QStringLiteral("Ports"), QStringLiteral("COM1"),
-                               QStringLiteral("<none>"), 200, kSettingsFile),
-              QStringLiteral("<none>"));
-    EXPECT_EQ(GetProfileString(QStringLiteral("Modem"), QStringLiteral("Port"),
-                               QStringLiteral("<none>"), 200, kSettingsFile),
-              QStringLiteral("COM2"));
+        << out.toStdString();
+}
+
+// A modem with a driver of no modem's (here usbfs) is found once ModemManager lists its
+// port, and ModemManager is asked without holding the start.
+TEST_F(InstalledModems, FirstStartTakesAModemOnlyModemManagerKnows) {
+    const QString usb = QStringLiteral("/devices/pci0000:00/0000:00:14.0/usb1/1-4/1-4:1.0");
+    Add(SerialPorts());
+    Add(Tty(usb, QStringLiteral("ttyUSB3"), QStringLiteral("188:3"), kCandidate) +
+        Parent(usb, QStringLiteral("usb"), QStringLiteral("usbfs")));
+    MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    const QString mm = QStringLiteral("org.freedesktop.ModemManager1");
+    ASSERT_NE(
+        bus.Start(mm, {QStringLiteral("-m"), mm, QStringLiteral("/org/freedesktop/ModemManager1"),
+                       QStringLiteral("org.freedesktop.ModemManager1")}),
+        nullptr);
+    ASSERT_EQ(bus.Py(QStringLiteral(R"(
+mm = Mock('org.freedesktop.ModemManager1', '/org/freedesktop/ModemManager1')
+mm.AddObject('/org/freedesktop/ModemManager1/Modem/0', 'org.freedesktop.ModemManager1.Modem',
+             {'EquipmentIdentifier': '350000000000009', 'State': dbus.Int32(8),
+              'Ports': dbus.Array([('ttyUSB3', dbus.UInt32(3))], signature='(su)')}, [])
+print('added')
+)")),
+              QStringLiteral("added"));
+    const QString out = FirstStartOutput();
+    EXPECT_TRUE(out.contains(QStringLiteral("waiting for a connection on COM2 (/dev/ttyUSB3)")))
+        << out.toStdString();
 }
 
 }  // namespace
