@@ -93,19 +93,22 @@ print(wwan, mobile)
     ASSERT_TRUE(Becomes(watch, LinkState::Down));
 }
 
-// A service that owns its name and never answers: the watch says it does not know, and
-// the thread of the window keeps its 20 ms tick meanwhile.
-TEST(NetworkManagerWatchTest, AHungServiceNeverHoldsTheWindowsThread) {
+// Services that own their names and never answer: the watches say they do not know, the
+// first start's question for ModemManager's ports comes back empty after its limit, and
+// the thread of the window keeps its 20 ms tick throughout.
+TEST(BusServicesTest, HungServicesNeverHoldTheWindowsThread) {
     MockBus bus;
     ASSERT_TRUE(bus.Ok());
-    QProcess* hung = bus.StartProgram(
-        kNm, QStringLiteral("/usr/bin/python3"),
-        {QStringLiteral("-c"), QStringLiteral("import dbus, time\n"
-                                              "bus = dbus.bus.BusConnection('%1')\n"
-                                              "bus.request_name('org.freedesktop.NetworkManager')\n"
-                                              "time.sleep(600)\n")
-                                   .arg(bus.Address())});
-    ASSERT_NE(hung, nullptr);
+    for (const QString& name : {kNm, kMm}) {
+        ASSERT_NE(bus.StartProgram(
+                      name, QStringLiteral("/usr/bin/python3"),
+                      {QStringLiteral("-c"), QStringLiteral("import dbus, time\n"
+                                                            "bus = dbus.bus.BusConnection('%1')\n"
+                                                            "bus.request_name('%2')\n"
+                                                            "time.sleep(600)\n")
+                                                 .arg(bus.Address(), name)}),
+                  nullptr);
+    }
     QElapsedTimer clock;
     clock.start();
     qint64 last = 0;
@@ -116,13 +119,22 @@ TEST(NetworkManagerWatchTest, AHungServiceNeverHoldsTheWindowsThread) {
         last = clock.elapsed();
     });
     tick.start(20);
-    NetworkManagerWatch watch(QStringLiteral("Mobile"), nullptr, 800);
+    NetworkManagerWatch nm(QStringLiteral("Mobile"), nullptr, 800);
+    ModemManagerWatch mm(QStringLiteral("any"), nullptr, 800);
     int changes = 0;
-    QObject::connect(&watch, &ConnectionWatch::Changed, [&] { ++changes; });
-    // Past the answer limit: the watch has heard that the service does not answer.
-    ASSERT_TRUE(PumpFor([&] { return changes > 0; }, 3000));
-    EXPECT_EQ(watch.Check().state, LinkState::Unknown);
+    QObject::connect(&nm, &ConnectionWatch::Changed, [&] { ++changes; });
+    QObject::connect(&mm, &ConnectionWatch::Changed, [&] { ++changes; });
+    // Past the answer limit: the watches have heard that the services do not answer.
+    ASSERT_TRUE(PumpFor([&] { return changes >= 2; }, 3000));
+    EXPECT_EQ(nm.Check().state, LinkState::Unknown);
+    EXPECT_EQ(mm.Check().state, LinkState::Unknown);
     EXPECT_GE(clock.elapsed(), 700);
+
+    ModemManagerModems modems(800);
+    const qint64 asked = clock.elapsed();
+    EXPECT_TRUE(modems.AwaitPorts(5000).isEmpty());
+    EXPECT_GE(clock.elapsed() - asked, 700);
+    EXPECT_LT(clock.elapsed() - asked, 3000);
     EXPECT_LT(longestGap, 200);
 }
 
