@@ -116,8 +116,10 @@ void BudgetGuard::HangUpAtLimit(const QString& reached) {
 
 void BudgetGuard::HangUp(const QString& budget) {
     std::vector<PortHolder> holders;
-    if (settings_.hangUp.trimmed().isEmpty() && !device.isEmpty()) {
-        holders = platform::Processes().Holders(device);
+    if (settings_.hangUp.trimmed().isEmpty()) {
+        holders = !device.isEmpty()      ? platform::Processes().Holders(device)
+                  : !interface.isEmpty() ? platform::Processes().InterfaceOwner(interface)
+                                         : holders;
     }
     const HangUpChoice choice = ChooseHangUp(settings_.hangUp, holders);
     switch (choice.action) {

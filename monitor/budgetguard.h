@@ -49,6 +49,9 @@ class BudgetGuard {
     // The device of the modem's port (for finding a pppd that holds it); empty when the
     // connection is not a serial port.
     QString device;
+    // The connection's network interface when it is not a serial port (for finding the
+    // pppd that made it: PPPoE, a ppp link NetworkManager brought up).
+    QString interface;
     // The tray icon's message, when the desktop has a tray: false when it cannot show one.
     std::function<bool(const QString& text)> trayMessage;
     // Where the guard tells the user something: a desktop notification, else the

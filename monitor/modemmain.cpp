@@ -671,6 +671,7 @@ void TForm1::StartSession() {
     WriteSetting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Ja"));
     // An interface has no port: the one stored from earlier runs may be anyone's now.
     Budget.device = WatchesInterface() ? QString() : DeviceForPort(Comm321->CommPort());
+    Budget.interface = WatchesInterface() ? CountedInterface() : QString();
     Budget.BeginSession(now.date(), platform::LocaleClock().DateFormat());
     BeginDataCount(now);
     emit sessionBegan(StartDate, StartTime);

@@ -1,5 +1,7 @@
 #include "platform/processes.h"
 
+#include "platform/net/links.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -67,6 +69,21 @@ std::shared_ptr<const int> Handle(int fd) {
         ::close(*p);
         delete p;
     });
+}
+
+// The process behind `handle` (held before the look, so that its number cannot have
+// passed on to a newcomer): its name and whether our signal would reach it. False when it
+// has ended since.
+bool Describe(long pid, const std::shared_ptr<const int>& handle, ProcessInfo* info) {
+    info->pid = pid;
+    info->handle = handle;
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    if (comm.open(QIODevice::ReadOnly)) {
+        info->name = QString::fromLocal8Bit(comm.readAll()).trimmed();
+    }
+    info->mayBeSignalled =
+        handle ? PidfdSignal(*handle, 0) == 0 : ::kill(static_cast<pid_t>(pid), 0) == 0;
+    return !(handle && !info->mayBeSignalled && errno == ESRCH);
 }
 
 // Whether `pid` has the device open.
@@ -227,20 +244,18 @@ class SystemProcesses : public ProcessControl {
                 continue;
             }
             ProcessInfo info;
-            info.pid = pid;
-            info.handle = handle;
-            QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
-            if (comm.open(QIODevice::ReadOnly)) {
-                info.name = QString::fromLocal8Bit(comm.readAll()).trimmed();
+            if (Describe(pid, handle, &info)) {
+                holders.push_back(info);
             }
-            info.mayBeSignalled =
-                handle ? PidfdSignal(*handle, 0) == 0 : ::kill(static_cast<pid_t>(pid), 0) == 0;
-            if (handle && !info.mayBeSignalled && errno == ESRCH) {
-                continue;  // gone since the look: what was seen may be a newcomer's
-            }
-            holders.push_back(info);
         }
         return holders;
+    }
+
+    std::vector<ProcessInfo> InterfaceOwner(const QString& interface) override {
+        if (!PossibleInterfaceName(interface)) {
+            return {};  // never a path of its own making
+        }
+        return PidFileOwner(QStringLiteral("/run/%1.pid").arg(interface), interface);
     }
 
     int Terminate(const ProcessInfo& holder) override {
@@ -258,6 +273,29 @@ class SystemProcesses : public ProcessControl {
 ProcessControl* gProcesses = nullptr;
 
 }  // namespace
+
+std::vector<ProcessInfo> PidFileOwner(const QString& pidFile, const QString& interface) {
+    QFile file(pidFile);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const QStringList lines = QString::fromLocal8Bit(file.read(256)).split(QLatin1Char('\n'));
+    bool numeric = false;
+    const long pid = lines.value(0).trimmed().toLong(&numeric);
+    const QString named = lines.value(1).trimmed();
+    if (!numeric || pid <= 1 || (!named.isEmpty() && named != interface)) {
+        return {};
+    }
+    const int pidfd = PidfdOpen(pid);
+    if (pidfd < 0 && errno != ENOSYS) {
+        return {};  // ended, and the file left behind
+    }
+    ProcessInfo info;
+    if (!Describe(pid, pidfd >= 0 ? Handle(pidfd) : nullptr, &info)) {
+        return {};
+    }
+    return {info};
+}
 
 QString SignalName(int signal) {
     if (const char* name = ::sigabbrev_np(signal)) {

@@ -48,10 +48,18 @@ class ProcessControl {
                      std::function<void(const CommandOutcome&)> done) = 0;
     // The other processes with the device open, as far as this user can see them.
     virtual std::vector<ProcessInfo> Holders(const QString& devicePath) = 0;
+    // The process that put its number in the interface's pid file under /run ("ppp0.pid",
+    // as pppd does for the link it made); empty when there is none or it has ended.
+    virtual std::vector<ProcessInfo> InterfaceOwner(const QString& interface) = 0;
     // Sends SIGTERM to the holder found (through its handle when it has one, so that a
     // process that ended meanwhile gives ESRCH); 0 when sent, else the errno.
     virtual int Terminate(const ProcessInfo& holder) = 0;
 };
+
+// The process a pid file names: its number on the first line and, where pppd writes one,
+// `interface` on the second (another interface's name there means another link). Empty
+// when the file is missing or malformed, or the process has ended.
+std::vector<ProcessInfo> PidFileOwner(const QString& pidFile, const QString& interface);
 
 ProcessControl& Processes();
 // Replaces the implementation in force; returns the previous one (tests restore it).

@@ -21,6 +21,10 @@ class FakeProcesses : public ProcessControl {
         askedFor.push_back(device);
         return holders;
     }
+    std::vector<ProcessInfo> InterfaceOwner(const QString& interface) override {
+        askedFor.push_back(interface);
+        return holders;
+    }
     int Terminate(const ProcessInfo& holder) override {
         terminated.push_back(holder.pid);
         return terminateError;

@@ -179,11 +179,18 @@ TEST_F(BudgetGuardTest, HangUpOncePerSessionByCommandElseOurPppd) {
     EXPECT_EQ(system.processes.askedFor.back(), QStringLiteral("/dev/ttyS0"));
     EXPECT_EQ(system.processes.terminated, std::vector<long>{78});
     EXPECT_TRUE(system.notifier.bodies.back().contains(QStringLiteral("asked pppd (process 78)")));
+    // A network interface as the connection: the pppd that made the link.
+    Begin();
+    guard.device.clear();
+    guard.interface = QStringLiteral("ppp0");
+    Tick(3.0);
+    EXPECT_EQ(system.processes.askedFor.back(), QStringLiteral("ppp0"));
+    EXPECT_EQ(system.processes.terminated, (std::vector<long>{78, 78}));
 
     Set(QStringLiteral("HangUpAt"), QStringLiteral("Nej"));
     Begin();
     Tick(5.0);
-    EXPECT_EQ(system.processes.terminated.size(), 1u);
+    EXPECT_EQ(system.processes.terminated.size(), 2u);
     EXPECT_EQ(system.processes.runs.size(), 3u);
 }
 

@@ -155,6 +155,39 @@ TEST(Processes, HoldersOfADeviceAreFoundByTheirOpenDescriptors) {
     EXPECT_TRUE(Processes().Holders(QStringLiteral("/dev/null")).empty());
 }
 
+// pppd's pid file for the link it made: its number, then the interface's name.
+TEST(Processes, TheOwnerOfAnInterfaceIsThePidFilesLivingProcessForThatInterface) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("ppp0.pid"));
+    const auto write = [&file](const QByteArray& text) {
+        QFile f(file);
+        return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+    };
+    QProcess owner;
+    owner.start(QStringLiteral("sleep"), {QStringLiteral("10")});
+    ASSERT_TRUE(owner.waitForStarted(5000));
+    const QByteArray pid = QByteArray::number(owner.processId());
+
+    ASSERT_TRUE(write(pid + "\nppp0\n"));
+    std::vector<ProcessInfo> found = PidFileOwner(file, QStringLiteral("ppp0"));
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].pid, owner.processId());
+    EXPECT_EQ(found[0].name, QStringLiteral("sleep"));
+    EXPECT_TRUE(found[0].mayBeSignalled);
+    EXPECT_TRUE(PidFileOwner(file, QStringLiteral("ppp1")).empty());  // another link's
+    ASSERT_TRUE(write(pid + "\n"));  // no name written: the file's own name says it
+    EXPECT_EQ(PidFileOwner(file, QStringLiteral("ppp0")).size(), 1u);
+    for (const QByteArray& bad : {QByteArray("1\nppp0\n"), QByteArray("x\n"), QByteArray()}) {
+        ASSERT_TRUE(write(bad));
+        EXPECT_TRUE(PidFileOwner(file, QStringLiteral("ppp0")).empty()) << bad.constData();
+    }
+    owner.kill();
+    owner.waitForFinished(2000);
+    ASSERT_TRUE(write(pid + "\nppp0\n"));  // left behind by a pppd that ended
+    EXPECT_TRUE(PidFileOwner(file, QStringLiteral("ppp0")).empty());
+    EXPECT_TRUE(Processes().InterfaceOwner(QStringLiteral("../etc/passwd")).empty());
+}
+
 TEST(Processes, AHolderThatEndedIsNeverSignalledThroughItsNumberTakenAgain) {
     const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_GE(master, 0);
