@@ -96,8 +96,7 @@ void TAdjustDlg::BitBtn1Click() {
         // Closing as if it had been saved would leave the user believing a value that the
         // rate monitor never gets.
         ShowSettingNotSaved(this, error);
-        reject();
-        return;
+        return;  // open still: the entries are kept for another try
     }
     accept();
 }

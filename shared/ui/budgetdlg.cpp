@@ -143,8 +143,7 @@ void TBudgetDlg::OkClick() {
     int writeError = 0;
     if (!WriteBillingSettings(settings, &writeError)) {
         ShowSettingNotSaved(this, writeError);
-        reject();
-        return;
+        return;  // open still: the entries are kept for another try
     }
     accept();
 }

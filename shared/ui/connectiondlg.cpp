@@ -274,8 +274,7 @@ void TConnectionDlg::BitBtn1Click() {
     }
     if (!written) {
         ShowSettingNotSaved(this, error);
-        reject();
-        return;
+        return;  // open still: the entries are kept for another try
     }
     accept();
 }

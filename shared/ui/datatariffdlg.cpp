@@ -120,8 +120,7 @@ void TDataTariffDlg::OkClick() {
     int writeError = 0;
     if (!WriteDataTariff(tariff, &writeError)) {
         ShowSettingNotSaved(this, writeError);
-        reject();
-        return;
+        return;  // open still: the entries are kept for another try
     }
     accept();
 }

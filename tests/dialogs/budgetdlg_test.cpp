@@ -1,5 +1,6 @@
 #include "shared/ui/budgetdlg.h"
 
+#include "monitor/filesizelimit.h"
 #include "platform/test/fakes.h"
 #include "shared/billingsettings.h"
 #include "shared/profile.h"
@@ -71,6 +72,24 @@ TEST_F(BudgetPage, SettingsMenuItemFollowsTheLanguage) {
     EXPECT_EQ(settings.Budget1->text(), QStringLiteral("Budget and warnings"));
     settings.SpeedButton2Click();  // Finnish
     EXPECT_EQ(settings.Budget1->text(), QStringLiteral("Budjetti ja varoitukset"));
+}
+
+// A full disk: the page says so and stays open with what was typed, for another try.
+TEST_F(BudgetPage, AFailedWriteKeepsThePageOpenWithItsEntries) {
+    TBudgetDlg page;
+    page.show();
+    page.BudgetEdit->setText(QStringLiteral("30"));
+    {
+        test::FileSizeLimit full(1);
+        ASSERT_TRUE(full.ok());
+        page.OkClick();
+    }
+    ASSERT_EQ(fakes.boxes.shown.size(), 1u);
+    EXPECT_TRUE(page.isVisible());
+    EXPECT_EQ(page.BudgetEdit->text(), QStringLiteral("30"));
+    page.OkClick();
+    EXPECT_EQ(page.result(), QDialog::Accepted);
+    EXPECT_DOUBLE_EQ(ReadBillingSettings().budget, 30.0);
 }
 
 }  // namespace
