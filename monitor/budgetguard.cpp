@@ -52,8 +52,14 @@ void BudgetGuard::ReadMonth(const QDate& today) {
         DateLogLines(ReadLogLines(QString(), std::numeric_limits<int>::max()), dateFormat_),
         month_);
     given_ = ReadGivenWarnings(month_);
-    if (logged_.undated > 0) {
-        qWarning("vindelor: %s", qPrintable(Own(kTextUndatedLines).arg(logged_.undated)));
+    if (!logged_.undated.empty()) {
+        // The lines by the numbers Brusko shows, so that they can be found and mended.
+        QStringList keys;
+        for (int key : logged_.undated) {
+            keys << QString::number(key);
+        }
+        qWarning("vindelor: %s %s", qPrintable(Own(kTextUndatedLines).arg(logged_.undated.size())),
+                 qPrintable(Own(kTextUndatedWhich).arg(keys.join(QStringLiteral(", ")))));
     }
 }
 

@@ -9,7 +9,7 @@ namespace vindelor::monitor {
 
 LoggedMonthCost MonthCostOfLog(const DatedLog& log, const BillingMonth& month) {
     LoggedMonthCost out;
-    out.undated = static_cast<int>(log.undated.size());
+    out.undated = log.undated;
     for (const DatedLogLine& line : log.lines) {
         if (month.Contains(line.date)) {
             out.cost += line.cost;

@@ -17,8 +17,8 @@ namespace vindelor::monitor {
 // The logged part of a billing month's cost.
 struct LoggedMonthCost {
     Money cost;
-    int lines = 0;    // lines of the month (failed tries included)
-    int undated = 0;  // lines left out because their date could not be read
+    int lines = 0;             // lines of the month (failed tries included)
+    std::vector<int> undated;  // keys of the lines left out: their date could not be read
 };
 LoggedMonthCost MonthCostOfLog(const DatedLog& log, const BillingMonth& month);
 

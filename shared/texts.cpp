@@ -286,6 +286,7 @@ constexpr TextRow kOwnTexts[] = {
      u8"Varningen vid %1 % ligger under det som redan var förbrukat när förbindelsen började.",
      u8"Varoitusraja %1 % on pienempi kuin se, mitä oli jo käytetty yhteyden alkaessa.",
      u8"The warning at %1 % lies below what had already been spent when the connection began."},
+    {kTextUndatedWhich, u8"Raderna: %1.", u8"Rivit: %1.", u8"The lines: %1."},
     {kTextMonthsMenu, u8"Månader…", u8"Kuukaudet…", u8"Months…"},
     {kTextExportMenu, u8"Exportera…", u8"Vie…", u8"Export…"},
     {kTextMonthsTitle, u8"Brusko – månader", u8"Brusko – kuukaudet", u8"Brusko – months"},

@@ -100,6 +100,7 @@ enum OwnText : int {
     kTextNothingStored = 119,
     kTextUndatedLines = 120,    // "%1" log lines whose date could not be read
     kTextMarkBelowSpent = 121,  // "%1" a warning mark the month had passed before the session
+    kTextUndatedWhich = 122,    // "%1" the numbers of those lines, as the log viewer counts
     // Log analysis in the viewer: months, estimate, selection subtotal, export.
     kTextMonthsMenu = 140,        // the list's menu item that opens the months window
     kTextExportMenu = 141,        // the list's menu item that exports the log

@@ -25,7 +25,7 @@ TEST(BudgetRules, MonthsCostTakesItsOwnLinesWithFailedTriesAndCountsUndated) {
                                              BillingMonthOf(QDate(2026, 12, 8), 15));
     EXPECT_EQ(m.cost, Money::FromUnits(37500));
     EXPECT_EQ(m.lines, 3);
-    EXPECT_EQ(m.undated, 1);
+    EXPECT_EQ(m.undated, std::vector<int>{4});
 }
 
 TEST(BudgetRules, EachWarningOnceAndOnlyWithABudget) {
