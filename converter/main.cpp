@@ -4,6 +4,7 @@
 #include "converter/commandline.h"
 #include "converter/ristolaform.h"
 #include "converter/tuneup.h"
+#include "platform/sessionbus.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -17,6 +18,12 @@ int main(int argc, char** argv) {
         QTextStream out(stdout);
         QTextStream err(stderr);
         return vindelor::ristola::RunCommandLine(app.arguments().mid(1), out, err);
+    }
+    if (vindelor::platform::AvoidASilentSessionBus(1500)) {
+        std::fputs(
+            "ristola: the session bus does not answer; the desktop is not asked for "
+            "anything in this run.\n",
+            stderr);
     }
     QApplication app(argc, argv);
     vindelor::ristola::TForm1 form;

@@ -12,6 +12,7 @@
 #include "platform/net/links.h"
 #include "platform/notifier.h"
 #include "platform/services.h"
+#include "platform/sessionbus.h"
 #include "shared/language.h"
 #include "shared/profile.h"
 #include "shared/qtlanguage.h"
@@ -109,6 +110,12 @@ int main(int argc, char** argv) {
             "Run it in a desktop session, or with QT_QPA_PLATFORM=offscreen.\n",
             stderr);
         return 1;
+    }
+    if (vindelor::platform::AvoidASilentSessionBus(1500)) {
+        std::fputs(
+            "vindelor: the session bus does not answer; the desktop is not asked for "
+            "anything in this run.\n",
+            stderr);
     }
 
     QApplication app(argc, argv);

@@ -1,5 +1,6 @@
 // brusko: the Vindelor log viewer. Without options it is the window; see --help for the
 // command line.
+#include "platform/sessionbus.h"
 #include "shared/ui/helpresources.h"
 #include "viewer/commandline.h"
 #include "viewer/mainform.h"
@@ -16,6 +17,12 @@ int main(int argc, char** argv) {
         QTextStream out(stdout);
         QTextStream err(stderr);
         return vindelor::brusko::RunCommandLine(app.arguments().mid(1), out, err);
+    }
+    if (vindelor::platform::AvoidASilentSessionBus(1500)) {
+        std::fputs(
+            "brusko: the session bus does not answer; the desktop is not asked for "
+            "anything in this run.\n",
+            stderr);
     }
     QApplication app(argc, argv);
     vindelor::InitHelpResources();

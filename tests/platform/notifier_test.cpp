@@ -1,7 +1,9 @@
 // The desktop notification never waits on the caller's thread: a session bus that accepts
 // the connection and never answers leaves the caller's 20 ms tick running, and the
-// notification counts as not taken once its time limit has passed.
+// notification counts as not taken once its time limit has passed. Such a bus is found
+// before the program's start, so that Qt's own calls on it do not wait either.
 #include "platform/notifier.h"
+#include "platform/sessionbus.h"
 #include "support/mockbus.h"
 
 #include <QElapsedTimer>
@@ -71,6 +73,45 @@ TEST(DesktopNotifierTest, TheDesktopsAnswerArrivesOnTheCallersThread) {
     ASSERT_TRUE(test::PumpFor([&] { return taken.has_value(); }, 3000));
     EXPECT_TRUE(*taken);
     EXPECT_TRUE(WaitForNotifications(1000));
+    qputenv("DBUS_SESSION_BUS_ADDRESS", old);
+}
+
+TEST(DesktopNotifierTest, ASilentSessionBusIsFoundAndAvoidedBeforeTheStart) {
+    QTemporaryDir dir;
+    const QByteArray path = dir.filePath(QStringLiteral("bus")).toLocal8Bit();
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 8), 0);
+    test::MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    const QByteArray old = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+
+    QElapsedTimer clock;
+    clock.start();
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + path);
+    EXPECT_EQ(ProbeSessionBus(300), SessionBus::Silent);
+    EXPECT_GE(clock.elapsed(), 250);
+    // The daemon's address as it gives it, with a guid after the path.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.Address().toLocal8Bit());
+    EXPECT_EQ(ProbeSessionBus(2000), SessionBus::Answers);
+    EXPECT_FALSE(AvoidASilentSessionBus(2000));
+    EXPECT_EQ(qgetenv("DBUS_SESSION_BUS_ADDRESS"), bus.Address().toLocal8Bit());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + path + "-none");
+    EXPECT_EQ(ProbeSessionBus(2000), SessionBus::Unreachable);
+
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + path);
+    EXPECT_TRUE(AvoidASilentSessionBus(300));
+    clock.restart();
+    std::optional<bool> taken;
+    Notifier().Notify(QStringLiteral("Vindelor"), QStringLiteral("80 %"),
+                      [&](bool t) { taken = t; });
+    ASSERT_TRUE(test::PumpFor([&] { return taken.has_value(); }, 3000));
+    EXPECT_FALSE(*taken);
+    EXPECT_LT(clock.elapsed(), 1000) << "the silent bus was asked after all";
+    ::close(listener);
     qputenv("DBUS_SESSION_BUS_ADDRESS", old);
 }
 
