@@ -1,7 +1,5 @@
 #include "shared/ui/budgetdlg.h"
 
-#include "platform/datadir.h"
-#include "platform/services.h"
 #include "shared/billingsettings.h"
 #include "shared/texts.h"
 #include "shared/ui/dialogparts.h"
@@ -9,26 +7,17 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 namespace vindelor {
 namespace {
 
 QString Own(int n) {
     return Text(kOwnTextBase + n);
-}
-
-QLineEdit* NamedEdit(QWidget* parent, const char* name, const QString& text) {
-    auto* edit = new QLineEdit(text, parent);
-    edit->setObjectName(QLatin1String(name));
-    return edit;
 }
 
 }  // namespace
@@ -68,19 +57,14 @@ TBudgetDlg::TBudgetDlg(QWidget* parent) : QDialog(parent) {
     form->addRow(Own(kTextHolidaysLabel), HolidaysBox);
     form->addRow(Own(kTextDatesLabel), DatesEdit);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    OkButton = NamedButton(this, "OkButton", QStringLiteral("&Ok"));
-    OkButton->setDefault(true);
-    CancelButton = NamedButton(this, "CancelButton", Text(18));
-    buttons->addWidget(OkButton);
-    buttons->addWidget(CancelButton);
+    const OkCancelRow buttons = AddOkCancel(this);
+    OkButton = buttons.ok;
+    CancelButton = buttons.cancel;
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     connect(OkButton, &QPushButton::clicked, this, &TBudgetDlg::OkClick);
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     CentreOnScreen(this, QSize(520, 300));
 }
 
@@ -130,14 +114,7 @@ void TBudgetDlg::OkClick() {
             case BillingEntryError::None:
                 break;  // the list offers only what the check takes
         }
-        platform::Boxes().Show(this, QStringLiteral("Vindelor"),
-                               field.text + QStringLiteral("\n\n") + Own(kTextNothingStored),
-                               platform::MessageBoxes::Icon::Warning,
-                               platform::MessageBoxes::Buttons::Ok);
-        field.widget->setFocus();
-        if (auto* edit = qobject_cast<QLineEdit*>(field.widget)) {
-            edit->selectAll();
-        }
+        RefuseEntry(this, field.widget, field.text);
         return;
     }
     int writeError = 0;

@@ -1,13 +1,11 @@
 #include "shared/ui/datatariffdlg.h"
 
-#include "platform/services.h"
 #include "shared/datatariff.h"
 #include "shared/texts.h"
 #include "shared/ui/dialogparts.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,12 +16,6 @@ namespace {
 
 QString Own(int n) {
     return Text(kOwnTextBase + n);
-}
-
-QLineEdit* NamedEdit(QWidget* parent, const char* name, const QString& text) {
-    auto* edit = new QLineEdit(text, parent);
-    edit->setObjectName(QLatin1String(name));
-    return edit;
 }
 
 }  // namespace
@@ -52,20 +44,15 @@ TDataTariffDlg::TDataTariffDlg(QWidget* parent) : QDialog(parent) {
     form->addRow(Own(kTextDataWarnLabel), DataWarnEdit);
     form->addRow(DataHangUpAtBox);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    OkButton = NamedButton(this, "OkButton", QStringLiteral("&Ok"));
-    OkButton->setDefault(true);
-    CancelButton = NamedButton(this, "CancelButton", Text(18));
-    buttons->addWidget(OkButton);
-    buttons->addWidget(CancelButton);
+    const OkCancelRow buttons = AddOkCancel(this);
+    OkButton = buttons.ok;
+    CancelButton = buttons.cancel;
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(explained);
     layout->addLayout(form);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     connect(OkButton, &QPushButton::clicked, this, &TDataTariffDlg::OkClick);
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     CentreOnScreen(this, QSize(560, 280));
 }
 
@@ -107,14 +94,7 @@ void TDataTariffDlg::OkClick() {
             case DataEntryError::None:
                 break;
         }
-        platform::Boxes().Show(this, QStringLiteral("Vindelor"),
-                               field.text + QStringLiteral("\n\n") + Own(kTextNothingStored),
-                               platform::MessageBoxes::Icon::Warning,
-                               platform::MessageBoxes::Buttons::Ok);
-        field.widget->setFocus();
-        if (auto* edit = qobject_cast<QLineEdit*>(field.widget)) {
-            edit->selectAll();
-        }
+        RefuseEntry(this, field.widget, field.text);
         return;
     }
     int writeError = 0;

@@ -6,7 +6,9 @@
 #include "shared/texts.h"
 
 #include <QBoxLayout>
+#include <QDialog>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QWidget>
@@ -20,6 +22,36 @@ QPushButton* NamedButton(QWidget* parent, const char* name, const QString& text)
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QString::fromLatin1(name));
     return button;
+}
+
+QLineEdit* NamedEdit(QWidget* parent, const char* name, const QString& text) {
+    auto* edit = new QLineEdit(text, parent);
+    edit->setObjectName(QLatin1String(name));
+    return edit;
+}
+
+OkCancelRow AddOkCancel(QDialog* page) {
+    OkCancelRow buttons;
+    buttons.row = new QHBoxLayout;
+    buttons.row->addStretch();
+    buttons.ok = NamedButton(page, "OkButton", QStringLiteral("&Ok"));
+    buttons.ok->setDefault(true);
+    buttons.cancel = NamedButton(page, "CancelButton", Text(18));
+    buttons.row->addWidget(buttons.ok);
+    buttons.row->addWidget(buttons.cancel);
+    QObject::connect(buttons.cancel, &QPushButton::clicked, page, &QDialog::reject);
+    return buttons;
+}
+
+void RefuseEntry(QWidget* page, QWidget* field, const QString& why) {
+    platform::Boxes().Show(page, QStringLiteral("Vindelor"),
+                           why + QStringLiteral("\n\n") + Text(kOwnTextBase + kTextNothingStored),
+                           platform::MessageBoxes::Icon::Warning,
+                           platform::MessageBoxes::Buttons::Ok);
+    field->setFocus();
+    if (auto* edit = qobject_cast<QLineEdit*>(field)) {
+        edit->selectAll();
+    }
 }
 
 OkCancelHelp AddOkCancelHelp(QWidget* parent, QBoxLayout* row, const QString& okText) {

@@ -6,6 +6,9 @@
 #include <QString>
 
 class QBoxLayout;
+class QDialog;
+class QHBoxLayout;
+class QLineEdit;
 class QPushButton;
 class QWidget;
 
@@ -13,6 +16,23 @@ namespace vindelor {
 
 // A push button with an object name, so tests and style sheets can find it.
 QPushButton* NamedButton(QWidget* parent, const char* name, const QString& text = QString());
+
+// A line edit with an object name and its first text.
+QLineEdit* NamedEdit(QWidget* parent, const char* name, const QString& text);
+
+// The buttons of a settings page: OK (the default button) and Cancel, named OkButton and
+// CancelButton, at the right of a row of their own. Cancel rejects the page; OK is the
+// caller's to connect.
+struct OkCancelRow {
+    QPushButton* ok = nullptr;
+    QPushButton* cancel = nullptr;
+    QHBoxLayout* row = nullptr;
+};
+OkCancelRow AddOkCancel(QDialog* page);
+
+// Refuses a page's entries: tells the user what is wrong with `field` (`why`) and that
+// nothing on the page was stored, then puts the cursor there with its text selected.
+void RefuseEntry(QWidget* page, QWidget* field, const QString& why);
 
 // The buttons of a dialog that saves or cancels and has help: OK (the default button),
 // Cancel and Help, named BitBtn1, BitBtn2 and BitBtn3, appended to `row` in that order.
