@@ -26,17 +26,6 @@ namespace {
 const QString kVindelor = QStringLiteral(VINDELOR_BINARY_DIR "/monitor/vindelor");
 const QString kSimDialer = QStringLiteral(VINDELOR_BINARY_DIR "/tools/simdialer");
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!deadline.hasExpired()) {
-        if (condition()) {
-            return true;
-        }
-        QThread::msleep(50);
-    }
-    return condition();
-}
-
 QString Setting(const QString& section, const QString& key) {
     ClearProfileCache();
     return GetProfileString(section, key, QStringLiteral("<none>"), 100, kSettingsFile);

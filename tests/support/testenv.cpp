@@ -1,6 +1,8 @@
 #include "support/testenv.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QThread>
 
 namespace vindelor::test {
 
@@ -31,6 +33,17 @@ void WriteFileBytes(const QString& path, const QByteArray& bytes) {
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         f.write(bytes);
     }
+}
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        if (condition()) {
+            return true;
+        }
+        QThread::msleep(50);
+    }
+    return condition();
 }
 
 }  // namespace vindelor::test

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
+
 namespace vindelor::test {
 
 // Points $VINDELOR_DIR at a fresh temporary directory for the lifetime of the object and
@@ -26,5 +28,9 @@ class ScopedDataDir {
 
 QByteArray ReadFileBytes(const QString& path);
 void WriteFileBytes(const QString& path, const QByteArray& bytes);
+
+// Looks every 50 ms, without running events, until `condition` holds or `timeoutMs`
+// passed; the condition's last answer.
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs);
 
 }  // namespace vindelor::test
