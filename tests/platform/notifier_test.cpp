@@ -7,14 +7,7 @@
 #include "support/mockbus.h"
 
 #include <QElapsedTimer>
-#include <QTemporaryDir>
-#include <QTimer>
 
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
-#include <cstring>
 #include <optional>
 
 #include <gtest/gtest.h>
@@ -23,39 +16,23 @@ namespace vindelor::platform {
 namespace {
 
 TEST(DesktopNotifierTest, ASessionBusThatNeverAnswersHoldsNothing) {
-    QTemporaryDir dir;
-    const QByteArray path = dir.filePath(QStringLiteral("bus")).toLocal8Bit();
-    // Connections wait in the backlog, accepted by the kernel, never by anyone.
-    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 8), 0);
+    test::SilentBus silent;
+    ASSERT_TRUE(silent.Ok());
     const QByteArray old = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + path);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", silent.Address());
 
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = 0;
-    qint64 longestGap = 0;
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        longestGap = std::max(longestGap, clock.elapsed() - last);
-        last = clock.elapsed();
-    });
-    tick.start(20);
+    test::TickGaps tick;
     std::optional<bool> taken;
     Notifier().Notify(QStringLiteral("Vindelor"), QStringLiteral("80 %"),
                       [&](bool t) { taken = t; });
-    EXPECT_LT(clock.elapsed(), 100);
+    EXPECT_LT(tick.clock.elapsed(), 100);
     ASSERT_TRUE(test::PumpFor([&] { return taken.has_value(); }, 8000));
     EXPECT_FALSE(*taken);
-    EXPECT_GE(clock.elapsed(), 3000);
-    EXPECT_LT(longestGap, 200);
+    EXPECT_GE(tick.clock.elapsed(), 3000);
+    EXPECT_LT(tick.Longest(), 200);
 
     // The waiting connection fails at once, so the bus thread is free again.
-    ::close(listener);
+    silent.Close();
     qputenv("DBUS_SESSION_BUS_ADDRESS", old);
 }
 
@@ -77,21 +54,15 @@ TEST(DesktopNotifierTest, TheDesktopsAnswerArrivesOnTheCallersThread) {
 }
 
 TEST(DesktopNotifierTest, ASilentSessionBusIsFoundAndAvoidedBeforeTheStart) {
-    QTemporaryDir dir;
-    const QByteArray path = dir.filePath(QStringLiteral("bus")).toLocal8Bit();
-    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 8), 0);
+    test::SilentBus silent;
+    ASSERT_TRUE(silent.Ok());
     test::MockBus bus;
     ASSERT_TRUE(bus.Ok());
     const QByteArray old = qgetenv("DBUS_SESSION_BUS_ADDRESS");
 
     QElapsedTimer clock;
     clock.start();
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + path);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", silent.Address());
     EXPECT_EQ(ProbeSessionBus(300), SessionBus::Silent);
     EXPECT_GE(clock.elapsed(), 250);
     // The daemon's address as it gives it, with a guid after the path.
@@ -99,10 +70,10 @@ TEST(DesktopNotifierTest, ASilentSessionBusIsFoundAndAvoidedBeforeTheStart) {
     EXPECT_EQ(ProbeSessionBus(2000), SessionBus::Answers);
     EXPECT_FALSE(AvoidASilentSessionBus(2000));
     EXPECT_EQ(qgetenv("DBUS_SESSION_BUS_ADDRESS"), bus.Address().toLocal8Bit());
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + path + "-none");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", silent.Address() + "-none");
     EXPECT_EQ(ProbeSessionBus(2000), SessionBus::Unreachable);
 
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + path);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", silent.Address());
     EXPECT_TRUE(AvoidASilentSessionBus(300));
     clock.restart();
     std::optional<bool> taken;
@@ -111,7 +82,6 @@ TEST(DesktopNotifierTest, ASilentSessionBusIsFoundAndAvoidedBeforeTheStart) {
     ASSERT_TRUE(test::PumpFor([&] { return taken.has_value(); }, 3000));
     EXPECT_FALSE(*taken);
     EXPECT_LT(clock.elapsed(), 1000) << "the silent bus was asked after all";
-    ::close(listener);
     qputenv("DBUS_SESSION_BUS_ADDRESS", old);
 }
 

@@ -7,8 +7,18 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
 
 #include <functional>
 #include <memory>
@@ -28,6 +38,61 @@ inline bool PumpFor(const std::function<bool()>& condition, int timeoutMs = 5000
     }
     return true;
 }
+
+// A 20 ms timer on the caller's thread, as the session tick is: the longest time between
+// two of its rounds tells whether anything held the thread.
+class TickGaps {
+  public:
+    TickGaps() {
+        clock.start();
+        QObject::connect(&tick_, &QTimer::timeout, [this] {
+            longest_ = std::max(longest_, clock.elapsed() - last_);
+            last_ = clock.elapsed();
+        });
+        tick_.start(20);
+    }
+    qint64 Longest() const { return longest_; }
+    QElapsedTimer clock;  // started with the timer
+
+  private:
+    QTimer tick_;
+    qint64 last_ = 0;
+    qint64 longest_ = 0;
+};
+
+// A bus that takes connections and never answers: they wait in the backlog, accepted by
+// the kernel, never by anyone. Closed with the object, after which connections fail.
+class SilentBus {
+  public:
+    SilentBus() {
+        path_ = dir_.filePath(QStringLiteral("bus")).toLocal8Bit();
+        listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path_.constData(), sizeof address.sun_path - 1);
+        ok_ = listener_ >= 0 &&
+              ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+              ::listen(listener_, 8) == 0;
+    }
+    ~SilentBus() { Close(); }
+    SilentBus(const SilentBus&) = delete;
+    SilentBus& operator=(const SilentBus&) = delete;
+
+    bool Ok() const { return ok_; }
+    QByteArray Address() const { return "unix:path=" + path_; }
+    void Close() {
+        if (listener_ >= 0) {
+            ::close(listener_);
+            listener_ = -1;
+        }
+    }
+
+  private:
+    QTemporaryDir dir_;
+    QByteArray path_;
+    int listener_ = -1;
+    bool ok_ = false;
+};
 
 class MockBus {
   public:
