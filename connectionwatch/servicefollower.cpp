@@ -76,14 +76,8 @@ void ServiceFollower::AskOwner() {
         QDBusMessage::createMethodCall(kBusService, QStringLiteral("/org/freedesktop/DBus"),
                                        kBusService, QStringLiteral("GetNameOwner"));
     call << service_;
-    const int generation = generation_;
-    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, answerLimitMs_), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, generation] {
-        watcher->deleteLater();
-        if (generation != generation_) {
-            return;  // the owner changed meanwhile, and that said more
-        }
-        const QDBusMessage reply = watcher->reply();
+    // An answer from before a change of owner is dropped: the change said more.
+    Ask(call, [this](const QDBusMessage& reply) {
         if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
             owner_.clear();
             Lost(ServiceState::Absent);

@@ -52,9 +52,9 @@ QString FindModemPort(const std::function<QStringList()>& managerPorts) {
         return stored + QLatin1Char('*');
     }
     Pending() = {};
-    platform::Modems().managerPorts = managerPorts ? managerPorts() : QStringList();
+    const QStringList ports = managerPorts ? managerPorts() : QStringList();
     for (const char* subkey : {"0000", "0001"}) {
-        const QString attached = platform::Modems().AttachedTo(QLatin1String(subkey));
+        const QString attached = platform::Modems().AttachedTo(QLatin1String(subkey), ports);
         if (attached.isEmpty()) {
             continue;
         }

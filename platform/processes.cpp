@@ -1,6 +1,7 @@
 #include "platform/processes.h"
 
 #include "platform/net/links.h"
+#include "platform/serialport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -23,35 +24,6 @@
 
 namespace vindelor::platform {
 namespace {
-
-// A character device the kernel files under another class than "tty" (a memory device, a
-// sound card) is no port: every process holds /dev/null. Pseudo-terminals have no entry.
-bool IsTerminal(const struct stat& device) {
-    if (!S_ISCHR(device.st_mode)) {
-        return false;
-    }
-    char sys[64];
-    std::snprintf(sys, sizeof sys, "/sys/dev/char/%u:%u/subsystem", ::major(device.st_rdev),
-                  ::minor(device.st_rdev));
-    char link[4096];
-    const ssize_t n = ::readlink(sys, link, sizeof link - 1);
-    if (n <= 0) {
-        return true;
-    }
-    link[n] = '\0';
-    const char* slash = std::strrchr(link, '/');
-    return std::strcmp(slash != nullptr ? slash + 1 : link, "tty") == 0;
-}
-
-int PidfdOpen(long pid) {
-#ifdef SYS_pidfd_open
-    return static_cast<int>(::syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0u));
-#else
-    (void)pid;
-    errno = ENOSYS;
-    return -1;
-#endif
-}
 
 int PidfdSignal(int pidfd, int signal) {
 #ifdef SYS_pidfd_send_signal
@@ -222,7 +194,7 @@ class SystemProcesses : public ProcessControl {
         std::vector<ProcessInfo> holders;
         struct stat device {};
         if (::stat(QFile::encodeName(devicePath).constData(), &device) != 0 ||
-            !IsTerminal(device)) {
+            !S_ISCHR(device.st_mode) || !InTtyClass(device.st_rdev)) {
             return holders;
         }
         const long self = static_cast<long>(::getpid());
@@ -273,6 +245,16 @@ class SystemProcesses : public ProcessControl {
 ProcessControl* gProcesses = nullptr;
 
 }  // namespace
+
+int PidfdOpen(long pid) {
+#ifdef SYS_pidfd_open
+    return static_cast<int>(::syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0u));
+#else
+    (void)pid;
+    errno = ENOSYS;
+    return -1;
+#endif
+}
 
 std::vector<ProcessInfo> PidFileOwner(const QString& pidFile, const QString& interface) {
     QFile file(pidFile);

@@ -61,6 +61,10 @@ class ProcessControl {
 // when the file is missing or malformed, or the process has ended.
 std::vector<ProcessInfo> PidFileOwner(const QString& pidFile, const QString& interface);
 
+// A pidfd for the process, close-on-exec as the kernel makes them; -1 and errno when
+// there is none (ESRCH: it has ended; ENOSYS: a kernel before 5.3).
+int PidfdOpen(long pid);
+
 ProcessControl& Processes();
 // Replaces the implementation in force; returns the previous one (tests restore it).
 ProcessControl* InstallProcesses(ProcessControl* processes);

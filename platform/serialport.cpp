@@ -1,5 +1,7 @@
 #include "platform/serialport.h"
 
+#include "platform/processes.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -436,10 +438,9 @@ bool LockedInProcLocks(const Target& t, long* holderPid) {
     return found;
 }
 
-PortCheck Busy(const QString& devicePath, const QString& why, long pid,
-               const std::string& lockFile = std::string()) {
+PortCheck Busy(const QString& devicePath, const QString& why, long pid) {
     return {PortAvailability::Busy, EBUSY, devicePath + QStringLiteral(": ") + why,
-            PortHolder{pid, lockFile}};
+            PortHolder{pid}};
 }
 
 }  // namespace
@@ -462,25 +463,11 @@ PortCheck CheckPortHolders(const QString& devicePath) {
                 devicePath + QStringLiteral(": not a terminal"),
                 {}};
     }
-    // A character device that the kernel files under another class than "tty" (a
-    // memory device, a sound card) is no port at all; every process holds /dev/null,
-    // so the holder checks would call it busy. Pseudo-terminals have no entry here.
-    {
-        char sys[64];
-        std::snprintf(sys, sizeof sys, "/sys/dev/char/%u:%u/subsystem", ::major(st.st_rdev),
-                      ::minor(st.st_rdev));
-        char link[PATH_MAX];
-        const ssize_t n = ::readlink(sys, link, sizeof link - 1);
-        if (n > 0) {
-            link[n] = '\0';
-            const char* slash = std::strrchr(link, '/');
-            if (std::strcmp(slash != nullptr ? slash + 1 : link, "tty") != 0) {
-                return {PortAvailability::Unusable,
-                        ENOTTY,
-                        devicePath + QStringLiteral(": not a terminal"),
-                        {}};
-            }
-        }
+    if (!InTtyClass(st.st_rdev)) {
+        return {PortAvailability::Unusable,
+                ENOTTY,
+                devicePath + QStringLiteral(": not a terminal"),
+                {}};
     }
     t.rdev = st.st_rdev;
     t.dev = st.st_dev;
@@ -504,7 +491,7 @@ PortCheck CheckPortHolders(const QString& devicePath) {
                                 QStringLiteral("locked by process %1 (%2)")
                                     .arg(pid)
                                     .arg(QString::fromStdString(file)),
-                                pid, file);
+                                pid);
                 case LockState::Bad:
                     return Busy(devicePath,
                                 QStringLiteral("unreadable lock file %1%2")
@@ -512,7 +499,7 @@ PortCheck CheckPortHolders(const QString& devicePath) {
                                          error != 0 ? QStringLiteral(" (") + ErrnoText(error) +
                                                           QStringLiteral(")")
                                                     : QString()),
-                                0, file);
+                                0);
                 case LockState::None:
                 case LockState::Stale:
                     break;
@@ -613,18 +600,13 @@ void HolderEvents::Follow(long pid) {
         pidFd_ = -1;
     }
     followed_ = pid;
-#ifdef SYS_pidfd_open
     if (pid > 0) {
-        const long fd = ::syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0);
-        if (fd >= 0) {
-            pidFd_ = static_cast<int>(fd);
-            // Not inherited by a program started meanwhile.
-            ::fcntl(pidFd_, F_SETFD, FD_CLOEXEC);
-        } else if (errno == ESRCH) {
+        // Close-on-exec, as the kernel makes every pidfd.
+        pidFd_ = PidfdOpen(pid);
+        if (pidFd_ < 0 && errno == ESRCH) {
             gone_ = true;
         }
     }
-#endif
 }
 
 bool HolderEvents::Armed() const {
@@ -666,6 +648,19 @@ bool HolderEvents::Fired() {
         }
     }
     return fired;
+}
+
+bool InTtyClass(dev_t rdev) {
+    char sys[64];
+    std::snprintf(sys, sizeof sys, "/sys/dev/char/%u:%u/subsystem", ::major(rdev), ::minor(rdev));
+    char link[PATH_MAX];
+    const ssize_t n = ::readlink(sys, link, sizeof link - 1);
+    if (n <= 0) {
+        return true;
+    }
+    link[n] = '\0';
+    const char* slash = std::strrchr(link, '/');
+    return std::strcmp(slash != nullptr ? slash + 1 : link, "tty") == 0;
 }
 
 std::uint64_t HolderScanCount() {

@@ -6,7 +6,8 @@
 #include <QString>
 
 #include <cstdint>
-#include <string>
+
+#include <sys/types.h>
 
 namespace vindelor::platform {
 
@@ -19,8 +20,7 @@ enum class PortAvailability {
 // Who holds a busy port, as far as the check could tell: what a watch for its letting go
 // follows.
 struct PortHolder {
-    long pid = 0;          // 0: not known (an exclusive open, an unreadable lock file)
-    std::string lockFile;  // the lock file that makes the port busy; empty when none does
+    long pid = 0;  // 0: not known (an exclusive open, an unreadable lock file)
 };
 
 struct PortCheck {
@@ -76,6 +76,11 @@ class HolderEvents {
     long followed_ = 0;
     bool gone_ = false;  // the followed process had ended before it could be followed
 };
+
+// Whether the kernel files the character device `rdev` under the tty class. Another class
+// (a memory device, a sound card) is no port: every process holds /dev/null. Pseudo-
+// terminals have no entry and count as terminals.
+bool InTtyClass(dev_t rdev);
 
 // How many full scans of every process's descriptors were made (tests, benchmarks).
 std::uint64_t HolderScanCount();

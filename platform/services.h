@@ -62,10 +62,9 @@ class HelpViewer {
 class ModemLookup {
   public:
     virtual ~ModemLookup() = default;
-    virtual QString AttachedTo(const QString& subkey) = 0;
-    // The ports ModemManager lists as its modems' ("ttyUSB2"), when it runs: modems too,
-    // whatever their driver.
-    QStringList managerPorts;
+    // `managerPorts`: the ports ModemManager lists as its modems' ("ttyUSB2"), when it
+    // runs; modems too, whatever their driver.
+    virtual QString AttachedTo(const QString& subkey, const QStringList& managerPorts = {}) = 0;
 };
 
 // Regional values of the user's locale.

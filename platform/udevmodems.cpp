@@ -149,7 +149,7 @@ std::vector<InstalledModem> ListInstalledModems(const QStringList& managerPorts)
     return found;
 }
 
-QString UdevModemLookup::AttachedTo(const QString& subkey) {
+QString UdevModemLookup::AttachedTo(const QString& subkey, const QStringList& managerPorts) {
     const int index = subkey == QLatin1String("0000")   ? 0
                       : subkey == QLatin1String("0001") ? 1
                                                         : -1;

@@ -32,7 +32,7 @@ bool IsModemDriver(const QString& driver);
 // modem's path (see InstalledModem), empty when there is no such modem.
 class UdevModemLookup : public ModemLookup {
   public:
-    QString AttachedTo(const QString& subkey) override;
+    QString AttachedTo(const QString& subkey, const QStringList& managerPorts = {}) override;
 };
 
 // Whether the device is there: a character device, and not one of the serial ports the

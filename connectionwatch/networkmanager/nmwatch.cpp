@@ -180,7 +180,6 @@ void NmFollower::Look() {
                         NmActiveConnection& a = snapshot->active[i];
                         a.id = p.value(QStringLiteral("Id")).toString();
                         a.uuid = p.value(QStringLiteral("Uuid")).toString();
-                        a.type = p.value(QStringLiteral("Type")).toString();
                         a.state = p.value(QStringLiteral("State")).toUInt();
                         (*devicesOf)[i] = ObjectPaths(p.value(QStringLiteral("Devices")));
                     } else if (NoAnswer(r)) {
@@ -249,7 +248,6 @@ void NmProfileFollower::Look() {
                             SettingsGroup(r.arguments().value(0), QStringLiteral("connection"));
                         NmProfile& p = profiles->profiles[i];
                         p.id = connection.value(QStringLiteral("id")).toString();
-                        p.uuid = connection.value(QStringLiteral("uuid")).toString();
                         p.type = connection.value(QStringLiteral("type")).toString();
                         if (--*left == 0) {
                             publish();

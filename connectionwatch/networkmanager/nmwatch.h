@@ -23,7 +23,6 @@ constexpr unsigned kNmActivated = 2;
 struct NmActiveConnection {
     QString id;
     QString uuid;
-    QString type;  // "gsm", "pppoe", "bluetooth", "vpn", ...
     unsigned state = 0;
     // The kernel interfaces of its devices (the IP interface where one is set: ppp0 of a
     // modem whose device is ttyUSB0).
@@ -59,8 +58,7 @@ class NmFollower : public ServiceFollower {
 // A connection NetworkManager knows (its settings), active or not.
 struct NmProfile {
     QString id;
-    QString uuid;
-    QString type;
+    QString type;  // "gsm", "pppoe", "bluetooth", "vpn", ...
 };
 
 struct NmProfiles {
@@ -114,8 +112,6 @@ class NetworkManagerWatch : public ConnectionWatch {
     QString Name() const override;
     LinkCheck Check() override;
     QString CountedInterface() const override;
-
-    const NmSnapshot& Snapshot() const { return snapshot_; }
 
   private:
     void Take(const NmSnapshot& snapshot);

@@ -14,14 +14,14 @@
 namespace vindelor::platform::test {
 
 class FakeTicks : public TickCounter {
-public:
+  public:
     std::int64_t Milliseconds() override { return now; }
     void AdvanceSeconds(double s) { now += static_cast<std::int64_t>(s * 1000); }
     std::int64_t now = 1'000'000;
 };
 
 class FakeClock : public LocalClock {
-public:
+  public:
     QDateTime Now() override { return now; }
     QString DateText(const QDate& d) override { return d.toString(QStringLiteral("dd.MM.yyyy")); }
     QString TimeText(const QTime& t) override { return t.toString(QStringLiteral("HH:mm:ss")); }
@@ -36,7 +36,7 @@ struct ShownBox {
 };
 
 class ScriptedBoxes : public MessageBoxes {
-public:
+  public:
     // Answers are taken from the front of `answers`; when it is empty, Ok/Yes boxes get
     // Ok or Yes (the first button that accepts).
     Answer Show(QWidget*, const QString& caption, const QString& text, Icon icon,
@@ -57,7 +57,7 @@ public:
 };
 
 class RecordingHelp : public HelpViewer {
-public:
+  public:
     bool ShowHelp(QWidget*, const QString& file, int context) override {
         calls.push_back({file, context});
         return true;
@@ -66,13 +66,15 @@ public:
 };
 
 class FakeModems : public ModemLookup {
-public:
-    QString AttachedTo(const QString& subkey) override { return entries.value(subkey); }
+  public:
+    QString AttachedTo(const QString& subkey, const QStringList& = {}) override {
+        return entries.value(subkey);
+    }
     QMap<QString, QString> entries;
 };
 
 class FakeRegional : public Regional {
-public:
+  public:
     QString CurrencySymbol() override { return currency; }
     QChar TimeSeparator() override { return separator; }
     QLocale::Language Language() override { return language; }
@@ -84,7 +86,7 @@ public:
 // Installs one of each fake for the lifetime of the object and restores the previous
 // services afterwards.
 class ScopedFakes {
-public:
+  public:
     ScopedFakes() : previous_(Install({&ticks, &clock, &boxes, &help, &modems, &regional})) {}
     ~ScopedFakes() { Install(previous_); }
     FakeTicks ticks;
@@ -94,7 +96,7 @@ public:
     FakeModems modems;
     FakeRegional regional;
 
-private:
+  private:
     Services previous_;
 };
 
