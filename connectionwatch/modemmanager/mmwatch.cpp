@@ -118,13 +118,14 @@ LinkCheck MmLinkCheck(const MmSnapshot& snapshot, const QString& wanted) {
     return check;
 }
 
-const MmModem* PortOwner(const MmSnapshot& snapshot, const QString& device) {
-    // ModemManager names a port by its kernel name; the user's may be a link to it
-    // (/dev/modem, /dev/serial/by-id/...).
+QString ManagerPortName(const QString& device) {
     const QString canonical = QFileInfo(device).canonicalFilePath();
-    const QString name = QFileInfo(canonical.isEmpty() ? device : canonical).fileName();
+    return QFileInfo(canonical.isEmpty() ? device : canonical).fileName();
+}
+
+const MmModem* PortOwner(const MmSnapshot& snapshot, const QString& portName) {
     for (const MmModem& m : snapshot.modems) {
-        if (m.ports.contains(name)) {
+        if (m.ports.contains(portName)) {
             return &m;
         }
     }

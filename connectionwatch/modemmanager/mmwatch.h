@@ -41,9 +41,12 @@ struct MmSnapshot {
 const MmModem* FindModem(const MmSnapshot& snapshot, const QString& wanted);
 // What a snapshot says of the modem `wanted`.
 LinkCheck MmLinkCheck(const MmSnapshot& snapshot, const QString& wanted);
-// The modem whose ports include `device` (a path under /dev, links followed); null when
-// ModemManager owns no such port.
-const MmModem* PortOwner(const MmSnapshot& snapshot, const QString& device);
+// The name ModemManager knows a port by: the kernel's ("ttyUSB2"), links followed from
+// the user's path (/dev/modem, /dev/serial/by-id/...).
+QString ManagerPortName(const QString& device);
+// The modem whose ports include the one of that name; null when ModemManager owns no
+// such port.
+const MmModem* PortOwner(const MmSnapshot& snapshot, const QString& portName);
 
 class MmFollower : public ServiceFollower {
     Q_OBJECT

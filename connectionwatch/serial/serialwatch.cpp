@@ -12,7 +12,10 @@ SerialPortWatch::SerialPortWatch(TComm32& comm, std::shared_ptr<ModemManagerMode
                                  QObject* parent)
     : ConnectionWatch(parent), comm_(comm), modems_(std::move(modems)) {
     if (modems_) {
-        connect(modems_.get(), &ModemManagerModems::Changed, this, &ConnectionWatch::Changed);
+        connect(modems_.get(), &ModemManagerModems::Changed, this, [this] {
+            mmStale_ = true;
+            emit Changed();
+        });
     }
 }
 
@@ -24,16 +27,25 @@ QString SerialPortWatch::Name() const {
 
 LinkCheck SerialPortWatch::Check() {
     const QString port = comm_.CommPort();
+    const std::int64_t now = platform::Ticks().Milliseconds();
     if (modems_) {
         // Until ModemManager has said which ports are its own, none is opened; one of its
         // own is never opened, and is the connection while its modem is connected.
         const MmSnapshot& mm = modems_->Snapshot();
         const bool pending = mm.service == ServiceState::Pending;
-        const QString device = pending || mm.modems.isEmpty() ? QString() : DeviceForPort(port);
-        const MmModem* owner = device.isEmpty() ? nullptr : PortOwner(mm, device);
+        const bool asked = !pending && !mm.modems.isEmpty();
+        if ((pending || asked) &&
+            (mmStale_ || port != mmPort_ || now - mmAt_ >= kLookAtLeastEveryMs)) {
+            mmPort_ = port;
+            mmAt_ = now;
+            mmStale_ = false;
+            mmDevice_ = DeviceForPort(port);
+            mmName_ = ManagerPortName(mmDevice_);
+        }
+        const MmModem* owner = asked && !mmDevice_.isEmpty() ? PortOwner(mm, mmName_) : nullptr;
         if (pending || owner != nullptr) {
             LinkCheck check;
-            check.subject = pending ? DeviceForPort(port) : device;
+            check.subject = mmDevice_;
             check.state = owner == nullptr               ? LinkState::Unknown
                           : owner->state == kMmConnected ? LinkState::Up
                                                          : LinkState::Down;
@@ -42,7 +54,6 @@ LinkCheck SerialPortWatch::Check() {
             return check;
         }
     }
-    const std::int64_t now = platform::Ticks().Milliseconds();
     if (release_ && port == heldPort_) {
         if (!release_->Fired() && now - lastLook_ < kLookAtLeastEveryMs) {
             return held_;  // still held: nothing has happened that could end it

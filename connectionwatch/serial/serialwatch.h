@@ -68,6 +68,15 @@ class SerialPortWatch : public ConnectionWatch {
     LinkCheck held_;
     std::int64_t lastLook_ = 0;
     std::shared_ptr<ModemManagerModems> modems_;
+    // The port's device and the name ModemManager knows it by, worked out again when the
+    // port or ModemManager's modems change, and at least once a second (a link may be
+    // changed by hand): the look-up costs a settings read and a path resolution, too
+    // much for every tick.
+    QString mmPort_;
+    QString mmDevice_;
+    QString mmName_;
+    std::int64_t mmAt_ = 0;
+    bool mmStale_ = true;
 };
 
 }  // namespace vindelor::watch
