@@ -19,12 +19,7 @@ int main(int argc, char** argv) {
         QTextStream err(stderr);
         return vindelor::ristola::RunCommandLine(app.arguments().mid(1), out, err);
     }
-    if (vindelor::platform::AvoidASilentSessionBus(1500)) {
-        std::fputs(
-            "ristola: the session bus does not answer; the desktop is not asked for "
-            "anything in this run.\n",
-            stderr);
-    }
+    vindelor::platform::AvoidASilentSessionBus("ristola");
     QApplication app(argc, argv);
     vindelor::ristola::TForm1 form;
     form.show();

@@ -122,10 +122,12 @@ void BudgetGuard::HangUpAtLimit(const QString& reached) {
 
 void BudgetGuard::HangUp(const QString& budget) {
     std::vector<PortHolder> holders;
-    if (settings_.hangUp.trimmed().isEmpty()) {
-        holders = !device.isEmpty()      ? platform::Processes().Holders(device)
-                  : !interface.isEmpty() ? platform::Processes().InterfaceOwner(interface)
-                                         : holders;
+    if (!settings_.hangUp.trimmed().isEmpty()) {
+        // The command decides; no holder is looked for.
+    } else if (!device.isEmpty()) {
+        holders = platform::Processes().Holders(device);
+    } else if (!interface.isEmpty()) {
+        holders = platform::Processes().InterfaceOwner(interface);
     }
     const HangUpChoice choice = ChooseHangUp(settings_.hangUp, holders);
     switch (choice.action) {

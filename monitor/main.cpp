@@ -111,12 +111,7 @@ int main(int argc, char** argv) {
             stderr);
         return 1;
     }
-    if (vindelor::platform::AvoidASilentSessionBus(1500)) {
-        std::fputs(
-            "vindelor: the session bus does not answer; the desktop is not asked for "
-            "anything in this run.\n",
-            stderr);
-    }
+    vindelor::platform::AvoidASilentSessionBus("vindelor");
 
     QApplication app(argc, argv);
     // Before any window, the box of a second copy included.

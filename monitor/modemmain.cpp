@@ -671,16 +671,17 @@ void TForm1::StartSession() {
     WriteSetting(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Ja"));
     // An interface has no port: the one stored from earlier runs may be anyone's now.
     Budget.device = WatchesInterface() ? QString() : DeviceForPort(Comm321->CommPort());
-    Budget.interface = WatchesInterface() ? CountedInterface() : QString();
+    Budget.interface = WatchesInterface() ? WatchedInterface() : QString();
     Budget.BeginSession(now.date(), platform::LocaleClock().DateFormat());
     BeginDataCount(now);
     emit sessionBegan(StartDate, StartTime);
 }
 
 QString TForm1::CountedInterface() const {
-    if (!dataTariff_.interfaceName.isEmpty()) {
-        return dataTariff_.interfaceName;
-    }
+    return dataTariff_.interfaceName.isEmpty() ? WatchedInterface() : dataTariff_.interfaceName;
+}
+
+QString TForm1::WatchedInterface() const {
     if (!watch_) {
         return {};
     }

@@ -139,6 +139,9 @@ class TForm1 : public QWidget {
     monitor::DataSession DataBilling;
     // The link whose bytes count: [Data] "Interface", else the watch's.
     QString CountedInterface() const;
+    // The watch's own link: the watched interface, or the one the service names for the
+    // connection; empty for a serial port until it names one.
+    QString WatchedInterface() const;
     // The volume and throughput as the status bar's port panel and the tray tip show
     // them; empty while no interface could be counted.
     QString VolumeText() const { return volumeText_; }

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 
 #include <poll.h>
@@ -18,11 +19,6 @@ namespace vindelor::platform {
 
 namespace {
 
-// A D-Bus address value, its %XX escapes undone.
-QByteArray Unescaped(const QByteArray& value) {
-    return QByteArray::fromPercentEncoding(value);
-}
-
 // The socket address of the first unix entry of the address list; false when there is
 // none (tcp, launchd, autolaunch: not looked at).
 bool UnixAddress(const QByteArray& addresses, sockaddr_un* out, socklen_t* length) {
@@ -33,7 +29,8 @@ bool UnixAddress(const QByteArray& addresses, sockaddr_un* out, socklen_t* lengt
         for (const QByteArray& pair : entry.mid(5).split(',')) {
             const qsizetype eq = pair.indexOf('=');
             const QByteArray key = pair.left(eq);
-            const QByteArray value = Unescaped(pair.mid(eq + 1));
+            const QByteArray value =
+                QByteArray::fromPercentEncoding(pair.mid(eq + 1));  // %XX undone
             const bool abstract = key == "abstract";
             // A path ends in a NUL, an abstract name begins with one.
             if (eq < 0 || (key != "path" && !abstract) || value.isEmpty() ||
@@ -99,13 +96,17 @@ SessionBus ProbeSessionBus(int limitMs) {
     return result;
 }
 
-bool AvoidASilentSessionBus(int limitMs) {
+bool AvoidASilentSessionBus(const char* program, int limitMs) {
     if (ProbeSessionBus(limitMs) != SessionBus::Silent) {
         return false;
     }
     // Not unset: libdbus would then go looking for a bus of its own (autolaunch).
     // /dev/null is no socket, so a connection to it is refused at once.
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null");
+    std::fprintf(stderr,
+                 "%s: the session bus does not answer; the desktop is not asked for anything "
+                 "in this run.\n",
+                 program);
     return true;
 }
 

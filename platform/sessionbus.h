@@ -19,7 +19,7 @@ SessionBus ProbeSessionBus(int limitMs);
 
 // Before the application object: when the session bus is silent, points this process at
 // no bus, so that every call on it fails at once instead of waiting (notifications then
-// go by the tray or a box). True when it did.
-bool AvoidASilentSessionBus(int limitMs);
+// go by the tray or a box), and says so on standard error as `program`. True when it did.
+bool AvoidASilentSessionBus(const char* program, int limitMs = 1500);
 
 }  // namespace vindelor::platform

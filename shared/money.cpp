@@ -1,7 +1,6 @@
 #include "shared/money.h"
 
 #include <cmath>
-#include <cstdlib>
 
 namespace vindelor {
 namespace {

@@ -139,8 +139,6 @@ constexpr TextRow kOwnTexts[] = {
     {kTextReadingServices, u8"Läser…", u8"Luetaan…", u8"Reading…"},
     {kTextNoNmConnections, u8"NetworkManager visar inga förbindelser.",
      u8"NetworkManager ei näytä yhteyksiä.", u8"NetworkManager shows no connections."},
-    {kTextNoModems, u8"ModemManager visar inga modem.", u8"ModemManager ei näytä modeemeja.",
-     u8"ModemManager shows no modems."},
     {kTextAnyModem, u8"Vilket modem som helst", u8"Mikä tahansa modeemi", u8"Any modem"},
     {kTextInterfaceMissing,
      u8"Nätverksgränssnittet \"%1\" finns inte. Vindelor väntar tills det finns och är uppe.",

@@ -55,7 +55,6 @@ enum OwnText : int {
     kTextWatchModem = 54,           // choice: a modem of ModemManager
     kTextReadingServices = 55,      // the lists are being read
     kTextNoNmConnections = 56,      // NetworkManager lists no connection, or is not there
-    kTextNoModems = 57,             // ModemManager lists no modem, or is not there
     kTextAnyModem = 58,             // the choice of whichever modem connects
     // Which connection is watched: a serial port or a network interface.
     kTextInterfaceMissing = 70,   // "%1" interface: it does not exist (yet)

@@ -18,12 +18,7 @@ int main(int argc, char** argv) {
         QTextStream err(stderr);
         return vindelor::brusko::RunCommandLine(app.arguments().mid(1), out, err);
     }
-    if (vindelor::platform::AvoidASilentSessionBus(1500)) {
-        std::fputs(
-            "brusko: the session bus does not answer; the desktop is not asked for "
-            "anything in this run.\n",
-            stderr);
-    }
+    vindelor::platform::AvoidASilentSessionBus("brusko");
     QApplication app(argc, argv);
     vindelor::InitHelpResources();
     vindelor::brusko::TForm1 form;

@@ -4,7 +4,6 @@
 #include "shared/texts.h"
 #include "viewer/logexport.h"
 
-#include <QDir>
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>

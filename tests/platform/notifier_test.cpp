@@ -68,13 +68,13 @@ TEST(DesktopNotifierTest, ASilentSessionBusIsFoundAndAvoidedBeforeTheStart) {
     // The daemon's address as it gives it, with a guid after the path.
     qputenv("DBUS_SESSION_BUS_ADDRESS", bus.Address().toLocal8Bit());
     EXPECT_EQ(ProbeSessionBus(2000), SessionBus::Answers);
-    EXPECT_FALSE(AvoidASilentSessionBus(2000));
+    EXPECT_FALSE(AvoidASilentSessionBus("test", 2000));
     EXPECT_EQ(qgetenv("DBUS_SESSION_BUS_ADDRESS"), bus.Address().toLocal8Bit());
     qputenv("DBUS_SESSION_BUS_ADDRESS", silent.Address() + "-none");
     EXPECT_EQ(ProbeSessionBus(2000), SessionBus::Unreachable);
 
     qputenv("DBUS_SESSION_BUS_ADDRESS", silent.Address());
-    EXPECT_TRUE(AvoidASilentSessionBus(300));
+    EXPECT_TRUE(AvoidASilentSessionBus("test", 300));
     clock.restart();
     std::optional<bool> taken;
     Notifier().Notify(QStringLiteral("Vindelor"), QStringLiteral("80 %"),
