@@ -2,6 +2,7 @@
 
 #include "platform/net/links.h"
 #include "shared/billingsettings.h"
+#include "shared/money.h"
 #include "shared/profile.h"
 #include "shared/texts.h"
 
@@ -199,12 +200,11 @@ std::int64_t DataCharge(const DataTariff& tariff, std::uint64_t usedBefore,
         return used > tariff.includedBytes ? used - tariff.includedBytes : 0;
     };
     const std::uint64_t charged = beyond(usedBefore + sessionBytes) - beyond(usedBefore);
-    // A price per MB times bytes outgrows 64 bits long before either is absurd.
-    const unsigned __int128 volume =
-        (static_cast<unsigned __int128>(charged) * static_cast<std::uint64_t>(tariff.perMB) +
-         kBytesPerMB / 2) /
-        kBytesPerMB;
-    return static_cast<std::int64_t>(volume) + tariff.dayFee * std::max(newDataDays, 0);
+    // The money's own rounding: a price per MB times bytes, in 128 bits, halves up.
+    const Money volume =
+        Scaled(Money::FromUnits(tariff.perMB),
+               static_cast<std::int64_t>(std::min<std::uint64_t>(charged, INT64_MAX)), kBytesPerMB);
+    return volume.Units() + tariff.dayFee * std::max(newDataDays, 0);
 }
 
 LoggedData LoggedDataOfLog(const DatedLog& log, const BillingMonth& month) {
@@ -245,13 +245,7 @@ std::vector<int> DataWarningsReached(std::uint64_t used, const DataTariff& tarif
 }
 
 QString TenThousandthsText(std::int64_t amount) {
-    const bool negative = amount < 0;
-    const std::uint64_t a =
-        negative ? 0 - static_cast<std::uint64_t>(amount) : static_cast<std::uint64_t>(amount);
-    QString text = QStringLiteral("%1%2.%3")
-                       .arg(negative ? QStringLiteral("-") : QString())
-                       .arg(a / 10000)
-                       .arg(a % 10000, 4, 10, QLatin1Char('0'));
+    QString text = MoneyText(Money::FromUnits(amount), 4);
     for (int i = 0; i < 2 && text.endsWith(QLatin1Char('0')); ++i) {
         text.chop(1);
     }
