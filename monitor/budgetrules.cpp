@@ -31,18 +31,7 @@ bool Reached(Money cost, Money budget, int percent) {
 
 std::vector<int> WarningsReached(Money monthCost, Money budget, const std::vector<int>& warn,
                                  const std::vector<int>& given) {
-    std::vector<int> due;
-    if (budget <= Money()) {
-        return due;
-    }
-    for (int percent : warn) {
-        const bool reached = Reached(monthCost, budget, percent);
-        if (reached && std::find(given.begin(), given.end(), percent) == given.end()) {
-            due.push_back(percent);
-        }
-    }
-    std::sort(due.begin(), due.end());
-    return due;
+    return MarksReached(monthCost.Units(), budget.Units(), warn, given);
 }
 
 int BudgetShare(Money cost, Money budget) {

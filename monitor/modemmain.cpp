@@ -432,8 +432,7 @@ void TForm1::FormCreate() {
     Timer1->stop();
     Timer1->setInterval(20);
 
-    TotalCostBefore = DecimalSetting(QStringLiteral("kostnad"), QStringLiteral("totalt"),
-                                     QStringLiteral("0"), 30);
+    TotalCostBefore = monitor::StoredCostTotal();
 
     g.CurrencySymbol =
         Setting(QStringLiteral("Charge"), QStringLiteral("valuta"), QStringLiteral("$"), 10);

@@ -55,11 +55,14 @@ SessionClosePlan PlanSessionClose(const SessionCloseInput& in) {
     return plan;
 }
 
+double StoredCostTotal() {
+    return NumberOr(GetProfileString(QStringLiteral("kostnad"), QStringLiteral("totalt"),
+                                     QStringLiteral("0"), 30, kSettingsFile),
+                    0.0);
+}
+
 void ReadStoredTotals(SessionCloseInput& in) {
-    in.TotalCostBefore =
-        NumberOr(GetProfileString(QStringLiteral("kostnad"), QStringLiteral("totalt"),
-                                  QStringLiteral("0"), 30, kSettingsFile),
-                 0.0);
+    in.TotalCostBefore = StoredCostTotal();
     in.StoredNetTime = GetProfileString(QStringLiteral("Nättid"), QStringLiteral("Totalt"),
                                         QStringLiteral("0"), 49, kSettingsFile)
                            .left(10);

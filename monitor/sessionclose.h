@@ -59,6 +59,9 @@ struct SessionClosePlan {
 
 SessionClosePlan PlanSessionClose(const SessionCloseInput& in);
 
+// The stored cost total ([kostnad] "totalt") as the settings file holds it now; 0 when
+// it is not a number.
+double StoredCostTotal();
 // Fills in.TotalCostBefore and in.StoredNetTime from the settings file as it is now.
 void ReadStoredTotals(SessionCloseInput& in);
 

@@ -52,6 +52,22 @@ bool ReadBudget(const QString& text, double* out) {
 
 }  // namespace
 
+std::vector<int> MarksReached(__int128 used, __int128 whole, const std::vector<int>& marks,
+                              const std::vector<int>& given) {
+    std::vector<int> due;
+    if (whole <= 0) {
+        return due;
+    }
+    for (const int percent : marks) {
+        if (used * 100 >= whole * percent &&
+            std::find(given.begin(), given.end(), percent) == given.end()) {
+            due.push_back(percent);
+        }
+    }
+    std::sort(due.begin(), due.end());
+    return due;
+}
+
 bool ReadPercentages(const QString& text, std::vector<int>* out, QString* bad) {
     std::vector<int> values;
     for (const QString& part : text.split(QLatin1Char(','))) {

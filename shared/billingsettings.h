@@ -23,6 +23,10 @@ constexpr int kMaxWarnPercent = 999;
 // given in a month.
 bool ReadPercentages(const QString& text, std::vector<int>* out, QString* bad);
 QString PercentText(const std::vector<int>& values);
+// The marks (percentages) that `used` has reached of `whole`, exactly, and that were not
+// given yet, ascending. None when `whole` is not above 0.
+std::vector<int> MarksReached(__int128 used, __int128 whole, const std::vector<int>& marks,
+                              const std::vector<int>& given);
 constexpr int kMaxNextMinuteSeconds = 59;  // a minute's warning would come with its charge
 
 struct BillingSettings {

@@ -229,19 +229,7 @@ LoggedData LoggedDataOfLog(const DatedLog& log, const BillingMonth& month) {
 
 std::vector<int> DataWarningsReached(std::uint64_t used, const DataTariff& tariff,
                                      const std::vector<int>& given) {
-    std::vector<int> due;
-    if (tariff.includedBytes == 0) {
-        return due;
-    }
-    for (const int percent : tariff.warn) {
-        const unsigned __int128 threshold =
-            static_cast<unsigned __int128>(tariff.includedBytes) * percent;
-        if (static_cast<unsigned __int128>(used) * 100 >= threshold &&
-            std::find(given.begin(), given.end(), percent) == given.end()) {
-            due.push_back(percent);
-        }
-    }
-    return due;
+    return MarksReached(used, tariff.includedBytes, tariff.warn, given);
 }
 
 QString TenThousandthsText(std::int64_t amount) {
