@@ -16,6 +16,10 @@
 
 namespace vindelor::watch {
 
+// The longest drop [Connection] "Grace" may let belong to the session, in seconds: what
+// the connection page takes and the session reads.
+constexpr long long kMaxGraceSeconds = 600;
+
 enum class LinkState {
     Down,      // no connection
     Up,        // a connection

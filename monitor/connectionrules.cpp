@@ -46,7 +46,7 @@ long long GraceSeconds() {
                                 .trimmed()
                                 .toLongLong(&ok);
     // A value the page would refuse (edited by hand) counts as none: as earlier versions.
-    return ok && grace > 0 && grace <= kMaxGraceSeconds ? grace : 0;
+    return ok && grace > 0 && grace <= watch::kMaxGraceSeconds ? grace : 0;
 }
 
 DropGrace::Verdict DropGrace::See(bool gone, long long now) {

@@ -41,7 +41,6 @@ inline bool EndsSession(watch::LinkState state) {
 // [Connection] "Grace": how many seconds a drop may last and still belong to the session
 // (a mobile handover takes the link down and straight back up); 0, the default, ends the
 // session at the first drop.
-constexpr long long kMaxGraceSeconds = 600;
 long long GraceSeconds();
 
 // Follows the drops of a running session tick by tick. The time the link was gone is not

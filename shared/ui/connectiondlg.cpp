@@ -223,7 +223,7 @@ void TConnectionDlg::BitBtn1Click() {
     const QString graceText = GraceEdit->text().trimmed();
     bool whole = graceText.isEmpty();
     const int grace = whole ? 0 : graceText.toInt(&whole);
-    if (!whole || grace < 0 || grace > 600) {
+    if (!whole || grace < 0 || grace > watch::kMaxGraceSeconds) {
         platform::Boxes().Show(this, QStringLiteral("Vindelor"), Text(kOwnTextBase + kTextBadGrace),
                                platform::MessageBoxes::Icon::Warning,
                                platform::MessageBoxes::Buttons::Ok);
