@@ -15,7 +15,7 @@
 // Lines starting with "RESULT" are for scripts:
 //   RESULT delay-up|delay-down <median ms> <max ms>
 //   RESULT idle-netif|idle-serial <cpu per cent> <rss MB> <wakeups per second>
-#include "shared/profile.h"
+#include "core/profile.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -34,7 +34,7 @@
 //   RESULT ratio <session cpu / floor cpu>
 //   RESULT end-<way>|end-all <median ms> <max ms>       (the end noticed)
 //   RESULT closed-all <median ms> <max ms>              ("Session ended" printed)
-#include "shared/profile.h"
+#include "core/profile.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -4,10 +4,6 @@
 
 #include <QTextStream>
 
-#ifndef VINDELOR_VERSION
-#define VINDELOR_VERSION "1.12"
-#endif
-
 namespace vindelor::ristola {
 namespace {
 

@@ -1,11 +1,11 @@
 #include "monitor/budgetguard.h"
 
+#include "core/numbers.h"
+#include "core/sessionlog.h"
+#include "core/texts.h"
 #include "platform/notifier.h"
 #include "platform/processes.h"
 #include "platform/services.h"
-#include "shared/numbers.h"
-#include "shared/sessionlog.h"
-#include "shared/texts.h"
 
 #include <QTime>
 

@@ -4,6 +4,12 @@
 #include "components/artwork.h"
 #include "components/comm32.h"
 #include "components/portmap.h"
+#include "core/language.h"
+#include "core/profile.h"
+#include "core/qtlanguage.h"
+#include "core/sessionglobals.h"
+#include "core/texts.h"
+#include "dialogs/helpresources.h"
 #include "monitor/modemmain.h"
 #include "monitor/sessionclose.h"
 #include "monitor/singleinstance.h"
@@ -13,12 +19,6 @@
 #include "platform/notifier.h"
 #include "platform/services.h"
 #include "platform/sessionbus.h"
-#include "shared/language.h"
-#include "shared/profile.h"
-#include "shared/qtlanguage.h"
-#include "shared/sessionglobals.h"
-#include "shared/texts.h"
-#include "shared/ui/helpresources.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -192,7 +192,8 @@ int main(int argc, char** argv) {
 
     vindelor::TForm1 form;
     QObject::connect(&form, &vindelor::TForm1::askingForPort, [] {
-        PrintLine(QStringLiteral("Vindelor 1.12a asking for the modem's port"));
+        PrintLine(
+            QStringLiteral("Vindelor 1.12a asking for the modem's port"));
     });
     form.ChoosePortAtStart = choosePort;
     form.InterfaceOverride = interfaceName;
@@ -260,7 +261,8 @@ int main(int argc, char** argv) {
     if (form.QuitRequested()) {
         return 0;  // ended while the user was being asked for the modem's port
     }
-    PrintLine(QStringLiteral("Vindelor 1.12a waiting for a connection on %1; data in %2")
+    PrintLine(QStringLiteral("Vindelor " VINDELOR_DISPLAY_VERSION
+                             " waiting for a connection on %1; data in %2")
                   .arg(watched(), vindelor::platform::DataDirectory()));
     form.ShowIdle();
     const int code = app.exec();

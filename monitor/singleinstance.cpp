@@ -1,7 +1,7 @@
 #include "monitor/singleinstance.h"
 
+#include "core/profile.h"
 #include "platform/datadir.h"
-#include "shared/profile.h"
 
 #include <QFile>
 

@@ -1,9 +1,9 @@
 #include "viewer/commandline.h"
 
+#include "core/logsummary.h"
+#include "core/profile.h"
+#include "core/texts.h"
 #include "platform/errortext.h"
-#include "shared/logsummary.h"
-#include "shared/profile.h"
-#include "shared/texts.h"
 #include "viewer/logexport.h"
 #include "viewer/logrows.h"
 #include "viewer/logstore.h"
@@ -16,10 +16,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <optional>
-
-#ifndef VINDELOR_VERSION
-#define VINDELOR_VERSION "1.12"
-#endif
 
 namespace vindelor::brusko {
 namespace {

@@ -1,11 +1,11 @@
 #include "viewer/logstore.h"
 
+#include "core/profile.h"
+#include "core/sessionlog.h"
+#include "core/texts.h"
 #include "platform/atomicfile.h"
 #include "platform/datadir.h"
 #include "platform/localetexts.h"
-#include "shared/profile.h"
-#include "shared/sessionlog.h"
-#include "shared/texts.h"
 #include "viewer/logrows.h"
 
 #include <QFile>
