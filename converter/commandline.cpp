@@ -1,6 +1,7 @@
 #include "converter/commandline.h"
 
 #include "converter/tuneup.h"
+#include "core/version.h"
 
 #include <QTextStream>
 
@@ -49,7 +50,7 @@ int RunCommandLine(const QStringList& args, QTextStream& out, QTextStream& err) 
         return 0;
     }
     if (args.size() == 1 && option == QLatin1String("--version")) {
-        out << "ristola " << VINDELOR_VERSION << '\n';
+        out << "ristola " << VINDELOR_DISPLAY_VERSION << '\n';
         return 0;
     }
     if (args.size() != 1 || option != QLatin1String("--yes")) {

@@ -2,6 +2,7 @@
 
 #include "components/artwork.h"
 #include "core/texts.h"
+#include "core/version.h"
 #include "dialogs/dialogparts.h"
 
 #include <QApplication>
@@ -49,7 +50,7 @@ TOmDlg::TOmDlg(QWidget* parent) : QDialog(parent) {
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("About Vindelor"));
 
-    Label1 = new QLabel(QStringLiteral("Vindelor 1.12a"), this);
+    Label1 = new QLabel(QStringLiteral("Vindelor " VINDELOR_DISPLAY_VERSION), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     QFont big = Label1->font();
     big.setPointSizeF(big.pointSizeF() * 2.2);

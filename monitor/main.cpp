@@ -9,6 +9,7 @@
 #include "core/qtlanguage.h"
 #include "core/sessionglobals.h"
 #include "core/texts.h"
+#include "core/version.h"
 #include "dialogs/helpresources.h"
 #include "monitor/modemmain.h"
 #include "monitor/sessionclose.h"
@@ -88,7 +89,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (std::strcmp(argv[i], "--version") == 0) {
-            std::puts("vindelor 1.12a");
+            std::puts("vindelor " VINDELOR_DISPLAY_VERSION);
             return 0;
         }
     }
@@ -185,7 +186,7 @@ int main(int argc, char** argv) {
     }
     vindelor::monitor::ClearStaleActiveFlag(instance);
     QApplication::setApplicationName(QStringLiteral("Vindelor"));
-    QApplication::setApplicationVersion(QStringLiteral("1.12a"));
+    QApplication::setApplicationVersion(QStringLiteral(VINDELOR_DISPLAY_VERSION));
     vindelor::InitHelpResources();
     // The tray stand-in keeps the program alive while its window is hidden.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -193,7 +194,7 @@ int main(int argc, char** argv) {
     vindelor::TForm1 form;
     QObject::connect(&form, &vindelor::TForm1::askingForPort, [] {
         PrintLine(
-            QStringLiteral("Vindelor 1.12a asking for the modem's port"));
+            QStringLiteral("Vindelor " VINDELOR_DISPLAY_VERSION " asking for the modem's port"));
     });
     form.ChoosePortAtStart = choosePort;
     form.InterfaceOverride = interfaceName;

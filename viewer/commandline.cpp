@@ -3,6 +3,7 @@
 #include "core/logsummary.h"
 #include "core/profile.h"
 #include "core/texts.h"
+#include "core/version.h"
 #include "platform/errortext.h"
 #include "viewer/logexport.h"
 #include "viewer/logrows.h"
@@ -191,7 +192,7 @@ int RunCommandLine(const QStringList& args, QTextStream& out, QTextStream& err) 
         return 0;
     }
     if (option == QLatin1String("--version")) {
-        out << "brusko " << VINDELOR_VERSION << '\n';
+        out << "brusko " << VINDELOR_DISPLAY_VERSION << '\n';
         return 0;
     }
     if (option != QLatin1String("--list") && option != QLatin1String("--delete") &&
