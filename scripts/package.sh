@@ -73,14 +73,19 @@ for path in /usr/bin/vindelor /usr/bin/brusko /usr/bin/ristola \
     /usr/share/applications/ristola.desktop /usr/share/metainfo/fi.vindelor.Vindelor.metainfo.xml \
     /usr/share/man/man1/vindelor.1.gz /usr/share/man/man1/brusko.1.gz \
     /usr/share/man/man1/ristola.1.gz /usr/lib/systemd/user/vindelor.service \
-    /usr/share/vindelor/vindelor-autostart.desktop; do
+    /usr/share/vindelor/vindelor-autostart.desktop /usr/share/doc/vindelor/copyright \
+    /usr/share/doc/vindelor/changelog.gz; do
     grep -qx "$path" <<<"$contents" || fail "the package lacks $path"
 done
 # Nothing of the build tree or the development tools may ride along.
 unexpected=$(grep -E '^/usr/(bin|lib|share)/.+[^/]$' <<<"$contents" |
-    grep -vE '^/usr/bin/(vindelor|brusko|ristola)$|^/usr/share/(applications|metainfo|man|vindelor)/|^/usr/share/icons/hicolor/[0-9]+x[0-9]+/apps/(vindelor|brusko)\.png$|^/usr/lib/systemd/user/vindelor\.service$' ||
+    grep -vE '^/usr/bin/(vindelor|brusko|ristola)$|^/usr/share/(applications|metainfo|man|vindelor)/|^/usr/share/doc/vindelor/(copyright|changelog\.gz)$|^/usr/share/icons/hicolor/[0-9]+x[0-9]+/apps/(vindelor|brusko)\.png$|^/usr/lib/systemd/user/vindelor\.service$' ||
     true)
 [ -z "$unexpected" ] || fail "unexpected files in the package: $unexpected"
+
+# Debian's own checks of the package: an error fails, warnings are shown.
+lintian --fail-on error --no-tag-display-limit "$deb" || fail "lintian $deb"
+echo "lintian: no errors"
 
 step "Installing it"
 snapshot() { find /usr -xdev \( -type f -o -type l \) 2>/dev/null | LC_ALL=C sort; }
