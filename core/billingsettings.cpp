@@ -18,7 +18,6 @@ const QString kHangUpAt = QStringLiteral("HangUpAt");
 const QString kHangUp = QStringLiteral("HangUp");
 const QString kHolidays = QStringLiteral("Holidays");
 const QString kDates = QStringLiteral("Dates");
-const QString kGiven = QStringLiteral("Given");
 constexpr int kLongValue = 1024;
 
 QString Read(const QString& key, const QString& def) {
@@ -205,8 +204,8 @@ bool WriteBillingSettings(const BillingSettings& s, int* error) {
     return true;
 }
 
-std::vector<int> ReadGivenWarnings(const BillingMonth& month) {
-    const QString stored = Read(kGiven, QString());
+std::vector<int> ReadGivenMarks(const QString& key, const BillingMonth& month) {
+    const QString stored = Read(key, QString());
     const QString prefix = month.first.toString(Qt::ISODate) + QLatin1Char(':');
     std::vector<int> given;
     if (stored.startsWith(prefix)) {
@@ -215,9 +214,9 @@ std::vector<int> ReadGivenWarnings(const BillingMonth& month) {
     return given;
 }
 
-bool WriteGivenWarnings(const BillingMonth& month, const std::vector<int>& given) {
+bool WriteGivenMarks(const QString& key, const BillingMonth& month, const std::vector<int>& given) {
     return WriteProfileString(
-        kBillingSection, kGiven,
+        kBillingSection, key,
         month.first.toString(Qt::ISODate) + QLatin1Char(':') + PercentText(given), kSettingsFile);
 }
 

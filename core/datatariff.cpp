@@ -17,7 +17,6 @@ const QString kDayFee = QStringLiteral("DayFee");
 const QString kInterface = QStringLiteral("Interface");
 const QString kDataWarn = QStringLiteral("DataWarn");
 const QString kDataHangUpAt = QStringLiteral("DataHangUpAt");
-const QString kDataGiven = QStringLiteral("DataGiven");
 constexpr int kLongValue = 1024;
 
 QString Read(const QString& section, const QString& key, const QString& def) {
@@ -168,22 +167,6 @@ bool WriteDataTariff(const DataTariff& t, int* error) {
         }
     }
     return true;
-}
-
-std::vector<int> ReadGivenDataWarnings(const BillingMonth& month) {
-    const QString stored = Read(kBillingSection, kDataGiven, QString());
-    const QString prefix = month.first.toString(Qt::ISODate) + QLatin1Char(':');
-    std::vector<int> given;
-    if (stored.startsWith(prefix)) {
-        ReadPercentages(stored.mid(prefix.size()), &given, nullptr);
-    }
-    return given;
-}
-
-bool WriteGivenDataWarnings(const BillingMonth& month, const std::vector<int>& given) {
-    return WriteProfileString(
-        kBillingSection, kDataGiven,
-        month.first.toString(Qt::ISODate) + QLatin1Char(':') + PercentText(given), kSettingsFile);
 }
 
 QString IncludedMBText(std::uint64_t bytes, int languageOffset) {
