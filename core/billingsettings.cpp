@@ -34,18 +34,15 @@ bool WholeNumber(const QString& text, int low, int high, int* out) {
     return true;
 }
 
-// Blank or "0" is no budget; a comma is taken for the decimal point.
+// Blank or "0" is no budget. Read to the log's four decimals, the finer ones rounded in:
+// the guard compares it with the month's cost at that scale.
 bool ReadBudget(const QString& text, double* out) {
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty()) {
-        *out = 0.0;
-        return true;
-    }
-    double value = 0.0;
-    if (!ParseNumber(FirstCommaToPoint(trimmed), &value) || !(value >= 0.0) || value > 1e12) {
+    constexpr std::uint64_t kBudgetLimit = 1000000000000ULL * Money::kUnitsPerWhole;
+    std::uint64_t units = 0;
+    if (!ReadSettingAmount(text, 4, kBudgetLimit, ExtraDecimals::Round, &units)) {
         return false;
     }
-    *out = value;
+    *out = Money::FromUnits(static_cast<std::int64_t>(units)).Value();
     return true;
 }
 
