@@ -12,8 +12,8 @@
 // Lines starting with "RESULT" are for scripts:
 //   RESULT look-by-name|look-point-to-point <microseconds of processor time per look>
 //   RESULT accuracy <received difference> <sent difference> <megabytes>
+#include "core/datavolume.h"
 #include "platform/net/linkstats.h"
-#include "shared/datavolume.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

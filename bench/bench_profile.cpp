@@ -6,8 +6,8 @@
 //
 // The naive reader is timed on an evenly spread sample of keys and scaled to the whole
 // log unless --full-naive is given (the full run takes minutes).
-#include "shared/profile.h"
-#include "shared/sessionlog.h"
+#include "core/profile.h"
+#include "core/sessionlog.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -2,10 +2,10 @@
 // and "brusko --list" do, opening the window, the months table and the exports, and
 // deleting every second line.
 // Prints figures; it does not pass or fail.
-#include "shared/billing.h"
-#include "shared/logsummary.h"
-#include "shared/profile.h"
-#include "shared/sessionlog.h"
+#include "core/billing.h"
+#include "core/logsummary.h"
+#include "core/profile.h"
+#include "core/sessionlog.h"
 #include "viewer/commandline.h"
 #include "viewer/logexport.h"
 #include "viewer/logstore.h"

@@ -1,7 +1,7 @@
 #include "components/portmap.h"
 
+#include "core/profile.h"
 #include "platform/udevmodems.h"
-#include "shared/profile.h"
 
 namespace vindelor {
 

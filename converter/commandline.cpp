@@ -1,12 +1,9 @@
 #include "converter/commandline.h"
 
 #include "converter/tuneup.h"
+#include "core/version.h"
 
 #include <QTextStream>
-
-#ifndef VINDELOR_VERSION
-#define VINDELOR_VERSION "1.12"
-#endif
 
 namespace vindelor::ristola {
 namespace {
@@ -53,7 +50,7 @@ int RunCommandLine(const QStringList& args, QTextStream& out, QTextStream& err) 
         return 0;
     }
     if (args.size() == 1 && option == QLatin1String("--version")) {
-        out << "ristola " << VINDELOR_VERSION << '\n';
+        out << "ristola " << VINDELOR_DISPLAY_VERSION << '\n';
         return 0;
     }
     if (args.size() != 1 || option != QLatin1String("--yes")) {

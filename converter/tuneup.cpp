@@ -1,9 +1,9 @@
 #include "converter/tuneup.h"
 
-#include "shared/money.h"
-#include "shared/numbers.h"
-#include "shared/profile.h"
-#include "shared/sessionlog.h"
+#include "core/money.h"
+#include "core/numbers.h"
+#include "core/profile.h"
+#include "core/sessionlog.h"
 
 #include <limits>
 

@@ -1,6 +1,6 @@
 // The log line splitter, the duration and cost readers and the dating on arbitrary lines.
-#include "shared/billing.h"
-#include "shared/sessionlog.h"
+#include "core/billing.h"
+#include "core/sessionlog.h"
 
 #include <cstdint>
 #include <cstdlib>

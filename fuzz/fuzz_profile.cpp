@@ -1,6 +1,6 @@
 // The profile file parser and writer on arbitrary files: reading never fails, a write is
 // read back as written, and it changes no other value.
-#include "shared/profile.h"
+#include "core/profile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

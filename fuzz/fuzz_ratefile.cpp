@@ -1,5 +1,5 @@
 // The rate data file loader and the class look-up on arbitrary files.
-#include "shared/ratetable.h"
+#include "core/ratetable.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,20 +13,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString path = dir.filePath(QStringLiteral("Vindelor.dta"));
     {
         QFile f(path);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 0;
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return 0;
         f.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     }
     vindelor::TRateWeek week;
     const bool loaded = vindelor::LoadRateDataFile(week, path);
-    if (loaded != (size >= static_cast<std::size_t>(vindelor::kRateDataSize))) std::abort();
+    if (loaded != (size >= static_cast<std::size_t>(vindelor::kRateDataSize)))
+        std::abort();
     for (int day = 1; day <= 7; ++day) {
         for (int hour = 0; hour < 24; ++hour) {
             for (int minute : {0, 15, 16, 30, 31, 45, 46, 59}) {
                 const int k = vindelor::ClassInForce(week, day, hour, minute, day == 3);
-                if (k < 0 || k > 255) std::abort();
+                if (k < 0 || k > 255)
+                    std::abort();
             }
         }
     }
-    for (int k = 1; k <= 4; ++k) (void)vindelor::RateClassUsed(week, k);
+    for (int k = 1; k <= 4; ++k)
+        (void)vindelor::RateClassUsed(week, k);
     return 0;
 }

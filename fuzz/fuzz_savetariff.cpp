@@ -2,10 +2,10 @@
 // its questions. Whatever the input: no crash, a refusal always tells the user why, the
 // rate data file is written only by an accepted save and then holds exactly the table,
 // and a table the procedure filled has no empty half hour and no quarter exception left.
+#include "core/profile.h"
+#include "core/ratetable.h"
+#include "core/savetariff.h"
 #include "platform/test/fakes.h"
-#include "shared/profile.h"
-#include "shared/ratetable.h"
-#include "shared/savetariff.h"
 
 #include <QDir>
 #include <QFile>

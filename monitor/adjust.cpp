@@ -1,11 +1,11 @@
 #include "monitor/adjust.h"
 
+#include "core/numbers.h"
+#include "core/profile.h"
+#include "core/texts.h"
+#include "dialogs/dialogparts.h"
 #include "platform/datadir.h"
 #include "platform/services.h"
-#include "shared/numbers.h"
-#include "shared/profile.h"
-#include "shared/texts.h"
-#include "shared/ui/dialogparts.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

@@ -1,16 +1,16 @@
 #include "monitor/budgetguard.h"
 
+#include "core/numbers.h"
+#include "core/sessionlog.h"
+#include "core/texts.h"
+#include "platform/errortext.h"
 #include "platform/notifier.h"
 #include "platform/processes.h"
 #include "platform/services.h"
-#include "shared/numbers.h"
-#include "shared/sessionlog.h"
-#include "shared/texts.h"
 
 #include <QTime>
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 
 namespace vindelor::monitor {
@@ -165,7 +165,7 @@ void BudgetGuard::HangUp(const QString& budget) {
                 Report(Own(kTextHangUpSignalFailed)
                            .arg(budget)
                            .arg(choice.pid)
-                           .arg(QString::fromLocal8Bit(std::strerror(error))));
+                           .arg(platform::ErrorText(error)));
             }
             return;
         }

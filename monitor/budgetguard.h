@@ -5,8 +5,8 @@
 // goes through platform/processes.h.
 #pragma once
 
+#include "core/billingsettings.h"
 #include "monitor/budgetrules.h"
-#include "shared/billingsettings.h"
 
 #include <QDateTime>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "monitor/budgetrules.h"
 
-#include "shared/billingsettings.h"
+#include "core/billingsettings.h"
 
 #include <algorithm>
 #include <limits>

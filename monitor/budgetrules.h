@@ -2,9 +2,9 @@
 // when the next minute's charge falls due, and how a connection is to be ended.
 #pragma once
 
+#include "core/billing.h"
 #include "monitor/sessionrules.h"
 #include "platform/processes.h"
-#include "shared/billing.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,10 +1,10 @@
 #include "monitor/chargemodes.h"
 
-#include "shared/numbers.h"
-#include "shared/profile.h"
-#include "shared/ratemonitor.h"
-#include "shared/ratetable.h"
-#include "shared/sessionglobals.h"
+#include "core/numbers.h"
+#include "core/profile.h"
+#include "core/ratemonitor.h"
+#include "core/ratetable.h"
+#include "core/sessionglobals.h"
 
 namespace vindelor::monitor {
 

@@ -1,7 +1,7 @@
 #include "monitor/connectionrules.h"
 
-#include "shared/profile.h"
-#include "shared/texts.h"
+#include "core/profile.h"
+#include "core/texts.h"
 
 #include <cerrno>
 

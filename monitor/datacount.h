@@ -4,9 +4,9 @@
 // volume warnings are worked out from it by DataSession.
 #pragma once
 
+#include "core/datatariff.h"
+#include "core/datavolume.h"
 #include "platform/net/linkstats.h"
-#include "shared/datatariff.h"
-#include "shared/datavolume.h"
 
 #include <QDate>
 #include <QSet>

@@ -1,14 +1,14 @@
 #include "monitor/fmodem.h"
 
 #include "components/portmap.h"
+#include "core/language.h"
+#include "core/profile.h"
+#include "core/qtlanguage.h"
+#include "core/sessionglobals.h"
+#include "core/texts.h"
 #include "monitor/portdiscovery.h"
 #include "platform/services.h"
 #include "platform/udevmodems.h"
-#include "shared/language.h"
-#include "shared/profile.h"
-#include "shared/qtlanguage.h"
-#include "shared/sessionglobals.h"
-#include "shared/texts.h"
 
 #include <QFontMetrics>
 #include <QFrame>

@@ -4,6 +4,13 @@
 #include "components/artwork.h"
 #include "components/comm32.h"
 #include "components/portmap.h"
+#include "core/language.h"
+#include "core/profile.h"
+#include "core/qtlanguage.h"
+#include "core/sessionglobals.h"
+#include "core/texts.h"
+#include "core/version.h"
+#include "dialogs/helpresources.h"
 #include "monitor/modemmain.h"
 #include "monitor/sessionclose.h"
 #include "monitor/singleinstance.h"
@@ -13,12 +20,7 @@
 #include "platform/notifier.h"
 #include "platform/services.h"
 #include "platform/sessionbus.h"
-#include "shared/language.h"
-#include "shared/profile.h"
-#include "shared/qtlanguage.h"
-#include "shared/sessionglobals.h"
-#include "shared/texts.h"
-#include "shared/ui/helpresources.h"
+#include "platform/signals.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -26,8 +28,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-
-#include <unistd.h>
 
 namespace {
 
@@ -88,14 +88,14 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (std::strcmp(argv[i], "--version") == 0) {
-            std::puts("vindelor 1.12a");
+            std::puts("vindelor " VINDELOR_DISPLAY_VERSION);
             return 0;
         }
     }
 
     // A file size limit must make a write fail (and the old file stay), not kill the
     // program in the middle of saving a session.
-    std::signal(SIGXFSZ, SIG_IGN);
+    vindelor::platform::IgnoreSignal(SIGXFSZ);
 
     // Qt would abort with a core dump and a note about plugins; say what is wrong.
     bool platformChosen = qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
@@ -185,14 +185,15 @@ int main(int argc, char** argv) {
     }
     vindelor::monitor::ClearStaleActiveFlag(instance);
     QApplication::setApplicationName(QStringLiteral("Vindelor"));
-    QApplication::setApplicationVersion(QStringLiteral("1.12a"));
+    QApplication::setApplicationVersion(QStringLiteral(VINDELOR_DISPLAY_VERSION));
     vindelor::InitHelpResources();
     // The tray stand-in keeps the program alive while its window is hidden.
     QApplication::setQuitOnLastWindowClosed(false);
 
     vindelor::TForm1 form;
     QObject::connect(&form, &vindelor::TForm1::askingForPort, [] {
-        PrintLine(QStringLiteral("Vindelor 1.12a asking for the modem's port"));
+        PrintLine(
+            QStringLiteral("Vindelor " VINDELOR_DISPLAY_VERSION " asking for the modem's port"));
     });
     form.ChoosePortAtStart = choosePort;
     form.InterfaceOverride = interfaceName;
@@ -244,9 +245,7 @@ int main(int argc, char** argv) {
     if (const int stopFd = vindelor::monitor::InstallStopSignals(); stopFd >= 0) {
         auto* notifier = new QSocketNotifier(stopFd, QSocketNotifier::Read, &app);
         QObject::connect(notifier, &QSocketNotifier::activated, [&form, stopFd] {
-            char byte = 0;
-            while (::read(stopFd, &byte, 1) > 0) {
-            }
+            vindelor::platform::DrainSignalPipe(stopFd);
             form.RequestQuit();
             if (form.SessionStarted && !form.Ended()) {
                 form.SessionClose();
@@ -260,7 +259,8 @@ int main(int argc, char** argv) {
     if (form.QuitRequested()) {
         return 0;  // ended while the user was being asked for the modem's port
     }
-    PrintLine(QStringLiteral("Vindelor 1.12a waiting for a connection on %1; data in %2")
+    PrintLine(QStringLiteral("Vindelor " VINDELOR_DISPLAY_VERSION
+                             " waiting for a connection on %1; data in %2")
                   .arg(watched(), vindelor::platform::DataDirectory()));
     form.ShowIdle();
     const int code = app.exec();

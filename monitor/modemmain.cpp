@@ -9,26 +9,27 @@
 #include "connectionwatch/netif/netifwatch.h"
 #include "connectionwatch/networkmanager/nmwatch.h"
 #include "connectionwatch/serial/serialwatch.h"
+#include "core/datatariff.h"
+#include "core/language.h"
+#include "core/numbers.h"
+#include "core/profile.h"
+#include "core/qtlanguage.h"
+#include "core/ratemonitor.h"
+#include "core/ratetable.h"
+#include "core/sessionglobals.h"
+#include "core/sessionlog.h"
+#include "core/texts.h"
+#include "dialogs/omdialog.h"
+#include "dialogs/settingsdlg.h"
 #include "monitor/adjust.h"
 #include "monitor/chargemodes.h"
 #include "monitor/fmodem.h"
 #include "monitor/portdiscovery.h"
 #include "monitor/timerstat.h"
 #include "platform/datadir.h"
+#include "platform/errortext.h"
 #include "platform/localetexts.h"
 #include "platform/services.h"
-#include "shared/datatariff.h"
-#include "shared/language.h"
-#include "shared/numbers.h"
-#include "shared/profile.h"
-#include "shared/qtlanguage.h"
-#include "shared/ratemonitor.h"
-#include "shared/ratetable.h"
-#include "shared/sessionglobals.h"
-#include "shared/sessionlog.h"
-#include "shared/texts.h"
-#include "shared/ui/omdialog.h"
-#include "shared/ui/settingsdlg.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -47,7 +48,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <limits>
 
 namespace vindelor {
@@ -1002,10 +1002,9 @@ void TForm1::ReportUnsaved(const QStringList& items, int error) {
     for (const QString& item : items) {
         lines << QStringLiteral("- ") + item;
     }
-    const QString text =
-        Text(kOwnTextBase + kTextSessionNotSaved)
-            .arg(platform::DataDirectory(), QString::fromLocal8Bit(std::strerror(error)),
-                 lines.join(QLatin1Char('\n')));
+    const QString text = Text(kOwnTextBase + kTextSessionNotSaved)
+                             .arg(platform::DataDirectory(), platform::ErrorText(error),
+                                  lines.join(QLatin1Char('\n')));
     qWarning("%s", qPrintable(text));
     if (quitRequested_) {
         return;  // being stopped: the warning above is all anyone will see

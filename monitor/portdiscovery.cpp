@@ -2,9 +2,9 @@
 
 #include "components/comm32.h"
 #include "components/portmap.h"
+#include "core/profile.h"
+#include "core/sessionglobals.h"
 #include "platform/services.h"
-#include "shared/profile.h"
-#include "shared/sessionglobals.h"
 
 namespace vindelor::monitor {
 

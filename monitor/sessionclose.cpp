@@ -1,9 +1,9 @@
 #include "monitor/sessionclose.h"
 
-#include "shared/numbers.h"
-#include "shared/profile.h"
-#include "shared/sessionlog.h"
-#include "shared/texts.h"
+#include "core/numbers.h"
+#include "core/profile.h"
+#include "core/sessionlog.h"
+#include "core/texts.h"
 
 #include <cerrno>
 

@@ -4,8 +4,8 @@
 // calls both (monitor/modemmain.cpp).
 #pragma once
 
-#include "shared/datavolume.h"
-#include "shared/money.h"
+#include "core/datavolume.h"
+#include "core/money.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
 #include "monitor/sessionrules.h"
 
-#include "shared/money.h"
-#include "shared/numbers.h"
-#include "shared/sessionlog.h"
+#include "core/money.h"
+#include "core/numbers.h"
+#include "core/sessionlog.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #include "monitor/timerstat.h"
 
-#include "shared/numbers.h"
-#include "shared/sessionglobals.h"
-#include "shared/texts.h"
+#include "core/numbers.h"
+#include "core/sessionglobals.h"
+#include "core/texts.h"
 
 #include <QApplication>
 #include <QFrame>

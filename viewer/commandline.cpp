@@ -1,9 +1,10 @@
 #include "viewer/commandline.h"
 
+#include "core/logsummary.h"
+#include "core/profile.h"
+#include "core/texts.h"
+#include "core/version.h"
 #include "platform/errortext.h"
-#include "shared/logsummary.h"
-#include "shared/profile.h"
-#include "shared/texts.h"
 #include "viewer/logexport.h"
 #include "viewer/logrows.h"
 #include "viewer/logstore.h"
@@ -16,10 +17,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <optional>
-
-#ifndef VINDELOR_VERSION
-#define VINDELOR_VERSION "1.12"
-#endif
 
 namespace vindelor::brusko {
 namespace {
@@ -195,7 +192,7 @@ int RunCommandLine(const QStringList& args, QTextStream& out, QTextStream& err) 
         return 0;
     }
     if (option == QLatin1String("--version")) {
-        out << "brusko " << VINDELOR_VERSION << '\n';
+        out << "brusko " << VINDELOR_DISPLAY_VERSION << '\n';
         return 0;
     }
     if (option != QLatin1String("--list") && option != QLatin1String("--delete") &&

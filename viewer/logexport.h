@@ -2,8 +2,8 @@
 // subtotal of chosen rows. Plain functions: the window and the command line share them.
 #pragma once
 
-#include "shared/billing.h"
-#include "shared/logsummary.h"
+#include "core/billing.h"
+#include "core/logsummary.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "viewer/logrows.h"
 
-#include "shared/numbers.h"
-#include "shared/texts.h"
+#include "core/numbers.h"
+#include "core/texts.h"
 
 #include <algorithm>
 #include <set>

@@ -2,8 +2,8 @@
 // Plain functions on text: the window and the command line share them.
 #pragma once
 
-#include "shared/money.h"
-#include "shared/sessionlog.h"
+#include "core/money.h"
+#include "core/sessionlog.h"
 
 #include <QString>
 #include <QStringList>

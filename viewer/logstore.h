@@ -2,8 +2,8 @@
 // the cost. No widgets: the window and the command line share these.
 #pragma once
 
-#include "shared/billing.h"
-#include "shared/language.h"
+#include "core/billing.h"
+#include "core/language.h"
 
 #include <QString>
 #include <QStringList>

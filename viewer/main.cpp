@@ -1,7 +1,7 @@
 // brusko: the Vindelor log viewer. Without options it is the window; see --help for the
 // command line.
+#include "dialogs/helpresources.h"
 #include "platform/sessionbus.h"
-#include "shared/ui/helpresources.h"
 #include "viewer/commandline.h"
 #include "viewer/mainform.h"
 

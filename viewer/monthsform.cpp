@@ -1,7 +1,7 @@
 #include "viewer/monthsform.h"
 
-#include "shared/datavolume.h"
-#include "shared/texts.h"
+#include "core/datavolume.h"
+#include "core/texts.h"
 #include "viewer/logexport.h"
 
 #include <QBarCategoryAxis>

@@ -3,8 +3,8 @@
 // heading. It shows what the main window listed and changes nothing.
 #pragma once
 
-#include "shared/billing.h"
-#include "shared/logsummary.h"
+#include "core/billing.h"
+#include "core/logsummary.h"
 
 #include <QDate>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #include "viewer/xlsxexport.h"
 
-#include "shared/money.h"
-#include "shared/texts.h"
+#include "core/money.h"
+#include "core/texts.h"
 #include "viewer/logexport.h"
 
 #include <QFile>

@@ -4,7 +4,7 @@
 // the same figures.
 #pragma once
 
-#include "shared/billing.h"
+#include "core/billing.h"
 
 #include <QByteArray>
 #include <QString>

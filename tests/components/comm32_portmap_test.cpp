@@ -3,7 +3,7 @@
 #include "components/comm32.h"
 #include "components/portmap.h"
 #include "components/test/fakeserial.h"
-#include "shared/profile.h"
+#include "core/profile.h"
 #include "support/testenv.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "converter/commandline.h"
 #include "converter/tuneup.h"
 
-#include "shared/profile.h"
-#include "shared/sessionlog.h"
+#include "core/profile.h"
+#include "core/sessionlog.h"
 #include "support/testenv.h"
 
 #include <QFile>

@@ -1,9 +1,9 @@
 #include "converter/tuneup.h"
 #include "converter/ristolaform.h"
 
+#include "core/profile.h"
+#include "core/sessionlog.h"
 #include "platform/test/fakes.h"
-#include "shared/profile.h"
-#include "shared/sessionlog.h"
 #include "support/testenv.h"
 
 #include <QFile>

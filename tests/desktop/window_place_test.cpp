@@ -3,7 +3,7 @@
 // session.
 #include "xsession.h"
 
-#include "shared/profile.h"
+#include "core/profile.h"
 #include "support/testenv.h"
 
 #include <QCoreApplication>

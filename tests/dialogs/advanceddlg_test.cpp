@@ -1,10 +1,10 @@
-#include "shared/ui/advanceddlg.h"
+#include "dialogs/advanceddlg.h"
 
+#include "core/profile.h"
+#include "core/ratetable.h"
+#include "core/sessionglobals.h"
+#include "core/texts.h"
 #include "platform/test/fakes.h"
-#include "shared/profile.h"
-#include "shared/ratetable.h"
-#include "shared/sessionglobals.h"
-#include "shared/texts.h"
 #include "support/testenv.h"
 
 #include <QApplication>

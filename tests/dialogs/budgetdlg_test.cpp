@@ -1,11 +1,11 @@
-#include "shared/ui/budgetdlg.h"
+#include "dialogs/budgetdlg.h"
 
+#include "core/billingsettings.h"
+#include "core/profile.h"
+#include "core/texts.h"
+#include "dialogs/settingsdlg.h"
 #include "monitor/filesizelimit.h"
 #include "platform/test/fakes.h"
-#include "shared/billingsettings.h"
-#include "shared/profile.h"
-#include "shared/texts.h"
-#include "shared/ui/settingsdlg.h"
 #include "support/testenv.h"
 
 #include <QCheckBox>

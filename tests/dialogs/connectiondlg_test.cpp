@@ -1,8 +1,8 @@
-#include "shared/ui/connectiondlg.h"
+#include "dialogs/connectiondlg.h"
 
+#include "core/profile.h"
+#include "core/texts.h"
 #include "platform/test/fakes.h"
-#include "shared/profile.h"
-#include "shared/texts.h"
 #include "support/mockbus.h"
 #include "support/testenv.h"
 

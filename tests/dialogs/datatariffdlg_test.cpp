@@ -1,10 +1,10 @@
-#include "shared/ui/datatariffdlg.h"
+#include "dialogs/datatariffdlg.h"
 
+#include "core/datatariff.h"
+#include "core/profile.h"
+#include "core/texts.h"
+#include "dialogs/settingsdlg.h"
 #include "platform/test/fakes.h"
-#include "shared/datatariff.h"
-#include "shared/profile.h"
-#include "shared/texts.h"
-#include "shared/ui/settingsdlg.h"
 #include "support/testenv.h"
 
 #include <QCheckBox>

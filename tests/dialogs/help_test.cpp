@@ -1,10 +1,10 @@
-#include "shared/ui/helpresources.h"
+#include "dialogs/helpresources.h"
 
+#include "core/sessionglobals.h"
+#include "core/texts.h"
+#include "dialogs/settingsdlg.h"
 #include "platform/qt/qtservices.h"
 #include "platform/test/fakes.h"
-#include "shared/sessionglobals.h"
-#include "shared/texts.h"
-#include "shared/ui/settingsdlg.h"
 #include "support/testenv.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
-#include "shared/ui/omdialog.h"
+#include "dialogs/omdialog.h"
 
 #include "components/artwork.h"
-#include "shared/texts.h"
+#include "core/texts.h"
 
 #include <QApplication>
 #include <QLabel>

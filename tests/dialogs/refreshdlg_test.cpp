@@ -1,10 +1,10 @@
-#include "shared/ui/refreshdlg.h"
+#include "dialogs/refreshdlg.h"
 
+#include "core/profile.h"
+#include "core/texts.h"
 #include "monitor/filesizelimit.h"
 #include "platform/datadir.h"
 #include "platform/test/fakes.h"
-#include "shared/profile.h"
-#include "shared/texts.h"
 #include "support/testenv.h"
 
 #include <QApplication>

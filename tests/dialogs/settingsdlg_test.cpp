@@ -1,15 +1,15 @@
-#include "shared/ui/settingsdlg.h"
+#include "dialogs/settingsdlg.h"
 
+#include "core/profile.h"
+#include "core/ratetable.h"
+#include "core/sessionglobals.h"
+#include "core/texts.h"
+#include "dialogs/advanceddlg.h"
+#include "dialogs/connectiondlg.h"
+#include "dialogs/refreshdlg.h"
 #include "monitor/filesizelimit.h"
 #include "platform/datadir.h"
 #include "platform/test/fakes.h"
-#include "shared/profile.h"
-#include "shared/ratetable.h"
-#include "shared/sessionglobals.h"
-#include "shared/texts.h"
-#include "shared/ui/advanceddlg.h"
-#include "shared/ui/connectiondlg.h"
-#include "shared/ui/refreshdlg.h"
 #include "support/testenv.h"
 
 #include <QAction>

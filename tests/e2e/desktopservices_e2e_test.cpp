@@ -2,7 +2,7 @@
 // (python3-dbusmock), and a real NetworkManager in a network namespace of the test's own.
 // Each run prints how long the program took from the service's change to the session's
 // start and end (docs/performance.md).
-#include "shared/profile.h"
+#include "core/profile.h"
 #include "support/mockbus.h"
 #include "support/testenv.h"
 

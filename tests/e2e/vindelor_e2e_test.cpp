@@ -1,9 +1,9 @@
 // The real vindelor program against the simulated dialer: a pseudo-terminal stands in for
 // COM1, the dialer takes it and lets it go, and the program must notice both, log the
 // session and end with exit code 0.
-#include "shared/profile.h"
-#include "shared/sessionlog.h"
-#include "shared/texts.h"
+#include "core/profile.h"
+#include "core/sessionlog.h"
+#include "core/texts.h"
 #include "support/testenv.h"
 
 #include <QCoreApplication>

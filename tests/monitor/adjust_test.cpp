@@ -3,9 +3,9 @@
 #include "filesizelimit.h"
 #include "platform/datadir.h"
 
+#include "core/profile.h"
+#include "core/texts.h"
 #include "platform/test/fakes.h"
-#include "shared/profile.h"
-#include "shared/texts.h"
 #include "support/testenv.h"
 
 #include <QApplication>

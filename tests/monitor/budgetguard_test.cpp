@@ -1,11 +1,11 @@
 #include "monitor/budgetguard.h"
 
+#include "core/logsummary.h"
+#include "core/profile.h"
+#include "core/sessionlog.h"
+#include "core/texts.h"
 #include "platform/test/fakes.h"
 #include "platform/test/processfakes.h"
-#include "shared/logsummary.h"
-#include "shared/profile.h"
-#include "shared/sessionlog.h"
-#include "shared/texts.h"
 #include "support/testenv.h"
 
 #include <QTimeZone>

@@ -1,6 +1,6 @@
 #include "monitor/budgetrules.h"
 
-#include "shared/sessionlog.h"
+#include "core/sessionlog.h"
 
 #include <gtest/gtest.h>
 

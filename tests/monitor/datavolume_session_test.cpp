@@ -5,8 +5,8 @@
 #include "mainwindow_fixture.h"
 
 #include "connectionwatch/test/fakeconnectionwatch.h"
+#include "core/sessionlog.h"
 #include "platform/test/processfakes.h"
-#include "shared/sessionlog.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -5,9 +5,9 @@
 #include "filesizelimit.h"
 #include "mainwindow_fixture.h"
 
+#include "core/sessionlog.h"
 #include "monitor/fmodem.h"
 #include "platform/datadir.h"
-#include "shared/sessionlog.h"
 
 #include <QDir>
 #include <QRadioButton>

@@ -5,12 +5,12 @@
 
 #include "components/comm32.h"
 #include "components/test/fakeserial.h"
+#include "core/profile.h"
+#include "core/ratetable.h"
+#include "core/sessionglobals.h"
+#include "core/texts.h"
 #include "monitor/modemmain.h"
 #include "platform/test/fakes.h"
-#include "shared/profile.h"
-#include "shared/ratetable.h"
-#include "shared/sessionglobals.h"
-#include "shared/texts.h"
 #include "support/testenv.h"
 
 #include <QDialog>

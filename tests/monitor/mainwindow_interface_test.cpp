@@ -3,8 +3,8 @@
 #include "mainwindow_fixture.h"
 
 #include "connectionwatch/test/fakeconnectionwatch.h"
+#include "core/sessionlog.h"
 #include "monitor/fmodem.h"
-#include "shared/sessionlog.h"
 #include "support/mockbus.h"
 
 #include <QLabel>

@@ -3,7 +3,7 @@
 #include "mainwindow_fixture.h"
 
 #include "components/digit.h"
-#include "shared/sessionlog.h"
+#include "core/sessionlog.h"
 
 #include <QLabel>
 #include <QTimer>

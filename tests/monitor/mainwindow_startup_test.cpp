@@ -5,9 +5,9 @@
 #include "components/artwork.h"
 #include "components/test/faketrayshell.h"
 #include "components/trayicon.h"
+#include "dialogs/settingsdlg.h"
 #include "monitor/fmodem.h"
 #include "monitor/portdiscovery.h"
-#include "shared/ui/settingsdlg.h"
 
 #include <QAction>
 #include <QApplication>

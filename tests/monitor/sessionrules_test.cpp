@@ -1,8 +1,8 @@
 // The session arithmetic and the close plan on their own, for the cases the window tests
 // do not reach.
 #include "monitor/sessionrules.h"
+#include "core/texts.h"
 #include "monitor/sessionclose.h"
-#include "shared/texts.h"
 
 #include <gtest/gtest.h>
 

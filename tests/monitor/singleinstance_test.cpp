@@ -1,8 +1,8 @@
 // One Vindelor per data directory.
 #include "monitor/singleinstance.h"
 
+#include "core/profile.h"
 #include "platform/datadir.h"
-#include "shared/profile.h"
 #include "support/testenv.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "monitor/timerstat.h"
 
-#include "shared/sessionglobals.h"
-#include "shared/texts.h"
+#include "core/sessionglobals.h"
+#include "core/texts.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -9,7 +9,7 @@
 #include "viewer/logstore.h"
 #include "viewer/testlog.h"
 
-#include "shared/texts.h"
+#include "core/texts.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

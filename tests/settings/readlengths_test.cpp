@@ -5,12 +5,12 @@
 #include "monitor/mainwindow_fixture.h"
 
 #include "converter/tuneup.h"
+#include "core/sessionlog.h"
+#include "dialogs/advanceddlg.h"
+#include "dialogs/refreshdlg.h"
+#include "dialogs/settingsdlg.h"
 #include "monitor/adjust.h"
 #include "monitor/fmodem.h"
-#include "shared/sessionlog.h"
-#include "shared/ui/advanceddlg.h"
-#include "shared/ui/refreshdlg.h"
-#include "shared/ui/settingsdlg.h"
 #include "viewer/logstore.h"
 #include "viewer/mainform.h"
 

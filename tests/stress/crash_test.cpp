@@ -4,10 +4,10 @@
 #include "stress_support.h"
 
 #include "converter/tuneup.h"
+#include "core/numbers.h"
+#include "core/profile.h"
+#include "core/sessionlog.h"
 #include "platform/atomicfile.h"
-#include "shared/numbers.h"
-#include "shared/profile.h"
-#include "shared/sessionlog.h"
 #include "support/testenv.h"
 #include "viewer/logrows.h"
 #include "viewer/logstore.h"

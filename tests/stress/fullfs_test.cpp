@@ -4,11 +4,11 @@
 #include "stress_support.h"
 
 #include "converter/tuneup.h"
+#include "core/profile.h"
+#include "core/ratetable.h"
+#include "core/savetariff.h"
+#include "core/sessionlog.h"
 #include "platform/test/fakes.h"
-#include "shared/profile.h"
-#include "shared/ratetable.h"
-#include "shared/savetariff.h"
-#include "shared/sessionlog.h"
 #include "support/testenv.h"
 #include "viewer/logstore.h"
 

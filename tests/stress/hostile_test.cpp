@@ -3,12 +3,12 @@
 #include "stress_support.h"
 
 #include "converter/tuneup.h"
-#include "shared/cp1252.h"
-#include "shared/numbers.h"
-#include "shared/profile.h"
-#include "shared/ratemonitor.h"
-#include "shared/ratetable.h"
-#include "shared/sessionlog.h"
+#include "core/cp1252.h"
+#include "core/numbers.h"
+#include "core/profile.h"
+#include "core/ratemonitor.h"
+#include "core/ratetable.h"
+#include "core/sessionlog.h"
 #include "support/testenv.h"
 #include "viewer/logstore.h"
 

@@ -1,7 +1,7 @@
 #include "stress_support.h"
 
-#include "shared/cp1252.h"
-#include "shared/profile.h"
+#include "core/cp1252.h"
+#include "core/profile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 // The installed modems in a device tree umockdev makes: which serial devices count, in
 // which order, and the real program taking a USB modem on its first start. ctest runs
 // these with umockdev's preload library; without it they are skipped.
+#include "core/profile.h"
 #include "platform/udevmodems.h"
-#include "shared/profile.h"
 #include "support/mockbus.h"
 #include "support/testenv.h"
 

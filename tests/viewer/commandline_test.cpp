@@ -3,7 +3,7 @@
 #include "support/testenv.h"
 #include "viewer/testlog.h"
 
-#include "shared/texts.h"
+#include "core/texts.h"
 
 #include <QDir>
 #include <QFile>

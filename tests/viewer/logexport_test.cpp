@@ -1,6 +1,6 @@
 #include "viewer/logexport.h"
 
-#include "shared/texts.h"
+#include "core/texts.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,8 +1,8 @@
 #include "viewer/mainform.h"
 #include "viewer/monthsform.h"
 
+#include "core/texts.h"
 #include "platform/test/fakes.h"
-#include "shared/texts.h"
 #include "support/testenv.h"
 #include "viewer/testlog.h"
 

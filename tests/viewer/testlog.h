@@ -1,8 +1,8 @@
 // Helpers of the log viewer tests: logs and settings in the test's data directory.
 #pragma once
 
-#include "shared/profile.h"
-#include "shared/sessionlog.h"
+#include "core/profile.h"
+#include "core/sessionlog.h"
 
 #include <gtest/gtest.h>
 

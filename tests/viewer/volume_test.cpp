@@ -5,9 +5,9 @@
 #include "viewer/logstore.h"
 #include "viewer/mainform.h"
 
+#include "core/logsummary.h"
+#include "core/texts.h"
 #include "platform/test/fakes.h"
-#include "shared/logsummary.h"
-#include "shared/texts.h"
 #include "support/testenv.h"
 #include "viewer/testlog.h"
 

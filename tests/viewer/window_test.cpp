@@ -1,8 +1,8 @@
 #include "viewer/logrows.h"
 #include "viewer/mainform.h"
 
+#include "core/texts.h"
 #include "platform/test/fakes.h"
-#include "shared/texts.h"
 #include "support/testenv.h"
 #include "viewer/testlog.h"
 

@@ -1,0 +1,33 @@
+#include "core/language.h"
+
+#include "core/profile.h"
+#include "platform/services.h"
+
+namespace vindelor {
+
+QString LanguageCodeForLocale(QLocale::Language language) {
+    switch (language) {
+        case QLocale::Swedish:
+            return QStringLiteral("S");
+        case QLocale::Finnish:
+            return QStringLiteral("SF");
+        default:
+            return QStringLiteral("UK");
+    }
+}
+
+QString ProgramLanguage(int maxLength, StoreLanguage store) {
+    const QString section = QStringLiteral("Språk");
+    const QString stored = GetProfileString(section, section, QString(), maxLength, kSettingsFile);
+    if (!stored.isEmpty()) {
+        return stored;
+    }
+    const QString code = LanguageCodeForLocale(platform::Region().Language());
+    if (store == StoreLanguage::Yes) {
+        // Not stored, the next start asks the desktop again: nothing is lost.
+        WriteProfileString(section, section, code, kSettingsFile);
+    }
+    return code.left(maxLength - 1);
+}
+
+}  // namespace vindelor
