@@ -200,10 +200,9 @@ modem(1, '/')
         "m = Mock('org.freedesktop.ModemManager1', '/org/freedesktop/ModemManager1/Modem/%1')\n"
         "m.UpdateProperties('org.freedesktop.ModemManager1.Modem', {%2})\n");
     const QString putSim = QStringLiteral(
-        "mm = Mock('org.freedesktop.ModemManager1', '/org/freedesktop/ModemManager1')\n"
-        "mm.SetProperty('/org/freedesktop/ModemManager1/Modem/%1',\n"
-        "    'org.freedesktop.ModemManager1.Modem', 'Sim',\n"
-        "    dbus.ObjectPath('%2', variant_level=1))\n");
+        "p = dbus.Interface(bus.get_object('org.freedesktop.ModemManager1',\n"
+        "    '/org/freedesktop/ModemManager1/Modem/%1'), 'org.freedesktop.DBus.Properties')\n"
+        "p.Set('org.freedesktop.ModemManager1.Modem', 'Sim', dbus.ObjectPath('%2'))\n");
     // The card goes into the other modem; the one it left connects without it.
     bus.Py(putSim.arg(QStringLiteral("0"), QStringLiteral("/")) +
            putSim.arg(QStringLiteral("1"), QStringLiteral("/org/freedesktop/ModemManager1/SIM/0")) +
