@@ -101,7 +101,9 @@ PlanOption TakePlanOption(QStringList* args) {
         if (arg == name) {
             option.given = true;
             args->removeAt(i);
-            option.valueMissing = i >= args->size() || args->at(i).isEmpty();
+            // "--plan --list" lacks its name: an option is never taken for one.
+            option.valueMissing = i >= args->size() || args->at(i).isEmpty() ||
+                                  args->at(i).startsWith(QLatin1String("--"));
             option.name = option.valueMissing ? QString() : args->takeAt(i);
         } else if (arg.startsWith(name + QLatin1Char('='))) {
             option.given = true;

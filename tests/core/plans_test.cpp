@@ -176,6 +176,7 @@ TEST_F(Plans, PlanOptionIsTakenOutOfTheCommandLineInBothForms) {
          "USB stick"},
         {{list, QStringLiteral("--plan=Hotspot")}, {list}, true, false, "Hotspot"},
         {{list, QStringLiteral("--plan")}, {list}, true, true, ""},
+        {{QStringLiteral("--plan"), list}, {list}, true, true, ""},
         {{QStringLiteral("--plan=")}, {}, true, true, ""},
     };
     for (const Case& c : cases) {
