@@ -5,6 +5,7 @@
 #include "platform/cp1252.h"
 #include "platform/datadir.h"
 #include "platform/directories.h"
+#include "platform/files.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -79,16 +80,22 @@ int ReadWhole(const QString& path, QByteArray* bytes) {
     return file.error() == QFileDevice::NoError ? 0 : EIO;
 }
 
+QString PlansFolder() {
+    return platform::BaseDataDirectory() + QStringLiteral("/plans");
+}
+
 int MakePrivateDirectory(const QString& dir) {
     return platform::MakePrivateDirectory(QFile::encodeName(dir));
 }
 
 int RenameDirectory(const QString& from, const QString& to) {
-    return platform::RenameWithoutReplacing(QFile::encodeName(from), QFile::encodeName(to));
-}
-
-QString PlansFolder() {
-    return platform::BaseDataDirectory() + QStringLiteral("/plans");
+    const int error =
+        platform::RenameWithoutReplacing(QFile::encodeName(from), QFile::encodeName(to));
+    if (error == 0) {
+        // The plan's folder must not come back under its old name after a power cut.
+        platform::SyncDirectory(QFile::encodeName(PlansFolder()));
+    }
+    return error == ENOTEMPTY ? EEXIST : error;
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "connectionwatch/modemmanager/mmwatch.h"
 
+#include "connectionwatch/pendinganswers.h"
+
 #include <QDBusArgument>
 #include <QDBusObjectPath>
 #include <QEventLoop>
@@ -187,46 +189,49 @@ void MmFollower::Look() {
             }
             // The connected modems' bearers name the network interface, and each SIM
             // object its identifier: the snapshot goes out when every answer is in.
-            auto pending = std::make_shared<int>(1);
-            const auto answered = [this, snapshot, pending] {
-                if (--*pending == 0) {
-                    emit Published(*snapshot);
-                    LookDone(true);
+            int asked = 0;
+            for (int i = 0; i < snapshot->modems.size(); ++i) {
+                if (snapshot->modems[i].state == kMmConnected) {
+                    asked += static_cast<int>(bearers[i].size());
                 }
-            };
+                if (!snapshot->modems[i].simPath.isEmpty()) {
+                    ++asked;
+                }
+            }
+            const auto pending = PendingAnswers::Expect(asked, [this, snapshot] {
+                emit Published(*snapshot);
+                LookDone(true);
+            });
             for (int i = 0; i < snapshot->modems.size(); ++i) {
                 if (!snapshot->modems[i].simPath.isEmpty()) {
-                    ++*pending;
                     QDBusMessage all =
                         Call(snapshot->modems[i].simPath, kProperties, QStringLiteral("GetAll"));
                     all << kSimInterface;
-                    Ask(all, [snapshot, answered, i](const QDBusMessage& r) {
+                    Ask(all, [snapshot, pending, i](const QDBusMessage& r) {
                         // No answer: the SIM stays unknown, and a plan bound to it sees
                         // no modem until the next look.
                         const QVariantMap p = PropertyMap(r.arguments().value(0));
                         snapshot->modems[i].simIdentifier =
                             p.value(QStringLiteral("SimIdentifier")).toString();
-                        answered();
+                        pending->Answered();
                     });
                 }
                 if (snapshot->modems[i].state != kMmConnected) {
                     continue;
                 }
                 for (const QString& bearer : bearers[i]) {
-                    ++*pending;
                     QDBusMessage all = Call(bearer, kProperties, QStringLiteral("GetAll"));
                     all << kBearerInterface;
-                    Ask(all, [snapshot, answered, i](const QDBusMessage& r) {
+                    Ask(all, [snapshot, pending, i](const QDBusMessage& r) {
                         const QVariantMap p = PropertyMap(r.arguments().value(0));
                         const QString name = p.value(QStringLiteral("Interface")).toString();
                         if (p.value(QStringLiteral("Connected")).toBool() && !name.isEmpty()) {
                             snapshot->modems[i].bearerInterface = name;
                         }
-                        answered();
+                        pending->Answered();
                     });
                 }
             }
-            answered();
         });
 }
 
