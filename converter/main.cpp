@@ -14,10 +14,17 @@
 
 int main(int argc, char** argv) {
     if (argc > 1) {
-        QCoreApplication app(argc, argv);
-        QTextStream out(stdout);
-        QTextStream err(stderr);
-        return vindelor::ristola::RunCommandLine(app.arguments().mid(1), out, err);
+        int code = -1;
+        {
+            QCoreApplication app(argc, argv);
+            QTextStream out(stdout);
+            QTextStream err(stderr);
+            code = vindelor::ristola::RunCommandLine(app.arguments().mid(1), out, err);
+        }
+        if (code != -1) {
+            return code;
+        }
+        // Only a plan was named: its window.
     }
     vindelor::platform::AvoidASilentSessionBus("ristola");
     QApplication app(argc, argv);

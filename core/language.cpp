@@ -1,6 +1,7 @@
 #include "core/language.h"
 
 #include "core/profile.h"
+#include "platform/datadir.h"
 #include "platform/services.h"
 
 namespace vindelor {
@@ -22,10 +23,22 @@ QString ProgramLanguage(int maxLength, StoreLanguage store) {
     if (!stored.isEmpty()) {
         return stored;
     }
+    // A plan speaks the default plan's language until it is given one of its own.
+    const QString defaultSettings =
+        platform::SelectedPlan().isEmpty()
+            ? kSettingsFile
+            : platform::BaseDataDirectory() + QLatin1Char('/') + kSettingsFile;
+    if (defaultSettings != kSettingsFile) {
+        const QString inherited =
+            GetProfileString(section, section, QString(), maxLength, defaultSettings);
+        if (!inherited.isEmpty()) {
+            return inherited;
+        }
+    }
     const QString code = LanguageCodeForLocale(platform::Region().Language());
     if (store == StoreLanguage::Yes) {
         // Not stored, the next start asks the desktop again: nothing is lost.
-        WriteProfileString(section, section, code, kSettingsFile);
+        WriteProfileString(section, section, code, defaultSettings);
     }
     return code.left(maxLength - 1);
 }

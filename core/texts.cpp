@@ -430,6 +430,47 @@ constexpr TextRow kOwnTexts[] = {
      u8"Tyhjä tai 0: ei maksua.",
      u8"A session's cost is its time cost plus its data cost. MB = 1,000,000 bytes. "
      u8"Blank or 0: no charge."},
+    {kTextBadPlanName,
+     u8"\"%1\" kan inte vara namnet på ett abonnemang: bokstäver, siffror, mellanslag, \"-\", "
+     u8"\"_\" och \".\", högst 64 tecken, inte punkt eller mellanslag först.",
+     u8"\"%1\" ei kelpaa liittymän nimeksi: kirjaimia, numeroita, välilyöntejä, \"-\", \"_\" "
+     u8"ja \".\", enintään 64 merkkiä, ei pistettä tai välilyöntiä alussa.",
+     u8"\"%1\" cannot be the name of a plan: letters, digits, blanks, \"-\", \"_\" and \".\", "
+     u8"at most 64 characters, not starting with a dot or a blank."},
+    {kTextNoSuchPlan, u8"Det finns inget abonnemang \"%1\".", u8"Liittymää \"%1\" ei ole.",
+     u8"There is no plan \"%1\"."},
+    {kTextPlanNotMade, u8"Abonnemanget \"%1\" kunde inte skapas (%2).",
+     u8"Liittymää \"%1\" ei voitu luoda (%2).", u8"The plan \"%1\" could not be made (%2)."},
+    {kTextPlanOption, u8"  --plan NAMN     abonnemanget NAMN (egna inställningar och logg)",
+     u8"  --plan NIMI     liittymä NIMI (omat asetukset ja loki)",
+     u8"  --plan NAME     the plan NAME (its own settings and log)"},
+    {kTextLinkClaimed,
+     u8"Abonnemanget \"%1\" bevakar redan den här förbindelsen. En förbindelse hör till ett "
+     u8"abonnemang.",
+     u8"Liittymä \"%1\" seuraa jo tätä yhteyttä. Yhteys kuuluu yhdelle liittymälle.",
+     u8"The plan \"%1\" already watches this link. A link belongs to one plan."},
+    {kTextPlansPage, u8"Abonnemang", u8"Liittymät", u8"Plans"},
+    {kTextPlanColumns, u8"Abonnemang\tFörbindelse", u8"Liittymä\tYhteys", u8"Plan\tLink"},
+    {kTextDefaultPlan, u8"(standard)", u8"(oletus)", u8"(default)"},
+    {kTextPlanButtons, u8"Nytt…\tByt namn…\tTa bort", u8"Uusi…\tNimeä uudelleen…\tPoista",
+     u8"New…\tRename…\tDelete"},
+    {kTextPlanNamePrompt, u8"Abonnemangets namn:", u8"Liittymän nimi:", u8"The plan's name:"},
+    {kTextDeletePlanQuestion,
+     u8"Ta bort abonnemanget \"%1\"? Dess filer flyttas till \"%2\" och finns kvar där.",
+     u8"Poistetaanko liittymä \"%1\"? Sen tiedostot siirretään kansioon \"%2\" ja säilyvät "
+     u8"siellä.",
+     u8"Delete the plan \"%1\"? Its files move to \"%2\" and stay there."},
+    {kTextPlanNameTaken, u8"Det finns redan ett abonnemang \"%1\".",
+     u8"Liittymä \"%1\" on jo olemassa.", u8"There is already a plan \"%1\"."},
+    {kTextPlanInUse,
+     u8"Abonnemanget \"%1\" används: en Vindelor väntar på eller mäter dess förbindelse, "
+     u8"eller så hör det här fönstret till det.",
+     u8"Liittymä \"%1\" on käytössä: Vindelor odottaa tai mittaa sen yhteyttä, tai tämä "
+     u8"ikkuna kuuluu sille.",
+     u8"The plan \"%1\" is in use: a Vindelor waits for or times its link, or this window "
+     u8"belongs to it."},
+    {kTextPlansNotChanged, u8"Abonnemangen ändrades inte (%1).", u8"Liittymiä ei muutettu (%1).",
+     u8"The plans were not changed (%1)."},
 };
 constexpr int kOwnTextCount = static_cast<int>(sizeof(kOwnTexts) / sizeof(kOwnTexts[0]));
 

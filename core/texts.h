@@ -160,6 +160,21 @@ enum OwnText : int {
     kTextMonthColumnVolume = 239,
     kTextVolumePerMonthChart = 240,
     kTextDataExplained = 241,  // what the page's prices mean
+    // Plans: a link each, with files of its own (276-289).
+    kTextBadPlanName = 276,         // "%1" a name no plan can have
+    kTextNoSuchPlan = 277,          // "%1" the plan named on the command line
+    kTextPlanNotMade = 278,         // "%1" the plan, "%2" the system's reason
+    kTextPlanOption = 279,          // the help's line for --plan NAME
+    kTextLinkClaimed = 280,         // "%1" the plan that already watches the link
+    kTextPlansPage = 281,           // the page's title and menu item
+    kTextPlanColumns = 282,         // the list's two column titles, parted by a tab
+    kTextDefaultPlan = 283,         // the default plan's name in the list
+    kTextPlanButtons = 284,         // New, Rename, Delete, parted by tabs
+    kTextPlanNamePrompt = 285,      // asked for a new name
+    kTextDeletePlanQuestion = 286,  // "%1" the plan, "%2" the folder its files go to
+    kTextPlanNameTaken = 287,       // "%1" the name of a plan that exists
+    kTextPlanInUse = 288,           // "%1" the plan: a run of it, or this window's plan
+    kTextPlansNotChanged = 289,     // "%1" the system's reason
 };
 
 // Process-wide language offset; 0 until a program selects its language.

@@ -3,6 +3,7 @@
 #include "components/portmap.h"
 #include "connectionwatch/modemmanager/mmwatch.h"
 #include "connectionwatch/networkmanager/nmwatch.h"
+#include "core/plans.h"
 #include "core/profile.h"
 #include "core/texts.h"
 #include "dialogs/dialogparts.h"
@@ -25,6 +26,9 @@
 namespace vindelor {
 
 namespace {
+
+// The modem list's value for a SIM rather than a modem.
+const QString kSimPrefix = QStringLiteral("SIM:");
 
 QString Stored(const QString& section, const QString& key, int len) {
     return GetProfileString(section, key, QString(), len, kSettingsFile).trimmed();
@@ -93,6 +97,11 @@ TConnectionDlg::TConnectionDlg(QWidget* parent, const QStringList& interfaces, b
 
     storedConnection_ = Stored(QStringLiteral("Connection"), QStringLiteral("NetworkManager"), 256);
     storedModem_ = Stored(QStringLiteral("Connection"), QStringLiteral("Modem"), 256);
+    // A SIM chosen counts before the modem (as a run chooses).
+    if (const QString sim = Stored(QStringLiteral("Connection"), QStringLiteral("SIM"), 64);
+        !sim.isEmpty()) {
+        storedModem_ = kSimPrefix + sim;
+    }
     RadioNetworkManager = new QRadioButton(Text(kOwnTextBase + kTextWatchNetworkManager), this);
     RadioNetworkManager->setObjectName(QStringLiteral("RadioNetworkManager"));
     ComboNetworkManager = new QComboBox(this);
@@ -214,6 +223,13 @@ void TConnectionDlg::FillModems() {
                 QStringList{m.manufacturer, m.model}.join(QLatin1Char(' ')).trimmed();
             items.append({QStringLiteral("%1  (%2)").arg(name, m.equipmentId), m.equipmentId});
         }
+        // A SIM is a link of its own: the plan follows it into whichever modem it sits.
+        for (const watch::MmModem& m : modems_->Snapshot().modems) {
+            if (!m.simIdentifier.isEmpty()) {
+                items.append({QStringLiteral("SIM %1  (%2)").arg(m.simIdentifier, m.equipmentId),
+                              kSimPrefix + m.simIdentifier});
+            }
+        }
     }
     Refill(ComboModem, items, storedModem_);
 }
@@ -249,14 +265,36 @@ void TConnectionDlg::BitBtn1Click() {
     } else if (RadioModem->isChecked()) {
         modem = ComboModem->currentData().toString();
     }
-    const bool serial = interfaceName.isEmpty() && connection.isEmpty() && modem.isEmpty();
+    QString sim;
+    if (modem.startsWith(kSimPrefix)) {
+        sim = modem.mid(kSimPrefix.size());
+        modem.clear();
+    }
+    const bool serial =
+        interfaceName.isEmpty() && connection.isEmpty() && modem.isEmpty() && sim.isEmpty();
+    // Two plans on one link would time every session twice.
+    const PlanLink link =
+        !connection.isEmpty() ? PlanLink{PlanLink::Kind::NetworkManager, connection}
+        : !sim.isEmpty()      ? PlanLink{PlanLink::Kind::Sim, sim}
+        : !modem.isEmpty()    ? PlanLink{PlanLink::Kind::Modem, modem}
+        : !interfaceName.isEmpty()
+            ? PlanLink{PlanLink::Kind::Interface, interfaceName}
+            : PlanLink{PlanLink::Kind::SerialPort, ComboPort->currentData().toString()};
+    if (const std::optional<QString> other = PlanClaiming(link, platform::SelectedPlan())) {
+        const QString name = other->isEmpty() ? Text(kOwnTextBase + kTextDefaultPlan) : *other;
+        platform::Boxes().Show(
+            this, QStringLiteral("Vindelor"), Text(kOwnTextBase + kTextLinkClaimed).arg(name),
+            platform::MessageBoxes::Icon::Warning, platform::MessageBoxes::Buttons::Ok);
+        return;
+    }
     int error = 0;
     bool written = WriteProfileString(QStringLiteral("Connection"), QStringLiteral("Interface"),
                                       interfaceName, kSettingsFile, &error);
     // The keys of the other kinds are written only to empty them: a file that never had
     // them stays as it was.
-    for (const auto& [key, value] : {std::pair{QStringLiteral("NetworkManager"), connection},
-                                     std::pair{QStringLiteral("Modem"), modem}}) {
+    for (const auto& [key, value] :
+         {std::pair{QStringLiteral("NetworkManager"), connection},
+          std::pair{QStringLiteral("Modem"), modem}, std::pair{QStringLiteral("SIM"), sim}}) {
         if (written &&
             (!value.isEmpty() || !Stored(QStringLiteral("Connection"), key, 256).isEmpty())) {
             written =

@@ -3,9 +3,10 @@
 // of NetworkManager's connections or one of ModemManager's modems (both read on the bus
 // thread once the page is open; the page never waits for them). Reached from the
 // settings dialog's right-click menu. OK stores [Connection] "Interface",
-// "NetworkManager" or "Modem" (the others emptied; all empty for the serial port) and,
-// for a port, [Modem] "Port"; and [Connection] "Grace", the seconds a drop may last and
-// still belong to the session.
+// "NetworkManager", "Modem" or "SIM" (a SIM in any modem; the others emptied; all empty
+// for the serial port) and, for a port, [Modem] "Port"; and [Connection] "Grace", the
+// seconds a drop may last and still belong to the session. A link another plan already
+// watches is refused, naming that plan.
 #pragma once
 
 #include <QDialog>

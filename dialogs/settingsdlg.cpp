@@ -1,5 +1,6 @@
 #include "dialogs/settingsdlg.h"
 
+#include "core/language.h"
 #include "core/numbers.h"
 #include "core/profile.h"
 #include "core/qtlanguage.h"
@@ -10,7 +11,9 @@
 #include "dialogs/connectiondlg.h"
 #include "dialogs/datatariffdlg.h"
 #include "dialogs/dialogparts.h"
+#include "dialogs/plansdlg.h"
 #include "dialogs/refreshdlg.h"
+#include "platform/datadir.h"
 #include "platform/services.h"
 
 #include <QAction>
@@ -165,6 +168,8 @@ void TSettingsDlg::BuildControls() {
     Budget1->setObjectName(QStringLiteral("Budget1"));
     DataTariff1 = PopupMenu1->addAction(QString());
     DataTariff1->setObjectName(QStringLiteral("DataTariff1"));
+    Plans1 = PopupMenu1->addAction(QString());
+    Plans1->setObjectName(QStringLiteral("Plans1"));
     PopupMenu1->addSeparator();
     Refresh1 = PopupMenu1->addAction(QStringLiteral("Vindelor refresh"));
     Refresh1->setObjectName(QStringLiteral("Refresh1"));
@@ -182,6 +187,7 @@ void TSettingsDlg::BuildControls() {
     connect(Connection1, &QAction::triggered, this, &TSettingsDlg::Connection1Click);
     connect(Budget1, &QAction::triggered, this, &TSettingsDlg::Budget1Click);
     connect(DataTariff1, &QAction::triggered, this, &TSettingsDlg::DataTariff1Click);
+    connect(Plans1, &QAction::triggered, this, &TSettingsDlg::Plans1Click);
     connect(Refresh1, &QAction::triggered, this, &TSettingsDlg::Refresh1Click);
     connect(Timer1, &QTimer::timeout, this, &TSettingsDlg::Timer1Timer);
 }
@@ -279,6 +285,7 @@ void TSettingsDlg::SprakTexter() {
     Connection1->setText(Text(kOwnTextBase + kTextConnectionMenu));
     Budget1->setText(Text(kOwnTextBase + kTextBudgetPage));
     DataTariff1->setText(Text(kOwnTextBase + kTextDataPage));
+    Plans1->setText(Text(kOwnTextBase + kTextPlansPage));
     if (showsRateTables_) {
         Edit1->setText(Text(63));
     }
@@ -374,8 +381,13 @@ void TSettingsDlg::BitBtn1Click() {
     store(QStringLiteral("Connect"), QStringLiteral("average"), average);
 
     // 5. Language.
+    // A plan keeps following the default plan's language until another is chosen for it.
     const QString code = LanguageCodeForOffset(LanguageOffset());
-    store(QString::fromUtf8("Språk"), QString::fromUtf8("Språk"), code);
+    const QString language = QString::fromUtf8("Språk");
+    if (platform::SelectedPlan().isEmpty() || code != ProgramLanguage(5, StoreLanguage::No) ||
+        !GetProfileString(language, language, QString(), 5, kSettingsFile).isEmpty()) {
+        store(language, language, code);
+    }
 
     // 6. Summary at the end of a session.
     store(QStringLiteral("Avsluta"), QStringLiteral("Visa"),
@@ -465,6 +477,11 @@ void TSettingsDlg::Budget1Click() {
 
 void TSettingsDlg::DataTariff1Click() {
     TDataTariffDlg dialog(this);
+    dialog.exec();
+}
+
+void TSettingsDlg::Plans1Click() {
+    TPlansDlg dialog(this);
     dialog.exec();
 }
 

@@ -29,14 +29,17 @@ WatchChoice ChosenConnection(const QString& interfaceOverride, const QString& nm
         !interfaceOverride.isEmpty() || !nmOverride.isEmpty() || !modemOverride.isEmpty();
     const QString nm = commandLine ? nmOverride : stored("NetworkManager");
     if (!nm.isEmpty()) {
-        return {Kind::NetworkManager, nm};
+        return {Kind::NetworkManager, nm, {}};
+    }
+    if (const QString sim = commandLine ? QString() : stored("SIM"); !sim.isEmpty()) {
+        return {Kind::ModemManager, QStringLiteral("any"), sim};
     }
     const QString modem = commandLine ? modemOverride : stored("Modem");
     if (!modem.isEmpty()) {
-        return {Kind::ModemManager, modem};
+        return {Kind::ModemManager, modem, {}};
     }
     const QString name = ChosenInterface(interfaceOverride);
-    return name.isEmpty() ? WatchChoice{} : WatchChoice{Kind::NetworkInterface, name};
+    return name.isEmpty() ? WatchChoice{} : WatchChoice{Kind::NetworkInterface, name, {}};
 }
 
 long long GraceSeconds() {

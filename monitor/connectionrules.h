@@ -19,10 +19,11 @@ QString ChosenInterface(const QString& commandLine);
 struct WatchChoice {
     watch::ConnectionWatch::Kind kind = watch::ConnectionWatch::Kind::SerialPort;
     QString name;
+    QString sim;  // a SIM's ICCID: the modem that holds it, whichever that is
 };
 // The command line's choice for this run (NetworkManager's connection, then the modem,
-// then the interface), else [Connection] "NetworkManager", "Modem", "Interface" in that
-// order; none of them: the modem's serial port.
+// then the interface), else [Connection] "NetworkManager", "SIM", "Modem", "Interface" in
+// that order; none of them: the modem's serial port.
 WatchChoice ChosenConnection(const QString& interfaceOverride, const QString& nmOverride,
                              const QString& modemOverride);
 

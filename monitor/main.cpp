@@ -5,17 +5,20 @@
 #include "components/comm32.h"
 #include "components/portmap.h"
 #include "core/language.h"
+#include "core/plans.h"
 #include "core/profile.h"
 #include "core/qtlanguage.h"
 #include "core/sessionglobals.h"
 #include "core/texts.h"
 #include "core/version.h"
 #include "dialogs/helpresources.h"
+#include "monitor/allplans.h"
 #include "monitor/modemmain.h"
 #include "monitor/sessionclose.h"
 #include "monitor/singleinstance.h"
 #include "monitor/stopsignals.h"
 #include "platform/datadir.h"
+#include "platform/errortext.h"
 #include "platform/net/links.h"
 #include "platform/notifier.h"
 #include "platform/services.h"
@@ -23,6 +26,7 @@
 #include "platform/signals.h"
 
 #include <QApplication>
+#include <QRegularExpression>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -39,8 +43,9 @@ void PrintLine(const QString& text) {
 
 void PrintUsage(std::FILE* to) {
     std::fputs(
-        "Usage: vindelor [--choose-port] [--interface NAME] [--nm-connection ID]\n"
-        "                [--modem ID] [--help] [--version]\n"
+        "Usage: vindelor [--plan NAME] [--choose-port] [--interface NAME]\n"
+        "                [--nm-connection ID] [--modem ID] [--help] [--version]\n"
+        "       vindelor --all-plans\n"
         "\n"
         "Times one dial-up connection and tells you what it cost. "
         "Vindelor waits until\n"
@@ -68,15 +73,67 @@ void PrintUsage(std::FILE* to) {
         "  --interface NAME  watch the network interface NAME for this run\n"
         "  --nm-connection ID  watch NetworkManager's connection ID (name or UUID)\n"
         "  --modem ID        watch ModemManager's modem ID (IMEI, or any)\n"
+        "  --plan NAME       time the link of the plan NAME, with its own settings, log\n"
+        "                    and totals in plans/NAME of the data directory; a new plan\n"
+        "                    starts from the default plan's settings with an empty log\n"
+        "  --all-plans       start a waiting run for every plan (the default one too),\n"
+        "                    again after each session; watches no link itself\n"
         "  --help            show this text and exit\n"
         "  --version         show the version and exit\n"
         "\n"
-        "Exit codes: 0 after a session or when closed, 1 no display, 2 a wrong argument,\n"
-        "3 another Vindelor already runs with the same data directory.\n"
+        "Exit codes: 0 after a session or when closed, 1 no display, 2 a wrong argument\n"
+        "(a plan's name included, or a new plan that could not be made), 3 another\n"
+        "Vindelor already runs with the same data directory (the same plan).\n"
         "\n"
         "Without a display, set QT_QPA_PLATFORM=offscreen to time a connection with no\n"
         "window (set [Avsluta] Visa=Nej then: nobody could close the closing message).\n",
         to);
+}
+
+// Chooses the plan before any file is read, making it from the default plan when it is
+// new. The messages speak the default plan's language: the plan may not exist yet.
+bool OpenPlanOrSay(const QString& name) {
+    int error = 0;
+    const vindelor::PlanOpening opened =
+        vindelor::OpenPlan(name, vindelor::MakeMissingPlan::Yes, &error);
+    if (opened == vindelor::PlanOpening::Opened || opened == vindelor::PlanOpening::Created) {
+        return true;
+    }
+    vindelor::SelectLanguage(vindelor::ProgramLanguage(5, vindelor::StoreLanguage::No));
+    const QString text =
+        opened == vindelor::PlanOpening::BadName
+            ? vindelor::Text(vindelor::kOwnTextBase + vindelor::kTextBadPlanName).arg(name)
+            : vindelor::Text(vindelor::kOwnTextBase + vindelor::kTextPlanNotMade)
+                  .arg(name, vindelor::platform::ErrorText(error));
+    std::fprintf(stderr, "vindelor: %s\n", text.toLocal8Bit().constData());
+    return false;
+}
+
+// Ends with the runs: SIGTERM (the unit's stop, a log-out) ends each of them in peace.
+int RunAllPlans(QCoreApplication& app) {
+    vindelor::monitor::AllPlansRuns runs(QCoreApplication::applicationFilePath(), {});
+    if (const int stopFd = vindelor::monitor::InstallStopSignals(); stopFd >= 0) {
+        auto* notifier = new QSocketNotifier(stopFd, QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, [&runs, stopFd] {
+            char byte = 0;
+            while (::read(stopFd, &byte, 1) > 0) {
+            }
+            runs.Stop();
+            QCoreApplication::exit(0);
+        });
+    }
+    QObject::connect(&runs, &vindelor::monitor::AllPlansRuns::runEnded,
+                     [](const QString& plan, int code) {
+                         PrintLine(QStringLiteral("Run of plan %1 ended with exit code %2")
+                                       .arg(plan.isEmpty() ? QStringLiteral("(default)") : plan)
+                                       .arg(code));
+                     });
+    runs.Start();
+    QStringList names = runs.Running();
+    names.replaceInStrings(QRegularExpression(QStringLiteral("^$")), QStringLiteral("(default)"));
+    PrintLine(QStringLiteral("Vindelor " VINDELOR_DISPLAY_VERSION " waiting for every plan: %1")
+                  .arg(names.join(QStringLiteral(", "))));
+    return app.exec();
 }
 
 }  // namespace
@@ -119,6 +176,8 @@ int main(int argc, char** argv) {
     // Qt has taken its own options (-platform, -style, …) out of the list by now.
     QStringList rest = QCoreApplication::arguments().mid(1);
     const bool choosePort = rest.removeAll(QStringLiteral("--choose-port")) > 0;
+    const bool allPlans = rest.removeAll(QStringLiteral("--all-plans")) > 0;
+    const vindelor::PlanOption plan = vindelor::TakePlanOption(&rest);
     // Each option with its value, as "--name VALUE" or "--name=VALUE".
     struct ValueOption {
         QLatin1String name;
@@ -157,6 +216,23 @@ int main(int argc, char** argv) {
             PrintUsage(stderr);
             return 2;
         }
+    }
+    if (allPlans && (plan.given || choosePort || !options[0].value.isEmpty() ||
+                     !options[1].value.isEmpty() || !options[2].value.isEmpty())) {
+        std::fputs("vindelor: '--all-plans' goes alone: each plan names its own link\n\n", stderr);
+        PrintUsage(stderr);
+        return 2;
+    }
+    if (allPlans) {
+        return RunAllPlans(app);
+    }
+    if (plan.valueMissing) {
+        std::fputs("vindelor: '--plan' needs the name of a plan\n\n", stderr);
+        PrintUsage(stderr);
+        return 2;
+    }
+    if (plan.given && !OpenPlanOrSay(plan.name)) {
+        return 2;
     }
     const QString interfaceName = options[0].value;
     // A name the kernel could never give would be waited for in vain.

@@ -64,6 +64,12 @@ const QString kBoxCaption = QStringLiteral("Vindelor");
 // milliseconds when it runs, and the bus says at once when it does not.
 constexpr int kModemManagerFirstLookMs = 2000;
 
+// Two links up at once are two tray icons that look alike: each names its plan first.
+QString WithPlanName(const QString& tip) {
+    const QString plan = platform::SelectedPlan();
+    return plan.isEmpty() ? tip : plan + QLatin1Char('\n') + tip;
+}
+
 QString Setting(const QString& section, const QString& key, const QString& def, int len) {
     return GetProfileString(section, key, def, len, kSettingsFile);
 }
@@ -145,7 +151,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
 
     TaskbarIcon = new QSystemTrayIcon(this);
     TaskbarIcon->setIcon(programIcon_);
-    TaskbarIcon->setToolTip(taskbarTitle_);
+    TaskbarIcon->setToolTip(WithPlanName(taskbarTitle_));
     TaskbarIcon->setContextMenu(TaskbarMenu);
 
     Budget.trayMessage = [this](const QString& text) {
@@ -409,7 +415,8 @@ void TForm1::FormCreate() {
                 watch_ = std::make_unique<watch::NetworkManagerWatch>(choice.name);
                 break;
             case watch::ConnectionWatch::Kind::ModemManager:
-                watch_ = std::make_unique<watch::ModemManagerWatch>(choice.name);
+                watch_ = std::make_unique<watch::ModemManagerWatch>(choice.name, nullptr, 5000,
+                                                                    choice.sim);
                 break;
             case watch::ConnectionWatch::Kind::NetworkInterface:
             case watch::ConnectionWatch::Kind::SerialPort:
@@ -791,8 +798,8 @@ void TForm1::Timer1Timer() {
     if (const QString& title = active ? kCaption : taskbarTitle_; windowTitle() != title) {
         setWindowTitle(title);
     }
-    const QString tip =
-        volumeText_.isEmpty() ? taskbarTitle_ : taskbarTitle_ + QLatin1Char('\n') + volumeText_;
+    const QString tip = WithPlanName(
+        volumeText_.isEmpty() ? taskbarTitle_ : taskbarTitle_ + QLatin1Char('\n') + volumeText_);
     if (TaskbarIcon->toolTip() != tip) {
         TaskbarIcon->setToolTip(tip);
     }

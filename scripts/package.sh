@@ -73,13 +73,14 @@ for path in /usr/bin/vindelor /usr/bin/brusko /usr/bin/ristola \
     /usr/share/applications/ristola.desktop /usr/share/metainfo/fi.vindelor.Vindelor.metainfo.xml \
     /usr/share/man/man1/vindelor.1.gz /usr/share/man/man1/brusko.1.gz \
     /usr/share/man/man1/ristola.1.gz /usr/lib/systemd/user/vindelor.service \
-    /usr/share/vindelor/vindelor-autostart.desktop /usr/share/doc/vindelor/copyright \
+    /usr/lib/systemd/user/vindelor@.service /usr/share/vindelor/vindelor-autostart.desktop \
+    /usr/share/vindelor/vindelor-all-plans-autostart.desktop /usr/share/doc/vindelor/copyright \
     /usr/share/doc/vindelor/changelog.gz; do
     grep -qx "$path" <<<"$contents" || fail "the package lacks $path"
 done
 # Nothing of the build tree or the development tools may ride along.
 unexpected=$(grep -E '^/usr/(bin|lib|share)/.+[^/]$' <<<"$contents" |
-    grep -vE '^/usr/bin/(vindelor|brusko|ristola)$|^/usr/share/(applications|metainfo|man|vindelor)/|^/usr/share/doc/vindelor/(copyright|changelog\.gz)$|^/usr/share/icons/hicolor/[0-9]+x[0-9]+/apps/(vindelor|brusko)\.png$|^/usr/lib/systemd/user/vindelor\.service$' ||
+    grep -vE '^/usr/bin/(vindelor|brusko|ristola)$|^/usr/share/(applications|metainfo|man|vindelor)/|^/usr/share/doc/vindelor/(copyright|changelog\.gz)$|^/usr/share/icons/hicolor/[0-9]+x[0-9]+/apps/(vindelor|brusko)\.png$|^/usr/lib/systemd/user/vindelor@?\.service$' ||
     true)
 [ -z "$unexpected" ] || fail "unexpected files in the package: $unexpected"
 
@@ -198,7 +199,8 @@ fi
 
 step "Checking the desktop integration"
 for entry in /usr/share/applications/vindelor.desktop /usr/share/applications/brusko.desktop \
-    /usr/share/applications/ristola.desktop /usr/share/vindelor/vindelor-autostart.desktop; do
+    /usr/share/applications/ristola.desktop /usr/share/vindelor/vindelor-autostart.desktop \
+    /usr/share/vindelor/vindelor-all-plans-autostart.desktop; do
     if command -v desktop-file-validate >/dev/null; then
         desktop-file-validate "$entry" || fail "desktop-file-validate $entry"
     fi
@@ -208,7 +210,7 @@ for entry in /usr/share/applications/vindelor.desktop /usr/share/applications/br
     icon=$(sed -n 's/^Icon=//p' "$entry")
     [ -f "/usr/share/icons/hicolor/48x48/apps/$icon.png" ] || fail "$entry: no icon $icon"
 done
-command -v desktop-file-validate >/dev/null && echo "desktop-file-validate: the four entries are valid"
+command -v desktop-file-validate >/dev/null && echo "desktop-file-validate: the five entries are valid"
 if command -v appstreamcli >/dev/null; then
     appstreamcli validate --no-net /usr/share/metainfo/fi.vindelor.Vindelor.metainfo.xml ||
         fail "appstreamcli validate"
@@ -224,6 +226,9 @@ unit=/usr/lib/systemd/user/vindelor.service
 exec_start=$(sed -n 's/^ExecStart=//p' "$unit")
 [ "$exec_start" = /usr/bin/vindelor ] || fail "$unit starts $exec_start"
 grep -qx 'Restart=always' "$unit" || fail "$unit does not restart"
+template=/usr/lib/systemd/user/vindelor@.service
+exec_start=$(sed -n 's/^ExecStart=//p' "$template")
+[ "$exec_start" = '/usr/bin/vindelor --plan %I' ] || fail "$template starts $exec_start"
 if command -v systemd-analyze >/dev/null; then
     # Only warnings about this unit count; the machine's own units are none of ours.
     verify=$(systemd-analyze verify "$unit" 2>&1 || true)

@@ -1,6 +1,7 @@
 #include "viewer/commandline.h"
 
 #include "core/logsummary.h"
+#include "core/plans.h"
 #include "core/profile.h"
 #include "core/texts.h"
 #include "core/version.h"
@@ -48,6 +49,7 @@ void Usage(QTextStream& s) {
     const int lastLine = static_cast<int>(options.lastIndexOf(QLatin1Char('\n')));
     s << '\n'
       << options.left(lastLine + 1) << Own(kTextViewerOptionsMore) << '\n'
+      << Own(kTextPlanOption) << '\n'
       << options.mid(lastLine + 1) << '\n';
 }
 
@@ -172,12 +174,36 @@ void PrintTotals(QTextStream& out, const QString& label1, const QString& label2,
 
 }  // namespace
 
-int RunCommandLine(const QStringList& args, QTextStream& out, QTextStream& err) {
-    if (args.isEmpty()) {
+int RunCommandLine(const QStringList& given, QTextStream& out, QTextStream& err) {
+    if (given.isEmpty()) {
         return -1;
     }
-    // Messages and help follow the language the user chose for the programs.
+    // Messages and help follow the language the user chose for the programs; a plan
+    // named goes first, before anything reads a file, and speaks its own.
     SelectStoredLanguage();
+    QStringList args = given;
+    const PlanOption plan = TakePlanOption(&args);
+    if (plan.valueMissing) {
+        return UsageError(err, Own(kTextBadPlanName).arg(QString()));
+    }
+    if (plan.given) {
+        switch (OpenPlan(plan.name, MakeMissingPlan::No)) {
+            case PlanOpening::Opened:
+            case PlanOpening::Created:
+                SelectStoredLanguage();
+                break;
+            case PlanOpening::Missing:
+                err << "brusko: " << Own(kTextNoSuchPlan).arg(plan.name) << '\n';
+                return kExitUsage;
+            case PlanOpening::BadName:
+            case PlanOpening::NotMade:
+                err << "brusko: " << Own(kTextBadPlanName).arg(plan.name) << '\n';
+                return kExitUsage;
+        }
+    }
+    if (args.isEmpty()) {
+        return -1;  // the plan's window
+    }
     const QString& option = args.first();
     if (option == QLatin1String("--export") || option == QLatin1String("--months")) {
         return RunAnalysis(args, out, err);

@@ -13,10 +13,17 @@
 
 int main(int argc, char** argv) {
     if (argc > 1) {
-        QCoreApplication app(argc, argv);
-        QTextStream out(stdout);
-        QTextStream err(stderr);
-        return vindelor::brusko::RunCommandLine(app.arguments().mid(1), out, err);
+        int code = -1;
+        {
+            QCoreApplication app(argc, argv);
+            QTextStream out(stdout);
+            QTextStream err(stderr);
+            code = vindelor::brusko::RunCommandLine(app.arguments().mid(1), out, err);
+        }
+        if (code != -1) {
+            return code;
+        }
+        // Only a plan was named: its window.
     }
     vindelor::platform::AvoidASilentSessionBus("brusko");
     QApplication app(argc, argv);

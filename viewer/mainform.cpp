@@ -1,6 +1,7 @@
 #include "viewer/mainform.h"
 
 #include "components/artwork.h"
+#include "core/language.h"
 #include "core/logsummary.h"
 #include "core/profile.h"
 #include "core/qtlanguage.h"
@@ -114,11 +115,6 @@ class TabbedRowDelegate : public QStyledItemDelegate {
   private:
     int tab_ = 20;
 };
-
-QString Setting(const char* section, const char* key, const QString& def, int maxLength) {
-    return GetProfileString(QString::fromUtf8(section), QString::fromUtf8(key), def, maxLength,
-                            kSettingsFile);
-}
 
 }  // namespace
 
@@ -529,7 +525,7 @@ void TForm1::BitBtn5Click() {
 }
 
 void TForm1::RefreshAfterSettings() {
-    SelectLanguage(Setting("Språk", "Språk", QStringLiteral("UK"), 5));
+    SelectLanguage(ProgramLanguage(5, StoreLanguage::No));
     SattSprak();
     QString label2;
     const bool visible = CostLabelAfterSettings(currencyPrefix_, &label2);

@@ -2,6 +2,7 @@
 
 #include "core/money.h"
 #include "core/texts.h"
+#include "platform/numericlocale.h"
 #include "viewer/logexport.h"
 
 #include <QFile>
@@ -75,7 +76,10 @@ QByteArray MoneyNumberFormat(const QString& prefix, int decimals) {
 bool ExportXlsx(const std::vector<DatedLogLine>& lines, const QString& currencyPrefix,
                 QByteArray* workbook, QString* error) {
     // The library writes a whole file at close; it is built aside and handed over as
-    // bytes, so the user's file is replaced in one step like the other exports.
+    // bytes, so the user's file is replaced in one step like the other exports. It
+    // prints its numbers with printf: under a Finnish or Swedish locale they would
+    // carry a decimal comma that no spreadsheet reads.
+    const platform::ScopedCNumbers numbers;
     QTemporaryDir scratch;
     if (!scratch.isValid()) {
         *error = scratch.errorString();

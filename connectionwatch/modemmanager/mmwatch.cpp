@@ -17,6 +17,7 @@ namespace {
 const QString kRootPath = QStringLiteral("/org/freedesktop/ModemManager1");
 const QString kModemInterface = QStringLiteral("org.freedesktop.ModemManager1.Modem");
 const QString kBearerInterface = QStringLiteral("org.freedesktop.ModemManager1.Bearer");
+const QString kSimInterface = QStringLiteral("org.freedesktop.ModemManager1.Sim");
 const QString kModemPrefix = QStringLiteral("/org/freedesktop/ModemManager1/Modem/");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString kObjectManager = QStringLiteral("org.freedesktop.DBus.ObjectManager");
@@ -83,6 +84,9 @@ QList<MmModem> ReadModems(const QDBusMessage& reply, QList<QStringList>* bearers
         modem.model = p.value(QStringLiteral("Model")).toString();
         modem.state = p.value(QStringLiteral("State")).toInt();
         modem.ports = PortNames(p.value(QStringLiteral("Ports")));
+        // "/" when the modem has no SIM in it.
+        const QString sim = p.value(QStringLiteral("Sim")).value<QDBusObjectPath>().path();
+        modem.simPath = sim == QLatin1String("/") ? QString() : sim;
         modems << modem;
         bearers->append(ObjectPaths(p.value(QStringLiteral("Bearers"))));
     }
@@ -106,6 +110,17 @@ const MmModem* FindModem(const MmSnapshot& snapshot, const QString& wanted) {
         }
     }
     return first;
+}
+
+const MmModem* FindModemWithSim(const MmSnapshot& snapshot, const QString& sim) {
+    const MmModem* found = nullptr;
+    for (const MmModem& m : snapshot.modems) {
+        if (!sim.isEmpty() && m.simIdentifier == sim &&
+            (found == nullptr || m.state == kMmConnected)) {
+            found = &m;
+        }
+    }
+    return found;
 }
 
 LinkCheck MmLinkCheck(const MmSnapshot& snapshot, const QString& wanted) {
@@ -153,6 +168,7 @@ bool MmFollower::Relevant(const QDBusMessage& signal) const {
                (changed.contains(QStringLiteral("State")) ||
                 changed.contains(QStringLiteral("Ports")) ||
                 changed.contains(QStringLiteral("Bearers")) ||
+                changed.contains(QStringLiteral("Sim")) ||
                 changed.contains(QStringLiteral("EquipmentIdentifier")));
     }
     return true;
@@ -171,11 +187,15 @@ void MmFollower::Look() {
             if (reply.type() == QDBusMessage::ReplyMessage) {
                 snapshot->modems = ReadModems(reply, &bearers);
             }
-            // The connected modems' bearers name the network interface.
+            // The connected modems' bearers name the network interface, and each SIM
+            // object its identifier: the snapshot goes out when every answer is in.
             int asked = 0;
             for (int i = 0; i < snapshot->modems.size(); ++i) {
                 if (snapshot->modems[i].state == kMmConnected) {
                     asked += static_cast<int>(bearers[i].size());
+                }
+                if (!snapshot->modems[i].simPath.isEmpty()) {
+                    ++asked;
                 }
             }
             const auto pending = PendingAnswers::Expect(asked, [this, snapshot] {
@@ -183,6 +203,19 @@ void MmFollower::Look() {
                 LookDone(true);
             });
             for (int i = 0; i < snapshot->modems.size(); ++i) {
+                if (!snapshot->modems[i].simPath.isEmpty()) {
+                    QDBusMessage all =
+                        Call(snapshot->modems[i].simPath, kProperties, QStringLiteral("GetAll"));
+                    all << kSimInterface;
+                    Ask(all, [snapshot, pending, i](const QDBusMessage& r) {
+                        // No answer: the SIM stays unknown, and a plan bound to it sees
+                        // no modem until the next look.
+                        const QVariantMap p = PropertyMap(r.arguments().value(0));
+                        snapshot->modems[i].simIdentifier =
+                            p.value(QStringLiteral("SimIdentifier")).toString();
+                        pending->Answered();
+                    });
+                }
                 if (snapshot->modems[i].state != kMmConnected) {
                     continue;
                 }
@@ -237,10 +270,11 @@ QStringList ModemManagerModems::AwaitPorts(int limitMs) {
     return ports;
 }
 
-ModemManagerWatch::ModemManagerWatch(const QString& wanted, QObject* parent, int answerLimitMs)
-    : ConnectionWatch(parent), wanted_(wanted), modems_(answerLimitMs) {
+ModemManagerWatch::ModemManagerWatch(const QString& wanted, QObject* parent, int answerLimitMs,
+                                     const QString& sim)
+    : ConnectionWatch(parent), wanted_(wanted), sim_(sim), modems_(answerLimitMs) {
     connect(&modems_, &ModemManagerModems::Changed, this, [this] {
-        if (const MmModem* modem = FindModem(modems_.Snapshot(), wanted_)) {
+        if (const MmModem* modem = Watched()) {
             const QString name =
                 QStringList{modem->manufacturer, modem->model}.join(QLatin1Char(' ')).trimmed();
             shownName_ = name.isEmpty() ? modem->equipmentId : name;
@@ -249,11 +283,30 @@ ModemManagerWatch::ModemManagerWatch(const QString& wanted, QObject* parent, int
     });
 }
 
+const MmModem* ModemManagerWatch::Watched() const {
+    return sim_.isEmpty() ? FindModem(modems_.Snapshot(), wanted_)
+                          : FindModemWithSim(modems_.Snapshot(), sim_);
+}
+
 QString ModemManagerWatch::Name() const {
-    return shownName_.isEmpty() ? wanted_ : shownName_;
+    if (!shownName_.isEmpty()) {
+        return shownName_;
+    }
+    return sim_.isEmpty() ? wanted_ : QStringLiteral("SIM ") + sim_;
 }
 
 LinkCheck ModemManagerWatch::Check() {
+    if (!sim_.isEmpty()) {
+        // The SIM, not a modem, is the link: down while no modem shows it.
+        LinkCheck check;
+        check.subject = Name();
+        if (!ServiceDecides(modems_.Snapshot().service, QStringLiteral("ModemManager"), &check)) {
+            const MmModem* modem = Watched();
+            check.state =
+                modem != nullptr && modem->state == kMmConnected ? LinkState::Up : LinkState::Down;
+        }
+        return check;
+    }
     LinkCheck check = MmLinkCheck(modems_.Snapshot(), wanted_);
     if (!shownName_.isEmpty() && check.state != LinkState::Unusable) {
         check.subject = shownName_;
@@ -262,7 +315,7 @@ LinkCheck ModemManagerWatch::Check() {
 }
 
 QString ModemManagerWatch::CountedInterface() const {
-    const MmModem* modem = FindModem(modems_.Snapshot(), wanted_);
+    const MmModem* modem = Watched();
     return modem != nullptr && modem->state == kMmConnected ? modem->bearerInterface : QString();
 }
 

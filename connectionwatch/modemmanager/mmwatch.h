@@ -29,6 +29,8 @@ struct MmModem {
     int state = 0;
     QStringList ports;        // "ttyUSB0", "cdc-wdm0", "wwan0"
     QString bearerInterface;  // the connected bearer's network interface
+    QString simPath;          // the SIM object in it, empty without one
+    QString simIdentifier;    // that SIM's ICCID
 };
 
 struct MmSnapshot {
@@ -39,6 +41,9 @@ struct MmSnapshot {
 // The modem `wanted` names by equipment identifier, or with "any" the first connected
 // one (else the first one); null when there is none.
 const MmModem* FindModem(const MmSnapshot& snapshot, const QString& wanted);
+// The modem that holds the SIM with identifier (ICCID) `sim`, whichever it is; a
+// connected one first, should two ever report it. Null when no modem shows it.
+const MmModem* FindModemWithSim(const MmSnapshot& snapshot, const QString& sim);
 // What a snapshot says of the modem `wanted`.
 LinkCheck MmLinkCheck(const MmSnapshot& snapshot, const QString& wanted);
 // The name ModemManager knows a port by: the kernel's ("ttyUSB2"), links followed from
@@ -86,9 +91,10 @@ class ModemManagerModems : public QObject {
 class ModemManagerWatch : public ConnectionWatch {
     Q_OBJECT
   public:
-    // `wanted`: a modem's equipment identifier (IMEI), or "any".
+    // `wanted`: a modem's equipment identifier (IMEI), or "any". With `sim` (an ICCID)
+    // the watch follows that SIM instead, in whichever modem it sits.
     explicit ModemManagerWatch(const QString& wanted, QObject* parent = nullptr,
-                               int answerLimitMs = 5000);
+                               int answerLimitMs = 5000, const QString& sim = QString());
 
     Kind WatchKind() const override { return Kind::ModemManager; }
     // The modem's maker and model once ModemManager has shown it, else what was asked for.
@@ -97,7 +103,10 @@ class ModemManagerWatch : public ConnectionWatch {
     QString CountedInterface() const override;
 
   private:
+    const MmModem* Watched() const;
+
     QString wanted_;
+    QString sim_;
     QString shownName_;
     ModemManagerModems modems_;
 };

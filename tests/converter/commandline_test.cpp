@@ -1,8 +1,10 @@
 #include "converter/commandline.h"
 #include "converter/tuneup.h"
 
+#include "core/plans.h"
 #include "core/profile.h"
 #include "core/sessionlog.h"
+#include "platform/datadir.h"
 #include "support/testenv.h"
 
 #include <QFile>
@@ -38,6 +40,34 @@ void PutOldLog(const ScopedDataDir& dir, const QStringList& lines) {
     }
     test::WriteFileBytes(dir.file(kLogFile), bytes);
     ClearProfileCache();
+}
+
+TEST(RistolaCommandLine, APlanNamedIsTunedUpAloneAndAPlanThatIsNotThereIsRefused) {
+    ScopedDataDir dir;
+    struct BackToTheDefaultPlan {
+        ~BackToTheDefaultPlan() { platform::SelectPlan(QString()); }
+    } back;
+    ASSERT_TRUE(WriteProfileString(QStringLiteral("Charge"), QStringLiteral("per_min"),
+                                   QStringLiteral("0.5"), kSettingsFile));
+    PutOldLog(dir, {QStringLiteral("06.12.1999 14:05:09-01:02:40")});
+    const QByteArray defaultLog = test::ReadFileBytes(dir.file(kLogFile));
+    ASSERT_EQ(CreatePlan(QStringLiteral("Cottage")), 0);
+    const QString planLog =
+        platform::PlanDirectory(QStringLiteral("Cottage")) + QLatin1Char('/') + kLogFile;
+    test::WriteFileBytes(planLog, "[N\xE4ttid]\r\n1=07.12.1999 10:00:00-00:10:00\r\n");
+
+    for (const char* bad : {"../Cottage", "Cabin"}) {
+        const Outcome r =
+            Ristola({QStringLiteral("--plan"), QString::fromUtf8(bad), QStringLiteral("--yes")});
+        EXPECT_EQ(r.code, 2) << bad;
+        EXPECT_EQ(r.err.count(QString::fromUtf8(bad)), 3)
+            << "in three languages: " << r.err.toStdString();
+    }
+    const Outcome r =
+        Ristola({QStringLiteral("--plan"), QStringLiteral("Cottage"), QStringLiteral("--yes")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(ReadLogLines(), QStringList{QStringLiteral("07.12.1999 10:00:00-00:10:00^   5.00")});
+    EXPECT_EQ(test::ReadFileBytes(dir.file(kLogFile)), defaultLog);
 }
 
 TEST(RistolaCommandLine, YesConvertsOnceAndSaysSoEachTime) {

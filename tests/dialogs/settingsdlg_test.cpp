@@ -438,6 +438,7 @@ TEST_F(SettingsDlgTest, RightClickOffersAdvancedOptionsAndRefresh) {
     EXPECT_EQ(items,
               QStringList({Text(48), Text(kOwnTextBase + kTextConnectionMenu),
                            Text(kOwnTextBase + kTextBudgetPage), Text(kOwnTextBase + kTextDataPage),
+                           Text(kOwnTextBase + kTextPlansPage),
                            QStringLiteral("Vindelor refresh")}));
 }
 

@@ -1,6 +1,7 @@
 // One Vindelor per data directory.
 #include "monitor/singleinstance.h"
 
+#include "core/plans.h"
 #include "core/profile.h"
 #include "platform/datadir.h"
 #include "support/testenv.h"
@@ -30,6 +31,27 @@ TEST(InstanceLockTest, OnlyOneHolderPerDataDirectoryUntilItGoes) {
     }
     monitor::InstanceLock after;
     EXPECT_TRUE(after.Held());
+}
+
+// Each plan is a Vindelor of its own, and the Plans page sees which one is waiting.
+TEST(InstanceLockTest, EachPlanHasItsOwnLockAndThePlansPageSeesIt) {
+    ScopedDataDir dir;
+    struct BackToTheDefaultPlan {
+        ~BackToTheDefaultPlan() { platform::SelectPlan(QString()); }
+    } back;
+    ASSERT_EQ(CreatePlan(QStringLiteral("Phone")), 0);
+    monitor::InstanceLock base;
+    ASSERT_TRUE(base.Owned());
+    ASSERT_TRUE(platform::SelectPlan(QStringLiteral("Phone")));
+    {
+        monitor::InstanceLock phone;
+        EXPECT_TRUE(phone.Owned()) << "the default plan's run holds only its own lock";
+        EXPECT_TRUE(PlanInUse(QStringLiteral("Phone")));
+        monitor::InstanceLock second;
+        EXPECT_FALSE(second.Held());
+    }
+    EXPECT_FALSE(PlanInUse(QStringLiteral("Phone")));
+    EXPECT_TRUE(PlanInUse(QString()));
 }
 
 TEST(InstanceLockTest, AnotherProcessSeesTheLockAndItGoesWithTheProcess) {

@@ -101,6 +101,46 @@ TEST(DataDirectory, CreatedPrivateWithItsParents) {
     EXPECT_FALSE(EnsureDataDirectory());
 }
 
+TEST(DataDirectory, APlanIsAPrivateFolderOfItsOwnUnderTheBaseWithACheckedName) {
+    QTemporaryDir root;
+    ScopedEnv env;
+    const QString base = root.filePath("vindelor");
+    env.Set("VINDELOR_DIR", QFile::encodeName(base));
+    struct Case {
+        const char* name;
+        bool valid;
+    };
+    for (const Case& c :
+         {Case{"Mobile", true}, Case{"SIM 2", true}, Case{"mökki-56k_v1.2", true}, Case{"", false},
+          Case{".", false}, Case{"..", false}, Case{"../other", false}, Case{"a/b", false},
+          Case{".hidden", false}, Case{" lead", false}, Case{"tab\there", false}}) {
+        const QString name = QString::fromUtf8(c.name);
+        EXPECT_EQ(IsValidPlanName(name), c.valid) << c.name;
+        if (!name.isEmpty()) {
+            EXPECT_EQ(SelectPlan(name), c.valid) << c.name;
+            EXPECT_EQ(PlanDirectory(name).isEmpty(), !c.valid) << c.name;
+        }
+    }
+    EXPECT_FALSE(IsValidPlanName(QString(65, QLatin1Char('a'))));
+
+    ASSERT_TRUE(SelectPlan("SIM 2"));
+    EXPECT_EQ(DataDirectory(), base + "/plans/SIM 2");
+    EXPECT_EQ(DataFilePath("Vindelor.log"), base + "/plans/SIM 2/Vindelor.log");
+    const mode_t oldMask = ::umask(0);
+    const bool made = EnsureDataDirectory();
+    ::umask(oldMask);
+    ASSERT_TRUE(made);
+    EXPECT_EQ(ModeOf(base), 0700u);
+    EXPECT_EQ(ModeOf(base + "/plans"), 0700u);
+    EXPECT_EQ(ModeOf(base + "/plans/SIM 2"), 0700u);
+    // A folder with a name no plan can have is not a plan.
+    ASSERT_TRUE(QDir().mkpath(base + "/plans/.trash"));
+    EXPECT_EQ(PlanNames(), QStringList{"SIM 2"});
+
+    ASSERT_TRUE(SelectPlan(QString()));
+    EXPECT_EQ(DataDirectory(), base) << "the default plan is the base itself";
+}
+
 QStringList EverythingIn(const QString& dir) {
     return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
                                QDir::NoDotAndDotDot);

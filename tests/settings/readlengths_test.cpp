@@ -78,6 +78,7 @@ const SettingRead kTable[] = {
     {"vindelor", "connection", "interface", 64},
     {"vindelor", "connection", "modem", 256},
     {"vindelor", "connection", "networkmanager", 256},
+    {"vindelor", "connection", "sim", 256},
     {"vindelor", "data", "dayfee", 1024},
     {"vindelor", "data", "included", 1024},
     {"vindelor", "data", "interface", 1024},

@@ -3,7 +3,9 @@
 #include "support/testenv.h"
 #include "viewer/testlog.h"
 
+#include "core/plans.h"
 #include "core/texts.h"
+#include "platform/datadir.h"
 
 #include <QDir>
 #include <QFile>
@@ -190,6 +192,30 @@ TEST_F(CommandLine, RecalculateStoresTheRecount) {
     EXPECT_EQ(Get(QStringLiteral("Kostnad"), QStringLiteral("Totalt")), QStringLiteral("2.10"));
     EXPECT_EQ(Get(QStringLiteral("Försök"), QStringLiteral("Antal")), QStringLiteral("1"));
     EXPECT_TRUE(r.out.contains(QStringLiteral("Total cost: mk 2.10")));
+}
+
+// The plan goes first: its own log and totals, never the default plan's.
+TEST_F(CommandLine, APlanNamedWorksOnThatPlansFilesOnly) {
+    struct BackToTheDefaultPlan {
+        ~BackToTheDefaultPlan() { platform::SelectPlan(QString()); }
+    } back;
+    ASSERT_EQ(CreatePlan(QStringLiteral("Phone")), 0);
+    for (const char* bad : {"../x", "Cottage"}) {
+        const Outcome r = Brusko(
+            {QStringLiteral("--plan"), QString::fromUtf8(bad), QStringLiteral("--recalculate")});
+        EXPECT_EQ(r.code, 2) << bad;
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(bad))) << r.err.toStdString();
+    }
+    EXPECT_EQ(platform::DataDirectory(), dir_.path());
+
+    const Outcome r = Brusko({QStringLiteral("--recalculate"), QStringLiteral("--plan=Phone")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("Total cost: mk 0.00\nFailed tries: 0\n"));
+    EXPECT_EQ(Get(QStringLiteral("Kostnad"), QStringLiteral("Totalt")), QStringLiteral("0.00"));
+    platform::SelectPlan(QString());
+    EXPECT_EQ(Get(QStringLiteral("Kostnad"), QStringLiteral("Totalt")), QStringLiteral("2.10"));
+    EXPECT_EQ(Brusko({QStringLiteral("--plan"), QStringLiteral("Phone")}).code, -1)
+        << "the plan's window";
 }
 
 TEST_F(CommandLine, MessagesFollowTheStoredLanguage) {
