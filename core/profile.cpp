@@ -323,8 +323,9 @@ QByteArray EnvironmentValue(const char* name) {
 }
 
 // Reading the log key by key resolves the same name tens of thousands of times; the
-// answer only changes with the name, the working directory (for a relative path) or the
-// variables that choose the data directory.
+// answer only changes with the name, the working directory (for a relative path), the
+// variables that choose the data directory or the plan chosen (the viewer changes plans
+// while it runs).
 Resolved Resolve(const QString& file) {
     struct Memo {
         QString file;
@@ -341,6 +342,8 @@ Resolved Resolve(const QString& file) {
     environment += EnvironmentValue("XDG_CONFIG_HOME");
     environment += '\0';
     environment += EnvironmentValue("HOME");
+    environment += '\0';
+    environment += platform::SelectedPlan().toUtf8();
     std::lock_guard<std::mutex> guard(mutex);
     if (memo.file != file || memo.environment != environment) {
         memo.resolved = ResolveUncached(file);

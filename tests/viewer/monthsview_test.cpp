@@ -116,6 +116,7 @@ TEST_F(MonthsView, APlanChosenInTheWindowIsListedAndTheMonthsWindowAddsEveryPlan
     Put(QStringLiteral("Billing"), QStringLiteral("StartDay"), QStringLiteral("15"));
     Put(QStringLiteral("Billing"), QStringLiteral("Budget"), QStringLiteral("10"));
     Put(QStringLiteral("Charge"), QStringLiteral("Valuta"), QStringLiteral("mk"));
+    Put(QStringLiteral("Nättid"), QStringLiteral("Totalt"), QStringLiteral("00:30:00"));
     PutLog({QStringLiteral("20.11.1999 10:00:00-00:10:00^   1.0000"),
             QStringLiteral("01.12.1999 10:00:00-00:20:00^   2.5000")});
     ASSERT_TRUE(platform::SelectPlan(QString()));
@@ -126,6 +127,7 @@ TEST_F(MonthsView, APlanChosenInTheWindowIsListedAndTheMonthsWindowAddsEveryPlan
     form.ChoosePlan(QStringLiteral("hotspot"));
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Brusko – hotspot"));
     EXPECT_EQ(form.ListBox1->count(), 2);
+    EXPECT_EQ(form.Label1->text(), QStringLiteral("00:30:00"));  // the plan's own totals
 
     form.Months1->trigger();
     auto* months = form.findChild<TMonthsForm*>();
