@@ -310,6 +310,15 @@ void TMonthsForm::ShowPlans(std::vector<PlanLog> plans) {
     FillTable();
     FillPlanCharts();
     FillLabel();
+    if (!widened_) {
+        // The plan column would take its room from the charts: the window grows by it
+        // where the screen has room.
+        widened_ = true;
+        const QScreen* screen = this->screen();
+        const int room =
+            screen ? screen->availableGeometry().width() - kFrameRoom.width() : width();
+        resize(std::min(room, width() + Table->columnWidth(0)), height());
+    }
     if (!planMonths_.empty()) {
         Table->selectRow(static_cast<int>(planMonths_.size()) - 1);
     }
@@ -376,27 +385,50 @@ void TMonthsForm::FillPlanCharts() {
 }
 
 void TMonthsForm::ShowPlanDays(int row) {
-    // A plan's row: its own days; a calendar month's total: every plan's costs of each day.
-    const PlanMonth& chosen = planMonths_[static_cast<size_t>(row)];
-    const BillingMonth& month = chosen.summary.month;
-    std::vector<vindelor::Money> sums(static_cast<size_t>(month.Days()));
-    for (const PlanLog& plan : plans_) {
-        if (!chosen.total && plan.name != chosen.plan) {
-            continue;
+    // A plan's row: the days of its billing month. A calendar month's total: the days
+    // from the first of its plans' billing months to the last, each day the costs of the
+    // plans whose billing month (of this total) holds it, so that the bars add up to the
+    // row as the total's figures do.
+    int from = row;
+    if (planMonths_[static_cast<size_t>(row)].total) {
+        while (from > 0 && !planMonths_[static_cast<size_t>(from) - 1].total) {
+            --from;
         }
-        const std::vector<DayCost> days = DailyCosts(plan.log.lines, month);
-        for (size_t d = 0; d < days.size() && d < sums.size(); ++d) {
-            sums[d] += days[d].cost;
+    }
+    const int to = planMonths_[static_cast<size_t>(row)].total ? row - 1 : row;
+    QDate first;
+    QDate last;
+    for (int r = from; r <= to; ++r) {
+        const BillingMonth& m = planMonths_[static_cast<size_t>(r)].summary.month;
+        first = first.isValid() ? std::min(first, m.first) : m.first;
+        last = last.isValid() ? std::max(last, m.last) : m.last;
+    }
+    const BillingMonth span{first, last};
+    std::vector<vindelor::Money> sums(static_cast<size_t>(std::max(span.Days(), 0)));
+    for (int r = from; r <= to; ++r) {
+        const PlanMonth& m = planMonths_[static_cast<size_t>(r)];
+        for (const PlanLog& plan : plans_) {
+            if (plan.name != m.plan) {
+                continue;
+            }
+            for (const DayCost& day : DailyCosts(plan.log.lines, m.summary.month)) {
+                sums[static_cast<size_t>(first.daysTo(day.date))] += day.cost;
+            }
         }
     }
     QStringList categories;
     std::vector<double> costs;
+    // The axis shows a category once: the days of a span longer than a month that come
+    // again get an invisible mark each, so every bar keeps its own day number.
     for (size_t d = 0; d < sums.size(); ++d) {
-        categories.append(QString::number(month.first.addDays(static_cast<qint64>(d)).day()));
+        const QDate day = first.addDays(static_cast<qint64>(d));
+        const int months = (day.year() - first.year()) * 12 + day.month() - first.month() -
+                           (day.day() < first.day() ? 1 : 0);
+        categories.append(QString::number(day.day()) + QString(months, QChar(0x200B)));
         costs.push_back(sums[d].Value());
     }
-    PutBars(DayChart, Own(kTextCostPerDayChart).arg(IsoDate(month.first), IsoDate(month.last)),
-            categories, costs, 0, allPlans_ ? CommonCurrency(plans_) : currencyPrefix_);
+    PutBars(DayChart, Own(kTextCostPerDayChart).arg(IsoDate(first), IsoDate(last)), categories,
+            costs, 0, CommonCurrency(plans_));
 }
 
 void TMonthsForm::FillMonthChart() {

@@ -74,6 +74,7 @@ class TMonthsForm : public QWidget {
     QString estimate_;  // the current month's estimate and the undated lines, as made
     PlanLog own_;       // budget and included volume of the plan shown
     bool allPlans_ = false;
+    bool widened_ = false;  // by the plan column, once
     std::vector<PlanLog> plans_;
     std::vector<PlanMonth> planMonths_;
 };

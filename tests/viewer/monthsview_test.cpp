@@ -155,6 +155,15 @@ TEST_F(MonthsView, APlanChosenInTheWindowIsListedAndTheMonthsWindowAddsEveryPlan
     ASSERT_EQ(series->count(), 2);  // a series per plan
     EXPECT_DOUBLE_EQ(series->barSets().at(1)->at(10), 3.5);
     EXPECT_TRUE(months->EstimateLabel->text().startsWith(QStringLiteral("hotspot: mk 6.50 left")));
+    // November's total: its plans' billing months, 1 November to 14 December, adding up
+    // to the row.
+    months->Table->selectRow(2);
+    ASSERT_EQ(Categories(months->DayChart).size(), 44);
+    double days = 0;
+    for (int d = 0; d < 44; ++d) {
+        days += Bars(months->DayChart)->at(d);
+    }
+    EXPECT_DOUBLE_EQ(days, 5.5);
     months->AllPlansBox->click();
     EXPECT_EQ(months->Table->columnCount(), 6);
     EXPECT_EQ(months->Table->rowCount(), 1);  // the plan listed: one month from 15 November
