@@ -795,17 +795,20 @@ void TForm1::Timer1Timer() {
     }
     QString tip =
         volumeText_.isEmpty() ? taskbarTitle_ : taskbarTitle_ + QLatin1Char('\n') + volumeText_;
-    const QDate today = platform::Clock().Now().date();
-    if (CostMonitoring) {
-        if (const QString left = Budget.LeftText(Session.SessionCost, today, g.CurrencySymbol);
-            !left.isEmpty()) {
-            tip += QLatin1Char('\n') + left;
+    // What the budget and the included volume leave of the month, when the plan has them.
+    const bool budgetLeft = CostMonitoring && Budget.Settings().HasBudget();
+    const bool volumeLeft = dataTariff_.includedBytes > 0 && Data.Volume().known;
+    if (budgetLeft || volumeLeft) {
+        const QDate today = platform::Clock().Now().date();
+        if (budgetLeft) {
+            tip +=
+                QLatin1Char('\n') + Budget.LeftText(Session.SessionCost, today, g.CurrencySymbol);
         }
-    }
-    if (dataTariff_.includedBytes > 0 && Data.Volume().known) {
-        tip += QLatin1Char('\n') + VolumeLeftText(dataTariff_.includedBytes,
-                                                  DataBilling.MonthBytes(Data.Volume()),
-                                                  DataBilling.Month(), today);
+        if (volumeLeft) {
+            tip += QLatin1Char('\n') + VolumeLeftText(dataTariff_.includedBytes,
+                                                      DataBilling.MonthBytes(Data.Volume()),
+                                                      DataBilling.Month(), today);
+        }
     }
     if (TaskbarIcon->toolTip() != tip) {
         TaskbarIcon->setToolTip(tip);
