@@ -322,7 +322,8 @@ QByteArray EnvironmentValue(const char* name) {
 
 // Reading the log key by key resolves the same name tens of thousands of times; the
 // answer only changes with the name, the working directory (for a relative path), the
-// variables that choose the data directory or the plan chosen.
+// variables that choose the data directory or the plan chosen (the viewer changes plans
+// while it runs).
 Resolved Resolve(const QString& file) {
     struct Memo {
         QString file;

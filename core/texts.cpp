@@ -471,6 +471,21 @@ constexpr TextRow kOwnTexts[] = {
      u8"belongs to it."},
     {kTextPlansNotChanged, u8"Abonnemangen ändrades inte (%1).", u8"Liittymiä ei muutettu (%1).",
      u8"The plans were not changed (%1)."},
+    {kTextPlansTotal, u8"(totalt)", u8"(yhteensä)", u8"(total)"},
+    {kTextPlanMenu, u8"Abonnemang", u8"Liittymä", u8"Plan"},
+    {kTextAllPlans, u8"Alla abonnemang", u8"Kaikki liittymät", u8"All plans"},
+    {kTextLeftADay, u8"%1 kvar, %2 per dag i %3 dagar", u8"%1 jäljellä, %2 päivässä %3 päivän ajan",
+     u8"%1 left, %2 a day for %3 days"},
+    {kTextLeftToday, u8"%1 kvar för i dag", u8"%1 jäljellä tälle päivälle", u8"%1 left for today"},
+    {kTextNothingLeft, u8"Inget kvar av %1", u8"%1 on käytetty", u8"Nothing left of %1"},
+    {kTextOverBudget, u8"%1 över budgeten på %2", u8"%1 yli budjetin %2",
+     u8"%1 over the budget of %2"},
+    {kTextOverIncluded, u8"%1 utöver de %2 som ingår", u8"%1 yli sisältyvän %2",
+     u8"%1 beyond the %2 included"},
+    {kTextAllPlansOption,
+     u8"  --all-plans     alla abonnemang, med en kolumn som namnger abonnemanget",
+     u8"  --all-plans     kaikki liittymät, sarakkeessa liittymän nimi",
+     u8"  --all-plans     every plan, with a column naming the plan"},
 };
 constexpr int kOwnTextCount = static_cast<int>(sizeof(kOwnTexts) / sizeof(kOwnTexts[0]));
 

@@ -175,6 +175,16 @@ enum OwnText : int {
     kTextPlanNameTaken = 287,       // "%1" the name of a plan that exists
     kTextPlanInUse = 288,           // "%1" the plan: a run of it, or this window's plan
     kTextPlansNotChanged = 289,     // "%1" the system's reason
+    // Plans side by side in the viewer, and what is left of a month (290-299).
+    kTextPlansTotal = 291,      // the plan column of a calendar month's total
+    kTextPlanMenu = 292,        // the list's menu of plans; the plan column's title
+    kTextAllPlans = 293,        // the months window's choice of every plan at once
+    kTextLeftADay = 294,        // "%1" left, "%2" a day, "%3" days left, today included
+    kTextLeftToday = 295,       // "%1" left on the month's last day
+    kTextNothingLeft = 296,     // "%1" the budget or included volume, used exactly
+    kTextOverBudget = 297,      // "%1" beyond, "%2" the budget
+    kTextOverIncluded = 298,    // "%1" beyond, "%2" the included volume
+    kTextAllPlansOption = 299,  // what --all-plans does, a line of the options
 };
 
 // Process-wide language offset; 0 until a program selects its language.

@@ -1,5 +1,6 @@
 #include "monitor/budgetguard.h"
 
+#include "core/monthleft.h"
 #include "core/numbers.h"
 #include "core/sessionlog.h"
 #include "core/texts.h"
@@ -224,6 +225,14 @@ void BudgetGuard::Show(const QString& text, bool printed) {
         platform::Boxes().Show(nullptr, kCaption, text, platform::MessageBoxes::Icon::Information,
                                platform::MessageBoxes::Buttons::Ok);
     });
+}
+
+QString BudgetGuard::LeftText(double sessionCost, const QDate& today,
+                              const QString& currencySymbol) const {
+    if (!settings_.HasBudget()) {
+        return {};
+    }
+    return MoneyLeftText(Budget(settings_), MonthCost(sessionCost), month_, today, currencySymbol);
 }
 
 bool BudgetGuard::HolidayRates(const QDate& day) const {

@@ -41,6 +41,9 @@ class BudgetGuard {
         return logged_.cost + vindelor::Money::FromDouble(sessionCost);
     }
     const LoggedMonthCost& Logged() const { return logged_; }
+    // What the budget leaves of the month with the running session's cost, and a day's
+    // share of it; empty without a budget.
+    QString LeftText(double sessionCost, const QDate& today, const QString& currencySymbol) const;
     const BillingMonth& Month() const { return month_; }
 
     // Whether the rate monitor uses the holiday rates on the day by the calendars.

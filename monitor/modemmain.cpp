@@ -11,6 +11,7 @@
 #include "connectionwatch/serial/serialwatch.h"
 #include "core/datatariff.h"
 #include "core/language.h"
+#include "core/monthleft.h"
 #include "core/numbers.h"
 #include "core/profile.h"
 #include "core/qtlanguage.h"
@@ -703,7 +704,8 @@ void TForm1::BeginDataCount(const QDateTime& now) {
     const BillingMonth month = BillingMonthOf(now.date(), Budget.Settings().startDay);
     LoggedData logged;
     std::vector<int> given;
-    if (dataTariff_.Priced() || !dataTariff_.warn.empty() || dataTariff_.hangUpAt) {
+    if (dataTariff_.Priced() || !dataTariff_.warn.empty() || dataTariff_.hangUpAt ||
+        dataTariff_.includedBytes > 0) {
         // Whole lines: the volume follows the cost, beyond what the classic readers keep.
         logged =
             LoggedDataOfLog(DateLogLines(ReadLogLines(QString(), std::numeric_limits<int>::max()),
@@ -798,8 +800,24 @@ void TForm1::Timer1Timer() {
     if (const QString& title = active ? kCaption : taskbarTitle_; windowTitle() != title) {
         setWindowTitle(title);
     }
-    const QString tip = WithPlanName(
-        volumeText_.isEmpty() ? taskbarTitle_ : taskbarTitle_ + QLatin1Char('\n') + volumeText_);
+    QString tip =
+        volumeText_.isEmpty() ? taskbarTitle_ : taskbarTitle_ + QLatin1Char('\n') + volumeText_;
+    // What the budget and the included volume leave of the month, when the plan has them.
+    const bool budgetLeft = CostMonitoring && Budget.Settings().HasBudget();
+    const bool volumeLeft = dataTariff_.includedBytes > 0 && Data.Volume().known;
+    if (budgetLeft || volumeLeft) {
+        const QDate today = platform::Clock().Now().date();
+        if (budgetLeft) {
+            tip +=
+                QLatin1Char('\n') + Budget.LeftText(Session.SessionCost, today, g.CurrencySymbol);
+        }
+        if (volumeLeft) {
+            tip += QLatin1Char('\n') + VolumeLeftText(dataTariff_.includedBytes,
+                                                      DataBilling.MonthBytes(Data.Volume()),
+                                                      DataBilling.Month(), today);
+        }
+    }
+    tip = WithPlanName(tip);
     if (TaskbarIcon->toolTip() != tip) {
         TaskbarIcon->setToolTip(tip);
     }

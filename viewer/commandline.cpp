@@ -50,6 +50,7 @@ void Usage(QTextStream& s) {
     s << '\n'
       << options.left(lastLine + 1) << Own(kTextViewerOptionsMore) << '\n'
       << Own(kTextPlanOption) << '\n'
+      << Own(kTextAllPlansOption) << '\n'
       << options.mid(lastLine + 1) << '\n';
 }
 
@@ -82,8 +83,8 @@ int Delivered(QTextStream& out, QTextStream& err) {
     return kExitFailed;
 }
 
-// --export csv|json|xlsx and --months, each with --from, --to (and --output for the export),
-// every one at most once.
+// --export csv|json|xlsx and --months, each with --from, --to, --all-plans (and --output
+// for the export), every one at most once.
 int RunAnalysis(const QStringList& args, QTextStream& out, QTextStream& err) {
     const bool exporting = args.first() == QLatin1String("--export");
     int i = 1;
@@ -104,8 +105,14 @@ int RunAnalysis(const QStringList& args, QTextStream& out, QTextStream& err) {
     QDate to;
     QString output;
     QStringList seen;
+    bool allPlans = false;
     for (; i < args.size(); i += 2) {
         const QString& name = args[i];
+        if (name == QLatin1String("--all-plans") && !allPlans) {
+            allPlans = true;
+            --i;  // a switch, without a value
+            continue;
+        }
         const bool known = name == QLatin1String("--from") || name == QLatin1String("--to") ||
                            (exporting && name == QLatin1String("--output"));
         if (!known || seen.contains(name)) {
@@ -124,24 +131,33 @@ int RunAnalysis(const QStringList& args, QTextStream& out, QTextStream& err) {
         }
     }
 
-    const DatedLog log = LoadDatedLog();
-    if (!log.undated.empty()) {
-        err << "brusko: " << UndatedNotice(log.undated) << '\n';
+    std::vector<PlanLog> plans = allPlans ? LoadPlanLogs() : std::vector<PlanLog>{LoadPlanLog()};
+    for (PlanLog& plan : plans) {
+        if (!plan.log.undated.empty()) {
+            err << "brusko: "
+                << (allPlans ? PlanTitle(plan.name) + QStringLiteral(": ") : QString())
+                << UndatedNotice(plan.log.undated) << '\n';
+        }
+        plan.log.lines = LinesBetween(plan.log.lines, from, to);
     }
-    const std::vector<DatedLogLine> lines = LinesBetween(log.lines, from, to);
+    const PlanLog& only = plans.front();
     if (!exporting) {
-        out << MonthsTableText(SummariseMonths(lines, StoredStartDay()));
+        out << (allPlans ? PlanMonthsTableText(SummarisePlanMonths(plans))
+                         : MonthsTableText(SummariseMonths(only.log.lines, only.startDay)));
         return Delivered(out, err);
     }
     QByteArray text;
     QString error;
     if (format == QLatin1String("xlsx")) {
-        if (!ExportXlsx(lines, StoredCurrencyPrefix(), &text, &error)) {
+        if (!(allPlans ? ExportPlansXlsx(plans, &text, &error)
+                       : ExportXlsx(only.log.lines, only.currencyPrefix, &text, &error))) {
             err << "brusko: " << Own(kTextExportNotWritten).arg(error) << '\n';
             return kExitFailed;
         }
     } else {
-        text = format == QLatin1String("json") ? ExportJson(lines) : ExportCsv(lines);
+        const bool json = format == QLatin1String("json");
+        text = allPlans ? (json ? ExportPlansJson(plans) : ExportPlansCsv(plans))
+                        : (json ? ExportJson(only.log.lines) : ExportCsv(only.log.lines));
     }
     if (output.isEmpty()) {
         // Standard output takes the bytes as they are; a stream on a string (tests) the text.

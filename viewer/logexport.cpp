@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <limits>
@@ -107,29 +108,87 @@ QByteArray JsonString(const QByteArray& text) {
     return s;
 }
 
+namespace {
+
+// One record without its end: key, date, start, duration, failed, cost, rx and tx bytes.
+void AppendCsvRecord(QByteArray* out, const DatedLogLine& line) {
+    AppendNumber(out, line.key);
+    *out += ',';
+    *out += CsvField(DateField(line));
+    *out += ',';
+    *out += CsvField(StartField(line));
+    *out += ',';
+    if (!line.failed) {
+        AppendNumber(out, line.seconds);
+    }
+    *out += line.failed ? ",1," : ",0,";
+    *out += CostNumber(line.cost);
+    *out += ',';
+    if (line.volume.known) {
+        *out += QByteArray::number(line.volume.rx) + ',' + QByteArray::number(line.volume.tx);
+    } else {
+        *out += ',';
+    }
+}
+
+// One object without its closing brace.
+void AppendJsonRecord(QByteArray* out, const DatedLogLine& line) {
+    *out += "  {\"key\": ";
+    AppendNumber(out, line.key);
+    *out += ", \"date\": ";
+    *out += JsonString(DateField(line));
+    *out += ", \"start\": ";
+    const QByteArray start = StartField(line);
+    *out += start.isEmpty() ? QByteArray("null") : JsonString(start);
+    *out += ", \"duration\": ";
+    if (line.failed) {
+        *out += "null";
+    } else {
+        AppendNumber(out, line.seconds);
+    }
+    *out += line.failed ? ", \"failed\": true, \"cost\": " : ", \"failed\": false, \"cost\": ";
+    *out += CostNumber(line.cost);
+    if (line.volume.known) {
+        *out += ", \"rx_bytes\": " + QByteArray::number(line.volume.rx) +
+                ", \"tx_bytes\": " + QByteArray::number(line.volume.tx);
+    } else {
+        *out += ", \"rx_bytes\": null, \"tx_bytes\": null";
+    }
+}
+
+const QByteArray kCsvHeader = "key,date,start,duration,failed,cost,rx_bytes,tx_bytes";
+
+size_t LineCount(const std::vector<PlanLog>& plans) {
+    size_t n = 0;
+    for (const PlanLog& plan : plans) {
+        n += plan.log.lines.size();
+    }
+    return n;
+}
+
+}  // namespace
+
 QByteArray ExportCsv(const std::vector<DatedLogLine>& lines) {
     QByteArray out;
     out.reserve(static_cast<qsizetype>(lines.size()) * 48 + 40);
-    out += "key,date,start,duration,failed,cost,rx_bytes,tx_bytes\r\n";
+    out += kCsvHeader + "\r\n";
     for (const DatedLogLine& line : lines) {
-        AppendNumber(&out, line.key);
-        out += ',';
-        out += CsvField(DateField(line));
-        out += ',';
-        out += CsvField(StartField(line));
-        out += ',';
-        if (!line.failed) {
-            AppendNumber(&out, line.seconds);
-        }
-        out += line.failed ? ",1," : ",0,";
-        out += CostNumber(line.cost);
-        out += ',';
-        if (line.volume.known) {
-            out += QByteArray::number(line.volume.rx) + ',' + QByteArray::number(line.volume.tx);
-        } else {
-            out += ',';
-        }
+        AppendCsvRecord(&out, line);
         out += "\r\n";
+    }
+    return out;
+}
+
+QByteArray ExportPlansCsv(const std::vector<PlanLog>& plans) {
+    QByteArray out;
+    out.reserve(static_cast<qsizetype>(LineCount(plans)) * 56 + 48);
+    out += kCsvHeader + ",plan\r\n";
+    for (const PlanLog& plan : plans) {
+        const QByteArray name = ',' + CsvField(plan.name.toUtf8()) + "\r\n";
+        for (const DatedLogLine& line : plan.log.lines) {
+            AppendCsvRecord(&out, line);
+            out += name;
+        }
     }
     return out;
 }
@@ -147,28 +206,32 @@ QByteArray ExportJson(const std::vector<DatedLogLine>& lines) {
             out += ",\n";
         }
         first = false;
-        out += "  {\"key\": ";
-        AppendNumber(&out, line.key);
-        out += ", \"date\": ";
-        out += JsonString(DateField(line));
-        out += ", \"start\": ";
-        const QByteArray start = StartField(line);
-        out += start.isEmpty() ? QByteArray("null") : JsonString(start);
-        out += ", \"duration\": ";
-        if (line.failed) {
-            out += "null";
-        } else {
-            AppendNumber(&out, line.seconds);
-        }
-        out += line.failed ? ", \"failed\": true, \"cost\": " : ", \"failed\": false, \"cost\": ";
-        out += CostNumber(line.cost);
-        if (line.volume.known) {
-            out += ", \"rx_bytes\": " + QByteArray::number(line.volume.rx) +
-                   ", \"tx_bytes\": " + QByteArray::number(line.volume.tx);
-        } else {
-            out += ", \"rx_bytes\": null, \"tx_bytes\": null";
-        }
+        AppendJsonRecord(&out, line);
         out += '}';
+    }
+    out += "\n]\n";
+    return out;
+}
+
+QByteArray ExportPlansJson(const std::vector<PlanLog>& plans) {
+    const size_t count = LineCount(plans);
+    if (count == 0) {
+        return "[]\n";
+    }
+    QByteArray out;
+    out.reserve(static_cast<qsizetype>(count) * 130 + 4);
+    out += "[\n";
+    bool first = true;
+    for (const PlanLog& plan : plans) {
+        const QByteArray name = ", \"plan\": " + JsonString(plan.name.toUtf8()) + '}';
+        for (const DatedLogLine& line : plan.log.lines) {
+            if (!first) {
+                out += ",\n";
+            }
+            first = false;
+            AppendJsonRecord(&out, line);
+            out += name;
+        }
     }
     out += "\n]\n";
     return out;
@@ -178,34 +241,71 @@ QString ShownCost(Money cost) {
     return MoneyText(cost, 2);
 }
 
-QString MonthsTableText(const std::vector<MonthSummary>& months) {
-    std::vector<QStringList> rows;
-    rows.reserve(months.size() + 1);
-    rows.push_back({Own(kTextMonthColumnStart), Own(kTextMonthColumnSessions),
-                    Own(kTextMonthColumnFailed), Own(kTextMonthColumnNetTime),
-                    Own(kTextMonthColumnCost),
-                    Own(kTextMonthColumnVolume) + QStringLiteral(" (MB)")});
-    for (const MonthSummary& m : months) {
-        rows.push_back({m.month.first.toString(Qt::ISODate), QString::number(m.sessions),
-                        QString::number(m.failedTries), NetTimeText(m.seconds), ShownCost(m.cost),
-                        m.volume.known ? MegabyteText(m.volume.Total()) : QStringLiteral("-")});
-    }
-    constexpr int kColumns = 6;
-    int widths[kColumns] = {};
+namespace {
+
+// Rows of texts in columns two blanks apart: the first `leftColumns` flush left, the
+// others flush right.
+QString ColumnsText(const std::vector<QStringList>& rows, int leftColumns) {
+    std::vector<int> widths(rows.empty() ? 0 : static_cast<size_t>(rows.front().size()), 0);
     for (const QStringList& row : rows) {
-        for (int i = 0; i < kColumns; ++i) {
-            widths[i] = std::max(widths[i], static_cast<int>(row[i].size()));
+        for (size_t i = 0; i < widths.size(); ++i) {
+            widths[i] = std::max(widths[i], static_cast<int>(row[static_cast<int>(i)].size()));
         }
     }
     QString out;
     for (const QStringList& row : rows) {
-        QString line = row[0].leftJustified(widths[0]);
-        for (int i = 1; i < kColumns; ++i) {
-            line += QLatin1String("  ") + row[i].rightJustified(widths[i]);
+        QString line;
+        for (size_t i = 0; i < widths.size(); ++i) {
+            const QString& cell = row[static_cast<int>(i)];
+            line += (i > 0 ? QLatin1String("  ") : QLatin1String()) +
+                    (static_cast<int>(i) < leftColumns ? cell.leftJustified(widths[i])
+                                                       : cell.rightJustified(widths[i]));
         }
         out += line + QLatin1Char('\n');
     }
     return out;
+}
+
+QStringList MonthsHeading() {
+    return {Own(kTextMonthColumnStart),  Own(kTextMonthColumnSessions),
+            Own(kTextMonthColumnFailed), Own(kTextMonthColumnNetTime),
+            Own(kTextMonthColumnCost),   Own(kTextMonthColumnVolume) + QStringLiteral(" (MB)")};
+}
+
+QStringList MonthCells(const MonthSummary& m) {
+    return {m.month.first.toString(Qt::ISODate),
+            QString::number(m.sessions),
+            QString::number(m.failedTries),
+            NetTimeText(m.seconds),
+            ShownCost(m.cost),
+            m.volume.known ? MegabyteText(m.volume.Total()) : QStringLiteral("-")};
+}
+
+}  // namespace
+
+QString MonthsTableText(const std::vector<MonthSummary>& months) {
+    std::vector<QStringList> rows;
+    rows.reserve(months.size() + 1);
+    rows.push_back(MonthsHeading());
+    for (const MonthSummary& m : months) {
+        rows.push_back(MonthCells(m));
+    }
+    return ColumnsText(rows, 1);
+}
+
+QString PlanMonthsTableText(const std::vector<PlanMonth>& months) {
+    std::vector<QStringList> rows;
+    rows.reserve(months.size() + 1);
+    rows.push_back(QStringList{Own(kTextPlanMenu)} + MonthsHeading());
+    for (const PlanMonth& m : months) {
+        QStringList cells = MonthCells(m.summary);
+        if (m.total) {
+            // The calendar month, which the plans' billing months began in.
+            cells[0] = m.summary.month.first.toString(QStringLiteral("yyyy-MM"));
+        }
+        rows.push_back(QStringList{m.total ? Own(kTextPlansTotal) : PlanTitle(m.plan)} + cells);
+    }
+    return ColumnsText(rows, 2);
 }
 
 Subtotal SubtotalOf(const QStringList& logLines) {

@@ -4,6 +4,7 @@
 
 #include "core/billing.h"
 #include "core/logsummary.h"
+#include "viewer/plans.h"
 
 #include <QByteArray>
 #include <QString>
@@ -27,10 +28,16 @@ QByteArray JsonString(const QByteArray& text);
 // Both in UTF-8.
 QByteArray ExportCsv(const std::vector<DatedLogLine>& lines);
 QByteArray ExportJson(const std::vector<DatedLogLine>& lines);
+// Every plan's lines, plan after plan, with one more field last, "plan": the plan's name,
+// empty for the default plan (as no other plan can be named).
+QByteArray ExportPlansCsv(const std::vector<PlanLog>& plans);
+QByteArray ExportPlansJson(const std::vector<PlanLog>& plans);
 
 // The monthly table in columns under a heading in the user's language: billing month
 // start, sessions, failed tries, net time, cost.
 QString MonthsTableText(const std::vector<MonthSummary>& months);
+// The same with the plan's name in front; a calendar month's total names the month.
+QString PlanMonthsTableText(const std::vector<PlanMonth>& months);
 
 // A sum of costs as money is shown: two decimals, halves away from zero, a point (12.50).
 QString ShownCost(Money cost);

@@ -1,5 +1,7 @@
 #include "viewer/logstore.h"
 
+#include "core/billingsettings.h"
+#include "core/datatariff.h"
 #include "core/profile.h"
 #include "core/sessionlog.h"
 #include "core/texts.h"
@@ -186,6 +188,29 @@ int StoredStartDay() {
 
 QString StoredCurrencyPrefix() {
     return Setting("Charge", "Valuta", QStringLiteral("$"), 7).left(10);
+}
+
+PlanLog LoadPlanLog() {
+    PlanLog plan;
+    plan.name = platform::SelectedPlan();
+    plan.log = LoadDatedLog();
+    plan.startDay = StoredStartDay();
+    plan.currencyPrefix = StoredCurrencyPrefix();
+    plan.budget = Money::FromDouble(ReadBillingSettings().budget);
+    plan.includedBytes = ReadDataTariff().includedBytes;
+    return plan;
+}
+
+std::vector<PlanLog> LoadPlanLogs() {
+    const QString selected = platform::SelectedPlan();
+    std::vector<PlanLog> plans;
+    for (const QString& name : QStringList{QString()} + platform::PlanNames()) {
+        // Every reader names its files by the selected plan's directory.
+        platform::SelectPlan(name);
+        plans.push_back(LoadPlanLog());
+    }
+    platform::SelectPlan(selected);
+    return plans;
 }
 
 Listing LoadListing() {

@@ -4,6 +4,7 @@
 
 #include "core/billing.h"
 #include "core/language.h"
+#include "viewer/plans.h"
 
 #include <QString>
 #include <QStringList>
@@ -40,6 +41,12 @@ QString LogDateFormat();
 int StoredStartDay();
 // The currency as costs show it ("Charge"/"Valuta"), at most 10 characters.
 QString StoredCurrencyPrefix();
+
+// The selected plan's log and the settings its months are counted by.
+PlanLog LoadPlanLog();
+// Every plan: the default one first, then the others by name, each read as a run on
+// that plan reads it; the plan selected before is selected again.
+std::vector<PlanLog> LoadPlanLogs();
 
 // Reads settings and log as the window does when it opens. A temporary file left by an
 // interrupted deletion is cleared away first (DiscardInterruptedDeletion).

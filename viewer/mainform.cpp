@@ -1,6 +1,8 @@
 #include "viewer/mainform.h"
 
 #include "components/artwork.h"
+#include "core/billingsettings.h"
+#include "core/datatariff.h"
 #include "core/language.h"
 #include "core/logsummary.h"
 #include "core/profile.h"
@@ -9,6 +11,7 @@
 #include "core/texts.h"
 #include "dialogs/omdialog.h"
 #include "dialogs/settingsdlg.h"
+#include "platform/datadir.h"
 #include "platform/services.h"
 #include "viewer/logexport.h"
 #include "viewer/logrows.h"
@@ -16,6 +19,7 @@
 #include "viewer/xlsxexport.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
@@ -217,6 +221,9 @@ void TForm1::BuildControls() {
     Months1->setObjectName(QStringLiteral("Months1"));
     Export1 = PopupMenu1->addAction(QString());
     Export1->setObjectName(QStringLiteral("Export1"));
+    Plans1 = PopupMenu1->addMenu(QString());
+    Plans1->setObjectName(QStringLiteral("Plans1"));
+    connect(Plans1, &QMenu::aboutToShow, this, [this] { FillPlansMenu(); });
     // The shortcut works without the menu open.
     addAction(Kopiera2);
     connect(kopiera1, &QAction::triggered, this, [this] { kopiera1Click(); });
@@ -250,6 +257,20 @@ void TForm1::FormCreate() {
     }
     // 2.-5. Totals, cost frame, currency prefix, rows.
     Listing listing = LoadListing();
+    const QString kept = listing.keptTemporary;
+    ShowListing(std::move(listing));
+    // 6. The rate table for the advanced options; a damaged file leaves it all zero.
+    LoadRateDataFile(ProgramRateWeek());
+    // 7. Language.
+    SelectStoredLanguage(StoreLanguage::Yes);
+    SattSprak();
+    if (!kept.isEmpty()) {
+        // Once the window is up, in the language just chosen.
+        QTimer::singleShot(0, this, [this, kept] { ShowKept(kept); });
+    }
+}
+
+void TForm1::ShowListing(Listing listing) {
     Label1->setText(listing.label1);
     Label2->setText(listing.label2);
     GroupBox3->setVisible(listing.costFrameVisible);
@@ -257,14 +278,38 @@ void TForm1::FormCreate() {
     lines_ = std::move(listing.lines);
     ShowRows(listing.rows);
     Memo1 = std::move(listing.clipboard);
-    // 6. The rate table for the advanced options; a damaged file leaves it all zero.
+    const QString plan = platform::SelectedPlan();
+    setWindowTitle(plan.isEmpty() ? kProgramTitle
+                                  : QStringLiteral("%1 – %2").arg(kProgramTitle, plan));
+}
+
+void TForm1::FillPlansMenu() {
+    Plans1->clear();
+    auto* group = new QActionGroup(Plans1);
+    const QString selected = platform::SelectedPlan();
+    for (const QString& name : QStringList{QString()} + platform::PlanNames()) {
+        QAction* action = Plans1->addAction(PlanTitle(name));
+        action->setCheckable(true);
+        action->setChecked(name == selected);
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, name] { ChoosePlan(name); });
+    }
+}
+
+void TForm1::ChoosePlan(const QString& name) {
+    if (name == platform::SelectedPlan() || !platform::SelectPlan(name)) {
+        return;
+    }
+    // Every file is named by the plan's directory from here on: the listing, the
+    // deletions, the recount and the settings dialog all work on the plan chosen.
+    Listing listing = LoadListing();
+    const QString kept = listing.keptTemporary;
+    ShowListing(std::move(listing));
     LoadRateDataFile(ProgramRateWeek());
-    // 7. Language.
-    SelectStoredLanguage(StoreLanguage::Yes);
+    SelectStoredLanguage();
     SattSprak();
-    if (!listing.keptTemporary.isEmpty()) {
-        // Once the window is up, in the language just chosen.
-        QTimer::singleShot(0, this, [this, kept = listing.keptTemporary] { ShowKept(kept); });
+    if (!kept.isEmpty()) {
+        ShowKept(kept);
     }
 }
 
@@ -305,6 +350,9 @@ void TForm1::SattSprak() {
     Calculate1->setText(Text(60));
     Months1->setText(Text(kOwnTextBase + kTextMonthsMenu));
     Export1->setText(Text(kOwnTextBase + kTextExportMenu));
+    Plans1->setTitle(Text(kOwnTextBase + kTextPlanMenu));
+    // A data directory without plans has the menu it always had.
+    Plans1->menuAction()->setVisible(!platform::PlanNames().isEmpty());
     UpdateSelectionLine();
     FitButtonTexts();
 }
@@ -358,6 +406,8 @@ void TForm1::Months1Click() {
     // The months of the rows as listed, so the window agrees with the list beside it.
     auto* months = new TMonthsForm(DateLogLines(lines_, LogDateFormat()), StoredStartDay(),
                                    platform::Clock().Now().date(), currencyPrefix_, this);
+    months->ShowWhatIsLeft(Money::FromDouble(ReadBillingSettings().budget),
+                           ReadDataTariff().includedBytes);
     months->show();
 }
 

@@ -43,6 +43,8 @@ class TForm1 : public QWidget {
     QAction* Calculate1 = nullptr;
     QAction* Months1 = nullptr;
     QAction* Export1 = nullptr;
+    // The plans to list: the default one and every other, the one listed checked.
+    QMenu* Plans1 = nullptr;
     // Count, net time and cost of the chosen rows; under the list while two or more are.
     QLabel* Label3 = nullptr;
 
@@ -57,6 +59,8 @@ class TForm1 : public QWidget {
     void Calculate1Click();
     void Months1Click();
     void Export1Click();
+    // Lists another plan's log: its files, totals and caption, as a start on it would.
+    void ChoosePlan(const QString& name);
     // The export without its file dialog. False when the file could not be written (the
     // user has been told).
     enum class ExportFormat { Xlsx, Csv, Json };
@@ -84,6 +88,9 @@ class TForm1 : public QWidget {
 
   private:
     void FormCreate();
+    // Totals, cost frame, currency and rows of the selected plan; the caption names it.
+    void ShowListing(Listing listing);
+    void FillPlansMenu();
     void BuildControls();
     void ShowRows(const QStringList& rows);
     QStringList Rows() const;

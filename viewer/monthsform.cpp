@@ -2,13 +2,17 @@
 
 #include "core/datavolume.h"
 #include "core/texts.h"
+#include "platform/datadir.h"
 #include "viewer/logexport.h"
+#include "viewer/logstore.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
+#include <QFont>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -22,6 +26,7 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <map>
 
 namespace vindelor::brusko {
 namespace {
@@ -39,24 +44,29 @@ QString IsoDate(const QDate& date) {
     return date.toString(Qt::ISODate);
 }
 
-// A chart of one bar per category, with a title and a value axis from 0 in `unit` (the
-// currency, or MB).
-void PutBars(QChartView* view, const QString& title, const QStringList& categories,
-             const std::vector<double>& values, int labelAngle, const QString& unit) {
-    auto* set = new QBarSet(title);
-    double top = 0;
-    for (const double v : values) {
-        *set << v;
-        top = std::max(top, v);
-    }
+// A chart of bars per category, one set of them per series, with a title and a value
+// axis from 0 in `unit` (the currency, or MB); a legend names the series when there are
+// several.
+void PutSeries(QChartView* view, const QString& title, const QStringList& categories,
+               const std::vector<std::pair<QString, std::vector<double>>>& sets, int labelAngle,
+               const QString& unit) {
     auto* series = new QBarSeries;
-    series->append(set);
+    double top = 0;
+    for (const auto& [name, values] : sets) {
+        auto* set = new QBarSet(name);
+        for (const double v : values) {
+            *set << v;
+            top = std::max(top, v);
+        }
+        series->append(set);
+    }
     series->setBarWidth(0.7);
 
     auto* chart = new QChart;
     chart->addSeries(series);
     chart->setTitle(title);
-    chart->legend()->hide();
+    chart->legend()->setVisible(sets.size() > 1);
+    chart->legend()->setAlignment(Qt::AlignBottom);
     chart->setAnimationOptions(QChart::NoAnimation);
     chart->setMargins(QMargins(4, 4, 4, 4));
 
@@ -80,6 +90,11 @@ void PutBars(QChartView* view, const QString& title, const QStringList& categori
     delete old;
 }
 
+void PutBars(QChartView* view, const QString& title, const QStringList& categories,
+             const std::vector<double>& values, int labelAngle, const QString& unit) {
+    PutSeries(view, title, categories, {{title, values}}, labelAngle, unit);
+}
+
 }  // namespace
 
 TMonthsForm::TMonthsForm(const DatedLog& log, int startDay, const QDate& today,
@@ -88,7 +103,12 @@ TMonthsForm::TMonthsForm(const DatedLog& log, int startDay, const QDate& today,
       lines_(log.lines),
       months_(SummariseMonths(log.lines, startDay)),
       startDay_(startDay),
-      currencyPrefix_(currencyPrefix) {
+      currencyPrefix_(currencyPrefix),
+      today_(today) {
+    own_.name = platform::SelectedPlan();
+    own_.log = log;
+    own_.startDay = startDay;
+    own_.currencyPrefix = currencyPrefix;
     setObjectName(QStringLiteral("MonthsForm"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(Own(kTextMonthsTitle));
@@ -133,13 +153,25 @@ TMonthsForm::TMonthsForm(const DatedLog& log, int startDay, const QDate& today,
     if (!log.undated.empty()) {
         estimate += QLatin1Char('\n') + UndatedNotice(log.undated);
     }
+    estimate_ = estimate;
     EstimateLabel->setText(estimate);
 
     CloseButton = new QPushButton(Text(35), this);
     CloseButton->setObjectName(QStringLiteral("CloseButton"));
     CloseButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     connect(CloseButton, &QPushButton::clicked, this, &QWidget::close);
+    AllPlansBox = new QCheckBox(Own(kTextAllPlans), this);
+    AllPlansBox->setObjectName(QStringLiteral("AllPlansBox"));
+    AllPlansBox->setVisible(!platform::PlanNames().isEmpty());
+    connect(AllPlansBox, &QCheckBox::toggled, this, [this](bool all) {
+        if (all) {
+            ShowPlans(LoadPlanLogs());
+        } else {
+            ShowOwnPlan();
+        }
+    });
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(AllPlansBox);
     buttons->addStretch();
     buttons->addWidget(CloseButton);
 
@@ -199,25 +231,204 @@ QString TMonthsForm::Money(vindelor::Money cost) const {
 }
 
 void TMonthsForm::FillTable() {
-    Table->setRowCount(static_cast<int>(months_.size()));
-    for (int row = 0; row < static_cast<int>(months_.size()); ++row) {
-        const MonthSummary& m = months_[static_cast<size_t>(row)];
+    // With every plan a first column names the plan; a calendar month's total is bold.
+    const int first = allPlans_ ? 1 : 0;
+    const int rows = static_cast<int>(allPlans_ ? planMonths_.size() : months_.size());
+    Table->setRowCount(rows);
+    for (int row = 0; row < rows; ++row) {
+        const auto r = static_cast<size_t>(row);
+        const MonthSummary& m = allPlans_ ? planMonths_[r].summary : months_[r];
+        const bool total = allPlans_ && planMonths_[r].total;
         const QString cells[kColumns] = {
-            IsoDate(m.month.first),
+            total ? m.month.first.toString(QStringLiteral("yyyy-MM")) : IsoDate(m.month.first),
             QString::number(m.sessions),
             QString::number(m.failedTries),
             NetTimeText(m.seconds),
             ShownCost(m.cost),
             m.volume.known ? VolumeText(m.volume.Total(), LanguageOffset()) : QString()};
-        for (int column = 0; column < kColumns; ++column) {
-            auto* item = new QTableWidgetItem(cells[column]);
-            if (column > 0) {
+        const auto put = [&](int column, const QString& text, bool right) {
+            auto* item = new QTableWidgetItem(text);
+            if (right) {
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             }
+            if (total) {
+                QFont bold = item->font();
+                bold.setBold(true);
+                item->setFont(bold);
+            }
             Table->setItem(row, column, item);
+        };
+        if (allPlans_) {
+            put(0, total ? Own(kTextPlansTotal) : PlanTitle(planMonths_[r].plan), false);
+        }
+        for (int column = 0; column < kColumns; ++column) {
+            put(first + column, cells[column], column > 0);
         }
     }
     Table->resizeColumnsToContents();
+}
+
+void TMonthsForm::ShowWhatIsLeft(vindelor::Money budget, std::uint64_t includedBytes) {
+    own_.budget = budget;
+    own_.includedBytes = includedBytes;
+    FillLabel();
+}
+
+void TMonthsForm::FillLabel() {
+    QStringList lines;
+    if (!allPlans_) {
+        lines << estimate_ << WhatIsLeft(own_, today_);
+    } else {
+        for (const PlanLog& plan : plans_) {
+            for (const QString& left : WhatIsLeft(plan, today_)) {
+                lines << PlanTitle(plan.name) + QStringLiteral(": ") + left;
+            }
+            if (!plan.log.undated.empty()) {
+                lines << PlanTitle(plan.name) + QStringLiteral(": ") +
+                             UndatedNotice(plan.log.undated);
+            }
+        }
+    }
+    EstimateLabel->setText(lines.join(QLatin1Char('\n')));
+}
+
+void TMonthsForm::ShowPlans(std::vector<PlanLog> plans) {
+    plans_ = std::move(plans);
+    planMonths_ = SummarisePlanMonths(plans_);
+    allPlans_ = true;
+    const QSignalBlocker quiet(AllPlansBox);
+    AllPlansBox->setChecked(true);
+    const QString currency = CommonCurrency(plans_);
+    const QString costTitle =
+        currency.isEmpty() ? Own(kTextMonthColumnCost)
+                           : QStringLiteral("%1 (%2)").arg(Own(kTextMonthColumnCost), currency);
+    Table->setColumnCount(kColumns + 1);
+    Table->setHorizontalHeaderLabels({Own(kTextPlanMenu), Own(kTextMonthColumnStart),
+                                      Own(kTextMonthColumnSessions), Own(kTextMonthColumnFailed),
+                                      Own(kTextMonthColumnNetTime), costTitle,
+                                      Own(kTextMonthColumnVolume)});
+    FillTable();
+    FillPlanCharts();
+    FillLabel();
+    if (!widened_) {
+        // The plan column would take its room from the charts: the window grows by it
+        // where the screen has room.
+        widened_ = true;
+        const QScreen* screen = this->screen();
+        const int room =
+            screen ? screen->availableGeometry().width() - kFrameRoom.width() : width();
+        resize(std::min(room, width() + Table->columnWidth(0)), height());
+    }
+    if (!planMonths_.empty()) {
+        Table->selectRow(static_cast<int>(planMonths_.size()) - 1);
+    }
+    ShowDaysOf(Table->currentRow());
+}
+
+void TMonthsForm::ShowOwnPlan() {
+    allPlans_ = false;
+    plans_.clear();
+    planMonths_.clear();
+    const QSignalBlocker quiet(AllPlansBox);
+    AllPlansBox->setChecked(false);
+    const QString costTitle =
+        currencyPrefix_.isEmpty()
+            ? Own(kTextMonthColumnCost)
+            : QStringLiteral("%1 (%2)").arg(Own(kTextMonthColumnCost), currencyPrefix_);
+    Table->setColumnCount(kColumns);
+    Table->setHorizontalHeaderLabels({Own(kTextMonthColumnStart), Own(kTextMonthColumnSessions),
+                                      Own(kTextMonthColumnFailed), Own(kTextMonthColumnNetTime),
+                                      costTitle, Own(kTextMonthColumnVolume)});
+    FillTable();
+    FillMonthChart();
+    FillVolumeChart();
+    FillLabel();
+    if (!months_.empty()) {
+        Table->selectRow(static_cast<int>(months_.size()) - 1);
+    }
+    ShowDaysOf(Table->currentRow());
+}
+
+void TMonthsForm::FillPlanCharts() {
+    // The last twelve calendar months; each plan's bar is its billing month that began in it.
+    QStringList categories;
+    std::vector<std::pair<QString, std::vector<double>>> costs;
+    std::vector<std::pair<QString, std::vector<double>>> megabytes;
+    if (!planMonths_.empty()) {
+        const QDate latest = planMonths_.back().summary.month.first;
+        std::map<qint64, size_t> slot;
+        for (int back = kChartMonths - 1; back >= 0; --back) {
+            const QDate month = latest.addMonths(-back);
+            slot[month.toJulianDay()] = categories.size();
+            categories.append(month.toString(QStringLiteral("yyyy-MM")));
+        }
+        for (const PlanLog& plan : plans_) {
+            std::vector<double> cost(kChartMonths, 0.0);
+            std::vector<double> mb(kChartMonths, 0.0);
+            for (const PlanMonth& m : planMonths_) {
+                const QDate first = m.summary.month.first;
+                const auto at = slot.find(QDate(first.year(), first.month(), 1).toJulianDay());
+                if (m.total || m.plan != plan.name || at == slot.end()) {
+                    continue;
+                }
+                cost[at->second] = m.summary.cost.Value();
+                mb[at->second] = static_cast<double>(m.summary.volume.Total()) / 1e6;
+            }
+            costs.emplace_back(PlanTitle(plan.name), cost);
+            megabytes.emplace_back(PlanTitle(plan.name), mb);
+        }
+    }
+    PutSeries(MonthChart, Own(kTextCostPerMonthChart), categories, costs, -90,
+              CommonCurrency(plans_));
+    PutSeries(VolumeChart, Own(kTextVolumePerMonthChart), categories, megabytes, -90,
+              Own(kTextMegabytes));
+}
+
+void TMonthsForm::ShowPlanDays(int row) {
+    // A plan's row: the days of its billing month. A calendar month's total: the days
+    // from the first of its plans' billing months to the last, each day the costs of the
+    // plans whose billing month (of this total) holds it, so that the bars add up to the
+    // row as the total's figures do.
+    int from = row;
+    if (planMonths_[static_cast<size_t>(row)].total) {
+        while (from > 0 && !planMonths_[static_cast<size_t>(from) - 1].total) {
+            --from;
+        }
+    }
+    const int to = planMonths_[static_cast<size_t>(row)].total ? row - 1 : row;
+    QDate first;
+    QDate last;
+    for (int r = from; r <= to; ++r) {
+        const BillingMonth& m = planMonths_[static_cast<size_t>(r)].summary.month;
+        first = first.isValid() ? std::min(first, m.first) : m.first;
+        last = last.isValid() ? std::max(last, m.last) : m.last;
+    }
+    const BillingMonth span{first, last};
+    std::vector<vindelor::Money> sums(static_cast<size_t>(std::max(span.Days(), 0)));
+    for (int r = from; r <= to; ++r) {
+        const PlanMonth& m = planMonths_[static_cast<size_t>(r)];
+        for (const PlanLog& plan : plans_) {
+            if (plan.name != m.plan) {
+                continue;
+            }
+            for (const DayCost& day : DailyCosts(plan.log.lines, m.summary.month)) {
+                sums[static_cast<size_t>(first.daysTo(day.date))] += day.cost;
+            }
+        }
+    }
+    QStringList categories;
+    std::vector<double> costs;
+    // The axis shows a category once: the days of a span longer than a month that come
+    // again get an invisible mark each, so every bar keeps its own day number.
+    for (size_t d = 0; d < sums.size(); ++d) {
+        const QDate day = first.addDays(static_cast<qint64>(d));
+        const int months = (day.year() - first.year()) * 12 + day.month() - first.month() -
+                           (day.day() < first.day() ? 1 : 0);
+        categories.append(QString::number(day.day()) + QString(months, QChar(0x200B)));
+        costs.push_back(sums[d].Value());
+    }
+    PutBars(DayChart, Own(kTextCostPerDayChart).arg(IsoDate(first), IsoDate(last)), categories,
+            costs, 0, CommonCurrency(plans_));
 }
 
 void TMonthsForm::FillMonthChart() {
@@ -242,7 +453,11 @@ void TMonthsForm::FillVolumeChart() {
 }
 
 void TMonthsForm::ShowDaysOf(int row) {
-    if (row < 0 || row >= static_cast<int>(months_.size())) {
+    if (allPlans_ && row >= 0 && row < static_cast<int>(planMonths_.size())) {
+        ShowPlanDays(row);
+        return;
+    }
+    if (allPlans_ || row < 0 || row >= static_cast<int>(months_.size())) {
         PutBars(DayChart, Own(kTextCostPerDayChart).arg(QString(), QString()), {}, {}, 0,
                 currencyPrefix_);
         return;

@@ -5,13 +5,16 @@
 
 #include "core/billing.h"
 #include "core/logsummary.h"
+#include "viewer/plans.h"
 
 #include <QDate>
 #include <QWidget>
 
+#include <cstdint>
 #include <vector>
 
 class QChartView;
+class QCheckBox;
 class QKeyEvent;
 class QLabel;
 class QPushButton;
@@ -33,10 +36,22 @@ class TMonthsForm : public QWidget {
     QChartView* VolumeChart = nullptr;  // MB per billing month, beside the cost
     QChartView* DayChart = nullptr;
     QPushButton* CloseButton = nullptr;  // Escape closes too
+    // Every plan's months at once; there only when there are plans besides the default.
+    QCheckBox* AllPlansBox = nullptr;
 
     const std::vector<MonthSummary>& Months() const { return months_; }
     // The day chart for row `row` of the table.
     void ShowDaysOf(int row);
+
+    // The plan's budget and included volume: what they leave of the month goes under the
+    // estimate.
+    void ShowWhatIsLeft(vindelor::Money budget, std::uint64_t includedBytes);
+    // Every plan's months in one table, a column naming the plan, a total per calendar
+    // month, and a bar per plan in the charts; until ShowOwnPlan.
+    void ShowPlans(std::vector<PlanLog> plans);
+    void ShowOwnPlan();
+    bool ShowsAllPlans() const { return allPlans_; }
+    const std::vector<PlanMonth>& PlanMonths() const { return planMonths_; }
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -45,6 +60,9 @@ class TMonthsForm : public QWidget {
     void FillTable();
     void FillMonthChart();
     void FillVolumeChart();
+    void FillPlanCharts();
+    void FillLabel();
+    void ShowPlanDays(int row);
     void PlaceOnScreen();
     QString Money(vindelor::Money cost) const;
 
@@ -52,6 +70,13 @@ class TMonthsForm : public QWidget {
     std::vector<MonthSummary> months_;
     int startDay_;
     QString currencyPrefix_;
+    QDate today_;
+    QString estimate_;  // the current month's estimate and the undated lines, as made
+    PlanLog own_;       // budget and included volume of the plan shown
+    bool allPlans_ = false;
+    bool widened_ = false;  // by the plan column, once
+    std::vector<PlanLog> plans_;
+    std::vector<PlanMonth> planMonths_;
 };
 
 }  // namespace vindelor::brusko

@@ -18,7 +18,8 @@
 namespace vindelor::brusko {
 namespace {
 
-constexpr int kColumns = 6;  // key, date, start, net time, failed try, cost
+constexpr int kColumns = 6;            // key, date, start, net time, failed try, cost
+constexpr int kPlanColumn = kColumns;  // after them, when the plans are named
 constexpr double kSecondsPerDay = 86400.0;
 
 // Spreadsheet day numbers count from 1899-12-30; before March 1900 they disagree with
@@ -45,9 +46,18 @@ int MoneyChars(const QString& prefix, std::int64_t units, int decimals) {
 // Widths in characters of the default font, as the texts will show: the spreadsheet
 // does not size columns itself on opening.
 struct Widths {
-    int chars[kColumns] = {};
+    int chars[kColumns + 1] = {};
     void Fit(int column, int length) { chars[column] = std::max(chars[column], length); }
 };
+
+// A plan's lines; `plan` null where no plan is named.
+struct Part {
+    const QString* plan;
+    const std::vector<DatedLogLine>* lines;
+};
+
+bool Workbook(const std::vector<Part>& parts, const QString& currencyPrefix, QByteArray* workbook,
+              QString* error);
 
 }  // namespace
 
@@ -75,6 +85,28 @@ QByteArray MoneyNumberFormat(const QString& prefix, int decimals) {
 
 bool ExportXlsx(const std::vector<DatedLogLine>& lines, const QString& currencyPrefix,
                 QByteArray* workbook, QString* error) {
+    return Workbook({{nullptr, &lines}}, currencyPrefix, workbook, error);
+}
+
+bool ExportPlansXlsx(const std::vector<PlanLog>& plans, QByteArray* workbook, QString* error) {
+    std::vector<QString> titles;
+    titles.reserve(plans.size());
+    std::vector<Part> parts;
+    for (const PlanLog& plan : plans) {
+        titles.push_back(PlanTitle(plan.name));
+    }
+    for (size_t i = 0; i < plans.size(); ++i) {
+        parts.push_back({&titles[i], &plans[i].log.lines});
+    }
+    return Workbook(parts, CommonCurrency(plans), workbook, error);
+}
+
+namespace {
+
+bool Workbook(const std::vector<Part>& parts, const QString& currencyPrefix, QByteArray* workbook,
+              QString* error) {
+    const bool named = !parts.empty() && parts.front().plan != nullptr;
+    const int columns = named ? kColumns + 1 : kColumns;
     // The library writes a whole file at close; it is built aside and handed over as
     // bytes, so the user's file is replaced in one step like the other exports. It
     // prints its numbers with printf: under a Finnish or Swedish locale they would
@@ -129,7 +161,11 @@ bool ExportXlsx(const std::vector<DatedLogLine>& lines, const QString& currencyP
     while (titles.size() < kColumns) {
         titles.append(QString());
     }
-    for (int c = 0; c < kColumns; ++c) {
+    titles = titles.mid(0, kColumns);
+    if (named) {
+        titles.append(Text(kOwnTextBase + kTextPlanMenu));
+    }
+    for (int c = 0; c < columns; ++c) {
         worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c), titles[c].toUtf8().constData(),
                                header);
         widths.Fit(c, static_cast<int>(titles[c].size()) + 2);  // room for the filter button
@@ -138,32 +174,41 @@ bool ExportXlsx(const std::vector<DatedLogLine>& lines, const QString& currencyP
     lxw_row_t row = 1;
     long long seconds = 0;
     Money total;  // the lines' costs as the CSV and JSON carry them, summed exactly
-    for (const DatedLogLine& line : lines) {
-        worksheet_write_number(sheet, row, 0, line.key, nullptr);
-        widths.Fit(0, static_cast<int>(QString::number(line.key).size()));
-        if (line.date >= kFirstTrueSerial) {
-            worksheet_write_number(sheet, row, 1, static_cast<double>(kEpoch.daysTo(line.date)),
-                                   date);
-        } else {
-            worksheet_write_string(sheet, row, 1,
-                                   line.date.toString(Qt::ISODate).toUtf8().constData(), nullptr);
+    bool empty = true;
+    for (const Part& part : parts) {
+        const QByteArray plan = named ? part.plan->toUtf8() : QByteArray();
+        for (const DatedLogLine& line : *part.lines) {
+            empty = false;
+            if (named) {
+                worksheet_write_string(sheet, row, kPlanColumn, plan.constData(), nullptr);
+                widths.Fit(kPlanColumn, static_cast<int>(part.plan->size()));
+            }
+            worksheet_write_number(sheet, row, 0, line.key, nullptr);
+            widths.Fit(0, static_cast<int>(QString::number(line.key).size()));
+            if (line.date >= kFirstTrueSerial) {
+                worksheet_write_number(sheet, row, 1, static_cast<double>(kEpoch.daysTo(line.date)),
+                                       date);
+            } else {
+                worksheet_write_string(
+                    sheet, row, 1, line.date.toString(Qt::ISODate).toUtf8().constData(), nullptr);
+            }
+            widths.Fit(1, 10);
+            if (line.start.isValid()) {
+                worksheet_write_number(
+                    sheet, row, 2, line.start.msecsSinceStartOfDay() / 1000 / kSecondsPerDay, time);
+            }
+            widths.Fit(2, 8);
+            if (!line.failed) {
+                worksheet_write_number(
+                    sheet, row, 3, static_cast<double>(line.seconds) / kSecondsPerDay, duration);
+                seconds += line.seconds;
+            }
+            worksheet_write_boolean(sheet, row, 4, line.failed ? 1 : 0, nullptr);
+            total += line.cost;
+            worksheet_write_number(sheet, row, 5, line.cost.Value(), cost);
+            widths.Fit(5, MoneyChars(currencyPrefix, line.cost.Units(), 4));
+            ++row;
         }
-        widths.Fit(1, 10);
-        if (line.start.isValid()) {
-            worksheet_write_number(sheet, row, 2,
-                                   line.start.msecsSinceStartOfDay() / 1000 / kSecondsPerDay, time);
-        }
-        widths.Fit(2, 8);
-        if (!line.failed) {
-            worksheet_write_number(sheet, row, 3,
-                                   static_cast<double>(line.seconds) / kSecondsPerDay, duration);
-            seconds += line.seconds;
-        }
-        worksheet_write_boolean(sheet, row, 4, line.failed ? 1 : 0, nullptr);
-        total += line.cost;
-        worksheet_write_number(sheet, row, 5, line.cost.Value(), cost);
-        widths.Fit(5, MoneyChars(currencyPrefix, line.cost.Units(), 4));
-        ++row;
     }
 
     // The totals: formulas, so that the sheet stays right when rows are changed there,
@@ -179,7 +224,7 @@ bool ExportXlsx(const std::vector<DatedLogLine>& lines, const QString& currencyP
     }
     const double totalDays = static_cast<double>(seconds) / kSecondsPerDay;
     const double totalMoneyValue = total.Value();
-    if (lines.empty()) {
+    if (empty) {
         worksheet_write_number(sheet, row, 3, 0, totalDuration);
         worksheet_write_number(sheet, row, 5, 0, totalCost);
     } else {
@@ -193,13 +238,16 @@ bool ExportXlsx(const std::vector<DatedLogLine>& lines, const QString& currencyP
     widths.Fit(3, static_cast<int>(QString::number(seconds / 3600).size()) + 6);
     widths.Fit(5, MoneyChars(currencyPrefix, total.Units(), 2));
 
-    for (int c = 0; c < kColumns; ++c) {
+    if (named) {
+        worksheet_write_blank(sheet, row, kPlanColumn, totalLabel);
+    }
+    for (int c = 0; c < columns; ++c) {
         worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
                              widths.chars[c] + 2, nullptr);
     }
     worksheet_freeze_panes(sheet, 1, 0);
     worksheet_autofilter(sheet, 0, 0, static_cast<lxw_row_t>(std::max(lastLine - 1, 0)),
-                         kColumns - 1);
+                         static_cast<lxw_col_t>(columns - 1));
 
     const lxw_error closed = workbook_close(book.release());
     if (closed != LXW_NO_ERROR) {
@@ -214,5 +262,7 @@ bool ExportXlsx(const std::vector<DatedLogLine>& lines, const QString& currencyP
     *workbook = file.readAll();
     return true;
 }
+
+}  // namespace
 
 }  // namespace vindelor::brusko

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/billing.h"
+#include "viewer/plans.h"
 
 #include <QByteArray>
 #include <QString>
@@ -19,6 +20,11 @@ namespace vindelor::brusko {
 // shows bare numbers. False with the reason when the workbook could not be made.
 bool ExportXlsx(const std::vector<DatedLogLine>& lines, const QString& currencyPrefix,
                 QByteArray* workbook, QString* error);
+
+// Every plan's lines, plan after plan, with the plan's name in a seventh column (the
+// default plan's text for it). The costs show the plans' currency when they all have
+// the same, else bare numbers.
+bool ExportPlansXlsx(const std::vector<PlanLog>& plans, QByteArray* workbook, QString* error);
 
 // A spreadsheet number format that shows `prefix` and a blank before the number as
 // literal text whatever characters it holds, e.g. "\"€ \"#,##0.00" for two decimals.

@@ -69,6 +69,10 @@ TEST_F(BudgetGuardTest, EachWarningOncePerBillingMonthWhateverTheSessions) {
               QStringLiteral("80 % of your budget used: € 8.00 of € 10.00 in the billing month "
                              "that ends 31.12.2026."));
 
+    // 10.00 - 7.00 - 1.0049 left for 8 … 31 December.
+    EXPECT_EQ(guard.LeftText(1.0049, fakes.clock.now.date(), QStringLiteral("€")),
+              QStringLiteral("€ 2.00 left, € 0.08 a day for 24 days"));
+
     BudgetGuard next;  // the next session in the same month
     next.Reload();
     next.BeginSession(fakes.clock.now.date(), QStringLiteral("d.M.yyyy"));

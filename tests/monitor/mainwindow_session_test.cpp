@@ -6,6 +6,7 @@
 #include "core/sessionlog.h"
 
 #include <QLabel>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 namespace vindelor::test {
@@ -143,6 +144,20 @@ TEST_F(SessionTest, CostPanelShowsWhatTheMonthlyMinimumStillCovers) {
             << f.windowTitle().toStdString();
         SetPort(1, Mode::Free);
     }
+}
+
+TEST_F(SessionTest, TrayTipTellsWhatTheBudgetLeavesOfTheMonthWithTheRunningSession) {
+    Ini(QStringLiteral("Charge"), QStringLiteral("per_min"), QStringLiteral("1.20"));
+    Ini(QStringLiteral("Connect"), QStringLiteral("average"), QStringLiteral("0"));
+    Ini(QStringLiteral("Billing"), QStringLiteral("Budget"), QStringLiteral("10"));
+    TForm1& f = Create();
+    StartSession();
+    Run(60);
+    // 10.00 less this minute's 1.20, for 6 … 31 December.
+    EXPECT_TRUE(f.TaskbarIcon->toolTip().endsWith(
+        QStringLiteral("\n$ 8.80 left, $ 0.34 a day for 26 days")))
+        << f.TaskbarIcon->toolTip().toStdString();
+    SetPort(1, Mode::Free);
 }
 
 TEST_F(SessionTest, DelayedTickChargesEveryWholeMinuteAndDropsTheRest) {

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -144,6 +145,75 @@ TEST_F(CommandLine, MonthsAndExportFollowStartDayAndRangeAndSkipUndatedLines) {
     EXPECT_EQ(unwritable.code, 1);
     EXPECT_TRUE(unwritable.err.contains(QStringLiteral("The export could not be written: ")))
         << unwritable.err.toStdString();
+}
+
+TEST_F(CommandLine, AllPlansAddEachPlansOwnMonthsByCalendarMonthAndNameThePlanInEveryExport) {
+    // Two plans with their own start days and currencies; halves of a cent that the rows
+    // round one way and their exact sum another.
+    PutLog({kA, kB, kF, kC, QStringLiteral("09.12.1999 12:00:00-00:01:00^   0.0045")});
+    ASSERT_TRUE(platform::SelectPlan(QStringLiteral("hotspot")));
+    ASSERT_TRUE(platform::EnsureDataDirectory());
+    Put(QStringLiteral("Billing"), QStringLiteral("StartDay"), QStringLiteral("15"));
+    Put(QStringLiteral("Charge"), QStringLiteral("valuta"), QStringLiteral("€"));
+    PutLog({QStringLiteral("14.12.1999 08:00:00-00:10:00^   0.0050"),
+            QStringLiteral("15.12.1999 08:00:00-00:20:00^   1.0045"),
+            QStringLiteral("20.12.1999 08:00:00-+FAILED+^   0.0000")});
+    ASSERT_TRUE(platform::SelectPlan(QString()));
+
+    const Outcome months = Brusko({QStringLiteral("--months"), QStringLiteral("--all-plans")});
+    EXPECT_EQ(months.code, 0) << months.err.toStdString();
+    EXPECT_EQ(months.out,
+              QStringLiteral(
+                  "Plan       Month from  Sessions  Failed tries  Net time  Cost  Volume (MB)\n"
+                  "hotspot    1999-11-15         1             0   0:10:00  0.01            -\n"
+                  "(total)    1999-11            1             0   0:10:00  0.01            -\n"
+                  "(default)  1999-12-01         4             1   1:24:10  2.10            -\n"
+                  "hotspot    1999-12-15         1             1   0:20:00  1.00            -\n"
+                  "(total)    1999-12            5             2   1:44:10  3.11            -\n"));
+    EXPECT_EQ(platform::SelectedPlan(), QString());
+
+    const Outcome csv =
+        Brusko({QStringLiteral("--export"), QStringLiteral("csv"), QStringLiteral("--all-plans"),
+                QStringLiteral("--from"), QStringLiteral("1999-12-09")});
+    EXPECT_EQ(csv.code, 0);
+    EXPECT_EQ(csv.out,
+              QStringLiteral("key,date,start,duration,failed,cost,rx_bytes,tx_bytes,plan\r\n"
+                             "5,1999-12-09,12:00:00,60,0,0.0045,,,\r\n"
+                             "1,1999-12-14,08:00:00,600,0,0.0050,,,hotspot\r\n"
+                             "2,1999-12-15,08:00:00,1200,0,1.0045,,,hotspot\r\n"
+                             "3,1999-12-20,08:00:00,,1,0.0000,,,hotspot\r\n"));
+    const Outcome json =
+        Brusko({QStringLiteral("--export"), QStringLiteral("json"), QStringLiteral("--from"),
+                QStringLiteral("1999-12-09"), QStringLiteral("--to"), QStringLiteral("1999-12-14"),
+                QStringLiteral("--all-plans")});
+    EXPECT_EQ(json.out, QStringLiteral(
+                            "[\n  {\"key\": 5, \"date\": \"1999-12-09\", \"start\": \"12:00:00\", "
+                            "\"duration\": 60, \"failed\": false, \"cost\": 0.0045, \"rx_bytes\": "
+                            "null, \"tx_bytes\": null, \"plan\": \"\"},\n"
+                            "  {\"key\": 1, \"date\": \"1999-12-14\", \"start\": \"08:00:00\", "
+                            "\"duration\": 600, \"failed\": false, \"cost\": 0.0050, \"rx_bytes\": "
+                            "null, \"tx_bytes\": null, \"plan\": \"hotspot\"}\n]\n"));
+
+    // The workbook: the plan in a last column, bare numbers where the currencies differ.
+    const QString book = dir_.file(QStringLiteral("plans.xlsx"));
+    EXPECT_EQ(Brusko({QStringLiteral("--export"), QStringLiteral("xlsx"),
+                      QStringLiteral("--all-plans"), QStringLiteral("--output"), book})
+                  .code,
+              0);
+    QProcess reader;
+    reader.start(
+        QStringLiteral("/usr/bin/python3"),
+        {QStringLiteral("-c"),
+         QStringLiteral("import openpyxl, sys; s = openpyxl.load_workbook(sys.argv[1]).active; "
+                        "print([c.value for c in s['G']], s.cell(s.max_row, 6).value, "
+                        "s.cell(2, 6).number_format)"),
+         book});
+    ASSERT_TRUE(reader.waitForFinished(60000));
+    EXPECT_EQ(QString::fromUtf8(reader.readAllStandardOutput()),
+              QStringLiteral("['Plan', '(default)', '(default)', '(default)', '(default)', "
+                             "'(default)', 'hotspot', 'hotspot', 'hotspot', None] =SUM(F2:F9) "
+                             "#,##0.0000\n"))
+        << "python3-openpyxl missing? scripts/deps.sh installs it";
 }
 
 TEST_F(CommandLine, OutputThatCannotTakeTheTableFailsWithAReason) {

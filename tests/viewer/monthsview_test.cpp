@@ -2,6 +2,7 @@
 #include "viewer/monthsform.h"
 
 #include "core/texts.h"
+#include "platform/datadir.h"
 #include "platform/test/fakes.h"
 #include "support/testenv.h"
 #include "viewer/testlog.h"
@@ -13,12 +14,14 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -105,6 +108,69 @@ TEST_F(MonthsView, MonthsWindowShowsTableChartsAndEstimate) {
     months->Table->selectRow(0);
     EXPECT_EQ(Categories(months->DayChart).size(), 30);
     EXPECT_DOUBLE_EQ(Bars(months->DayChart)->at(19), 2.0);
+}
+
+TEST_F(MonthsView, APlanChosenInTheWindowIsListedAndTheMonthsWindowAddsEveryPlan) {
+    ASSERT_TRUE(platform::SelectPlan(QStringLiteral("hotspot")));
+    ASSERT_TRUE(platform::EnsureDataDirectory());
+    Put(QStringLiteral("Billing"), QStringLiteral("StartDay"), QStringLiteral("15"));
+    Put(QStringLiteral("Billing"), QStringLiteral("Budget"), QStringLiteral("10"));
+    Put(QStringLiteral("Charge"), QStringLiteral("Valuta"), QStringLiteral("mk"));
+    Put(QStringLiteral("Nättid"), QStringLiteral("Totalt"), QStringLiteral("00:30:00"));
+    PutLog({QStringLiteral("20.11.1999 10:00:00-00:10:00^   1.0000"),
+            QStringLiteral("01.12.1999 10:00:00-00:20:00^   2.5000")});
+    ASSERT_TRUE(platform::SelectPlan(QString()));
+
+    TForm1 form;
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Brusko"));
+    EXPECT_TRUE(form.Plans1->menuAction()->isVisible());
+    form.ChoosePlan(QStringLiteral("hotspot"));
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Brusko – hotspot"));
+    EXPECT_EQ(form.ListBox1->count(), 2);
+    EXPECT_EQ(form.Label1->text(), QStringLiteral("00:30:00"));  // the plan's own totals
+
+    form.Months1->trigger();
+    auto* months = form.findChild<TMonthsForm*>();
+    ASSERT_NE(months, nullptr);
+    // 3.50 of 10.00 spent in the month from 15 November; 7 … 14 December are left.
+    EXPECT_TRUE(months->EstimateLabel->text().endsWith(
+        QStringLiteral("\nmk 6.50 left, mk 0.81 a day for 8 days")))
+        << months->EstimateLabel->text().toStdString();
+
+    months->AllPlansBox->click();
+    ASSERT_TRUE(months->ShowsAllPlans());
+    const QStringList column0 = {QStringLiteral("(default)"), QStringLiteral("hotspot"),
+                                 QStringLiteral("(total)"), QStringLiteral("(default)"),
+                                 QStringLiteral("(total)")};
+    const QStringList costs = {QStringLiteral("2.00"), QStringLiteral("3.50"),
+                               QStringLiteral("5.50"), QStringLiteral("1.85"),
+                               QStringLiteral("1.85")};
+    ASSERT_EQ(months->Table->rowCount(), 5);
+    for (int row = 0; row < 5; ++row) {
+        EXPECT_EQ(months->Table->item(row, 0)->text(), column0[row]);
+        EXPECT_EQ(months->Table->item(row, 5)->text(), costs[row]);
+    }
+    EXPECT_EQ(months->Table->item(2, 1)->text(), QStringLiteral("1999-11"));
+    const auto* series = qobject_cast<QBarSeries*>(months->MonthChart->chart()->series().at(0));
+    ASSERT_EQ(series->count(), 2);  // a series per plan
+    EXPECT_DOUBLE_EQ(series->barSets().at(1)->at(10), 3.5);
+    EXPECT_TRUE(months->EstimateLabel->text().startsWith(QStringLiteral("hotspot: mk 6.50 left")));
+    // November's total: its plans' billing months, 1 November to 14 December, adding up
+    // to the row.
+    months->Table->selectRow(2);
+    ASSERT_EQ(Categories(months->DayChart).size(), 44);
+    double days = 0;
+    for (int d = 0; d < 44; ++d) {
+        days += Bars(months->DayChart)->at(d);
+    }
+    EXPECT_DOUBLE_EQ(days, 5.5);
+    months->AllPlansBox->click();
+    EXPECT_EQ(months->Table->columnCount(), 6);
+    EXPECT_EQ(months->Table->rowCount(), 1);  // the plan listed: one month from 15 November
+
+    form.ChoosePlan(QString());
+    EXPECT_EQ(form.ListBox1->count(), 4);
+    EXPECT_EQ(platform::SelectedPlan(), QString());
 }
 
 TEST_F(MonthsView, MonthsWindowNamesItsCurrencyFitsTheScreenAndClosesByKeyOrButton) {
