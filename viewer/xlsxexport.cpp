@@ -2,6 +2,7 @@
 
 #include "core/money.h"
 #include "core/texts.h"
+#include "platform/localetexts.h"
 #include "viewer/logexport.h"
 
 #include <QFile>
@@ -76,6 +77,9 @@ bool ExportXlsx(const std::vector<DatedLogLine>& lines, const QString& currencyP
                 QByteArray* workbook, QString* error) {
     // The library writes a whole file at close; it is built aside and handed over as
     // bytes, so the user's file is replaced in one step like the other exports.
+    // The library writes its numbers with printf: under fi_FI "0,5" would be no number to
+    // any spreadsheet.
+    const platform::ClassicNumbers numbers;
     QTemporaryDir scratch;
     if (!scratch.isValid()) {
         *error = scratch.errorString();
