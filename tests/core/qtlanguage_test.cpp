@@ -70,6 +70,7 @@ TEST(QtLanguage, OurBoxesButtonsSpeakTheProgramsLanguage) {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (box == nullptr)
                 return;
+            poll->stop();
             poll->deleteLater();
             for (QAbstractButton* b : box->buttons())
                 seen << b->text();
