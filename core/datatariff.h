@@ -8,6 +8,7 @@
 #pragma once
 
 #include "core/billing.h"
+#include "core/billingsettings.h"
 
 #include <QSet>
 #include <QString>
@@ -54,8 +55,13 @@ DataTariff ReadDataTariff();
 bool WriteDataTariff(const DataTariff& tariff, int* error = nullptr);
 
 // Volume warnings already given in the billing month ([Billing] "DataGiven", as "Given").
-std::vector<int> ReadGivenDataWarnings(const BillingMonth& month);
-bool WriteGivenDataWarnings(const BillingMonth& month, const std::vector<int>& given);
+inline const QString kDataGivenKey = QStringLiteral("DataGiven");
+inline std::vector<int> ReadGivenDataWarnings(const BillingMonth& month) {
+    return ReadGivenMarks(kDataGivenKey, month);
+}
+inline bool WriteGivenDataWarnings(const BillingMonth& month, const std::vector<int>& given) {
+    return WriteGivenMarks(kDataGivenKey, month, given);
+}
 
 // The data charge of a session, in ten-thousandths: the bytes beyond what the billing
 // month includes (`usedBefore`: the month's bytes before this session) at the price per
