@@ -4,6 +4,9 @@
 #include "converter/commandline.h"
 #include "converter/ristolaform.h"
 #include "converter/tuneup.h"
+#include "core/language.h"
+#include "core/qtlanguage.h"
+#include "core/texts.h"
 #include "platform/sessionbus.h"
 
 #include <QApplication>
@@ -28,6 +31,10 @@ int main(int argc, char** argv) {
     }
     vindelor::platform::AvoidASilentSessionBus("ristola");
     QApplication app(argc, argv);
+    // Ristola's own words are in all three languages at once; Qt's buttons (its Yes, the
+    // message's OK) speak the one the programs speak.
+    vindelor::SelectLanguage(vindelor::ProgramLanguage(5, vindelor::StoreLanguage::No));
+    vindelor::FollowLanguageInQt();
     vindelor::ristola::TForm1 form;
     form.show();
     const int rc = app.exec();

@@ -4,6 +4,7 @@
 #include "platform/services.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -40,8 +41,9 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     Label2->setObjectName(QStringLiteral("Label2"));
     Label3->setObjectName(QStringLiteral("Label3"));
 
+    // The standard Yes button, in the language of Qt's translator in force.
     BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogYesButton),
-                              QStringLiteral("&Yes"), this);
+                              QCoreApplication::translate("QPlatformTheme", "&Yes"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(70, 76, 80, 27);
     BitBtn1->setDefault(true);

@@ -96,6 +96,23 @@ TuneUpOutcome RunTuneUp() {
     if (!RewriteLog(conversion.lines, kLogFile)) {
         return TuneUpOutcome::WriteFailed;
     }
+    // The old lines carry costs now: the stored total becomes their sum with the others',
+    // as every reader of money adds the lines, in the form the session close writes it.
+    // With cost monitoring off the total stays as it is, as the session close leaves it.
+    const bool monitoringOff =
+        GetProfileString(QStringLiteral("Session"), QString::fromUtf8("Räknare"),
+                         QStringLiteral("Nej"), 5, kSettingsFile) == QStringLiteral("Ja");
+    if (!monitoringOff) {
+        Money total;
+        for (const QString& line : conversion.lines.mid(0, listable)) {
+            const LogLineParts parts = SplitLogLine(line);
+            if (parts.hasCost) {
+                total += ReadCost(parts.cost);
+            }
+        }
+        WriteProfileString(QStringLiteral("Kostnad"), QStringLiteral("Totalt"),
+                           DropOneTrailingZero(MoneyText(total, 3, 8)), kSettingsFile);
+    }
     return TuneUpOutcome::Done;
 }
 

@@ -36,7 +36,8 @@ Conversion ConvertOldLines(const QStringList& lines, double chargePerMinute);
 
 // The whole tune-up on the log and settings in the data directory. The converted log is
 // written in one atomic rewrite under the profile lock, so a crash leaves either the old
-// log or the fully converted one.
+// log or the fully converted one; then the stored cost total becomes the sum of the
+// listed lines' costs.
 TuneUpOutcome RunTuneUp();
 
 }  // namespace vindelor::ristola

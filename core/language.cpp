@@ -17,7 +17,24 @@ QString LanguageCodeForLocale(QLocale::Language language) {
     }
 }
 
+namespace {
+
+void KeepDesktopCurrency() {
+    const QString section = QStringLiteral("Charge");
+    const QString key = QStringLiteral("valuta");
+    // A marker no reader's default can be: an empty entry counts as an entry.
+    const QString missing = QStringLiteral("\x01");
+    if (GetProfileString(section, key, missing, 10, kSettingsFile) == missing) {
+        WriteProfileString(section, key, platform::Region().CurrencySymbol(), kSettingsFile);
+    }
+}
+
+}  // namespace
+
 QString ProgramLanguage(int maxLength, StoreLanguage store) {
+    if (store == StoreLanguage::Yes) {
+        KeepDesktopCurrency();
+    }
     const QString section = QStringLiteral("Språk");
     const QString stored = GetProfileString(section, section, QString(), maxLength, kSettingsFile);
     if (!stored.isEmpty()) {

@@ -16,6 +16,9 @@ enum class StoreLanguage { No, Yes };
 // (or an empty entry), the desktop's language's code instead, written to the settings
 // file when `store` is Yes so that the programs keep speaking it whatever the desktop
 // says later. A window's start stores; a command line that only prints does not.
+// Storing also keeps the desktop's currency (its locale's region) in [Charge] "valuta"
+// when no entry is there, so that every window shows the symbol the settings dialog
+// proposes from the first start on; an entry, even an empty one, is never touched.
 QString ProgramLanguage(int maxLength, StoreLanguage store);
 
 }  // namespace vindelor

@@ -430,6 +430,21 @@ constexpr TextRow kOwnTexts[] = {
      u8"Tyhjä tai 0: ei maksua.",
      u8"A session's cost is its time cost plus its data cost. MB = 1,000,000 bytes. "
      u8"Blank or 0: no charge."},
+    {kTextBadCharge,
+     u8"Priset per minut måste vara ett tal från 0 till 1000, högst fyra decimaler, t.ex. 0.0125.",
+     u8"Minuuttihinnan on oltava luku 0–1000, enintään neljä desimaalia, esim. 0.0125.",
+     u8"The charge per minute must be a number from 0 to 1000, at most four decimals, such as "
+     u8"0.0125."},
+    {kTextBadMinimum, u8"Månadsavgiften måste vara ett tal, noll eller större, t.ex. 12.50.",
+     u8"Kuukausimaksun on oltava nolla tai sitä suurempi luku, esim. 12.50.",
+     u8"The monthly minimum charge must be a number of zero or more, such as 12.50."},
+    {kTextBadAverage,
+     u8"Tiden före uppkopplingen måste vara sekunder från 0 till 3600, eller minuter.sekunder "
+     u8"som 1.30.",
+     u8"Yhteyttä edeltävän ajan on oltava sekunteja 0–3600 tai minuutit.sekunnit, kuten 1.30.",
+     u8"The time before connecting must be seconds from 0 to 3600, or minutes.seconds such as "
+     u8"1.30."},
+    {kTextShowWindow, u8"Visa fönstret", u8"Näytä ikkuna", u8"Show the window"},
     {kTextBadPlanName,
      u8"\"%1\" kan inte vara namnet på ett abonnemang: bokstäver, siffror, mellanslag, \"-\", "
      u8"\"_\" och \".\", högst 64 tecken, inte punkt eller mellanslag först.",
@@ -487,6 +502,131 @@ constexpr TextRow kOwnTexts[] = {
      u8"  --all-plans     kaikki liittymät, sarakkeessa liittymän nimi",
      u8"  --all-plans     every plan, with a column naming the plan"},
 };
+
+// Texts longer than the classic loader's 254 characters, whole in every language.
+constexpr TextRow kLongTexts[] = {
+    {kTextMonitorHelp,
+     u8"Användning: vindelor [--plan NAMN] [--choose-port] [--interface NAMN]\n"
+     u8"                     [--nm-connection ID] [--modem ID] [--help] [--version]\n"
+     u8"            vindelor --all-plans\n"
+     u8"\n"
+     u8"Tar tid på en uppringd förbindelse och berättar vad den kostade. Vindelor väntar\n"
+     u8"tills modemets serieport blir upptagen (uppringaren håller den), visar den\n"
+     u8"uppkopplade tiden och den löpande kostnaden, och när porten är fri igen lägger\n"
+     u8"den sessionen till loggen och summorna och avslutas.\n"
+     u8"\n"
+     u8"Inställningar, logg och prisfil finns i $VINDELOR_DIR, annars\n"
+     u8"$XDG_CONFIG_HOME/vindelor, annars ~/.config/vindelor. COM1 ... COM4 leder till\n"
+     u8"enheter i avsnittet [Ports] i Vindelor.ini (standard /dev/ttyS0 ... /dev/ttyS3).\n"
+     u8"\n"
+     u8"Med ett nätverksgränssnitt angivet (mobilt bredband wwan0, en telefons usb0,\n"
+     u8"ppp0) är en förbindelse i stället att gränssnittet är uppe och igång; serieporten\n"
+     u8"lämnas då i fred. Avsnittet [Connection], nyckeln Interface, anger det för gott.\n"
+     u8"En förbindelse i NetworkManager (nyckeln NetworkManager: dess namn eller UUID)\n"
+     u8"varar medan den är aktiverad; ett modem i ModemManager (nyckeln Modem: dess IMEI,\n"
+     u8"eller any) medan det är uppkopplat.\n"
+     u8"\n"
+     u8"  --choose-port     fråga efter modemets port (COM1 ... COM4) före väntan,\n"
+     u8"                    och behåll valet för de följande körningarna\n"
+     u8"  --interface NAMN  bevaka nätverksgränssnittet NAMN under den här körningen\n"
+     u8"  --nm-connection ID  bevaka NetworkManagers förbindelse ID (namn eller UUID)\n"
+     u8"  --modem ID        bevaka ModemManagers modem ID (IMEI, eller any)\n"
+     u8"  --plan NAMN       ta tid på abonnemanget NAMN:s förbindelse, med egna\n"
+     u8"                    inställningar, logg och summor i plans/NAMN i datakatalogen;\n"
+     u8"                    ett nytt abonnemang börjar med standardabonnemangets\n"
+     u8"                    inställningar och en tom logg\n"
+     u8"  --all-plans       starta en väntande körning för varje abonnemang (också\n"
+     u8"                    standardabonnemanget), på nytt efter varje session\n"
+     u8"  --help            visa den här texten och avsluta\n"
+     u8"  --version         visa versionen och avsluta\n"
+     u8"\n"
+     u8"Slutstatus: 0 efter en session eller när programmet stängts, 1 ingen bildskärm,\n"
+     u8"2 ett felaktigt argument (också ett abonnemangs namn, eller ett nytt abonnemang\n"
+     u8"som inte kunde skapas), 3 en annan Vindelor körs redan med samma datakatalog\n"
+     u8"(samma abonnemang).\n"
+     u8"\n"
+     u8"Utan bildskärm, sätt QT_QPA_PLATFORM=offscreen för att ta tid på en förbindelse\n"
+     u8"utan fönster (sätt då [Avsluta] Visa=Nej: ingen kunde stänga slutmeddelandet).\n",
+     u8"Käyttö: vindelor [--plan NIMI] [--choose-port] [--interface NIMI]\n"
+     u8"                 [--nm-connection ID] [--modem ID] [--help] [--version]\n"
+     u8"        vindelor --all-plans\n"
+     u8"\n"
+     u8"Ajastaa yhden puhelinverkkoyhteyden ja kertoo, mitä se maksoi. Vindelor odottaa,\n"
+     u8"kunnes modeemin sarjaportti varataan (soittaja pitää sitä), näyttää yhteysajan\n"
+     u8"ja kertyvän maksun, ja kun portti vapautuu, se lisää istunnon lokiin ja\n"
+     u8"summiin ja lopettaa.\n"
+     u8"\n"
+     u8"Asetukset, loki ja hintatiedosto ovat hakemistossa $VINDELOR_DIR, muuten\n"
+     u8"$XDG_CONFIG_HOME/vindelor, muuten ~/.config/vindelor. COM1 ... COM4 vastaavat\n"
+     u8"Vindelor.ini-tiedoston osan [Ports] laitteita (oletus /dev/ttyS0 ... /dev/ttyS3).\n"
+     u8"\n"
+     u8"Kun verkkoliitäntä on nimetty (mobiililaajakaista wwan0, puhelimen usb0, ppp0),\n"
+     u8"yhteys on sen sijaan se, että liitäntä on ylhäällä ja toiminnassa; sarjaporttiin\n"
+     u8"ei silloin kosketa. Osan [Connection] avain Interface nimeää sen pysyvästi.\n"
+     u8"NetworkManagerin yhteys (avain NetworkManager: sen nimi tai UUID) kestää niin\n"
+     u8"kauan kuin se on aktivoitu; ModemManagerin modeemi (avain Modem: sen IMEI tai\n"
+     u8"any) niin kauan kuin se on yhdistetty.\n"
+     u8"\n"
+     u8"  --choose-port     kysy modeemin portti (COM1 ... COM4) ennen odotusta ja\n"
+     u8"                    pidä valinta seuraavillakin kerroilla\n"
+     u8"  --interface NIMI  valvo verkkoliitäntää NIMI tällä kerralla\n"
+     u8"  --nm-connection ID  valvo NetworkManagerin yhteyttä ID (nimi tai UUID)\n"
+     u8"  --modem ID        valvo ModemManagerin modeemia ID (IMEI tai any)\n"
+     u8"  --plan NIMI       ajasta liittymän NIMI yhteys omilla asetuksilla, lokilla ja\n"
+     u8"                    summilla datahakemiston kansiossa plans/NIMI; uusi liittymä\n"
+     u8"                    saa oletusliittymän asetukset ja tyhjän lokin\n"
+     u8"  --all-plans       käynnistä odottava ajo jokaiselle liittymälle (myös\n"
+     u8"                    oletusliittymälle), uudelleen jokaisen istunnon jälkeen\n"
+     u8"  --help            näytä tämä teksti ja lopeta\n"
+     u8"  --version         näytä versio ja lopeta\n"
+     u8"\n"
+     u8"Paluuarvot: 0 istunnon jälkeen tai suljettaessa, 1 ei näyttöä, 2 virheellinen\n"
+     u8"argumentti (myös liittymän nimi tai uusi liittymä, jota ei voitu luoda), 3 toinen\n"
+     u8"Vindelor on jo käynnissä samalla datahakemistolla (samalla liittymällä).\n"
+     u8"\n"
+     u8"Ilman näyttöä aseta QT_QPA_PLATFORM=offscreen ajastaaksesi yhteyden ilman\n"
+     u8"ikkunaa (aseta silloin [Avsluta] Visa=Nej: kukaan ei voisi sulkea loppuviestiä).\n",
+     u8"Usage: vindelor [--plan NAME] [--choose-port] [--interface NAME]\n"
+     u8"                [--nm-connection ID] [--modem ID] [--help] [--version]\n"
+     u8"       vindelor --all-plans\n"
+     u8"\n"
+     u8"Times one dial-up connection and tells you what it cost. Vindelor waits until\n"
+     u8"the modem's serial port turns busy (the dialer holds it), shows the connected\n"
+     u8"time and the running cost, and when the port is free again appends the session\n"
+     u8"to the log, adds it to the totals and ends.\n"
+     u8"\n"
+     u8"Settings, log and rate file live in $VINDELOR_DIR, else $XDG_CONFIG_HOME/vindelor,\n"
+     u8"else ~/.config/vindelor. COM1 ... COM4 map to devices in section [Ports] of\n"
+     u8"Vindelor.ini (defaults /dev/ttyS0 ... /dev/ttyS3).\n"
+     u8"\n"
+     u8"With a network interface named (mobile broadband wwan0, a phone's usb0, ppp0),\n"
+     u8"a connection is that interface being up and running instead; the serial port\n"
+     u8"is then left alone. Section [Connection], key Interface, names it for good.\n"
+     u8"A connection of NetworkManager (key NetworkManager: its name or UUID) lasts\n"
+     u8"while it is activated; a modem of ModemManager (key Modem: its IMEI, or any)\n"
+     u8"while it is connected.\n"
+     u8"\n"
+     u8"  --choose-port     ask for the modem's port (COM1 ... COM4) before waiting,\n"
+     u8"                    and keep the choice for the next runs\n"
+     u8"  --interface NAME  watch the network interface NAME for this run\n"
+     u8"  --nm-connection ID  watch NetworkManager's connection ID (name or UUID)\n"
+     u8"  --modem ID        watch ModemManager's modem ID (IMEI, or any)\n"
+     u8"  --plan NAME       time the link of the plan NAME, with its own settings, log\n"
+     u8"                    and totals in plans/NAME of the data directory; a new plan\n"
+     u8"                    starts from the default plan's settings with an empty log\n"
+     u8"  --all-plans       start a waiting run for every plan (the default one too),\n"
+     u8"                    again after each session; watches no link itself\n"
+     u8"  --help            show this text and exit\n"
+     u8"  --version         show the version and exit\n"
+     u8"\n"
+     u8"Exit codes: 0 after a session or when closed, 1 no display, 2 a wrong argument\n"
+     u8"(a plan's name included, or a new plan that could not be made), 3 another\n"
+     u8"Vindelor already runs with the same data directory (the same plan).\n"
+     u8"\n"
+     u8"Without a display, set QT_QPA_PLATFORM=offscreen to time a connection with no\n"
+     u8"window (set [Avsluta] Visa=Nej then: nobody could close the closing message).\n"},
+};
+
 constexpr int kOwnTextCount = static_cast<int>(sizeof(kOwnTexts) / sizeof(kOwnTexts[0]));
 
 // The look-up halves its range, so a row out of order would hide itself and its
@@ -561,6 +701,16 @@ QString LoadText(int id) {
 
 QString Text(int n) {
     return LoadText(n + LanguageOffset());
+}
+
+QString LongText(OwnText n) {
+    for (const TextRow& row : kLongTexts) {
+        if (row.number == n) {
+            const char* text = Column(row, LanguageOffset());
+            return text ? QString::fromUtf8(text) : QString();
+        }
+    }
+    return QString();
 }
 
 bool SelectLanguage(const QString& code) {

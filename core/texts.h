@@ -160,6 +160,12 @@ enum OwnText : int {
     kTextMonthColumnVolume = 239,
     kTextVolumePerMonthChart = 240,
     kTextDataExplained = 241,  // what the page's prices mean
+    // The main settings page's refusals and the tray's way back to the window (242-249).
+    kTextBadCharge = 242,
+    kTextBadMinimum = 243,
+    kTextBadAverage = 244,
+    kTextShowWindow = 245,   // the status icon's menu item that brings the window back
+    kTextMonitorHelp = 246,  // vindelor --help, a long text: read it with LongText()
     // Plans: a link each, with files of its own (276-289).
     kTextBadPlanName = 276,         // "%1" a name no plan can have
     kTextNoSuchPlan = 277,          // "%1" the plan named on the command line
@@ -195,6 +201,9 @@ void SetLanguageOffset(int offset);
 QString LoadText(int id);
 // Text n of the current language: LoadText(n + LanguageOffset()).
 QString Text(int n);
+// Own text n of the current language, whole: for the few texts (a program's --help)
+// longer than the 254 characters LoadText gives. Empty for a number without one.
+QString LongText(OwnText n);
 
 // "S" -> 0, "SF" -> 300, "UK" -> 600, compared exactly; any other code changes nothing.
 // Returns whether the code was recognised.

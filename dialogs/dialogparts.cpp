@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace vindelor {
@@ -73,6 +74,36 @@ void CentreOnScreen(QWidget* dialog, const QSize& designSize) {
     if (QScreen* screen = opener ? opener->screen() : QGuiApplication::primaryScreen()) {
         dialog->move(screen->availableGeometry().center() - dialog->rect().center());
     }
+}
+
+namespace {
+
+const QSize kFrameAllowance(16, 48);
+
+}  // namespace
+
+QPoint PlaceInside(const QPoint& wanted, const QSize& size, const QRect& area) {
+    const int x = std::max(area.left(), std::min(wanted.x(), area.right() + 1 - size.width()));
+    const int y = std::max(area.top(), std::min(wanted.y(), area.bottom() + 1 - size.height()));
+    return {x, y};
+}
+
+void MoveOntoScreen(QWidget* window, const QPoint& wanted) {
+    QScreen* screen = QGuiApplication::screenAt(wanted);
+    if (screen == nullptr) {
+        screen = window->screen();
+    }
+    if (screen == nullptr) {
+        window->move(wanted);
+        return;
+    }
+    // Not yet framed, the frame is the window itself; the window manager's border and
+    // title bar will take room beside it, as much as the frames of the desktops we know.
+    QSize frame = window->frameGeometry().size();
+    if (frame == window->size()) {
+        frame += kFrameAllowance;
+    }
+    window->move(PlaceInside(wanted, frame, screen->availableGeometry()));
 }
 
 QString StoredEntry(const QString& typed, int value, int storedChars) {

@@ -2,6 +2,8 @@
 // placed in the middle of the screen, and how a typed number goes into the settings file.
 #pragma once
 
+#include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -48,6 +50,16 @@ OkCancelHelp AddOkCancelHelp(QWidget* parent, QBoxLayout* row, const QString& ok
 // (a dialog's size is not the user's to change, so it has no maximise button) and puts
 // it in the middle of its opener's screen, or of the primary screen without an opener.
 void CentreOnScreen(QWidget* dialog, const QSize& designSize);
+
+// Where a window of `size` asked to stand at `wanted` (its frame's top left corner) goes
+// so that it lies whole inside `area`; one larger than the area keeps its top left corner
+// in the area, so its title bar stays within reach.
+QPoint PlaceInside(const QPoint& wanted, const QSize& size, const QRect& area);
+
+// Moves `window` to `wanted`, placed inside the available area of the screen it opens on:
+// the screen under `wanted`, else the window's own. A place stored on a larger screen or
+// beside a screen since unplugged still opens in reach.
+void MoveOntoScreen(QWidget* window, const QPoint& wanted);
 
 // What a dialog stores for a whole-number entry that it accepted as `value`: the text as
 // typed ("007" stays "007") when every reader of the key gets `value` back from it.

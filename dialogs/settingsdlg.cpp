@@ -45,11 +45,38 @@ QString ReadSetting(const QString& section, const QString& key, const QString& d
     return GetProfileString(section, key, def, maxLength, kSettingsFile);
 }
 
-// The stored charge per minute as the dialog shows it: three decimals with one trailing
-// "0" dropped (0.25, 1.50, 0.00). A stored text that is no number shows, and counts, as 0.
+// The stored charge per minute as the dialog shows it: with the decimals it has, at least
+// two and at most four, as the log counts (0.25, 1.50, 0.0125, 0.00). A stored text that is
+// no number shows, and counts, as 0.
 QString ChargeText(const QString& stored, double* value) {
     *value = NumberOr(stored, 0.0);
-    return DropOneTrailingZero(FixedPointText(*value, 5, 3));
+    QString text = FixedPointText(*value, 1, 4);
+    for (int i = 0; i < 2 && text.endsWith(QLatin1Char('0')); ++i) {
+        text.chop(1);
+    }
+    return text;
+}
+
+constexpr double kMaxCharge = 1000;
+constexpr double kMaxMinimum = 100000000;
+constexpr long long kMaxAverageSeconds = 3600;
+
+// A charge of at most four decimals (the log's), 0 … kMaxCharge.
+bool UsableCharge(double value) {
+    const double units = value * 10000;
+    return value >= 0 && value <= kMaxCharge && std::abs(units - std::round(units)) < 1e-6;
+}
+
+bool AllDigits(const QString& text) {
+    if (text.isEmpty()) {
+        return false;
+    }
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+            return false;
+        }
+    }
+    return true;
 }
 
 QString StoredCharge() {
@@ -236,6 +263,10 @@ void TSettingsDlg::FormCreate() {
     }
 
     ShowRateTableMode(MultipleRatesOn());
+    shownCharge_ = Edit1->text();
+    shownMinimum_ = Edit2->text();
+    shownCurrency_ = Edit3->text();
+    shownAverage_ = Edit4->text();
 
     openingOffset_ = LanguageOffset();
     SprakTexter();
@@ -324,6 +355,82 @@ void TSettingsDlg::contextMenuEvent(QContextMenuEvent* event) {
 
 void TSettingsDlg::BitBtn1Click() {
     SessionGlobalsT& globals = SessionGlobals();
+    // Only what the user changed is stored: a field left as it opened keeps the stored
+    // text byte for byte, even where the field shows it rounded.
+    const auto edited = [](const QLineEdit* edit, const QString& shown) {
+        return edit->text() != shown;
+    };
+
+    // Every entry is checked before anything is stored, so a refusal leaves the file as
+    // it was.
+    // 1. Charge per minute, only while no rate table is in force.
+    const bool singleCharge = ReadSetting(kSession, QStringLiteral("Multiple"),
+                                          QStringLiteral("Nej"), 5) == QStringLiteral("Nej");
+    const bool chargeEdited = singleCharge && edited(Edit1, shownCharge_);
+    double rate = globals.CurrentRate;
+    QString charge;
+    bool chargeFallsBack = false;
+    if (chargeEdited) {
+        charge = FirstCommaToPoint(Edit1->text());
+        if (charge.isEmpty()) {
+            charge = QStringLiteral("0");
+        }
+        if (ParseNumber(charge, &rate)) {
+            if (!UsableCharge(rate)) {
+                RefuseEntry(this, Edit1, Text(kOwnTextBase + kTextBadCharge));
+                return;
+            }
+        } else if (CheckBox1->isEnabled()) {
+            // Not usable as a charge: the program counts with nothing, and says so below.
+            chargeFallsBack = true;
+            rate = 0;
+            charge = QStringLiteral("0");
+        } else {
+            RefuseEntry(this, Edit1, Text(kOwnTextBase + kTextBadCharge));
+            return;
+        }
+    }
+
+    // 2. Monthly minimum.
+    const bool minimumEdited = edited(Edit2, shownMinimum_);
+    QString minimum = FirstCommaToPoint(Edit2->text());
+    if (minimumEdited) {
+        if (minimum.isEmpty()) {
+            minimum = QStringLiteral("0");
+        }
+        double value = 0;
+        if (!ParseNumber(minimum, &value) || value < 0 || value > kMaxMinimum) {
+            RefuseEntry(this, Edit2, Text(kOwnTextBase + kTextBadMinimum));
+            return;
+        }
+    }
+
+    // 3. Currency symbol.
+    const bool currencyEdited = edited(Edit3, shownCurrency_);
+    QString currency = Edit3->text();
+    if (currency.isEmpty()) {
+        currency = QStringLiteral("$");
+    }
+
+    // 4. Average connect time in seconds.
+    const bool averageEdited = edited(Edit4, shownAverage_);
+    QString average = AverageSeconds(FirstCommaToPoint(Edit4->text()));
+    if (averageEdited) {
+        if (average.isEmpty()) {
+            average = QStringLiteral("0");
+        }
+        if (!AllDigits(average.trimmed()) || LeadingWholeNumber(average) > kMaxAverageSeconds) {
+            RefuseEntry(this, Edit4, Text(kOwnTextBase + kTextBadAverage));
+            return;
+        }
+    }
+
+    if (chargeFallsBack) {
+        platform::Boxes().Show(this, windowTitle(), Text(44),
+                               platform::MessageBoxes::Icon::Information,
+                               platform::MessageBoxes::Buttons::Ok);
+    }
+
     // The program takes the new values only once every one is stored: a write that fails
     // (a full disk) leaves the dialog open with the entries, and the program as it was.
     int writeError = 0;
@@ -334,51 +441,20 @@ void TSettingsDlg::BitBtn1Click() {
             writeError = writeError != 0 ? writeError : EIO;
         }
     };
-
-    // 1. Charge per minute, only while no rate table is in force.
-    const bool singleCharge = ReadSetting(kSession, QStringLiteral("Multiple"),
-                                          QStringLiteral("Nej"), 5) == QStringLiteral("Nej");
-    double rate = 0;
-    if (singleCharge) {
-        QString text = Edit1->text();
-        if (text.isEmpty()) {
-            text = QStringLiteral("0");
-        }
-        text = FirstCommaToPoint(text);
-        if (!ParseNumber(text, &rate)) {
-            // Not usable as a charge: the program counts with nothing.
-            rate = 0;
-            if (CheckBox1->isEnabled()) {
-                platform::Boxes().Show(this, windowTitle(), Text(44),
-                                       platform::MessageBoxes::Icon::Information,
-                                       platform::MessageBoxes::Buttons::Ok);
-            }
-        }
-        store(kCharge, QStringLiteral("per_min"), text);
+    if (chargeEdited) {
+        store(kCharge, QStringLiteral("per_min"), charge);
     }
-
-    // 2. Monthly minimum.
-    QString minimum = FirstCommaToPoint(Edit2->text());
-    Edit2->setText(minimum);
-    if (minimum.isEmpty()) {
-        minimum = QStringLiteral("0");
+    if (minimumEdited) {
+        Edit2->setText(minimum);
+        store(kCharge, QStringLiteral("minimi"), minimum);
     }
-    store(kCharge, QStringLiteral("minimi"), minimum);
-
-    // 3. Currency symbol.
-    QString currency = Edit3->text();
-    if (currency.isEmpty()) {
-        currency = QStringLiteral("$");
+    if (currencyEdited) {
+        store(kCharge, QStringLiteral("valuta"), currency);
     }
-    store(kCharge, QStringLiteral("valuta"), currency);
-
-    // 4. Average connect time in seconds.
-    QString average = AverageSeconds(FirstCommaToPoint(Edit4->text()));
-    if (average.isEmpty()) {
-        average = QStringLiteral("0");
+    if (averageEdited) {
+        Edit4->setText(average);
+        store(QStringLiteral("Connect"), QStringLiteral("average"), average);
     }
-    Edit4->setText(average);
-    store(QStringLiteral("Connect"), QStringLiteral("average"), average);
 
     // 5. Language.
     // A plan keeps following the default plan's language until another is chosen for it.
@@ -397,12 +473,18 @@ void TSettingsDlg::BitBtn1Click() {
         ShowSettingNotSaved(this, writeError);
         return;
     }
-    if (singleCharge) {
+    if (chargeEdited) {
         globals.CurrentRate = rate;
     }
-    globals.MonthlyMinimum = LeadingWholeNumber(minimum);
-    globals.CurrencySymbol = currency.left(10);
-    globals.AverageConnectTime = LeadingWholeNumber(average);
+    if (minimumEdited) {
+        globals.MonthlyMinimum = LeadingWholeNumber(minimum);
+    }
+    if (currencyEdited) {
+        globals.CurrencySymbol = currency.left(10);
+    }
+    if (averageEdited) {
+        globals.AverageConnectTime = LeadingWholeNumber(average);
+    }
     globals.LanguageCode = code;
     Timer1->stop();
     accept();
@@ -467,6 +549,7 @@ void TSettingsDlg::Advanced1Click() {
         // OK would turn into a charge of 0.
         double rate = 0;
         Edit1->setText(ChargeText(StoredCharge(), &rate));
+        shownCharge_ = Edit1->text();
     }
 }
 

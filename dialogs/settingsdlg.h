@@ -95,6 +95,11 @@ class TSettingsDlg : public QDialog {
     QString ticker_;
     QPalette editPalette_;
     bool showsRateTables_ = false;
+    // What each field showed when the dialog opened: OK stores only the fields changed.
+    QString shownCharge_;
+    QString shownMinimum_;
+    QString shownCurrency_;
+    QString shownAverage_;
     QButtonGroup* languageGroup_ = nullptr;
 };
 

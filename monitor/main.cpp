@@ -41,53 +41,11 @@ void PrintLine(const QString& text) {
     std::fflush(stdout);
 }
 
+// In the language the programs speak, as brusko --help: the stored one, else the
+// desktop's (not stored by a command line that only prints).
 void PrintUsage(std::FILE* to) {
-    std::fputs(
-        "Usage: vindelor [--plan NAME] [--choose-port] [--interface NAME]\n"
-        "                [--nm-connection ID] [--modem ID] [--help] [--version]\n"
-        "       vindelor --all-plans\n"
-        "\n"
-        "Times one dial-up connection and tells you what it cost. "
-        "Vindelor waits until\n"
-        "the modem's serial port turns busy (the dialer holds it), shows "
-        "the connected\n"
-        "time and the running cost, and when the port is free again "
-        "appends the session\n"
-        "to the log, adds it to the totals and ends.\n"
-        "\n"
-        "Settings, log and rate file live in $VINDELOR_DIR, else "
-        "$XDG_CONFIG_HOME/vindelor,\n"
-        "else ~/.config/vindelor. COM1 ... COM4 map to devices in section "
-        "[Ports] of\n"
-        "Vindelor.ini (defaults /dev/ttyS0 ... /dev/ttyS3).\n"
-        "\n"
-        "With a network interface named (mobile broadband wwan0, a phone's usb0, ppp0),\n"
-        "a connection is that interface being up and running instead; the serial port\n"
-        "is then left alone. Section [Connection], key Interface, names it for good.\n"
-        "A connection of NetworkManager (key NetworkManager: its name or UUID) lasts\n"
-        "while it is activated; a modem of ModemManager (key Modem: its IMEI, or any)\n"
-        "while it is connected.\n"
-        "\n"
-        "  --choose-port     ask for the modem's port (COM1 ... COM4) before waiting,\n"
-        "                    and keep the choice for the next runs\n"
-        "  --interface NAME  watch the network interface NAME for this run\n"
-        "  --nm-connection ID  watch NetworkManager's connection ID (name or UUID)\n"
-        "  --modem ID        watch ModemManager's modem ID (IMEI, or any)\n"
-        "  --plan NAME       time the link of the plan NAME, with its own settings, log\n"
-        "                    and totals in plans/NAME of the data directory; a new plan\n"
-        "                    starts from the default plan's settings with an empty log\n"
-        "  --all-plans       start a waiting run for every plan (the default one too),\n"
-        "                    again after each session; watches no link itself\n"
-        "  --help            show this text and exit\n"
-        "  --version         show the version and exit\n"
-        "\n"
-        "Exit codes: 0 after a session or when closed, 1 no display, 2 a wrong argument\n"
-        "(a plan's name included, or a new plan that could not be made), 3 another\n"
-        "Vindelor already runs with the same data directory (the same plan).\n"
-        "\n"
-        "Without a display, set QT_QPA_PLATFORM=offscreen to time a connection with no\n"
-        "window (set [Avsluta] Visa=Nej then: nobody could close the closing message).\n",
-        to);
+    vindelor::SelectLanguage(vindelor::ProgramLanguage(5, vindelor::StoreLanguage::No));
+    std::fputs(vindelor::LongText(vindelor::kTextMonitorHelp).toLocal8Bit().constData(), to);
 }
 
 // Chooses the plan before any file is read, making it from the default plan when it is

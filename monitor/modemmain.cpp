@@ -20,6 +20,7 @@
 #include "core/sessionglobals.h"
 #include "core/sessionlog.h"
 #include "core/texts.h"
+#include "dialogs/dialogparts.h"
 #include "dialogs/omdialog.h"
 #include "dialogs/settingsdlg.h"
 #include "monitor/adjust.h"
@@ -37,6 +38,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
@@ -154,6 +156,13 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     TaskbarIcon->setIcon(programIcon_);
     TaskbarIcon->setToolTip(WithPlanName(taskbarTitle_));
     TaskbarIcon->setContextMenu(TaskbarMenu);
+    // The desktop's usual way back to a window hidden behind its status icon: a click.
+    connect(TaskbarIcon, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
+                    ShowFromTray();
+                }
+            });
 
     Budget.trayMessage = [this](const QString& text) {
         if (!TaskbarIcon->isVisible() || !QSystemTrayIcon::supportsMessages()) {
@@ -286,6 +295,11 @@ void TForm1::BuildMenu() {
 
     TaskbarMenu = new QMenu(this);
     TaskbarMenu->setObjectName(QStringLiteral("TaskbarMenu"));
+    ShowWindow1 = new QAction(this);
+    ShowWindow1->setObjectName(QStringLiteral("ShowWindow1"));
+    connect(ShowWindow1, &QAction::triggered, this, [this] { ShowFromTray(); });
+    TaskbarMenu->addAction(ShowWindow1);
+    TaskbarMenu->addSeparator();
     TaskbarMenu->addActions(PopupMenu1->actions());
     TaskbarMenu->addSeparator();
     TaskbarMenu->addAction(Close1);
@@ -296,6 +310,7 @@ void TForm1::BuildMenu() {
         }
     });
     connect(TaskbarMenu, &QMenu::aboutToShow, this, [this] {
+        ShowWindow1->setVisible(SessionStarted);
         if (!SessionStarted) {
             ApplyIdleMenuRules();
         }
@@ -313,6 +328,7 @@ void TForm1::SetMenuCaptions() {
     Statistics1->setText(Text(16));
     Adjustmonitoring1->setText(Text(117));
     Close1->setText(Text(14));
+    ShowWindow1->setText(Text(kOwnTextBase + kTextShowWindow));
 }
 
 // What the menu offers before a session: no statistics, no interval, no Exit
@@ -442,8 +458,6 @@ void TForm1::FormCreate() {
 
     TotalCostBefore = monitor::StoredCostTotal();
 
-    g.CurrencySymbol =
-        Setting(QStringLiteral("Charge"), QStringLiteral("valuta"), QStringLiteral("$"), 10);
     // The average is the time from the port turning busy until the modem has connected;
     // an interface that comes up is connected already.
     g.AverageConnectTime = WatchesInterface()
@@ -452,6 +466,9 @@ void TForm1::FormCreate() {
                                               QStringLiteral("30"), 10);
 
     g.LanguageCode = ProgramLanguage(5, StoreLanguage::Yes).left(3);
+    // Read after the language: a first start has kept the desktop's currency beside it.
+    g.CurrencySymbol =
+        Setting(QStringLiteral("Charge"), QStringLiteral("valuta"), QStringLiteral("$"), 10);
     SelectLanguage(g.LanguageCode);
     SetMenuCaptions();
 
@@ -662,7 +679,7 @@ void TForm1::StartSession() {
     // window manager would get its client area there instead, one frame further up and
     // left each session.
     if (left > -1 && top > -1) {
-        move(static_cast<int>(left), static_cast<int>(top));
+        MoveOntoScreen(this, QPoint(static_cast<int>(left), static_cast<int>(top)));
     }
     showNormal();
 
@@ -800,8 +817,13 @@ void TForm1::Timer1Timer() {
     if (const QString& title = active ? kCaption : taskbarTitle_; windowTitle() != title) {
         setWindowTitle(title);
     }
-    QString tip =
-        volumeText_.isEmpty() ? taskbarTitle_ : taskbarTitle_ + QLatin1Char('\n') + volumeText_;
+    // The status icon's tip shows the figures whichever window is in front: the icon is
+    // where the user looks when the window is not.
+    const QString figures =
+        active ? monitor::TaskbarTitleText(false, CostMonitoring, timeText, g.CurrencySymbol,
+                                           TotalCostBefore, Session.SessionCost)
+               : taskbarTitle_;
+    QString tip = volumeText_.isEmpty() ? figures : figures + QLatin1Char('\n') + volumeText_;
     // What the budget and the included volume leave of the month, when the plan has them.
     const bool budgetLeft = CostMonitoring && Budget.Settings().HasBudget();
     const bool volumeLeft = dataTariff_.includedBytes > 0 && Data.Volume().known;
@@ -1057,6 +1079,19 @@ void TForm1::Help1Click() {
         file = HelpFileForOffset(LanguageOffset());
     }
     platform::Help().ShowHelp(this, file, 1);
+}
+
+void TForm1::ShowFromTray() {
+    if (!SessionStarted) {
+        TaskbarMenu->popup(QCursor::pos());
+        return;
+    }
+    if (isMinimized()) {
+        showNormal();
+    }
+    show();
+    raise();
+    activateWindow();
 }
 
 void TForm1::Exit1Click() {

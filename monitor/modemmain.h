@@ -99,10 +99,13 @@ class TForm1 : public QWidget {
 
     // Stands in for the taskbar button while the program waits: its menu is the
     // "Vindelor menu" route (with the items that make no sense before a session hidden)
-    // plus a command to close the program; its tool-tip is the taskbar title.
+    // plus a command to close the program; its tool-tip is the taskbar title, with the
+    // figures also while the window is in front. A click, or ShowWindow1, brings the
+    // window back.
     QSystemTrayIcon* TaskbarIcon = nullptr;
     QMenu* TaskbarMenu = nullptr;
     QAction* Close1 = nullptr;
+    QAction* ShowWindow1 = nullptr;
 
     // Session state.
     bool PortFree = false;
@@ -194,6 +197,9 @@ class TForm1 : public QWidget {
     void Helg1Click();
     void Help1Click();
     void Exit1Click();
+    // Brings a minimised or hidden window to the front; while the program waits for a
+    // connection the window has nothing to show, and the menu opens instead.
+    void ShowFromTray();
     void Settings1Click();
     void Statistics1Click();
     void Adjustmonitoring1Click();

@@ -2,6 +2,8 @@
 
 #include "platform/cp1252.h"
 
+#include <clocale>
+
 namespace vindelor::platform {
 namespace {
 
@@ -66,6 +68,19 @@ QString LocaleClock::DateText(const QDate& date) {
 
 QString LocaleClock::TimeText(const QTime& time) {
     return time.toString(QStringLiteral("HH%1mm%1ss").arg(timeSeparator_));
+}
+
+ClassicNumbers::ClassicNumbers() {
+    if (const char* current = std::setlocale(LC_NUMERIC, nullptr)) {
+        previous_ = current;
+    }
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+ClassicNumbers::~ClassicNumbers() {
+    if (!previous_.empty()) {
+        std::setlocale(LC_NUMERIC, previous_.c_str());
+    }
 }
 
 LocaleRegional::LocaleRegional(const QLocale& locale)

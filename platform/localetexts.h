@@ -8,6 +8,7 @@
 #include <QLocale>
 
 #include <mutex>
+#include <string>
 
 namespace vindelor::platform {
 
@@ -36,6 +37,21 @@ class LocaleClock : public LocalClock {
     QDateTime now_;
     QString dateFormat_;
     QChar timeSeparator_;
+};
+
+// While it lives, the C library writes and reads numbers with a "." (LC_NUMERIC "C")
+// whatever the user's locale, which Qt made the program's at its start: for libraries
+// that write numbers with printf into files read elsewhere (a spreadsheet's cells).
+// The program's own thread only; the locale in force before comes back at the end.
+class ClassicNumbers {
+  public:
+    ClassicNumbers();
+    ~ClassicNumbers();
+    ClassicNumbers(const ClassicNumbers&) = delete;
+    ClassicNumbers& operator=(const ClassicNumbers&) = delete;
+
+  private:
+    std::string previous_;
 };
 
 class LocaleRegional : public Regional {

@@ -13,6 +13,7 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QFont>
+#include <QGraphicsLayout>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -44,6 +45,13 @@ QString IsoDate(const QDate& date) {
     return date.toString(Qt::ISODate);
 }
 
+// A billing month under its bar: the year and month it starts in, one a calendar month
+// (the table beside gives the day). Upright, a whole date needed more height than Qt
+// gives an axis.
+QString MonthLabel(const BillingMonth& month) {
+    return month.first.toString(QStringLiteral("yyyy-MM"));
+}
+
 // A chart of bars per category, one set of them per series, with a title and a value
 // axis from 0 in `unit` (the currency, or MB); a legend names the series when there are
 // several.
@@ -69,16 +77,28 @@ void PutSeries(QChartView* view, const QString& title, const QStringList& catego
     chart->legend()->setAlignment(Qt::AlignBottom);
     chart->setAnimationOptions(QChart::NoAnimation);
     chart->setMargins(QMargins(4, 4, 4, 4));
+    // Every pixel of width goes to the bars and their labels: a day's label has room
+    // only for its number.
+    chart->layout()->setContentsMargins(0, 0, 0, 0);
 
     auto* x = new QBarCategoryAxis;
     x->append(categories);
     x->setLabelsAngle(labelAngle);
+    if (categories.size() > kChartMonths) {
+        // A month's days: each label has a thirty-first of the width, less than a
+        // two-digit number takes at the usual size on a small screen. Two points
+        // smaller, "31" stays whole down to a window 800 pixels wide.
+        QFont small = x->labelsFont();
+        small.setPointSizeF(std::max(7.0, small.pointSizeF() - 2));
+        x->setLabelsFont(small);
+    }
     chart->addAxis(x, Qt::AlignBottom);
     series->attachAxis(x);
     auto* y = new QValueAxis;
     y->setRange(0, top > 0 ? top * 1.1 : 1.0);
     y->applyNiceNumbers();
-    y->setLabelFormat(QStringLiteral("%.2f"));
+    // Cents only where the figures are small: "3300.00" took the width of three days.
+    y->setLabelFormat(y->max() >= 100 ? QStringLiteral("%.0f") : QStringLiteral("%.2f"));
     // The labels' format goes through Latin-1 ("€" would show as "?"): the unit is the
     // axis's title.
     y->setTitleText(unit);
@@ -175,18 +195,21 @@ TMonthsForm::TMonthsForm(const DatedLog& log, int startDay, const QDate& today,
     buttons->addStretch();
     buttons->addWidget(CloseButton);
 
+    // The month charts have a row of their own, half the window each: beside the table
+    // their twelve upright labels had less room than a line of text is high, and Qt
+    // drew them as "⋮", their titles cut.
     auto* grid = new QGridLayout(this);
-    grid->addWidget(Table, 0, 0);
-    grid->addWidget(MonthChart, 0, 1);
-    grid->addWidget(VolumeChart, 0, 2);
-    grid->addWidget(EstimateLabel, 1, 0, 1, 3);
-    grid->addWidget(DayChart, 2, 0, 1, 3);
-    grid->addLayout(buttons, 3, 0, 1, 3);
-    grid->setColumnStretch(0, 2);
+    grid->addWidget(Table, 0, 0, 1, 2);
+    grid->addWidget(MonthChart, 1, 0);
+    grid->addWidget(VolumeChart, 1, 1);
+    grid->addWidget(EstimateLabel, 2, 0, 1, 2);
+    grid->addWidget(DayChart, 3, 0, 1, 2);
+    grid->addLayout(buttons, 4, 0, 1, 2);
+    grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(2, 1);
-    grid->setRowStretch(0, 3);
-    grid->setRowStretch(2, 2);
+    grid->setRowStretch(0, 2);
+    grid->setRowStretch(1, 3);
+    grid->setRowStretch(3, 2);
 
     FillTable();
     FillMonthChart();
@@ -435,7 +458,7 @@ void TMonthsForm::FillMonthChart() {
     QStringList categories;
     std::vector<double> costs;
     for (const MonthSummary& m : LastMonths(months_, kChartMonths, startDay_)) {
-        categories.append(IsoDate(m.month.first));
+        categories.append(MonthLabel(m.month));
         costs.push_back(m.cost.Value());
     }
     PutBars(MonthChart, Own(kTextCostPerMonthChart), categories, costs, -90, currencyPrefix_);
@@ -445,7 +468,7 @@ void TMonthsForm::FillVolumeChart() {
     QStringList categories;
     std::vector<double> megabytes;
     for (const MonthSummary& m : LastMonths(months_, kChartMonths, startDay_)) {
-        categories.append(IsoDate(m.month.first));
+        categories.append(MonthLabel(m.month));
         megabytes.push_back(static_cast<double>(m.volume.Total()) / 1e6);
     }
     PutBars(VolumeChart, Own(kTextVolumePerMonthChart), categories, megabytes, -90,

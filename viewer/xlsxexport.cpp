@@ -2,7 +2,7 @@
 
 #include "core/money.h"
 #include "core/texts.h"
-#include "platform/numericlocale.h"
+#include "platform/localetexts.h"
 #include "viewer/logexport.h"
 
 #include <QFile>
@@ -108,10 +108,10 @@ bool Workbook(const std::vector<Part>& parts, const QString& currencyPrefix, QBy
     const bool named = !parts.empty() && parts.front().plan != nullptr;
     const int columns = named ? kColumns + 1 : kColumns;
     // The library writes a whole file at close; it is built aside and handed over as
-    // bytes, so the user's file is replaced in one step like the other exports. It
-    // prints its numbers with printf: under a Finnish or Swedish locale they would
-    // carry a decimal comma that no spreadsheet reads.
-    const platform::ScopedCNumbers numbers;
+    // bytes, so the user's file is replaced in one step like the other exports.
+    // The library writes its numbers with printf: under fi_FI "0,5" would be no number to
+    // any spreadsheet.
+    const platform::ClassicNumbers numbers;
     QTemporaryDir scratch;
     if (!scratch.isValid()) {
         *error = scratch.errorString();

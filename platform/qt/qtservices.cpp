@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -17,6 +18,12 @@ class QtMessageBoxes : public MessageBoxes {
   public:
     Answer Show(QWidget* parent, const QString& caption, const QString& text, Icon icon,
                 Buttons buttons) override {
+        // A window manager keeps a box with its owner: one owned by a minimised or hidden
+        // window (the question asked from the status icon) would not be seen.
+        QWidget* owner = parent ? parent->window() : nullptr;
+        if (owner && (owner->isMinimized() || !owner->isVisible())) {
+            parent = nullptr;
+        }
         QMessageBox box(parent);
         box.setWindowTitle(caption.isEmpty() ? QApplication::applicationName() : caption);
         box.setText(text);
@@ -37,35 +44,39 @@ class QtMessageBoxes : public MessageBoxes {
                 box.setIcon(QMessageBox::Question);
                 break;
         }
-        // Fixed English captions in every language, as the classic boxes had.
-        QPushButton* yes = nullptr;
-        QPushButton* no = nullptr;
-        QPushButton* ok = nullptr;
+        // Qt's standard buttons take their captions from the translator in force, so a
+        // Finnish or Swedish user reads Kyllä/Ei or Ja/Nej, as in Qt's own dialogs.
         switch (buttons) {
             case Buttons::Ok:
-                ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-                box.setDefaultButton(ok);
+                box.setStandardButtons(QMessageBox::Ok);
+                box.setDefaultButton(QMessageBox::Ok);
                 break;
             case Buttons::YesNo:
-                yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
-                no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
-                box.setDefaultButton(yes);
+                box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+                box.setDefaultButton(QMessageBox::Yes);
                 break;
             case Buttons::NoOk:
-                no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
-                ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-                box.setDefaultButton(no);
+                box.setStandardButtons(QMessageBox::No | QMessageBox::Ok);
+                box.setDefaultButton(QMessageBox::No);
                 break;
         }
+        // Asked from the status icon's menu, the box has no window of ours in front to
+        // take the focus from: it takes it itself, so that Enter answers it.
+        QTimer::singleShot(0, &box, [&box] {
+            box.raise();
+            box.activateWindow();
+        });
         box.exec();
-        QAbstractButton* clicked = box.clickedButton();
-        if (clicked && clicked == yes)
-            return Answer::Yes;
-        if (clicked && clicked == no)
-            return Answer::No;
-        if (clicked && clicked == ok)
-            return Answer::Ok;
-        return Answer::Cancel;
+        switch (box.standardButton(box.clickedButton())) {
+            case QMessageBox::Yes:
+                return Answer::Yes;
+            case QMessageBox::No:
+                return Answer::No;
+            case QMessageBox::Ok:
+                return Answer::Ok;
+            default:
+                return Answer::Cancel;
+        }
     }
 
     void Beep() override { QApplication::beep(); }

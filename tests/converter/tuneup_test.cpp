@@ -131,6 +131,9 @@ TEST(TuneUp, ConvertsOnlyTheOldLinesBeforeTheFirstCurrentOne) {
     };
     WriteRawLog(dir, before);
 
+    ASSERT_TRUE(WriteProfileString(QStringLiteral("Kostnad"), QStringLiteral("Totalt"),
+                                   QStringLiteral("0.00"), kSettingsFile));
+
     EXPECT_EQ(RunTuneUp(), TuneUpOutcome::Done);
     ClearProfileCache();
     EXPECT_EQ(ReadLogLines(), (QStringList{
@@ -139,6 +142,10 @@ TEST(TuneUp, ConvertsOnlyTheOldLinesBeforeTheFirstCurrentOne) {
                                   before[2],
                                   before[3],
                               }));
+    // The stored total is the lines' sum, old lines and current ones: 2.50 + 15 + 1.20.
+    EXPECT_EQ(GetProfileString(QStringLiteral("Kostnad"), QStringLiteral("Totalt"), QString(), 20,
+                               kSettingsFile),
+              QStringLiteral("18.70"));
 }
 
 // Every reader stops at a key whose value is "#": it and the lines after it are kept as

@@ -109,6 +109,7 @@ TEST_F(SettingsDlgTest, ShowsTheStoredChargeAndSetsTheRunningRate) {
         {"1.5", "1.50", 1.5},
         {"0.125", "0.125", 0.125},
         {"12.5", "12.50", 12.5},
+        {"0.0125", "0.0125", 0.0125},
         // Stored while cost monitoring was off; it must not stop the dialog from opening.
         {"abc", "0.00", 0.0},
     };
@@ -207,39 +208,114 @@ TEST_F(SettingsDlgTest, OkStoresTheChargeAsTypedWithAPoint) {
     struct Case {
         const char* typed;
         bool monitoringOff;
-        const char* stored;
+        const char* stored;  // nullptr: refused, nothing stored
         double rate;
-        bool message;
+        bool message;  // the "uses 0.00" information
     };
     const Case cases[] = {
-        {"0,5", false, "0.5", 0.5, false},      {"", false, "0", 0.0, false},
-        {" 0.75", false, " 0.75", 0.75, false}, {"1,2,3", false, "1.2,3", 0.0, true},
-        {"abc", false, "abc", 0.0, true},       {"abc", true, "abc", 0.0, false},
-        {"1.", false, "1.", 0.0, true},
+        {"0,5", false, "0.5", 0.5, false},
+        {"", false, "0", 0.0, false},
+        {" 0.75", false, " 0.75", 0.75, false},
+        {"0,0125", false, "0.0125", 0.0125, false},
+        // No number: the program counts with 0 and stores the 0 it uses, never the text.
+        {"1,2,3", false, "0", 0.0, true},
+        {"abc", false, "0", 0.0, true},
+        {"1.", false, "0", 0.0, true},
+        {"abc", true, nullptr, -1, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("'") + c.typed + "'");
         Write(QStringLiteral("Session"), QString::fromUtf8("Räknare"),
               c.monitoringOff ? QStringLiteral("Ja") : QStringLiteral("Nej"));
+        Write(QStringLiteral("Charge"), QStringLiteral("per_min"), QStringLiteral("0.25"));
         fakes_.boxes.shown.clear();
         TSettingsDlg dlg;
         dlg.Edit1->setText(QString::fromUtf8(c.typed));
         SessionGlobals().CurrentRate = -1;
         dlg.BitBtn1Click();
-        EXPECT_EQ(dlg.result(), QDialog::Accepted);
+        EXPECT_EQ(dlg.result() == QDialog::Accepted, c.stored != nullptr);
         EXPECT_DOUBLE_EQ(SessionGlobals().CurrentRate, c.rate);
         ClearProfileCache();
         // The read drops surrounding blanks, as for every profile value.
         EXPECT_EQ(Read(QStringLiteral("Charge"), QStringLiteral("per_min")),
-                  QString::fromUtf8(c.stored).trimmed());
+                  QString::fromUtf8(c.stored ? c.stored : "0.25").trimmed());
         if (c.message) {
             ASSERT_EQ(fakes_.boxes.shown.size(), 1u);
             EXPECT_EQ(fakes_.boxes.shown[0].text, Text(44));
             EXPECT_EQ(fakes_.boxes.shown[0].icon, MessageBoxes::Icon::Information);
             EXPECT_EQ(fakes_.boxes.shown[0].buttons, MessageBoxes::Buttons::Ok);
         } else {
-            EXPECT_TRUE(fakes_.boxes.shown.empty());
+            EXPECT_EQ(fakes_.boxes.shown.size(), c.stored ? 0u : 1u);
         }
+    }
+}
+
+// Opening the dialog only to change the language must not round a price on the way.
+TEST_F(SettingsDlgTest, OkKeepsEveryFieldLeftAsItOpenedByteForByte) {
+    Write(QStringLiteral("Charge"), QStringLiteral("per_min"), QStringLiteral("0.0125"));
+    Write(QStringLiteral("Charge"), QStringLiteral("minimi"), QStringLiteral("12.505"));
+    Write(QStringLiteral("Connect"), QStringLiteral("average"), QStringLiteral("045"));
+    Write(QStringLiteral("Charge"), QStringLiteral("valuta"), QStringLiteral("mk"));
+    Write(QString::fromUtf8("Språk"), QString::fromUtf8("Språk"), QStringLiteral("UK"));
+    Write(QStringLiteral("Avsluta"), QStringLiteral("Visa"), QStringLiteral("Ja"));
+    const QString path = platform::DataDirectory() + QLatin1Char('/') + kIni;
+    const auto bytes = [&path] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    };
+    const QByteArray before = bytes();
+
+    TSettingsDlg dlg;
+    EXPECT_EQ(dlg.Edit1->text(), QStringLiteral("0.0125"));
+    dlg.BitBtn1Click();
+    ASSERT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(bytes(), before);
+    EXPECT_DOUBLE_EQ(SessionGlobals().CurrentRate, 0.0125);
+}
+
+// Each bad entry is refused with a warning in the user's language, the dialog stays open
+// and nothing of the page reaches the file or the running program.
+TEST_F(SettingsDlgTest, OkRefusesWhatIsNoNumberAndStoresNothing) {
+    struct Case {
+        QLineEdit* TSettingsDlg::*field;
+        const char* typed;
+        int why;
+    };
+    const Case cases[] = {
+        {&TSettingsDlg::Edit1, "-1", kTextBadCharge},
+        {&TSettingsDlg::Edit1, "99999999999999999999", kTextBadCharge},
+        {&TSettingsDlg::Edit1, "0.00001", kTextBadCharge},
+        {&TSettingsDlg::Edit2, "abc", kTextBadMinimum},
+        {&TSettingsDlg::Edit2, "-1", kTextBadMinimum},
+        {&TSettingsDlg::Edit4, "xyz", kTextBadAverage},
+        {&TSettingsDlg::Edit4, "-1.30", kTextBadAverage},
+        {&TSettingsDlg::Edit4, "99999", kTextBadAverage},
+    };
+    SetLanguageOffset(kFinnishOffset);
+    Write(QStringLiteral("Charge"), QStringLiteral("per_min"), QStringLiteral("0.25"));
+    const QString path = platform::DataDirectory() + QLatin1Char('/') + kIni;
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        fakes_.boxes.shown.clear();
+        SessionGlobals() = SessionGlobalsT{};
+        TSettingsDlg dlg;
+        const SessionGlobalsT opened = SessionGlobals();
+        dlg.Edit3->setText(QStringLiteral("mk"));  // a good entry beside the bad one
+        (dlg.*c.field)->setText(QString::fromUtf8(c.typed));
+        dlg.BitBtn1Click();
+        EXPECT_NE(dlg.result(), QDialog::Accepted);
+        ASSERT_EQ(fakes_.boxes.shown.size(), 1u);
+        EXPECT_TRUE(fakes_.boxes.shown[0].text.startsWith(Text(kOwnTextBase + c.why)));
+        EXPECT_EQ(fakes_.boxes.shown[0].icon, MessageBoxes::Icon::Warning);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), before);
+        file.close();
+        EXPECT_EQ(SessionGlobals().CurrencySymbol, opened.CurrencySymbol);
+        EXPECT_EQ(SessionGlobals().LanguageCode, opened.LanguageCode);
     }
 }
 
@@ -250,9 +326,9 @@ TEST_F(SettingsDlgTest, OkReadsAnAverageWithAPointAsMinutesAndSeconds) {
         long long seconds;
     };
     const Case cases[] = {
-        {"1.30", "90", 90},  {"1.5", "110", 110}, {"0.45", "45", 45}, {"1,30", "90", 90},
-        {"2", "2", 2},       {"", "0", 0},        {"0.05", "5", 5},   {"2.59", "179", 179},
-        {"120", "120", 120}, {"abc", "abc", 0},
+        {"1.30", "90", 90}, {"1.5", "110", 110},  {"0.45", "45", 45},
+        {"1,30", "90", 90}, {"2", "2", 2},        {"", "0", 0},
+        {"0.05", "5", 5},   {"2.59", "179", 179}, {"120", "120", 120},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);

@@ -316,6 +316,19 @@ TEST_F(VindelorEndToEnd, CommandLineAnswersWithoutTouchingAnything) {
     }
     // Nothing was created in the data directory.
     EXPECT_TRUE(QDir(data.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+
+    // The help speaks the stored language, whatever the desktop's.
+    QFile ini(data.path() + QStringLiteral("/Vindelor.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Spr\xe5k]\r\nSpr\xe5k=SF\r\n");
+    ini.close();
+    QProcess help;
+    help.setProcessEnvironment(env);
+    help.start(kVindelor, {QStringLiteral("--help")});
+    ASSERT_TRUE(help.waitForFinished(10000));
+    const QString text = QString::fromUtf8(help.readAllStandardOutput());
+    EXPECT_TRUE(text.startsWith(QString::fromUtf8("Käyttö: vindelor"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("--choose-port")));
 }
 
 // Runs `ip ARGS`; the error text when it failed, empty when it worked.

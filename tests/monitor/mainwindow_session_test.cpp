@@ -6,6 +6,7 @@
 #include "core/sessionlog.h"
 
 #include <QLabel>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -111,6 +112,30 @@ TEST_F(SessionTest, NothingIsChargedBeforeAFullConnectedMinute) {
     Run(1);
     EXPECT_EQ(f.TaskbarTitle(), QStringLiteral("Vindelor"));
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Vindelor 1.12"));
+    // The status icon is where the user looks: it keeps the figures.
+    EXPECT_EQ(f.TaskbarIcon->toolTip(), QStringLiteral("00:02:01 : $ 11.00"));
+}
+
+// A place stored on a larger screen, or beside one since unplugged, opens in reach.
+TEST_F(SessionTest, AStoredPlaceOffTheScreenOpensOnIt) {
+    struct Case {
+        const char* left;
+        const char* top;
+    };
+    for (const Case c : {Case{"2500", "1500"}, Case{"100", "120"}, Case{"0", "99999"}}) {
+        SCOPED_TRACE(c.left);
+        Ini(QStringLiteral("Position"), QStringLiteral("Left"), QString::fromLatin1(c.left));
+        Ini(QStringLiteral("Position"), QStringLiteral("Top"), QString::fromLatin1(c.top));
+        TForm1& f = Create();
+        StartSession();
+        const QRect area = f.screen()->availableGeometry();
+        EXPECT_TRUE(area.contains(QRect(f.pos(), f.frameGeometry().size())))
+            << f.pos().x() << "," << f.pos().y() << " on " << area.width() << "x" << area.height();
+        if (QLatin1String(c.left) == QLatin1String("100")) {
+            EXPECT_EQ(f.pos(), QPoint(100, 120));  // a place on the screen stays
+        }
+        SetPort(1, Mode::Free);
+    }
 }
 
 TEST_F(SessionTest, CostPanelShowsWhatTheMonthlyMinimumStillCovers) {

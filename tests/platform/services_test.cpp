@@ -141,7 +141,7 @@ void WhenBoxShows(const std::function<void(QMessageBox*)>& act) {
     poll->start(5);
 }
 
-TEST(QtMessageBoxes, FixedEnglishCaptionsAndTheAnswerOfTheButtonPressed) {
+TEST(QtMessageBoxes, QtsStandardCaptionsAndTheAnswerOfTheButtonPressed) {
     using Buttons = MessageBoxes::Buttons;
     using Answer = MessageBoxes::Answer;
     struct Case {

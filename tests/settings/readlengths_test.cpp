@@ -95,6 +95,7 @@ const SettingRead kTable[] = {
     {"vindelor", "session", "räknare", 5},
     {"vindelor", "språk", "språk", 5},
     {"vindelor", "överv", "intervall", 5},
+    {"port dialog", "charge", "valuta", 10},
     {"port dialog", "ports", "comn", 256},
     {"port dialog", "språk", "språk", 5},
     {"check-rate dialog", "refresh", "rate", 9},
@@ -133,6 +134,7 @@ const SettingRead kTable[] = {
     {"brusko", "session", "räknare", 5},
     {"brusko", "språk", "språk", 5},
     {"ristola", "charge", "per_min", 10},
+    {"ristola", "session", "räknare", 5},
 };
 
 class ReadLengths : public MainWindowTest {

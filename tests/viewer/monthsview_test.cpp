@@ -15,6 +15,9 @@
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
+#include <QGraphicsScene>
+#include <QGraphicsSimpleTextItem>
+#include <QGraphicsTextItem>
 #include <QGroupBox>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -99,7 +102,7 @@ TEST_F(MonthsView, MonthsWindowShowsTableChartsAndEstimate) {
 
     const QStringList monthCategories = Categories(months->MonthChart);
     ASSERT_EQ(monthCategories.size(), 12);
-    EXPECT_EQ(monthCategories.back(), QStringLiteral("1999-12-01"));
+    EXPECT_EQ(monthCategories.back(), QStringLiteral("1999-12"));
     EXPECT_DOUBLE_EQ(Bars(months->MonthChart)->at(10), 2.0);
 
     // The latest month is chosen first; choosing another redraws the days.
@@ -197,6 +200,62 @@ TEST_F(MonthsView, MonthsWindowNamesItsCurrencyFitsTheScreenAndClosesByKeyOrButt
         }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_TRUE(months.isNull()) << (byKey ? "Escape" : "Close");
+    }
+}
+
+// Qt's charts cut a label that has no room ("Maksu laskutuskausitt…", "3000…", "⋮"): at
+// the window's first size every title and label is drawn whole, in every language.
+TEST_F(MonthsView, MonthsWindowDrawsEveryLabelWholeInEveryLanguage) {
+    QStringList log;
+    for (int month = 0; month < 15; ++month) {
+        const QDate day = QDate(1998, 10, 3).addMonths(month);
+        log << day.toString(QStringLiteral("dd.MM.yyyy")) +
+                   QStringLiteral(" 10:00:00-03:10:00^2999.5000");
+    }
+    PutLog(log);
+    fakes_.clock.now = QDateTime(QDate(1999, 12, 7), QTime(12, 0));
+    for (const char* code : {"S", "SF", "UK"}) {
+        SCOPED_TRACE(code);
+        Put(QString::fromUtf8("Språk"), QString::fromUtf8("Språk"), QString::fromLatin1(code));
+        TForm1 form;
+        form.Months1->trigger();
+        auto* months = form.findChild<TMonthsForm*>();
+        ASSERT_NE(months, nullptr);
+        months->show();
+        // The charts lay themselves out in posted events, one pass after another.
+        for (int i = 0; i < 5; ++i) {
+            QCoreApplication::processEvents();
+        }
+        for (QChartView* view : {months->MonthChart, months->VolumeChart, months->DayChart}) {
+            int labels = 0;
+            for (QGraphicsItem* item : view->scene()->items()) {
+                QString text;
+                QFont font;
+                qreal room = 0;
+                if (auto* t = dynamic_cast<QGraphicsTextItem*>(item)) {
+                    text = t->toPlainText();
+                    font = t->font();
+                    room = t->boundingRect().width();
+                } else if (auto* t = dynamic_cast<QGraphicsSimpleTextItem*>(item)) {
+                    text = t->text();
+                    font = t->font();
+                    room = t->boundingRect().width();
+                } else {
+                    continue;
+                }
+                if (!item->isVisible() || text.isEmpty())
+                    continue;
+                ++labels;
+                EXPECT_FALSE(text.contains(QChar(0x2026)) || text.contains(QChar(0x22EE)) ||
+                             text.contains(QStringLiteral("...")))
+                    << view->objectName().toStdString() << ": " << text.toStdString();
+                // A text item's box is its text's width and a margin on each side.
+                EXPECT_LE(QFontMetricsF(font).horizontalAdvance(text.split('\n').first()), room + 1)
+                    << text.toStdString();
+            }
+            EXPECT_GT(labels, 12) << view->objectName().toStdString();
+        }
+        months->close();
     }
 }
 
