@@ -160,6 +160,22 @@ enum OwnText : int {
     kTextMonthColumnVolume = 239,
     kTextVolumePerMonthChart = 240,
     kTextDataExplained = 241,  // what the page's prices mean
+    // Roaming, the operator's charged unit, metered links (256-275).
+    kTextUnitLabel = 256,  // kB per charged unit, on the data and roaming pages
+    kTextBadUnit = 257,
+    kTextRoamingPage = 258,  // the page's title and menu item
+    kTextRoamingExplained = 259,
+    kTextRoamingPerMBLabel = 260,
+    kTextRoamingIncludedLabel = 261,
+    kTextRoamingHangUpAtLabel = 262,
+    kTextRoamingWarnLabel = 263,
+    kTextBadRoamingHangUpAt = 264,
+    kTextBadRoamingWarn = 265,     // "%1" the bad part (empty: warnings without a cap)
+    kTextRoamingEntered = 266,     // "%1" network's name, "%2" its code, "%3" a MB's price
+    kTextRoamingTip = 267,         // the tray tip's line while the modem roams
+    kTextRoamingWarning = 268,     // "%1" percent, "%2" used, "%3" the cap, "%4" month's end
+    kTextRoamingCapReached = 269,  // "%1" the cap abroad: why the connection is ended
+    kTextMonthColumnRoaming = 270,
 };
 
 // Process-wide language offset; 0 until a program selects its language.
