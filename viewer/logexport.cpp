@@ -110,7 +110,9 @@ QByteArray JsonString(const QByteArray& text) {
 QByteArray ExportCsv(const std::vector<DatedLogLine>& lines) {
     QByteArray out;
     out.reserve(static_cast<qsizetype>(lines.size()) * 48 + 40);
-    out += "key,date,start,duration,failed,cost,rx_bytes,tx_bytes\r\n";
+    out +=
+        "key,date,start,duration,failed,cost,rx_bytes,tx_bytes,roaming_rx_bytes,"
+        "roaming_tx_bytes\r\n";
     for (const DatedLogLine& line : lines) {
         AppendNumber(&out, line.key);
         out += ',';
@@ -125,9 +127,11 @@ QByteArray ExportCsv(const std::vector<DatedLogLine>& lines) {
         out += CostNumber(line.cost);
         out += ',';
         if (line.volume.known) {
-            out += QByteArray::number(line.volume.rx) + ',' + QByteArray::number(line.volume.tx);
+            out += QByteArray::number(line.volume.rx) + ',' + QByteArray::number(line.volume.tx) +
+                   ',' + QByteArray::number(line.volume.roamingRx) + ',' +
+                   QByteArray::number(line.volume.roamingTx);
         } else {
-            out += ',';
+            out += ",,,";
         }
         out += "\r\n";
     }
@@ -164,9 +168,13 @@ QByteArray ExportJson(const std::vector<DatedLogLine>& lines) {
         out += CostNumber(line.cost);
         if (line.volume.known) {
             out += ", \"rx_bytes\": " + QByteArray::number(line.volume.rx) +
-                   ", \"tx_bytes\": " + QByteArray::number(line.volume.tx);
+                   ", \"tx_bytes\": " + QByteArray::number(line.volume.tx) +
+                   ", \"roaming_rx_bytes\": " + QByteArray::number(line.volume.roamingRx) +
+                   ", \"roaming_tx_bytes\": " + QByteArray::number(line.volume.roamingTx);
         } else {
-            out += ", \"rx_bytes\": null, \"tx_bytes\": null";
+            out +=
+                ", \"rx_bytes\": null, \"tx_bytes\": null, \"roaming_rx_bytes\": null, "
+                "\"roaming_tx_bytes\": null";
         }
         out += '}';
     }
@@ -184,13 +192,16 @@ QString MonthsTableText(const std::vector<MonthSummary>& months) {
     rows.push_back({Own(kTextMonthColumnStart), Own(kTextMonthColumnSessions),
                     Own(kTextMonthColumnFailed), Own(kTextMonthColumnNetTime),
                     Own(kTextMonthColumnCost),
-                    Own(kTextMonthColumnVolume) + QStringLiteral(" (MB)")});
+                    Own(kTextMonthColumnVolume) + QStringLiteral(" (MB)"),
+                    Own(kTextMonthColumnRoaming) + QStringLiteral(" (MB)")});
     for (const MonthSummary& m : months) {
-        rows.push_back({m.month.first.toString(Qt::ISODate), QString::number(m.sessions),
-                        QString::number(m.failedTries), NetTimeText(m.seconds), ShownCost(m.cost),
-                        m.volume.known ? MegabyteText(m.volume.Total()) : QStringLiteral("-")});
+        rows.push_back(
+            {m.month.first.toString(Qt::ISODate), QString::number(m.sessions),
+             QString::number(m.failedTries), NetTimeText(m.seconds), ShownCost(m.cost),
+             m.volume.known ? MegabyteText(m.volume.Total()) : QStringLiteral("-"),
+             m.volume.known ? MegabyteText(m.volume.RoamingTotal()) : QStringLiteral("-")});
     }
-    constexpr int kColumns = 6;
+    constexpr int kColumns = 7;
     int widths[kColumns] = {};
     for (const QStringList& row : rows) {
         for (int i = 0; i < kColumns; ++i) {
