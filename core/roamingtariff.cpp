@@ -10,6 +10,7 @@ namespace vindelor {
 namespace {
 
 const QString kPerMB = QStringLiteral("PerMB");
+const QString kPerMin = QStringLiteral("PerMin");
 const QString kIncluded = QStringLiteral("Included");
 const QString kUnit = QStringLiteral("Unit");
 const QString kHangUpAt = QStringLiteral("HangUpAt");
@@ -58,6 +59,7 @@ RoamingTariff ReadRoamingTariff() {
     const RoamingEntries e = ReadRoamingEntries();
     RoamingTariff t;
     ReadMoneyEntry(e.perMB, &t.perMB);
+    ReadMoneyEntry(Read(kPerMin), &t.perMinute);
     ReadMegabyteEntry(e.included, &t.includedBytes);
     ReadUnitEntry(e.unit, &t.unitBytes);
     ReadMegabyteEntry(e.hangUpAt, &t.hangUpAtBytes);

@@ -19,6 +19,7 @@ inline const QString kRoamingSection = QStringLiteral("Roaming");
 
 struct RoamingTariff {
     std::int64_t perMB = 0;           // ten-thousandths per MB; 0: the section is not set
+    std::int64_t perMinute = 0;       // ten-thousandths per minute abroad; 0: the time tariff
     std::uint64_t includedBytes = 0;  // per billing month at the home price
     std::uint64_t unitBytes = 0;      // the charged unit; 0: to the byte
     std::uint64_t hangUpAtBytes = 0;  // the month's bytes abroad that end a session; 0: none
@@ -42,7 +43,8 @@ enum class RoamingEntryError { None, PerMB, Included, Unit, HangUpAt, Warn };
 RoamingEntryError CheckRoamingEntries(const RoamingEntries& in, RoamingTariff* out,
                                       QString* bad = nullptr);
 RoamingEntries ReadRoamingEntries();
-// Read leniently: a value that does not read is the neutral default.
+// Read leniently: a value that does not read is the neutral default. "PerMin" is read
+// here only: it has no entry on the page.
 RoamingTariff ReadRoamingTariff();
 bool WriteRoamingTariff(const RoamingTariff& tariff, int* error = nullptr);
 

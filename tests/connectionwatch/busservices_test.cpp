@@ -187,6 +187,52 @@ TEST(ModemManagerWatchTest, TheChosenModemConnectedIsTheConnection) {
     ASSERT_TRUE(Becomes(any, LinkState::Up));  // the second modem is connected
 }
 
+void SetRegistration(MockBus& bus, int index, const QString& properties, bool add = false) {
+    bus.Py(QStringLiteral("m = dbus.Interface(bus.get_object('org.freedesktop.ModemManager1',\n"
+                          "    '/org/freedesktop/ModemManager1/Modem/%1'), "
+                          "'org.freedesktop.DBus.Mock')\n"
+                          "m.%2('org.freedesktop.ModemManager1.Modem.Modem3gpp', {%3})\n")
+               .arg(index)
+               .arg(add ? QStringLiteral("AddProperties") : QStringLiteral("UpdateProperties"),
+                    properties));
+}
+
+// Where the connected modem is registered follows Modem3gpp's properties and their
+// changes; ModemManager going away leaves it where it was, so no byte moves home.
+TEST(ModemManagerWatchTest, RoamingFollowsTheRegistrationAndOutlastsTheServiceGoingAway) {
+    MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    QProcess* mm = StartModemManager(bus);
+    ASSERT_NE(mm, nullptr);
+    AddModem(bus, 0, QStringLiteral("350000000000001"), 11, QStringLiteral("ttyUSB2"));
+    SetRegistration(bus, 0,
+                    QStringLiteral("'RegistrationState': dbus.UInt32(1), 'OperatorCode': '24405', "
+                                   "'OperatorName': 'Home'"),
+                    true);
+    ModemManagerWatch watch(QStringLiteral("any"));
+    ASSERT_TRUE(Becomes(watch, LinkState::Up));
+    ASSERT_TRUE(
+        PumpFor([&] { return watch.ModemRegistration().operatorCode == QLatin1String("24405"); }));
+    EXPECT_FALSE(watch.ModemRegistration().roaming);
+
+    for (int roamingState : {5, 7, 10}) {
+        SetRegistration(bus, 0,
+                        QStringLiteral("'RegistrationState': dbus.UInt32(%1), "
+                                       "'OperatorCode': '22801', 'OperatorName': 'Operator'")
+                            .arg(roamingState));
+        ASSERT_TRUE(PumpFor([&] { return watch.ModemRegistration().roaming; })) << roamingState;
+        EXPECT_EQ(watch.ModemRegistration().operatorName, QStringLiteral("Operator"));
+        SetRegistration(bus, 0, QStringLiteral("'RegistrationState': dbus.UInt32(1)"));
+        ASSERT_TRUE(PumpFor([&] { return !watch.ModemRegistration().roaming; })) << roamingState;
+    }
+
+    SetRegistration(bus, 0, QStringLiteral("'RegistrationState': dbus.UInt32(5)"));
+    ASSERT_TRUE(PumpFor([&] { return watch.ModemRegistration().roaming; }));
+    bus.Kill(mm, kMm);
+    ASSERT_TRUE(Becomes(watch, LinkState::Unusable));
+    EXPECT_TRUE(watch.ModemRegistration().roaming);
+}
+
 // A pseudo-terminal whose slave side stands for a modem port.
 struct Pty {
     Pty() {
