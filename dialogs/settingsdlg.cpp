@@ -11,6 +11,7 @@
 #include "dialogs/datatariffdlg.h"
 #include "dialogs/dialogparts.h"
 #include "dialogs/refreshdlg.h"
+#include "dialogs/roamingdlg.h"
 #include "platform/services.h"
 
 #include <QAction>
@@ -165,6 +166,8 @@ void TSettingsDlg::BuildControls() {
     Budget1->setObjectName(QStringLiteral("Budget1"));
     DataTariff1 = PopupMenu1->addAction(QString());
     DataTariff1->setObjectName(QStringLiteral("DataTariff1"));
+    Roaming1 = PopupMenu1->addAction(QString());
+    Roaming1->setObjectName(QStringLiteral("Roaming1"));
     PopupMenu1->addSeparator();
     Refresh1 = PopupMenu1->addAction(QStringLiteral("Vindelor refresh"));
     Refresh1->setObjectName(QStringLiteral("Refresh1"));
@@ -182,6 +185,7 @@ void TSettingsDlg::BuildControls() {
     connect(Connection1, &QAction::triggered, this, &TSettingsDlg::Connection1Click);
     connect(Budget1, &QAction::triggered, this, &TSettingsDlg::Budget1Click);
     connect(DataTariff1, &QAction::triggered, this, &TSettingsDlg::DataTariff1Click);
+    connect(Roaming1, &QAction::triggered, this, &TSettingsDlg::Roaming1Click);
     connect(Refresh1, &QAction::triggered, this, &TSettingsDlg::Refresh1Click);
     connect(Timer1, &QTimer::timeout, this, &TSettingsDlg::Timer1Timer);
 }
@@ -279,6 +283,7 @@ void TSettingsDlg::SprakTexter() {
     Connection1->setText(Text(kOwnTextBase + kTextConnectionMenu));
     Budget1->setText(Text(kOwnTextBase + kTextBudgetPage));
     DataTariff1->setText(Text(kOwnTextBase + kTextDataPage));
+    Roaming1->setText(Text(kOwnTextBase + kTextRoamingPage));
     if (showsRateTables_) {
         Edit1->setText(Text(63));
     }
@@ -465,6 +470,11 @@ void TSettingsDlg::Budget1Click() {
 
 void TSettingsDlg::DataTariff1Click() {
     TDataTariffDlg dialog(this);
+    dialog.exec();
+}
+
+void TSettingsDlg::Roaming1Click() {
+    TRoamingDlg dialog(this);
     dialog.exec();
 }
 

@@ -435,10 +435,11 @@ TEST_F(SettingsDlgTest, RightClickOffersAdvancedOptionsAndRefresh) {
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), dlg.mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(&dlg, &event);
     EXPECT_TRUE(ran);
-    EXPECT_EQ(items,
-              QStringList({Text(48), Text(kOwnTextBase + kTextConnectionMenu),
-                           Text(kOwnTextBase + kTextBudgetPage), Text(kOwnTextBase + kTextDataPage),
-                           QStringLiteral("Vindelor refresh")}));
+    EXPECT_EQ(
+        items,
+        QStringList({Text(48), Text(kOwnTextBase + kTextConnectionMenu),
+                     Text(kOwnTextBase + kTextBudgetPage), Text(kOwnTextBase + kTextDataPage),
+                     Text(kOwnTextBase + kTextRoamingPage), QStringLiteral("Vindelor refresh")}));
 }
 
 TEST_F(SettingsDlgTest, ConnectionItemOpensTheConnectionChoice) {
