@@ -298,6 +298,37 @@ TEST_F(DataVolumeSession, BytesAbroadArePricedByRoamingAndToldOnceAtHomeRoamingH
               QStringLiteral("Roaming on Operator (22801): 1 MB costs $ 100.00"));
 }
 
+TEST_F(DataVolumeSession, TheCapAbroadWarnsAndHangsUpOnlyForBytesMovedAbroad) {
+    platform::test::ScopedProcessFakes system;
+    Ini(QStringLiteral("Roaming"), QStringLiteral("HangUpAt"), QStringLiteral("0.02"));  // 20 kB
+    Ini(QStringLiteral("Roaming"), QStringLiteral("Warn"), QStringLiteral("50"));
+    Ini(QStringLiteral("Billing"), QStringLiteral("HangUp"), QStringLiteral("poff isp"));
+    SetLanguageOffset(kEnglishOffset);
+    TForm1& w = Create(false);
+    SelectLanguage(QStringLiteral("UK"));
+    watch_->Set(LinkState::Up);
+    ASSERT_TRUE(w.SessionStarted);
+
+    Send("far", 40, 1000);  // at home: no part of the cap abroad
+    Run(2);
+    EXPECT_TRUE(system.notifier.bodies.empty());
+    watch_->registration = {true, QStringLiteral("Operator"), QStringLiteral("22801")};
+    Run(2);
+    Send("far", 25, 1000);
+    Run(2);
+    ASSERT_EQ(system.notifier.bodies.size(), 3u);  // roaming, 50 %, the cap and the hang-up
+    EXPECT_TRUE(system.notifier.bodies[1].startsWith(QStringLiteral("50 % of the MB abroad")))
+        << system.notifier.bodies[1].toStdString();
+    EXPECT_TRUE(system.notifier.bodies[2].startsWith(
+        QStringLiteral("The volume abroad of the month (0.02 MB) is used up.")))
+        << system.notifier.bodies[2].toStdString();
+    ASSERT_EQ(system.processes.runs.size(), 1u);
+    EXPECT_EQ(system.processes.runs[0],
+              (QStringList{QStringLiteral("poff"), QStringLiteral("isp")}));
+    EXPECT_TRUE(
+        Read(QStringLiteral("Roaming"), QStringLiteral("Given")).endsWith(QStringLiteral(":50")));
+}
+
 }  // namespace
 }  // namespace vindelor::test
 
