@@ -16,6 +16,7 @@
 //   RESULT delay-up|delay-down <median ms> <max ms>
 //   RESULT idle-netif|idle-serial <cpu per cent> <rss MB> <wakeups per second>
 #include "core/profile.h"
+#include "platform/io.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -35,7 +36,6 @@
 
 #include <fcntl.h>
 #include <net/if.h>
-#include <poll.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/ioctl.h>
@@ -104,10 +104,10 @@ bool AwaitLine(Child& c, const char* prefix, int timeoutMs, Clock::time_point* w
             std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
         if (left <= 0)
             return false;
-        pollfd p{c.out, POLLIN, 0};
-        if (poll(&p, 1, static_cast<int>(left)) == 1) {
+        vindelor::platform::PollFd p{c.out, vindelor::platform::kPollIn, 0};
+        if (vindelor::platform::Poll(&p, 1, static_cast<int>(left)).value == 1) {
             char chunk[512];
-            const ssize_t n = read(c.out, chunk, sizeof chunk);
+            const ssize_t n = vindelor::platform::ReadFd(c.out, chunk, sizeof chunk).value;
             if (n <= 0)
                 return false;
             c.buffer.append(chunk, static_cast<size_t>(n));

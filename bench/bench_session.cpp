@@ -35,6 +35,7 @@
 //   RESULT end-<way>|end-all <median ms> <max ms>       (the end noticed)
 //   RESULT closed-all <median ms> <max ms>              ("Session ended" printed)
 #include "core/profile.h"
+#include "platform/io.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -53,7 +54,6 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/inotify.h>
 #include <sys/wait.h>
@@ -113,10 +113,10 @@ std::string AwaitLine(const Child& c, const char* prefix, int timeoutMs) {
     std::string buffer;
     const auto until = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (Clock::now() < until) {
-        pollfd p{c.out, POLLIN, 0};
-        if (poll(&p, 1, 100) == 1) {
+        vindelor::platform::PollFd p{c.out, vindelor::platform::kPollIn, 0};
+        if (vindelor::platform::Poll(&p, 1, 100).value == 1) {
             char chunk[256];
-            const ssize_t n = read(c.out, chunk, sizeof chunk);
+            const ssize_t n = vindelor::platform::ReadFd(c.out, chunk, sizeof chunk).value;
             if (n <= 0)
                 return {};
             buffer.append(chunk, static_cast<size_t>(n));
@@ -276,10 +276,10 @@ Clock::time_point AwaitEvent(int fd, int wd, std::uint32_t mask, int timeoutMs) 
     const auto until = Clock::now() + std::chrono::milliseconds(timeoutMs);
     alignas(inotify_event) char buffer[4096];
     while (Clock::now() < until) {
-        pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, 5) != 1)
+        vindelor::platform::PollFd p{fd, vindelor::platform::kPollIn, 0};
+        if (vindelor::platform::Poll(&p, 1, 5).value != 1)
             continue;
-        const ssize_t n = read(fd, buffer, sizeof buffer);
+        const ssize_t n = vindelor::platform::ReadFd(fd, buffer, sizeof buffer).value;
         const auto at = Clock::now();
         for (ssize_t i = 0; i < n;) {
             const auto* e = reinterpret_cast<const inotify_event*>(buffer + i);

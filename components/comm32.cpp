@@ -3,6 +3,7 @@
 #include "components/commthreads.h"
 #include "components/portmap.h"
 #include "components/serialdevice.h"
+#include "platform/errortext.h"
 
 #include <QDebug>
 #include <QObject>
@@ -10,7 +11,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <ios>
 #include <mutex>
 
@@ -382,16 +382,15 @@ void TComm32::LogLastError(int code, const QString& prefix) {
 }
 
 QString TComm32::FormatLastError(int code) {
-    char buffer[256];
     errno = 0;
-    const char* text = strerror_r(code, buffer, sizeof buffer);
-    if (text == nullptr || *text == '\0') {
+    const QString text = platform::ErrorText(code);
+    if (text.isEmpty()) {
         const int failure = errno;
         return QStringLiteral("FormatMessage failed on error %1 for the following reason: %2")
             .arg(code)
             .arg(failure);
     }
-    return QString::fromLocal8Bit(text);
+    return text;
 }
 
 bool TComm32::PortOpenFailed() {

@@ -1,13 +1,11 @@
 #include "components/commthreads.h"
 
+#include "platform/io.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QLoggingCategory>
 #include <QObject>
-
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -53,18 +51,16 @@ CommDataEvent::CommDataEvent(const char* bytes, std::size_t count)
 
 CommCloseEvent::~CommCloseEvent() {
     if (fd_ >= 0) {
-        ::close(fd_);
+        platform::CloseFd(fd_);
     }
 }
 
 void CommCloseEvent::Signal() {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] ssize_t n = ::write(fd_, &one, sizeof one);
+    platform::SignalEventFd(fd_);
 }
 
 bool CommCloseEvent::IsSignalled() const {
-    pollfd p{fd_, POLLIN, 0};
-    return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0;
+    return platform::IsReadable(fd_);
 }
 
 bool CommNotifyTarget::Post(QEvent* event) {
@@ -378,11 +374,11 @@ TWriteThread::TWriteThread(std::shared_ptr<SerialDevice> port,
                            std::shared_ptr<CommCloseEvent> closeEvent,
                            std::shared_ptr<CommNotifyTarget> notifyWindow)
     : TCommThread(std::move(port), std::move(closeEvent), std::move(notifyWindow)),
-      queueFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+      queueFd_(static_cast<int>(platform::NewEventFd().value)) {}
 
 TWriteThread::~TWriteThread() {
     if (queueFd_ >= 0) {
-        ::close(queueFd_);
+        platform::CloseFd(queueFd_);
     }
 }
 
@@ -394,8 +390,7 @@ bool TWriteThread::PostMessage(unsigned message, const QByteArray& bytes) {
         std::lock_guard<std::mutex> lock(queueMutex_);
         queue_.push_back({message, bytes});
     }
-    const std::uint64_t one = 1;
-    return ::write(queueFd_, &one, sizeof one) == static_cast<ssize_t>(sizeof one);
+    return platform::SignalEventFd(queueFd_);
 }
 
 void TWriteThread::Execute() {
@@ -433,20 +428,20 @@ void TWriteThread::Execute() {
                 }
                 continue;
             }
-            pollfd fds[2] = {{CloseEvent->Fd(), POLLIN, 0}, {queueFd_, POLLIN, 0}};
-            if (::poll(fds, 2, -1) < 0) {
-                if (errno == EINTR) {
+            platform::PollFd fds[2] = {{CloseEvent->Fd(), platform::kPollIn, 0},
+                                       {queueFd_, platform::kPollIn, 0}};
+            if (const platform::IoOutcome polled = platform::Poll(fds, 2, -1); polled.error != 0) {
+                if (polled.error == EINTR) {
                     continue;
                 }
-                TComm32::LogLastError(errno, QStringLiteral("Write WAIT_FAILED: "));
+                TComm32::LogLastError(polled.error, QStringLiteral("Write WAIT_FAILED: "));
                 PostHangupRequest();
                 break;
             }
             if (fds[0].revents != 0) {
                 break;
             }
-            std::uint64_t drained;
-            [[maybe_unused]] ssize_t n = ::read(queueFd_, &drained, sizeof drained);
+            platform::DrainEventFd(queueFd_);
         }
     }
     Trace("Write thread shutting down");

@@ -1,25 +1,19 @@
 #include "components/serialdevice.h"
 
+#include "platform/errortext.h"
+#include "platform/io.h"
+#include "platform/serial/termios.h"
 #include "platform/serialport.h"
-
-#include <fcntl.h>
-#include <linux/serial.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <mutex>
 
 namespace vindelor {
 
 int SerialDeviceFactory::CreateEventFd() {
-    const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    return fd >= 0 ? fd : -errno;
+    const platform::IoOutcome fd = platform::NewEventFd();
+    return fd.error == 0 ? static_cast<int>(fd.value) : -fd.error;
 }
 
 int SerialDeviceFactory::BeforeThreadStart(const char*) {
@@ -29,48 +23,6 @@ int SerialDeviceFactory::BeforeThreadStart(const char*) {
 std::unique_ptr<platform::HolderEvents> SerialDeviceFactory::WatchRelease(const QString&) {
     return nullptr;
 }
-
-namespace {
-
-QString ErrnoText(int error) {
-    char buffer[256];
-    return QString::fromLocal8Bit(strerror_r(error, buffer, sizeof buffer));
-}
-
-speed_t SpeedFor(std::int32_t baud) {
-    switch (baud) {
-        case 300:
-            return B300;
-        case 600:
-            return B600;
-        case 1200:
-            return B1200;
-        case 2400:
-            return B2400;
-        case 4800:
-            return B4800;
-        case 9600:
-            return B9600;
-        case 19200:
-            return B19200;
-        case 38400:
-            return B38400;
-        case 57600:
-            return B57600;
-        case 115200:
-            return B115200;
-        case 230400:
-            return B230400;
-        case 460800:
-            return B460800;
-        case 921600:
-            return B921600;
-        default:
-            return B0;  // not a rate we set: keep the line speed
-    }
-}
-
-}  // namespace
 
 std::size_t LineMarkDecoder::Decode(char* data, std::size_t n, Found* found) {
     std::size_t out = 0;
@@ -119,40 +71,24 @@ namespace {
 
 class PosixSerialDevice : public SerialDevice {
   public:
-    PosixSerialDevice(int fd, const termios& saved) : fd_(fd), saved_(saved) {}
+    PosixSerialDevice(int fd, const platform::serial::LineSettings& saved)
+        : fd_(fd), saved_(saved) {}
     ~PosixSerialDevice() override {
         Close();
-        ::close(fd_);
+        platform::CloseFd(fd_);
     }
 
     int Configure(std::int32_t baudRate) override {
-        termios t = saved_;
-        // Raw bytes; framing and parity errors marked in the data ("\377 \0 c", a real
-        // 0xFF doubled), a break as "\377 \0 \0".
-        t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | IGNPAR | ISTRIP | INLCR | IGNCR |
-                                            ICRNL | IXON | IXOFF | IXANY);
-        t.c_iflag |= INPCK | PARMRK;
-        t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-        t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-        t.c_cflag |= CREAD;
-        // The 250 ms read interval in termios terms (tenths of a second, rounded up).
-        // Our own descriptor is non-blocking, where the line discipline ignores VMIN and
-        // VTIME: each wake-up of the reader hands over whatever has arrived, so bytes
-        // may come in smaller pieces than the interval would have gathered. Nothing here
-        // depends on the size of a piece.
-        t.c_cc[VMIN] = 1;
-        t.c_cc[VTIME] = 3;
-        // Speed 0 means "hang up" here: a probe must never do that, so 0 (and any rate
-        // the table does not know) keeps the line speed as found.
-        if (const speed_t speed = SpeedFor(baudRate); speed != B0) {
-            cfsetispeed(&t, speed);
-            cfsetospeed(&t, speed);
-        }
-        if (::tcsetattr(fd_, TCSANOW, &t) != 0) {
-            return errno;
+        // Raw bytes with line errors marked in the data; bytes may come in pieces smaller
+        // than the read interval would have gathered, and nothing here depends on the
+        // size of a piece. A probe must never hang up, so a rate of 0 keeps the speed.
+        if (const platform::IoOutcome set =
+                platform::serial::ApplyLineSettings(fd_, saved_.Raw(baudRate));
+            set.error != 0) {
+            return set.error;
         }
         // As the driver took them: Close compares with these.
-        if (::tcgetattr(fd_, &applied_) == 0) {
+        if (platform::serial::ReadLineSettings(fd_, &applied_).error == 0) {
             configured_ = true;
         }
         marked_ = true;
@@ -164,8 +100,8 @@ class PosixSerialDevice : public SerialDevice {
             return EBADF;
         }
         std::lock_guard<std::mutex> lock(mutex_);
-        serial_icounter_struct c{};
-        if (::ioctl(fd_, TIOCGICOUNT, &c) == 0) {
+        platform::serial::LineCounters c;
+        if (platform::serial::ReadLineCounters(fd_, &c).error == 0) {
             counters_ = true;
             last_ = c;
         } else {
@@ -202,14 +138,14 @@ class PosixSerialDevice : public SerialDevice {
         if (closed_) {
             return {EBADF, 0};
         }
-        const ssize_t n = ::read(fd_, buffer, size);
-        if (n < 0) {
-            return {errno, 0};
+        const platform::IoOutcome n = platform::ReadFd(fd_, buffer, size);
+        if (n.error != 0) {
+            return {n.error, 0};
         }
-        if (n == 0 || !marked_) {
-            return {0, static_cast<std::size_t>(n)};
+        if (n.value == 0 || !marked_) {
+            return {0, static_cast<std::size_t>(n.value)};
         }
-        const std::size_t kept = Unmark(buffer, static_cast<std::size_t>(n));
+        const std::size_t kept = Unmark(buffer, static_cast<std::size_t>(n.value));
         // Nothing but marks (or the start of one): no data yet, which is not the end of
         // the line.
         return kept == 0 ? IoResult{EAGAIN, 0} : IoResult{0, kept};
@@ -219,27 +155,27 @@ class PosixSerialDevice : public SerialDevice {
         if (closed_) {
             return {EBADF, 0};
         }
-        const ssize_t n = ::write(fd_, buffer, size);
-        if (n < 0) {
-            return {errno, 0};
+        const platform::IoOutcome n = platform::WriteFd(fd_, buffer, size);
+        if (n.error != 0) {
+            return {n.error, 0};
         }
-        return {0, static_cast<std::size_t>(n)};
+        return {0, static_cast<std::size_t>(n.value)};
     }
 
     WaitResult Wait(int closeFd, bool forWrite) override {
         if (closed_) {
             return {WaitKind::Ready, 0};  // the next call reports the port gone
         }
-        pollfd fds[2] = {{closeFd, POLLIN, 0},
-                         {fd_, static_cast<short>(forWrite ? POLLOUT : POLLIN), 0}};
+        platform::PollFd fds[2] = {{closeFd, platform::kPollIn, 0},
+                                   {fd_, forWrite ? platform::kPollOut : platform::kPollIn, 0}};
         int timeout = -1;
         if (!forWrite) {
             std::lock_guard<std::mutex> lock(mutex_);
             timeout = pending_ != 0 ? 0 : -1;
         }
-        while (::poll(fds, 2, timeout) < 0) {
-            if (errno != EINTR) {
-                return {WaitKind::Failed, errno};
+        for (platform::IoOutcome polled; (polled = platform::Poll(fds, 2, timeout)).error != 0;) {
+            if (polled.error != EINTR) {
+                return {WaitKind::Failed, polled.error};
             }
         }
         if (fds[0].revents != 0) {
@@ -253,7 +189,8 @@ class PosixSerialDevice : public SerialDevice {
             }
         }
         const short r = fds[1].revents;
-        if (!forWrite && (r & (POLLHUP | POLLERR)) != 0 && (r & POLLIN) == 0) {
+        if (!forWrite && (r & (platform::kPollHup | platform::kPollErr)) != 0 &&
+            (r & platform::kPollIn) == 0) {
             return {WaitKind::Hangup, 0};
         }
         return {WaitKind::Ready, 0};
@@ -263,12 +200,8 @@ class PosixSerialDevice : public SerialDevice {
         if (closed_) {
             return;
         }
-        if (flags & (kPurgeRxAbort | kPurgeRxClear)) {
-            ::tcflush(fd_, TCIFLUSH);
-        }
-        if (flags & (kPurgeTxAbort | kPurgeTxClear)) {
-            ::tcflush(fd_, TCOFLUSH);
-        }
+        platform::serial::FlushLine(fd_, (flags & (kPurgeRxAbort | kPurgeRxClear)) != 0,
+                                    (flags & (kPurgeTxAbort | kPurgeTxClear)) != 0);
     }
 
     void Close() override {
@@ -278,33 +211,19 @@ class PosixSerialDevice : public SerialDevice {
         // Leave the port as it was found, but only while the settings are still ours:
         // another program (a dialer that took the port meanwhile) may have set its own,
         // which must stay. A port never configured here was never changed at all.
-        termios now{};
-        if (configured_ && ::tcgetattr(fd_, &now) == 0 && SameSettings(now, applied_)) {
-            termios restore = saved_;
+        platform::serial::LineSettings now;
+        if (configured_ && platform::serial::ReadLineSettings(fd_, &now).error == 0 &&
+            now.Same(applied_)) {
             // A saved speed of 0 would hang the line up.
-            if (cfgetospeed(&restore) == B0) {
-                cfsetispeed(&restore, cfgetispeed(&now));
-                cfsetospeed(&restore, cfgetospeed(&now));
-            }
-            ::tcsetattr(fd_, TCSANOW, &restore);
+            platform::serial::ApplyLineSettings(fd_, saved_.KeepingSpeedOf(now));
         }
-        // Put /dev/null in the port's place instead of closing the number: the port is
+        // /dev/null in the port's place instead of a close of the number: the port is
         // released at once, while a thread still inside a call can never reach a
         // descriptor that the process has reused for something else meanwhile.
-        const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-        if (null >= 0) {
-            ::dup3(null, fd_, O_CLOEXEC);
-            ::close(null);
-        }
+        platform::ReplaceWithNull(fd_);
     }
 
   private:
-    static bool SameSettings(const termios& a, const termios& b) {
-        return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
-               a.c_lflag == b.c_lflag && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0 &&
-               cfgetispeed(&a) == cfgetispeed(&b) && cfgetospeed(&a) == cfgetospeed(&b);
-    }
-
     // Removes the marks from the data and notes the errors they stood for.
     std::size_t Unmark(char* data, std::size_t n) {
         LineMarkDecoder::Found found;
@@ -320,7 +239,7 @@ class PosixSerialDevice : public SerialDevice {
                 if (found.errors > 0) {
                     // Without counters a mark does not say which: with parity off it can
                     // only be a framing error.
-                    pending_ |= (saved_.c_cflag & PARENB) ? kCeRxParity : kCeFrame;
+                    pending_ |= saved_.ParityOn() ? kCeRxParity : kCeFrame;
                 }
             }
         }
@@ -332,8 +251,8 @@ class PosixSerialDevice : public SerialDevice {
         if (!counters_) {
             return;
         }
-        serial_icounter_struct c{};
-        if (::ioctl(fd_, TIOCGICOUNT, &c) != 0) {
+        platform::serial::LineCounters c;
+        if (platform::serial::ReadLineCounters(fd_, &c).error != 0) {
             counters_ = false;
             return;
         }
@@ -346,25 +265,25 @@ class PosixSerialDevice : public SerialDevice {
         if (c.parity != last_.parity) {
             pending_ |= kCeRxParity;
         }
-        if (c.buf_overrun != last_.buf_overrun) {
+        if (c.bufferOverrun != last_.bufferOverrun) {
             pending_ |= kCeRxOver;
         }
-        if (c.brk != last_.brk) {
+        if (c.breaks != last_.breaks) {
             pending_ |= kCeBreak;
         }
         last_ = c;
     }
 
     const int fd_;
-    const termios saved_;
-    termios applied_{};        // what Configure left in force
-    bool configured_ = false;  // Configure changed the settings
+    const platform::serial::LineSettings saved_;
+    platform::serial::LineSettings applied_;  // what Configure left in force
+    bool configured_ = false;                 // Configure changed the settings
     std::atomic<bool> closed_{false};
     bool marked_ = false;      // PARMRK in force: the data carries marks
     LineMarkDecoder decoder_;  // reader thread only
     std::mutex mutex_;         // guards what follows
     bool counters_ = false;
-    serial_icounter_struct last_{};
+    platform::serial::LineCounters last_;
     std::uint32_t pending_ = 0;
 };
 
@@ -393,17 +312,18 @@ class PosixFactory : public SerialDeviceFactory {
         if (fd < 0) {
             out.error = openError;
             out.failure = out.error == EBUSY ? PortFailure::Busy : PortFailure::Unusable;
-            out.detail = devicePath + QStringLiteral(": ") + ErrnoText(out.error);
+            out.detail = devicePath + QStringLiteral(": ") + platform::ErrorText(out.error);
             return out;
         }
-        termios saved{};
-        if (::tcgetattr(fd, &saved) != 0) {
-            out.error = errno;
-            ::close(fd);
+        platform::serial::LineSettings saved;
+        if (const platform::IoOutcome got = platform::serial::ReadLineSettings(fd, &saved);
+            got.error != 0) {
+            out.error = got.error;
+            platform::CloseFd(fd);
             out.failure = PortFailure::Unusable;
             out.notTerminal = true;
-            out.detail = devicePath + QStringLiteral(": not a terminal (") + ErrnoText(out.error) +
-                         QStringLiteral(")");
+            out.detail = devicePath + QStringLiteral(": not a terminal (") +
+                         platform::ErrorText(out.error) + QStringLiteral(")");
             return out;
         }
         out.device = std::make_shared<PosixSerialDevice>(fd, saved);

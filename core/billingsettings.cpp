@@ -18,7 +18,6 @@ const QString kHangUpAt = QStringLiteral("HangUpAt");
 const QString kHangUp = QStringLiteral("HangUp");
 const QString kHolidays = QStringLiteral("Holidays");
 const QString kDates = QStringLiteral("Dates");
-const QString kGiven = QStringLiteral("Given");
 constexpr int kLongValue = 1024;
 
 QString Read(const QString& key, const QString& def) {
@@ -35,18 +34,15 @@ bool WholeNumber(const QString& text, int low, int high, int* out) {
     return true;
 }
 
-// Blank or "0" is no budget; a comma is taken for the decimal point.
+// Blank or "0" is no budget. Read to the log's four decimals, the finer ones rounded in:
+// the guard compares it with the month's cost at that scale.
 bool ReadBudget(const QString& text, double* out) {
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty()) {
-        *out = 0.0;
-        return true;
-    }
-    double value = 0.0;
-    if (!ParseNumber(FirstCommaToPoint(trimmed), &value) || !(value >= 0.0) || value > 1e12) {
+    constexpr std::uint64_t kBudgetLimit = 1000000000000ULL * Money::kUnitsPerWhole;
+    std::uint64_t units = 0;
+    if (!ReadSettingAmount(text, 4, kBudgetLimit, ExtraDecimals::Round, &units)) {
         return false;
     }
-    *out = value;
+    *out = Money::FromUnits(static_cast<std::int64_t>(units)).Value();
     return true;
 }
 
@@ -205,8 +201,8 @@ bool WriteBillingSettings(const BillingSettings& s, int* error) {
     return true;
 }
 
-std::vector<int> ReadGivenWarnings(const BillingMonth& month) {
-    const QString stored = Read(kGiven, QString());
+std::vector<int> ReadGivenMarks(const QString& key, const BillingMonth& month) {
+    const QString stored = Read(key, QString());
     const QString prefix = month.first.toString(Qt::ISODate) + QLatin1Char(':');
     std::vector<int> given;
     if (stored.startsWith(prefix)) {
@@ -215,9 +211,9 @@ std::vector<int> ReadGivenWarnings(const BillingMonth& month) {
     return given;
 }
 
-bool WriteGivenWarnings(const BillingMonth& month, const std::vector<int>& given) {
+bool WriteGivenMarks(const QString& key, const BillingMonth& month, const std::vector<int>& given) {
     return WriteProfileString(
-        kBillingSection, kGiven,
+        kBillingSection, key,
         month.first.toString(Qt::ISODate) + QLatin1Char(':') + PercentText(given), kSettingsFile);
 }
 

@@ -79,10 +79,19 @@ BillingSettings ReadBillingSettings();
 // *error, when given, receives the failed write's own error number.
 bool WriteBillingSettings(const BillingSettings& settings, int* error = nullptr);
 
-// Warning percentages already given in the billing month (key "Given":
-// "yyyy-MM-dd:80,90", the month's first day). Those of another month count as none.
-std::vector<int> ReadGivenWarnings(const BillingMonth& month);
-bool WriteGivenWarnings(const BillingMonth& month, const std::vector<int>& given);
+// Warning percentages already given in the billing month, stored in [Billing] under `key`
+// as "yyyy-MM-dd:80,90" (the month's first day). Those of another month count as none.
+std::vector<int> ReadGivenMarks(const QString& key, const BillingMonth& month);
+bool WriteGivenMarks(const QString& key, const BillingMonth& month, const std::vector<int>& given);
+
+// The budget's warnings given (key "Given").
+inline const QString kGivenKey = QStringLiteral("Given");
+inline std::vector<int> ReadGivenWarnings(const BillingMonth& month) {
+    return ReadGivenMarks(kGivenKey, month);
+}
+inline bool WriteGivenWarnings(const BillingMonth& month, const std::vector<int>& given) {
+    return WriteGivenMarks(kGivenKey, month, given);
+}
 
 // Splits a command line into words the way a POSIX shell splits them, without any
 // expansion: blanks part words; '…' keeps everything literally; "…" keeps everything

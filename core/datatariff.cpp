@@ -17,7 +17,6 @@ const QString kDayFee = QStringLiteral("DayFee");
 const QString kInterface = QStringLiteral("Interface");
 const QString kDataWarn = QStringLiteral("DataWarn");
 const QString kDataHangUpAt = QStringLiteral("DataHangUpAt");
-const QString kDataGiven = QStringLiteral("DataGiven");
 const QString kUnit = QStringLiteral("Unit");
 constexpr int kLongValue = 1024;
 
@@ -25,43 +24,9 @@ QString Read(const QString& section, const QString& key, const QString& def) {
     return GetProfileString(section, key, def, kLongValue, kSettingsFile);
 }
 
-// A decimal number of at most `decimals` decimals ("," taken for "."), scaled to whole
-// units of 10^-decimals. Blank is 0. Nothing negative, nothing beyond `limit` units.
+// Prices and volumes are typed no finer than they are charged.
 bool ReadScaled(const QString& text, int decimals, std::uint64_t limit, std::uint64_t* out) {
-    const QString t = text.trimmed();
-    if (t.isEmpty()) {
-        *out = 0;
-        return true;
-    }
-    std::uint64_t value = 0;
-    int digits = 0;
-    int after = -1;  // decimals read, -1 before the point
-    for (const QChar c : t) {
-        if ((c == QLatin1Char('.') || c == QLatin1Char(',')) && after < 0) {
-            after = 0;
-            continue;
-        }
-        if (c < QLatin1Char('0') || c > QLatin1Char('9') || after >= decimals) {
-            return false;
-        }
-        value = value * 10 + static_cast<std::uint64_t>(c.unicode() - '0');
-        ++digits;
-        after += after >= 0 ? 1 : 0;
-        if (value > limit * 10) {
-            return false;  // long before it could overflow
-        }
-    }
-    if (digits == 0 || after == 0) {
-        return false;  // "." alone, "1."
-    }
-    for (int i = std::max(after, 0); i < decimals; ++i) {
-        value *= 10;
-    }
-    if (value > limit) {
-        return false;
-    }
-    *out = value;
-    return true;
+    return ReadSettingAmount(text, decimals, limit, ExtraDecimals::Reject, out);
 }
 
 constexpr std::uint64_t kMoneyLimit = 100000000ULL * 10000;            // 100 million
@@ -176,22 +141,6 @@ bool WriteDataTariff(const DataTariff& t, int* error) {
         }
     }
     return true;
-}
-
-std::vector<int> ReadGivenDataWarnings(const BillingMonth& month) {
-    const QString stored = Read(kBillingSection, kDataGiven, QString());
-    const QString prefix = month.first.toString(Qt::ISODate) + QLatin1Char(':');
-    std::vector<int> given;
-    if (stored.startsWith(prefix)) {
-        ReadPercentages(stored.mid(prefix.size()), &given, nullptr);
-    }
-    return given;
-}
-
-bool WriteGivenDataWarnings(const BillingMonth& month, const std::vector<int>& given) {
-    return WriteProfileString(
-        kBillingSection, kDataGiven,
-        month.first.toString(Qt::ISODate) + QLatin1Char(':') + PercentText(given), kSettingsFile);
 }
 
 QString IncludedMBText(std::uint64_t bytes, int languageOffset) {

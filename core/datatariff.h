@@ -8,6 +8,7 @@
 #pragma once
 
 #include "core/billing.h"
+#include "core/billingsettings.h"
 
 #include <QSet>
 #include <QString>
@@ -56,8 +57,13 @@ DataTariff ReadDataTariff();
 bool WriteDataTariff(const DataTariff& tariff, int* error = nullptr);
 
 // Volume warnings already given in the billing month ([Billing] "DataGiven", as "Given").
-std::vector<int> ReadGivenDataWarnings(const BillingMonth& month);
-bool WriteGivenDataWarnings(const BillingMonth& month, const std::vector<int>& given);
+inline const QString kDataGivenKey = QStringLiteral("DataGiven");
+inline std::vector<int> ReadGivenDataWarnings(const BillingMonth& month) {
+    return ReadGivenMarks(kDataGivenKey, month);
+}
+inline bool WriteGivenDataWarnings(const BillingMonth& month, const std::vector<int>& given) {
+    return WriteGivenMarks(kDataGivenKey, month, given);
+}
 
 // The entries' readers, shared with [Roaming]: money with at most four decimals as
 // ten-thousandths, MB with at most six as bytes; blank is 0, nothing negative.

@@ -1,6 +1,8 @@
 #include "core/money.h"
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 namespace vindelor {
 namespace {
@@ -129,6 +131,94 @@ Money ReadMoney(const QString& text, bool* readable) {
     if (readable != nullptr)
         *readable = digits > 0;
     return Money::FromUnits(Saturated(negative ? -units : units));
+}
+
+bool ReadSettingAmount(const QString& text, int decimals, std::uint64_t limit, ExtraDecimals extra,
+                       std::uint64_t* out) {
+    const QString t = text.trimmed();
+    if (t.isEmpty()) {
+        *out = 0;
+        return true;
+    }
+    const int n = static_cast<int>(t.size());
+    int i = 0;
+    bool negative = false;
+    if (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-')) {
+        negative = t[i++] == QLatin1Char('-');
+    }
+    std::string digits;  // before and after the point, as typed
+    int fraction = 0;
+    for (; i < n && IsDigit(t[i]); ++i) {
+        digits += static_cast<char>(t[i].unicode());
+    }
+    if (i < n && (t[i] == QLatin1Char('.') || t[i] == QLatin1Char(','))) {
+        for (++i; i < n && IsDigit(t[i]); ++i, ++fraction) {
+            digits += static_cast<char>(t[i].unicode());
+        }
+        if (fraction == 0) {
+            return false;  // "1."
+        }
+    }
+    if (digits.empty()) {
+        return false;
+    }
+    int exponent = 0;
+    if (extra == ExtraDecimals::Round && i < n &&
+        (t[i] == QLatin1Char('E') || t[i] == QLatin1Char('e'))) {
+        bool down = false;
+        if (++i < n && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-'))) {
+            down = t[i++] == QLatin1Char('-');
+        }
+        const int start = i;
+        for (; i < n && IsDigit(t[i]); ++i) {
+            if (exponent < 100000) {  // far past any amount either way
+                exponent = exponent * 10 + (t[i].unicode() - '0');
+            }
+        }
+        if (i == start) {
+            return false;
+        }
+        exponent = down ? -exponent : exponent;
+    }
+    if (i != n) {
+        return false;
+    }
+    const bool zero = digits.find_first_not_of('0') == std::string::npos;
+    if (negative && !zero) {
+        return false;
+    }
+    // The digits kept at the scale; those past it are dropped, or rounded in.
+    const long long shift = static_cast<long long>(exponent) - fraction + decimals;
+    const long long size = static_cast<long long>(digits.size());
+    const long long kept = std::max(0LL, size + std::min(shift, 0LL));
+    std::uint64_t value = 0;
+    for (long long k = 0; k < kept; ++k) {
+        value = value * 10 + static_cast<std::uint64_t>(digits[k] - '0');
+        if (value > limit) {
+            return false;
+        }
+    }
+    if (kept < size) {
+        if (extra == ExtraDecimals::Reject &&
+            digits.find_first_not_of('0', static_cast<std::size_t>(kept)) != std::string::npos) {
+            return false;
+        }
+        // Halves away from zero: the first dropped digit alone decides.
+        if (extra == ExtraDecimals::Round && size + shift >= 0 && digits[kept] >= '5') {
+            ++value;
+        }
+    }
+    for (long long k = 0; k < shift && value != 0; ++k) {
+        if (value > limit / 10) {
+            return false;
+        }
+        value *= 10;
+    }
+    if (value > limit) {
+        return false;
+    }
+    *out = value;
+    return true;
 }
 
 }  // namespace vindelor

@@ -62,4 +62,20 @@ QString MoneyText(Money money, int decimals, int width = 0);
 // away from zero. No digits at all give 0 with *readable false.
 Money ReadMoney(const QString& text, bool* readable = nullptr);
 
+// The two forms the settings have always taken amounts in.
+enum class ExtraDecimals {
+    Reject,  // prices and volumes: typed no finer than charged, and without an exponent
+    Round,   // the budget: an exponent allowed, finer decimals rounded halves away from zero
+};
+
+// An amount as the settings hold it (budgets, tariffs, data prices and volumes), in whole
+// 10^-decimals (0 … 6): blanks around it, an optional sign, digits, optionally a "." or
+// "," (the user's decimal sign) and at least one digit, and with ExtraDecimals::Round
+// optionally E/e, an optional sign and digits; ".5" is a number, "1." and "1,500.00" are
+// not. Blank is 0. False (and *out untouched) for anything else, a value below 0 or
+// beyond `limit` units, and with ExtraDecimals::Reject a digit other than 0 past
+// `decimals`.
+bool ReadSettingAmount(const QString& text, int decimals, std::uint64_t limit, ExtraDecimals extra,
+                       std::uint64_t* out);
+
 }  // namespace vindelor

@@ -3,6 +3,7 @@
 #include "platform/atomicfile.h"
 #include "platform/cp1252.h"
 #include "platform/datadir.h"
+#include "platform/files.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -20,10 +21,7 @@
 #include <mutex>
 #include <thread>
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace vindelor {
 
@@ -401,46 +399,6 @@ const std::shared_ptr<const ParsedProfile>& EmptyProfile() {
     return empty;
 }
 
-// 0, or the errno of what went wrong. The stat is taken after reading: if the file
-// changed while it was read, its time is recent and the next read looks again.
-int ReadWhole(const QByteArray& native, QByteArray* out, struct stat* st) {
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    struct stat before {};
-    if (::fstat(fd, &before) != 0 || !S_ISREG(before.st_mode)) {
-        const int e = S_ISREG(before.st_mode) ? errno : EISDIR;
-        ::close(fd);
-        return e;
-    }
-    QByteArray bytes;
-    bytes.resize(static_cast<qsizetype>(before.st_size) + 1);
-    qsizetype filled = 0;
-    for (;;) {
-        if (filled == bytes.size())
-            bytes.resize(bytes.size() * 2);
-        const ssize_t got =
-            ::read(fd, bytes.data() + filled, static_cast<size_t>(bytes.size() - filled));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            const int e = errno;
-            ::close(fd);
-            return e;
-        }
-        if (got == 0)
-            break;
-        filled += got;
-    }
-    bytes.resize(filled);
-    const int rc = ::fstat(fd, st);
-    const int e = rc == 0 ? 0 : errno;
-    ::close(fd);
-    if (e == 0)
-        *out = std::move(bytes);
-    return e;
-}
-
 std::shared_ptr<const ParsedProfile> Parse(const QByteArray& bytes) {
     auto parsed = std::make_shared<ParsedProfile>();
     parsed->lines = SplitLines(bytes);
@@ -481,12 +439,12 @@ Loaded Load(const Resolved& where) {
     const QByteArray& native = where.native;
     std::lock_guard<std::mutex> guard(CacheMutex());
     QHash<QString, CacheEntry>& cache = Cache();
-    struct stat st {};
-    if (::stat(native.constData(), &st) != 0) {
-        const int e = errno;
+    const platform::FileStatus now = platform::StatusOf(native);
+    if (now.error != 0) {
         cache.remove(path);
-        return Failure(e);
+        return Failure(now.error);
     }
+    const struct stat& st = now.status;
     if (!S_ISREG(st.st_mode)) {
         cache.remove(path);
         return Failure(EISDIR);
@@ -497,12 +455,15 @@ Loaded Load(const Resolved& where) {
     if (sameStamp && it->settled)
         return {LoadStatus::Ok, it->data};
 
-    QByteArray bytes;
-    struct stat after {};
-    if (const int e = ReadWhole(native, &bytes, &after); e != 0) {
+    // The status is taken after reading: if the file changed while it was read, its
+    // time is recent and the next read looks again.
+    platform::WholeFile read = platform::ReadWholeFile(native);
+    if (read.error != 0) {
         cache.remove(path);
-        return Failure(e);
+        return Failure(read.error);
     }
+    const QByteArray bytes = std::move(read.bytes);
+    const struct stat& after = read.status;
     if (sameStamp && bytes == it->bytes) {
         std::shared_ptr<const ParsedProfile> data = it->data;
         Remember(path, StampOf(after), data, bytes, readStart);
@@ -582,7 +543,7 @@ struct LockState {
     std::condition_variable released;
     std::thread::id owner;
     int depth = 0;
-    int fd = -1;
+    platform::FileLock file;
 };
 
 LockState& TheLock() {
@@ -592,21 +553,12 @@ LockState& TheLock() {
 
 // Opened anew for every outermost holder: a descriptor kept open would be shared with a
 // forked child, and flock treats holders of one open file as one.
-int TakeFileLock() {
+platform::FileLock TakeFileLock() {
     if (!platform::EnsureDataDirectory())
-        return -1;
-    const QByteArray path = QFile::encodeName(platform::DataDirectory() + QLatin1Char('/') +
-                                              QLatin1String(kLockFileName));
-    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return -1;
-    while (::flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            ::close(fd);
-            return -1;
-        }
-    }
-    return fd;
+        return {};
+    return platform::FileLock(QFile::encodeName(platform::DataDirectory() + QLatin1Char('/') +
+                                                QLatin1String(kLockFileName)),
+                              platform::FileLock::Wait::UntilFree);
 }
 
 }  // namespace
@@ -619,17 +571,17 @@ ProfileLock::ProfileLock() {
     const std::thread::id me = std::this_thread::get_id();
     if (s.depth > 0 && s.owner == me) {
         ++s.depth;
-        held_ = s.fd >= 0;
+        held_ = s.file.Held();
         return;
     }
     s.released.wait(lk, [&s] { return s.depth == 0; });
     s.owner = me;
     s.depth = 1;
     lk.unlock();
-    const int fd = TakeFileLock();
+    platform::FileLock file = TakeFileLock();
     lk.lock();
-    s.fd = fd;
-    held_ = fd >= 0;
+    s.file = std::move(file);
+    held_ = s.file.Held();
 }
 
 ProfileLock::~ProfileLock() {
@@ -637,9 +589,7 @@ ProfileLock::~ProfileLock() {
     std::lock_guard<std::mutex> lk(s.mutex);
     if (--s.depth > 0)
         return;
-    if (s.fd >= 0)
-        ::close(s.fd);  // closing the last descriptor releases the flock
-    s.fd = -1;
+    s.file = platform::FileLock();  // releases the flock
     s.owner = std::thread::id();
     s.released.notify_all();
 }

@@ -3,10 +3,10 @@
 #include "core/profile.h"
 #include "platform/atomicfile.h"
 #include "platform/datadir.h"
+#include "platform/errortext.h"
 
 #include <QFile>
 
-#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -51,7 +51,7 @@ QString RatePath(const QString& path) {
 
 [[noreturn]] void ThrowIo(const char* what, const QString& path, int error) {
     throw std::runtime_error(std::string(what) + " \"" + path.toStdString() +
-                             "\": " + std::strerror(error));
+                             "\": " + platform::ErrorText(error).toStdString());
 }
 
 // Minutes of the hour in which quarter position 1 … 4 gives the secondary class.

@@ -15,7 +15,6 @@ const QString kIncluded = QStringLiteral("Included");
 const QString kUnit = QStringLiteral("Unit");
 const QString kHangUpAt = QStringLiteral("HangUpAt");
 const QString kWarn = QStringLiteral("Warn");
-const QString kGiven = QStringLiteral("Given");
 constexpr int kLongValue = 1024;
 
 QString Read(const QString& key) {
@@ -107,22 +106,6 @@ std::uint64_t LoggedRoamingBytes(const DatedLog& log, const BillingMonth& month)
         }
     }
     return bytes;
-}
-
-std::vector<int> ReadGivenRoamingWarnings(const BillingMonth& month) {
-    const QString stored = Read(kGiven);
-    const QString prefix = month.first.toString(Qt::ISODate) + QLatin1Char(':');
-    std::vector<int> given;
-    if (stored.startsWith(prefix)) {
-        ReadPercentages(stored.mid(prefix.size()), &given, nullptr);
-    }
-    return given;
-}
-
-bool WriteGivenRoamingWarnings(const BillingMonth& month, const std::vector<int>& given) {
-    return WriteProfileString(
-        kRoamingSection, kGiven,
-        month.first.toString(Qt::ISODate) + QLatin1Char(':') + PercentText(given), kSettingsFile);
 }
 
 std::vector<int> RoamingWarningsReached(std::uint64_t used, const RoamingTariff& tariff,

@@ -6,6 +6,7 @@
 // bytes do.
 #pragma once
 
+#include "core/billingsettings.h"
 #include "core/datatariff.h"
 
 #include <QString>
@@ -57,9 +58,14 @@ std::int64_t RoamingCharge(const RoamingTariff& roaming, const DataTariff& home,
 // The billing month's logged bytes abroad.
 std::uint64_t LoggedRoamingBytes(const DatedLog& log, const BillingMonth& month);
 
-// Warnings abroad already given in the billing month ([Roaming] "Given").
-std::vector<int> ReadGivenRoamingWarnings(const BillingMonth& month);
-bool WriteGivenRoamingWarnings(const BillingMonth& month, const std::vector<int>& given);
+// Warnings abroad already given in the billing month ([Billing] "RoamingGiven").
+inline const QString kRoamingGivenKey = QStringLiteral("RoamingGiven");
+inline std::vector<int> ReadGivenRoamingWarnings(const BillingMonth& month) {
+    return ReadGivenMarks(kRoamingGivenKey, month);
+}
+inline bool WriteGivenRoamingWarnings(const BillingMonth& month, const std::vector<int>& given) {
+    return WriteGivenMarks(kRoamingGivenKey, month, given);
+}
 
 // The percentages of the cap abroad that `used` reached and were not given, ascending.
 std::vector<int> RoamingWarningsReached(std::uint64_t used, const RoamingTariff& tariff,

@@ -3,6 +3,7 @@
 #include "core/numbers.h"
 #include "core/texts.h"
 #include "platform/datadir.h"
+#include "platform/errortext.h"
 #include "platform/services.h"
 
 #include <QBoxLayout>
@@ -14,7 +15,6 @@
 #include <QWidget>
 
 #include <cerrno>
-#include <cstring>
 
 namespace vindelor {
 
@@ -88,8 +88,7 @@ void ShowSettingNotSaved(QWidget* parent, int error) {
     platform::Boxes().Show(
         parent, QStringLiteral("Vindelor"),
         Text(kOwnTextBase + kTextSettingNotSaved)
-            .arg(platform::DataDirectory(),
-                 QString::fromLocal8Bit(std::strerror(error != 0 ? error : EIO))),
+            .arg(platform::DataDirectory(), platform::ErrorText(error != 0 ? error : EIO)),
         platform::MessageBoxes::Icon::Error, platform::MessageBoxes::Buttons::Ok);
 }
 

@@ -3,6 +3,7 @@
 #include "core/numbers.h"
 #include "core/sessionlog.h"
 #include "core/texts.h"
+#include "platform/errortext.h"
 #include "platform/notifier.h"
 #include "platform/processes.h"
 #include "platform/services.h"
@@ -10,7 +11,6 @@
 #include <QTime>
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 
 namespace vindelor::monitor {
@@ -165,7 +165,7 @@ void BudgetGuard::HangUp(const QString& budget) {
                 Report(Own(kTextHangUpSignalFailed)
                            .arg(budget)
                            .arg(choice.pid)
-                           .arg(QString::fromLocal8Bit(std::strerror(error))));
+                           .arg(platform::ErrorText(error)));
             }
             return;
         }

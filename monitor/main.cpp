@@ -20,6 +20,7 @@
 #include "platform/notifier.h"
 #include "platform/services.h"
 #include "platform/sessionbus.h"
+#include "platform/signals.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -27,8 +28,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-
-#include <unistd.h>
 
 namespace {
 
@@ -96,7 +95,7 @@ int main(int argc, char** argv) {
 
     // A file size limit must make a write fail (and the old file stay), not kill the
     // program in the middle of saving a session.
-    std::signal(SIGXFSZ, SIG_IGN);
+    vindelor::platform::IgnoreSignal(SIGXFSZ);
 
     // Qt would abort with a core dump and a note about plugins; say what is wrong.
     bool platformChosen = qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
@@ -246,9 +245,7 @@ int main(int argc, char** argv) {
     if (const int stopFd = vindelor::monitor::InstallStopSignals(); stopFd >= 0) {
         auto* notifier = new QSocketNotifier(stopFd, QSocketNotifier::Read, &app);
         QObject::connect(notifier, &QSocketNotifier::activated, [&form, stopFd] {
-            char byte = 0;
-            while (::read(stopFd, &byte, 1) > 0) {
-            }
+            vindelor::platform::DrainSignalPipe(stopFd);
             form.RequestQuit();
             if (form.SessionStarted && !form.Ended()) {
                 form.SessionClose();

@@ -29,6 +29,7 @@
 #include "monitor/portdiscovery.h"
 #include "monitor/timerstat.h"
 #include "platform/datadir.h"
+#include "platform/errortext.h"
 #include "platform/localetexts.h"
 #include "platform/services.h"
 
@@ -49,7 +50,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <limits>
 
 namespace vindelor {
@@ -1049,10 +1049,9 @@ void TForm1::ReportUnsaved(const QStringList& items, int error) {
     for (const QString& item : items) {
         lines << QStringLiteral("- ") + item;
     }
-    const QString text =
-        Text(kOwnTextBase + kTextSessionNotSaved)
-            .arg(platform::DataDirectory(), QString::fromLocal8Bit(std::strerror(error)),
-                 lines.join(QLatin1Char('\n')));
+    const QString text = Text(kOwnTextBase + kTextSessionNotSaved)
+                             .arg(platform::DataDirectory(), platform::ErrorText(error),
+                                  lines.join(QLatin1Char('\n')));
     qWarning("%s", qPrintable(text));
     if (quitRequested_) {
         return;  // being stopped: the warning above is all anyone will see

@@ -5,12 +5,6 @@
 
 #include <QFile>
 
-#include <cerrno>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 namespace vindelor::monitor {
 
 namespace {
@@ -21,29 +15,11 @@ InstanceLock::InstanceLock() {
     if (!platform::EnsureDataDirectory()) {
         return;
     }
-    const QByteArray path = QFile::encodeName(platform::DataFilePath(QLatin1String(kInstanceFile)));
-    fd_ = ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd_ < 0) {
-        return;
-    }
     // The kernel lets go of the lock when the process ends, however it ends.
-    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EINTR) {
-            continue;
-        }
-        if (errno == EWOULDBLOCK) {
-            held_ = false;
-        }
-        ::close(fd_);
-        fd_ = -1;
-        return;
-    }
-}
-
-InstanceLock::~InstanceLock() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-    }
+    lock_ =
+        platform::FileLock(QFile::encodeName(platform::DataFilePath(QLatin1String(kInstanceFile))),
+                           platform::FileLock::Wait::No);
+    held_ = !lock_.TakenByAnother();
 }
 
 bool ClearStaleActiveFlag(const InstanceLock& lock) {

@@ -2,6 +2,8 @@
 // each other's port probes as connections) and log every session twice.
 #pragma once
 
+#include "platform/files.h"
+
 namespace vindelor::monitor {
 
 // Holds an exclusive flock on a file in the data directory for its lifetime. When the
@@ -10,17 +12,16 @@ namespace vindelor::monitor {
 class InstanceLock {
   public:
     InstanceLock();
-    ~InstanceLock();
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;
 
     // False only when another live process holds it.
     bool Held() const { return held_; }
     // True only when this process has the lock itself (not merely counted as held).
-    bool Owned() const { return fd_ >= 0; }
+    bool Owned() const { return lock_.Held(); }
 
   private:
-    int fd_ = -1;
+    platform::FileLock lock_;
     bool held_ = true;
 };
 

@@ -1,40 +1,13 @@
 #include "monitor/stopsignals.h"
 
-#include <cerrno>
-#include <csignal>
-#include <initializer_list>
+#include "platform/signals.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <csignal>
 
 namespace vindelor::monitor {
 
-namespace {
-
-int gSignalPipe[2] = {-1, -1};
-
-void OnSignal(int signo) {
-    // The handler may come between any call and its caller's look at errno.
-    const int saved = errno;
-    const char byte = static_cast<char>(signo);
-    [[maybe_unused]] const auto n = ::write(gSignalPipe[1], &byte, 1);
-    errno = saved;
-}
-
-}  // namespace
-
 int InstallStopSignals() {
-    if (gSignalPipe[0] < 0 && ::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        return -1;
-    }
-    struct sigaction sa {};
-    sa.sa_handler = OnSignal;
-    sa.sa_flags = SA_RESTART;
-    sigemptyset(&sa.sa_mask);
-    for (int signo : {SIGINT, SIGTERM, SIGHUP}) {
-        sigaction(signo, &sa, nullptr);
-    }
-    return gSignalPipe[0];
+    return platform::RouteSignalsToPipe({SIGINT, SIGTERM, SIGHUP});
 }
 
 }  // namespace vindelor::monitor

@@ -1,5 +1,6 @@
 #include "platform/serialport.h"
 
+#include "platform/errortext.h"
 #include "platform/processes.h"
 
 #include <dirent.h>
@@ -27,11 +28,6 @@
 namespace vindelor::platform {
 
 namespace {
-
-QString ErrnoText(int error) {
-    char buffer[256];
-    return QString::fromLocal8Bit(strerror_r(error, buffer, sizeof buffer));
-}
 
 bool SameDir(const char* a, const char* b) {
     char ra[PATH_MAX];
@@ -454,7 +450,7 @@ PortCheck CheckPortHolders(const QString& devicePath) {
         const int error = local.isEmpty() ? ENOENT : errno;
         return {PortAvailability::Unusable,
                 error,
-                devicePath + QStringLiteral(": ") + ErrnoText(error),
+                devicePath + QStringLiteral(": ") + ErrorText(error),
                 {}};
     }
     if (!S_ISCHR(st.st_mode)) {
@@ -496,7 +492,7 @@ PortCheck CheckPortHolders(const QString& devicePath) {
                     return Busy(devicePath,
                                 QStringLiteral("unreadable lock file %1%2")
                                     .arg(QString::fromStdString(file),
-                                         error != 0 ? QStringLiteral(" (") + ErrnoText(error) +
+                                         error != 0 ? QStringLiteral(" (") + ErrorText(error) +
                                                           QStringLiteral(")")
                                                     : QString()),
                                 0);

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Builds the Debian package with CPack, installs it on this machine with apt-get, runs the
-# three programs from /usr/bin, validates the desktop files, the AppStream metadata and the
-# systemd user unit, then removes the package again and checks that it left nothing under
-# /usr. Needs root or sudo; meant for a development or CI machine (an installed vindelor
-# package is replaced and then purged).
+# Builds the Debian package with CPack and checks it with lintian (an error fails), installs
+# it on this machine with apt-get, runs the three programs from /usr/bin, validates the
+# desktop files, the AppStream metadata and the systemd user unit, then removes the package
+# again and checks that it left nothing under /usr. Needs root or sudo; meant for a
+# development or CI machine (an installed vindelor package is replaced and then purged).
 #
 #   VINDELOR_PACKAGE_DIR=build-package   where to build (default build-package)
 #   VINDELOR_PACKAGE_KEEP=1              leave the package installed at the end
@@ -73,14 +73,19 @@ for path in /usr/bin/vindelor /usr/bin/brusko /usr/bin/ristola \
     /usr/share/applications/ristola.desktop /usr/share/metainfo/fi.vindelor.Vindelor.metainfo.xml \
     /usr/share/man/man1/vindelor.1.gz /usr/share/man/man1/brusko.1.gz \
     /usr/share/man/man1/ristola.1.gz /usr/lib/systemd/user/vindelor.service \
-    /usr/share/vindelor/vindelor-autostart.desktop; do
+    /usr/share/vindelor/vindelor-autostart.desktop /usr/share/doc/vindelor/copyright \
+    /usr/share/doc/vindelor/changelog.gz; do
     grep -qx "$path" <<<"$contents" || fail "the package lacks $path"
 done
 # Nothing of the build tree or the development tools may ride along.
 unexpected=$(grep -E '^/usr/(bin|lib|share)/.+[^/]$' <<<"$contents" |
-    grep -vE '^/usr/bin/(vindelor|brusko|ristola)$|^/usr/share/(applications|metainfo|man|vindelor)/|^/usr/share/icons/hicolor/[0-9]+x[0-9]+/apps/(vindelor|brusko)\.png$|^/usr/lib/systemd/user/vindelor\.service$' ||
+    grep -vE '^/usr/bin/(vindelor|brusko|ristola)$|^/usr/share/(applications|metainfo|man|vindelor)/|^/usr/share/doc/vindelor/(copyright|changelog\.gz)$|^/usr/share/icons/hicolor/[0-9]+x[0-9]+/apps/(vindelor|brusko)\.png$|^/usr/lib/systemd/user/vindelor\.service$' ||
     true)
 [ -z "$unexpected" ] || fail "unexpected files in the package: $unexpected"
+
+# Debian's own checks of the package: an error fails, warnings are shown.
+lintian --fail-on error --tag-display-limit 0 "$deb" || fail "lintian $deb"
+echo "lintian: no errors"
 
 step "Installing it"
 snapshot() { find /usr -xdev \( -type f -o -type l \) 2>/dev/null | LC_ALL=C sort; }
@@ -130,6 +135,20 @@ grep -qP '^06\.12\.2026\t14:05:09\t00:12:00\t +1\.2000$' <<<"$listing" ||
 grep -qP '^07\.12\.2026\t09:00:00\t\+FAILED\+' <<<"$listing" ||
     fail "brusko --list did not list the failed try"
 grep -q '^Total time: 00:12:00$' <<<"$listing" || fail "brusko --list did not print the totals"
+
+# One version: what the programs print is what the man pages, the metadata and the
+# changelog say, all made from the top CMakeLists.txt.
+display=${version#vindelor }
+package_version=$(dpkg-query -W -f='${Version}' vindelor)
+for page in vindelor brusko ristola; do
+    zcat "/usr/share/man/man1/$page.1.gz" | sed -n 1p | grep -qF "\"Vindelor $display\"" ||
+        fail "man page $page does not name Vindelor $display"
+done
+grep -qF "<release version=\"$package_version\"" /usr/share/metainfo/fi.vindelor.Vindelor.metainfo.xml ||
+    fail "the metainfo release is not $package_version"
+zcat /usr/share/doc/vindelor/changelog.gz | sed -n 1p | grep -qF "vindelor ($package_version)" ||
+    fail "the changelog does not start with $package_version"
+echo "Version $package_version (Vindelor $display) in the man pages, metadata and changelog"
 
 ristola_help=$(/usr/bin/ristola --help)
 echo "$ristola_help" | head -n 2

@@ -1,6 +1,8 @@
 #include "viewer/logexport.h"
 
 #include "core/texts.h"
+#include "platform/errortext.h"
+#include "platform/files.h"
 #include "viewer/logrows.h"
 
 #include <QFileInfo>
@@ -8,11 +10,9 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <limits>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace vindelor::brusko {
 namespace {
@@ -243,15 +243,16 @@ QString UndatedNotice(const std::vector<int>& keys) {
 
 bool WriteTextFile(const QString& path, const QByteArray& bytes, QString* error) {
     const QByteArray name = QFile::encodeName(path);
-    struct stat st {};
-    if (::lstat(name.constData(), &st) == 0 && S_ISLNK(st.st_mode) && st.st_uid != ::geteuid()) {
+    const platform::FileStatus link = platform::LinkStatusOf(name);
+    const struct stat& st = link.status;
+    if (link.error == 0 && S_ISLNK(st.st_mode) && st.st_uid != platform::EffectiveUser()) {
         // The save follows the link itself, where the kernel's guard for shared folders
         // never sees it: a link someone else planted in a sticky folder (/tmp) would
         // have the export replace whatever it points at.
-        struct stat folder {};
-        const QByteArray dir = QFile::encodeName(QFileInfo(path).absolutePath());
-        if (::stat(dir.constData(), &folder) == 0 && (folder.st_mode & S_ISVTX) != 0 &&
-            folder.st_uid != st.st_uid) {
+        const platform::FileStatus folder =
+            platform::StatusOf(QFile::encodeName(QFileInfo(path).absolutePath()));
+        if (folder.error == 0 && (folder.status.st_mode & S_ISVTX) != 0 &&
+            folder.status.st_uid != st.st_uid) {
             *error = Text(kOwnTextBase + kTextOutputForeignLink).arg(path);
             return false;
         }
@@ -269,7 +270,7 @@ bool WriteTextFile(const QString& path, const QByteArray& bytes, QString* error)
     }
     const int reason = errno != 0 ? errno : EIO;
     file.cancelWriting();
-    *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(reason)));
+    *error = QStringLiteral("%1: %2").arg(path, platform::ErrorText(reason));
     return false;
 }
 

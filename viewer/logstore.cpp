@@ -5,6 +5,8 @@
 #include "core/texts.h"
 #include "platform/atomicfile.h"
 #include "platform/datadir.h"
+#include "platform/errortext.h"
+#include "platform/files.h"
 #include "platform/localetexts.h"
 #include "viewer/logrows.h"
 
@@ -12,12 +14,8 @@
 #include <QFileInfo>
 #include <QHash>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <limits>
 
 namespace vindelor::brusko {
@@ -46,7 +44,7 @@ QString Setting(const char* section, const char* key, const QString& def, int ma
 // What went wrong, for the user: the file and the system's own reason, which the system
 // gives in the user's language.
 QString Failure(const QString& path, int error) {
-    return QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error)));
+    return QStringLiteral("%1: %2").arg(path, platform::ErrorText(error));
 }
 
 // Writes one setting; the first failure is kept in *error as file and system reason.
@@ -86,40 +84,33 @@ bool TemporaryLinesAllInLog() {
 }
 
 // Moves the file to the first free "<name>.1", "<name>.2", … without replacing anything.
-// Empty with errno set when it could not be moved.
-QString KeepUnderFreeName(const QString& path) {
+// Empty, with the reason in *error, when it could not be moved.
+QString KeepUnderFreeName(const QString& path, int* error) {
     const QByteArray from = QFile::encodeName(path);
     for (int n = 1; n < 1000; ++n) {
         const QString target = path + QStringLiteral(".%1").arg(n);
-        const QByteArray to = QFile::encodeName(target);
-        int result =
-            ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
-        if (result != 0 && errno == EINVAL) {  // a file system without RENAME_NOREPLACE
-            result = ::link(from.constData(), to.constData());
-            if (result == 0) {
-                ::unlink(from.constData());
-            }
-        }
-        if (result == 0) {
+        *error = platform::RenameWithoutReplacing(from, QFile::encodeName(target));
+        if (*error == 0) {
             SyncDataDirectory();
             return target;
         }
-        if (errno != EEXIST) {
+        if (*error != EEXIST) {
             return QString();
         }
     }
-    errno = EEXIST;
     return QString();
 }
 
 // Clears "Vindelor.ny" out of a deletion's way: removed when that loses nothing, else
-// kept under a free name, given in *keptAs. False with errno set when neither worked.
-bool ClearTemporary(const QString& temp, QString* keptAs) {
+// kept under a free name, given in *keptAs. 0, or the reason neither worked.
+int ClearTemporary(const QString& temp, QString* keptAs) {
     if (TemporaryLinesAllInLog()) {
-        return ::unlink(QFile::encodeName(temp).constData()) == 0 || errno == ENOENT;
+        const int error = platform::RemoveFile(QFile::encodeName(temp));
+        return error == ENOENT ? 0 : error;
     }
-    *keptAs = KeepUnderFreeName(temp);
-    return !keptAs->isEmpty();
+    int error = 0;
+    *keptAs = KeepUnderFreeName(temp, &error);
+    return error;
 }
 
 }  // namespace
@@ -164,8 +155,7 @@ bool DiscardInterruptedDeletion(QString* keptAs) {
         if (keptAs != nullptr) {
             *keptAs = kept;
         }
-    } else if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(log).constData()) ==
-               0) {
+    } else if (platform::RenameFile(QFile::encodeName(temp), QFile::encodeName(log)) == 0) {
         SyncDataDirectory();
     }
     ClearProfileCache();
@@ -261,8 +251,10 @@ DeleteResult DeleteRows(const QStringList& listedLines, const std::vector<int>& 
     // A temporary file of an earlier deletion would mix its keys into this one.
     const QString tempPath = platform::DataFilePath(kLogTempFile);
     const QString logPath = platform::DataFilePath(kLogFile);
-    if (QFileInfo::exists(tempPath) && !ClearTemporary(tempPath, &r.keptTemporary)) {
-        r.error = Failure(tempPath, errno);
+    if (const int cleared =
+            QFileInfo::exists(tempPath) ? ClearTemporary(tempPath, &r.keptTemporary) : 0;
+        cleared != 0) {
+        r.error = Failure(tempPath, cleared);
         return r;
     }
     ClearProfileCache();
@@ -295,9 +287,10 @@ DeleteResult DeleteRows(const QStringList& listedLines, const std::vector<int>& 
         return r;
     }
     // One step: readers see either the old log or the new one, never none.
-    if (::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(logPath).constData()) !=
-        0) {
-        r.error = Failure(logPath, errno);
+    if (const int renamed =
+            platform::RenameFile(QFile::encodeName(tempPath), QFile::encodeName(logPath));
+        renamed != 0) {
+        r.error = Failure(logPath, renamed);
         QFile::remove(tempPath);
         ClearProfileCache();
         return r;

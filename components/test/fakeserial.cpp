@@ -1,8 +1,6 @@
 #include "components/test/fakeserial.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
+#include "platform/io.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -16,11 +14,10 @@ FakeSerialDevice::FakeSerialDevice() = default;
 FakeSerialDevice::~FakeSerialDevice() = default;
 
 void FakeSerialDevice::Wake() {
-    const std::uint64_t one = 1;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         for (const int fd : waiters_) {
-            [[maybe_unused]] ssize_t n = ::write(fd, &one, sizeof one);
+            platform::SignalEventFd(fd);
         }
     }
     changed_.notify_all();
@@ -188,8 +185,8 @@ IoResult FakeSerialDevice::Read(char* buffer, std::size_t size) {
     }
     changed_.notify_all();
     if (holdFd >= 0) {
-        pollfd p{holdFd, POLLIN, 0};
-        while (::poll(&p, 1, -1) < 0 && errno == EINTR) {
+        platform::PollFd p{holdFd, platform::kPollIn, 0};
+        while (platform::Poll(&p, 1, -1).error == EINTR) {
         }
     }
     std::lock_guard<std::mutex> lock(mutex_);
@@ -238,10 +235,11 @@ IoResult FakeSerialDevice::Write(const char* buffer, std::size_t size) {
 
 WaitResult FakeSerialDevice::Wait(int closeFd, bool forWrite) {
     // Each waiter sleeps on its own eventfd, so one wake-up reaches every waiting thread.
-    const int wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wakeFd < 0) {
-        return {WaitKind::Failed, errno};
+    const platform::IoOutcome wake = platform::NewEventFd();
+    if (wake.error != 0) {
+        return {WaitKind::Failed, wake.error};
     }
+    const int wakeFd = static_cast<int>(wake.value);
     struct Unregister {
         FakeSerialDevice* self;
         int fd;
@@ -249,7 +247,7 @@ WaitResult FakeSerialDevice::Wait(int closeFd, bool forWrite) {
             std::lock_guard<std::mutex> lock(self->mutex_);
             self->waiters_.erase(std::remove(self->waiters_.begin(), self->waiters_.end(), fd),
                                  self->waiters_.end());
-            ::close(fd);
+            platform::CloseFd(fd);
         }
     } unregister{this, wakeFd};
     bool stuck;
@@ -270,9 +268,9 @@ WaitResult FakeSerialDevice::Wait(int closeFd, bool forWrite) {
             }
             stuck = stuck_;
         }
-        pollfd fds[2] = {{closeFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        platform::PollFd fds[2] = {{closeFd, platform::kPollIn, 0}, {wakeFd, platform::kPollIn, 0}};
         if (!stuck) {
-            if (::poll(fds, 1, 0) > 0) {
+            if (platform::Poll(fds, 1, 0).value > 0) {
                 return {WaitKind::Close, 0};
             }
             std::lock_guard<std::mutex> lock(mutex_);
@@ -285,11 +283,12 @@ WaitResult FakeSerialDevice::Wait(int closeFd, bool forWrite) {
         }
         // Sleep until the close event or the script changes; a stuck port ignores the
         // close event, as a driver that never returns would.
-        if (::poll(stuck ? fds + 1 : fds, stuck ? 1 : 2, -1) < 0 && errno != EINTR) {
-            return {WaitKind::Failed, errno};
+        if (const platform::IoOutcome polled =
+                platform::Poll(stuck ? fds + 1 : fds, stuck ? 1 : 2, -1);
+            polled.error != 0 && polled.error != EINTR) {
+            return {WaitKind::Failed, polled.error};
         }
-        std::uint64_t drained;
-        [[maybe_unused]] ssize_t n = ::read(wakeFd, &drained, sizeof drained);
+        platform::DrainEventFd(wakeFd);
     }
 }
 

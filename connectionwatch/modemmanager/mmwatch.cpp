@@ -1,5 +1,7 @@
 #include "connectionwatch/modemmanager/mmwatch.h"
 
+#include "connectionwatch/pendinganswers.h"
+
 #include <QDBusArgument>
 #include <QDBusObjectPath>
 #include <QEventLoop>
@@ -182,17 +184,16 @@ void MmFollower::Look() {
                 snapshot->modems = ReadModems(reply, &bearers);
             }
             // The connected modems' bearers name the network interface.
-            auto pending = std::make_shared<int>(0);
+            int asked = 0;
             for (int i = 0; i < snapshot->modems.size(); ++i) {
                 if (snapshot->modems[i].state == kMmConnected) {
-                    *pending += static_cast<int>(bearers[i].size());
+                    asked += static_cast<int>(bearers[i].size());
                 }
             }
-            if (*pending == 0) {
+            const auto pending = PendingAnswers::Expect(asked, [this, snapshot] {
                 emit Published(*snapshot);
                 LookDone(true);
-                return;
-            }
+            });
             for (int i = 0; i < snapshot->modems.size(); ++i) {
                 if (snapshot->modems[i].state != kMmConnected) {
                     continue;
@@ -200,16 +201,13 @@ void MmFollower::Look() {
                 for (const QString& bearer : bearers[i]) {
                     QDBusMessage all = Call(bearer, kProperties, QStringLiteral("GetAll"));
                     all << kBearerInterface;
-                    Ask(all, [this, snapshot, pending, i](const QDBusMessage& r) {
+                    Ask(all, [snapshot, pending, i](const QDBusMessage& r) {
                         const QVariantMap p = PropertyMap(r.arguments().value(0));
                         const QString name = p.value(QStringLiteral("Interface")).toString();
                         if (p.value(QStringLiteral("Connected")).toBool() && !name.isEmpty()) {
                             snapshot->modems[i].bearerInterface = name;
                         }
-                        if (--*pending == 0) {
-                            emit Published(*snapshot);
-                            LookDone(true);
-                        }
+                        pending->Answered();
                     });
                 }
             }

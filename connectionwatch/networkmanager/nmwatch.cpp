@@ -1,5 +1,7 @@
 #include "connectionwatch/networkmanager/nmwatch.h"
 
+#include "connectionwatch/pendinganswers.h"
+
 #include <QDBusArgument>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
@@ -125,22 +127,20 @@ void NmFollower::Look() {
         auto snapshot = std::make_shared<NmSnapshot>();
         snapshot->service = ServiceState::Running;
         snapshot->active.resize(paths.size());
-        auto left = std::make_shared<int>(static_cast<int>(paths.size()));
         auto answered = std::make_shared<bool>(true);
         auto devicesOf = std::make_shared<QList<QStringList>>(paths.size());
         // Last step: the interfaces of the activated connections' devices.
         const auto finishDevices = [this, snapshot, answered, devicesOf] {
-            auto pending = std::make_shared<int>(0);
+            int devices = 0;
             for (int i = 0; i < snapshot->active.size(); ++i) {
                 if (snapshot->active[i].state == kNmActivated) {
-                    *pending += static_cast<int>((*devicesOf)[i].size());
+                    devices += static_cast<int>((*devicesOf)[i].size());
                 }
             }
-            if (*pending == 0) {
+            const auto pending = PendingAnswers::Expect(devices, [this, snapshot, answered] {
                 emit Published(*snapshot);
                 LookDone(*answered);
-                return;
-            }
+            });
             for (int i = 0; i < snapshot->active.size(); ++i) {
                 if (snapshot->active[i].state != kNmActivated) {
                     continue;
@@ -148,7 +148,7 @@ void NmFollower::Look() {
                 for (const QString& device : (*devicesOf)[i]) {
                     QDBusMessage all = Call(device, kProperties, QStringLiteral("GetAll"));
                     all << kDeviceInterface;
-                    Ask(all, [this, snapshot, answered, pending, i](const QDBusMessage& r) {
+                    Ask(all, [snapshot, pending, i](const QDBusMessage& r) {
                         if (r.type() == QDBusMessage::ReplyMessage) {
                             const QVariantMap p = PropertyMap(r.arguments().value(0));
                             const QString ip = p.value(QStringLiteral("IpInterface")).toString();
@@ -158,38 +158,29 @@ void NmFollower::Look() {
                                 snapshot->active[i].interfaces << counted;
                             }
                         }
-                        if (--*pending == 0) {
-                            emit Published(*snapshot);
-                            LookDone(*answered);
-                        }
+                        pending->Answered();
                     });
                 }
             }
         };
-        if (paths.isEmpty()) {
-            finishDevices();
-            return;
-        }
+        const auto left = PendingAnswers::Expect(static_cast<int>(paths.size()), finishDevices);
         for (int i = 0; i < paths.size(); ++i) {
             QDBusMessage all = Call(paths[i], kProperties, QStringLiteral("GetAll"));
             all << kActiveInterface;
-            Ask(all,
-                [snapshot, left, answered, devicesOf, finishDevices, i](const QDBusMessage& r) {
-                    if (r.type() == QDBusMessage::ReplyMessage) {
-                        const QVariantMap p = PropertyMap(r.arguments().value(0));
-                        NmActiveConnection& a = snapshot->active[i];
-                        a.id = p.value(QStringLiteral("Id")).toString();
-                        a.uuid = p.value(QStringLiteral("Uuid")).toString();
-                        a.state = p.value(QStringLiteral("State")).toUInt();
-                        (*devicesOf)[i] = ObjectPaths(p.value(QStringLiteral("Devices")));
-                    } else if (NoAnswer(r)) {
-                        *answered = false;
-                    }
-                    // An active connection gone between the two questions is simply not there.
-                    if (--*left == 0) {
-                        finishDevices();
-                    }
-                });
+            Ask(all, [snapshot, left, answered, devicesOf, i](const QDBusMessage& r) {
+                if (r.type() == QDBusMessage::ReplyMessage) {
+                    const QVariantMap p = PropertyMap(r.arguments().value(0));
+                    NmActiveConnection& a = snapshot->active[i];
+                    a.id = p.value(QStringLiteral("Id")).toString();
+                    a.uuid = p.value(QStringLiteral("Uuid")).toString();
+                    a.state = p.value(QStringLiteral("State")).toUInt();
+                    (*devicesOf)[i] = ObjectPaths(p.value(QStringLiteral("Devices")));
+                } else if (NoAnswer(r)) {
+                    *answered = false;
+                }
+                // An active connection gone between the two questions is simply not there.
+                left->Answered();
+            });
         }
     });
 }
@@ -223,7 +214,6 @@ void NmProfileFollower::Look() {
             auto profiles = std::make_shared<NmProfiles>();
             profiles->service = ServiceState::Running;
             profiles->profiles.resize(paths.size());
-            auto left = std::make_shared<int>(static_cast<int>(paths.size()));
             const auto publish = [this, profiles] {
                 NmProfiles done;
                 done.service = profiles->service;
@@ -235,23 +225,18 @@ void NmProfileFollower::Look() {
                 emit Published(done);
                 LookDone(true);
             };
-            if (paths.isEmpty()) {
-                publish();
-                return;
-            }
+            const auto left = PendingAnswers::Expect(static_cast<int>(paths.size()), publish);
             for (int i = 0; i < paths.size(); ++i) {
                 Ask(Call(paths[i],
                          QStringLiteral("org.freedesktop.NetworkManager.Settings.Connection"),
                          QStringLiteral("GetSettings")),
-                    [profiles, left, publish, i](const QDBusMessage& r) {
+                    [profiles, left, i](const QDBusMessage& r) {
                         const QVariantMap connection =
                             SettingsGroup(r.arguments().value(0), QStringLiteral("connection"));
                         NmProfile& p = profiles->profiles[i];
                         p.id = connection.value(QStringLiteral("id")).toString();
                         p.type = connection.value(QStringLiteral("type")).toString();
-                        if (--*left == 0) {
-                            publish();
-                        }
+                        left->Answered();
                     });
             }
         });

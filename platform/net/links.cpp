@@ -1,5 +1,7 @@
 #include "platform/net/links.h"
 
+#include "platform/net/linkattributes.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -16,16 +18,15 @@ namespace {
 
 // The name carried by one RTM_NEWLINK / RTM_DELLINK message, empty when it has none.
 QByteArray LinkName(const nlmsghdr* header) {
-    const auto* info = static_cast<const ifinfomsg*>(NLMSG_DATA(header));
-    int left = static_cast<int>(header->nlmsg_len) - static_cast<int>(NLMSG_LENGTH(sizeof(*info)));
-    for (const rtattr* attr = IFLA_RTA(info); left > 0 && RTA_OK(attr, left);
-         attr = RTA_NEXT(attr, left)) {
-        if (attr->rta_type == IFLA_IFNAME) {
-            const char* text = static_cast<const char*>(RTA_DATA(attr));
-            return QByteArray(text, static_cast<int>(strnlen(text, RTA_PAYLOAD(attr))));
+    QByteArray name;
+    ForEachLinkAttribute(header, [&name](const rtattr* attr) {
+        if (attr->rta_type != IFLA_IFNAME) {
+            return true;
         }
-    }
-    return QByteArray();
+        name = LinkAttributeText(attr);
+        return false;
+    });
+    return name;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/net/linkstats.h"
 
+#include "platform/net/linkattributes.h"
 #include "platform/net/links.h"
 
 #include <cerrno>
@@ -22,14 +23,10 @@ LinkStats ParseLink(const nlmsghdr* header) {
     link.present = true;
     link.index = info->ifi_index;
     link.pointToPoint = (info->ifi_flags & IFF_POINTOPOINT) != 0;
-    int left = static_cast<int>(header->nlmsg_len) - static_cast<int>(NLMSG_LENGTH(sizeof(*info)));
     bool have64 = false;
-    for (const rtattr* attr = IFLA_RTA(info); left > 0 && RTA_OK(attr, left);
-         attr = RTA_NEXT(attr, left)) {
+    ForEachLinkAttribute(header, [&link, &have64](const rtattr* attr) {
         if (attr->rta_type == IFLA_IFNAME) {
-            const char* text = static_cast<const char*>(RTA_DATA(attr));
-            link.name =
-                QString::fromLocal8Bit(text, static_cast<int>(strnlen(text, RTA_PAYLOAD(attr))));
+            link.name = QString::fromLocal8Bit(LinkAttributeText(attr));
         } else if (attr->rta_type == IFLA_STATS64 &&
                    RTA_PAYLOAD(attr) >= sizeof(rtnl_link_stats64)) {
             // The attribute need not be aligned for 64-bit reads.
@@ -45,7 +42,8 @@ LinkStats ParseLink(const nlmsghdr* header) {
             link.rxBytes = stats.rx_bytes;
             link.txBytes = stats.tx_bytes;
         }
-    }
+        return true;
+    });
     return link;
 }
 

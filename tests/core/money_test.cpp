@@ -35,5 +35,47 @@ TEST(MoneyTexts, HalvesRoundAwayFromZeroWhateverTheirBinaryForm) {
     EXPECT_FALSE(readable);
 }
 
+TEST(SettingAmounts, ReadEveryFormTheSettingsHoldAndNothingElse) {
+    struct Case {
+        const char* text;
+        ExtraDecimals extra;
+        bool readable;
+        std::uint64_t units;  // ten-thousandths
+    };
+    constexpr auto R = ExtraDecimals::Reject;
+    constexpr auto H = ExtraDecimals::Round;
+    const Case cases[] = {
+        {" 25,50 ", R, true, 255000},
+        {"+.5", R, true, 5000},
+        {"-0", R, true, 0},
+        {"1.5e1", H, true, 150000},
+        {"25E-1", H, true, 25000},
+        {"0.05000", R, true, 500},
+        {"", R, true, 0},
+        {"0.00001", R, false, 0},
+        {"0.00005", H, true, 1},
+        {"0.00004", H, true, 0},
+        {"-0.0001", R, false, 0},
+        {"1.", R, false, 0},
+        {".", R, false, 0},
+        {"1,500.00", R, false, 0},
+        {"12 €", R, false, 0},
+        {"1e", H, false, 0},
+        {"100.0001", R, false, 0},
+        {"1e3", H, false, 0},
+        {"100", R, true, 1000000},
+        {"0e99999", H, true, 0},
+        {"1e-99999", H, true, 0},
+        {"1e1", R, false, 0},
+    };
+    for (const Case& c : cases) {
+        std::uint64_t units = 7;
+        EXPECT_EQ(ReadSettingAmount(QString::fromUtf8(c.text), 4, 1000000, c.extra, &units),
+                  c.readable)
+            << c.text;
+        EXPECT_EQ(units, c.readable ? c.units : 7) << c.text;
+    }
+}
+
 }  // namespace
 }  // namespace vindelor

@@ -325,8 +325,8 @@ TEST_F(DataVolumeSession, TheCapAbroadWarnsAndHangsUpOnlyForBytesMovedAbroad) {
     ASSERT_EQ(system.processes.runs.size(), 1u);
     EXPECT_EQ(system.processes.runs[0],
               (QStringList{QStringLiteral("poff"), QStringLiteral("isp")}));
-    EXPECT_TRUE(
-        Read(QStringLiteral("Roaming"), QStringLiteral("Given")).endsWith(QStringLiteral(":50")));
+    EXPECT_TRUE(Read(QStringLiteral("Billing"), QStringLiteral("RoamingGiven"))
+                    .endsWith(QStringLiteral(":50")));
 }
 
 }  // namespace
