@@ -34,6 +34,13 @@ struct LinkCheck {
     QString detail;   // why it is unusable, for the user
 };
 
+// The network the connection's modem is registered on, as far as the watch knows it.
+struct Registration {
+    bool roaming = false;  // registered on a network abroad
+    QString operatorName;  // "Operator"
+    QString operatorCode;  // MCC and MNC, "22801"
+};
+
 class ConnectionWatch : public QObject {
     Q_OBJECT
   public:
@@ -50,6 +57,9 @@ class ConnectionWatch : public QObject {
     // The network interface whose byte counters belong to the connection while it is up;
     // empty while none is known.
     virtual QString CountedInterface() const { return QString(); }
+    // Where the connection's modem is registered; a watch that knows of no modem never
+    // roams.
+    virtual Registration ModemRegistration() const { return {}; }
 
   signals:
     // Something about the watched connection may have changed: look again.

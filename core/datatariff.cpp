@@ -17,6 +17,7 @@ const QString kDayFee = QStringLiteral("DayFee");
 const QString kInterface = QStringLiteral("Interface");
 const QString kDataWarn = QStringLiteral("DataWarn");
 const QString kDataHangUpAt = QStringLiteral("DataHangUpAt");
+const QString kUnit = QStringLiteral("Unit");
 constexpr int kLongValue = 1024;
 
 QString Read(const QString& section, const QString& key, const QString& def) {
@@ -30,6 +31,7 @@ bool ReadScaled(const QString& text, int decimals, std::uint64_t limit, std::uin
 
 constexpr std::uint64_t kMoneyLimit = 100000000ULL * 10000;            // 100 million
 constexpr std::uint64_t kIncludedLimit = 1000000000ULL * kBytesPerMB;  // a million TB
+constexpr std::uint64_t kUnitLimitKB = 1000000;                        // a GB a unit
 
 QString IncludedText(std::uint64_t bytes) {
     if (bytes == 0) {
@@ -80,6 +82,9 @@ DataEntryError CheckDataEntries(const DataEntries& in, DataTariff* out, QString*
     if (t.hangUpAt && t.includedBytes == 0) {
         return DataEntryError::HangUpAt;
     }
+    if (!ReadUnitEntry(in.unit, &t.unitBytes)) {
+        return DataEntryError::Unit;
+    }
     *out = std::move(t);
     return DataEntryError::None;
 }
@@ -92,6 +97,7 @@ DataEntries ReadDataEntries() {
     e.interfaceName = Read(kDataSection, kInterface, QString());
     e.warn = Read(kBillingSection, kDataWarn, QString());
     e.hangUpAt = Read(kBillingSection, kDataHangUpAt, QStringLiteral("Nej")) == QLatin1String("Ja");
+    e.unit = Read(kDataSection, kUnit, QString());
     return e;
 }
 
@@ -111,6 +117,7 @@ DataTariff ReadDataTariff() {
     }
     ReadPercentages(e.warn, &t.warn, nullptr);
     t.hangUpAt = e.hangUpAt && t.includedBytes > 0;
+    ReadUnitEntry(e.unit, &t.unitBytes);
     return t;
 }
 
@@ -126,6 +133,7 @@ bool WriteDataTariff(const DataTariff& t, int* error) {
         {kDataSection, kInterface, t.interfaceName},
         {kBillingSection, kDataWarn, PercentText(t.warn)},
         {kBillingSection, kDataHangUpAt, t.hangUpAt ? QStringLiteral("Ja") : QStringLiteral("Nej")},
+        {kDataSection, kUnit, UnitEntryText(t.unitBytes)},
     };
     for (const auto& v : values) {
         if (!WriteProfileString(v.section, v.key, v.value, kSettingsFile, error)) {
@@ -143,8 +151,47 @@ QString IncludedMBText(std::uint64_t bytes, int languageOffset) {
     return text + QLatin1Char(' ') + LoadText(kOwnTextBase + kTextMegabytes + languageOffset);
 }
 
+bool ReadMoneyEntry(const QString& text, std::int64_t* tenThousandths) {
+    std::uint64_t value = 0;
+    if (!ReadScaled(text, 4, kMoneyLimit, &value)) {
+        return false;
+    }
+    *tenThousandths = static_cast<std::int64_t>(value);
+    return true;
+}
+
+bool ReadMegabyteEntry(const QString& text, std::uint64_t* bytes) {
+    return ReadScaled(text, 6, kIncludedLimit, bytes);
+}
+
+QString MegabyteEntryText(std::uint64_t bytes) {
+    return IncludedText(bytes);
+}
+
+bool ReadUnitEntry(const QString& text, std::uint64_t* unitBytes) {
+    std::uint64_t kB = 0;
+    if (!ReadScaled(text, 0, kUnitLimitKB, &kB)) {
+        return false;
+    }
+    *unitBytes = kB * 1000;
+    return true;
+}
+
+QString UnitEntryText(std::uint64_t unitBytes) {
+    return unitBytes == 0 ? QString() : QString::number(unitBytes / 1000);
+}
+
+std::uint64_t BilledBytes(std::uint64_t bytes, std::uint64_t unitBytes) {
+    if (unitBytes == 0 || bytes % unitBytes == 0) {
+        return bytes;
+    }
+    const std::uint64_t up = (bytes / unitBytes + 1) * unitBytes;
+    return up < bytes ? bytes : up;  // no unit rounds past the top of the range
+}
+
 std::int64_t DataCharge(const DataTariff& tariff, std::uint64_t usedBefore,
                         std::uint64_t sessionBytes, int newDataDays) {
+    sessionBytes = BilledBytes(sessionBytes, tariff.unitBytes);
     const auto beyond = [&tariff](std::uint64_t used) {
         return used > tariff.includedBytes ? used - tariff.includedBytes : 0;
     };
@@ -156,14 +203,14 @@ std::int64_t DataCharge(const DataTariff& tariff, std::uint64_t usedBefore,
     return volume.Units() + tariff.dayFee * std::max(newDataDays, 0);
 }
 
-LoggedData LoggedDataOfLog(const DatedLog& log, const BillingMonth& month) {
+LoggedData LoggedDataOfLog(const DatedLog& log, const BillingMonth& month, bool roamingApart) {
     LoggedData data;
     for (const DatedLogLine& line : log.lines) {
         if (!line.volume.known || line.volume.Total() == 0) {
             continue;
         }
         if (month.Contains(line.date)) {
-            data.bytes += line.volume.Total();
+            data.bytes += roamingApart ? line.volume.HomeTotal() : line.volume.Total();
         }
         // The days it ran on, from its start for as long as it lasted.
         const QTime start = line.start.isValid() ? line.start : QTime(0, 0);

@@ -28,6 +28,7 @@ struct DataTariff {
     QString interfaceName;            // the counted interface when not the connection's own
     std::vector<int> warn;            // [Billing] "DataWarn": percentages of the included
     bool hangUpAt = false;            // [Billing] "DataHangUpAt": hang up when it is used
+    std::uint64_t unitBytes = 0;      // "Unit" in kB: the operator's charged unit; 0: bytes
 
     bool Priced() const { return perMB > 0 || dayFee > 0; }
 };
@@ -40,9 +41,10 @@ struct DataEntries {
     QString interfaceName;
     QString warn;
     bool hangUpAt = false;
+    QString unit;
 };
 
-enum class DataEntryError { None, PerMB, Included, DayFee, Interface, Warn, HangUpAt };
+enum class DataEntryError { None, PerMB, Included, DayFee, Interface, Warn, HangUpAt, Unit };
 
 // Checks every entry; the first bad one is returned (the bad part of the warning list in
 // *bad) and *out is left untouched. A cap without included MB is an error: it would hang
@@ -63,7 +65,22 @@ inline bool WriteGivenDataWarnings(const BillingMonth& month, const std::vector<
     return WriteGivenMarks(kDataGivenKey, month, given);
 }
 
-// The data charge of a session, in ten-thousandths: the bytes beyond what the billing
+// The entries' readers, shared with [Roaming]: money with at most four decimals as
+// ten-thousandths, MB with at most six as bytes; blank is 0, nothing negative.
+bool ReadMoneyEntry(const QString& text, std::int64_t* tenThousandths);
+bool ReadMegabyteEntry(const QString& text, std::uint64_t* bytes);
+// Bytes as the MB entry reads them back ("5000.5"; empty for 0).
+QString MegabyteEntryText(std::uint64_t bytes);
+
+// A whole number of kB per charged unit (blank: 0, to the byte), as bytes; false for
+// anything else. The [Data] and [Roaming] units read the same way.
+bool ReadUnitEntry(const QString& text, std::uint64_t* unitBytes);
+QString UnitEntryText(std::uint64_t unitBytes);
+// The bytes the operator bills: rounded up to whole units (a unit of 0 leaves them).
+std::uint64_t BilledBytes(std::uint64_t bytes, std::uint64_t unitBytes);
+
+// The data charge of a session, in ten-thousandths: the session's bytes rounded up to
+// the tariff's unit, those of them beyond what the billing
 // month includes (`usedBefore`: the month's bytes before this session) at the price per
 // MB, rounded half up once for the session, plus the fee of each day with data that no
 // earlier session paid (`newDataDays`).
@@ -76,7 +93,9 @@ struct LoggedData {
     std::uint64_t bytes = 0;
     QSet<QDate> paidDays;
 };
-LoggedData LoggedDataOfLog(const DatedLog& log, const BillingMonth& month);
+// `roamingApart`: a priced [Roaming] counts the bytes abroad, so they are not the home's.
+LoggedData LoggedDataOfLog(const DatedLog& log, const BillingMonth& month,
+                           bool roamingApart = false);
 
 // The percentages of the included volume that `used` has reached and that were not
 // given yet, ascending. None without an included volume.

@@ -51,6 +51,13 @@ QString VolumeLogText(const DataVolume& volume) {
     if (!volume.known) {
         return {};
     }
+    if (volume.RoamingTotal() > 0) {
+        return QStringLiteral(" |R%1/%2|%3|%4|")
+            .arg(volume.roamingRx)
+            .arg(volume.roamingTx)
+            .arg(volume.rx)
+            .arg(volume.tx);
+    }
     return QStringLiteral(" |%1|%2|").arg(volume.rx).arg(volume.tx);
 }
 
@@ -61,14 +68,24 @@ DataVolume ReadVolumeField(QStringView afterCaret, qsizetype* costLength) {
     if (open < 0) {
         return volume;
     }
-    const qsizetype rxFrom = open + 2;
+    qsizetype rxFrom = open + 2;
+    if (rxFrom < afterCaret.size() && afterCaret[rxFrom] == u'R') {
+        const qsizetype slash = afterCaret.indexOf(u'/', rxFrom);
+        const qsizetype end = slash < 0 ? -1 : afterCaret.indexOf(u'|', slash);
+        if (end < 0 || !ReadBytes(afterCaret, rxFrom + 1, slash, &volume.roamingRx) ||
+            !ReadBytes(afterCaret, slash + 1, end, &volume.roamingTx)) {
+            return DataVolume{};
+        }
+        rxFrom = end + 1;
+    }
     const qsizetype middle = afterCaret.indexOf(u'|', rxFrom);
     const qsizetype close = middle < 0 ? -1 : afterCaret.indexOf(u'|', middle + 1);
     if (close < 0 || close != afterCaret.size() - 1) {
-        return volume;
+        return DataVolume{};
     }
     volume.known = ReadBytes(afterCaret, rxFrom, middle, &volume.rx) &&
-                   ReadBytes(afterCaret, middle + 1, close, &volume.tx);
+                   ReadBytes(afterCaret, middle + 1, close, &volume.tx) &&
+                   volume.roamingRx <= volume.rx && volume.roamingTx <= volume.tx;
     if (!volume.known) {
         volume = DataVolume{};
     }
@@ -79,7 +96,11 @@ QString VolumeClipboardText(const DataVolume& volume) {
     if (!volume.known) {
         return {};
     }
-    return QStringLiteral("\t%1\t%2").arg(volume.rx).arg(volume.tx);
+    QString text = QStringLiteral("\t%1\t%2").arg(volume.rx).arg(volume.tx);
+    if (volume.RoamingTotal() > 0) {
+        text += QStringLiteral("\t%1\t%2").arg(volume.roamingRx).arg(volume.roamingTx);
+    }
+    return text;
 }
 
 void VolumeTally::Feed(const LinkSample& sample) {

@@ -8,6 +8,14 @@
 // volume changes nothing for them; the closing "|" makes a line cut short (a reader that
 // kept only its first 49 characters and wrote it back) read as unknown, never as a
 // smaller volume. A line without the part has no known volume.
+//
+// A session that moved bytes while its modem roamed opens the part with them, "R" and
+// received "/" sent, before the whole session's two numbers:
+//     06.12.1999 14:05:09-00:12:00^   1.2000 |R30000000/1000000|142300000|12100000|
+// Readers that know only the two numbers see a first field that is no number, and a
+// part that does not close after two, and take the volume as unknown; a cut anywhere in
+// it leaves an unknown volume for every reader. Sessions without roaming bytes keep the
+// older form exactly.
 #pragma once
 
 #include <QString>
@@ -21,14 +29,22 @@ struct DataVolume {
     bool known = false;  // false: no interface could be counted
     std::uint64_t rx = 0;
     std::uint64_t tx = 0;
+    // The part of rx and tx counted while the modem roamed.
+    std::uint64_t roamingRx = 0;
+    std::uint64_t roamingTx = 0;
 
     std::uint64_t Total() const { return rx + tx; }
+    std::uint64_t RoamingTotal() const { return roamingRx + roamingTx; }
+    std::uint64_t HomeTotal() const { return Total() - RoamingTotal(); }
     bool operator==(const DataVolume& other) const {
-        return known == other.known && (!known || (rx == other.rx && tx == other.tx));
+        return known == other.known &&
+               (!known || (rx == other.rx && tx == other.tx && roamingRx == other.roamingRx &&
+                           roamingTx == other.roamingTx));
     }
 };
 
-// " |rx|tx|" for a known volume, empty for an unknown one.
+// " |rx|tx|" (" |Rrrx/rtx|rx|tx|" with roaming bytes) for a known volume, empty for an
+// unknown one.
 QString VolumeLogText(const DataVolume& volume);
 
 // Splits the text after a line's "^" into the cost text and the volume behind it.
@@ -36,7 +52,8 @@ QString VolumeLogText(const DataVolume& volume);
 DataVolume ReadVolumeField(QStringView afterCaret, qsizetype* costLength);
 
 // The volume part moved into its own two tab-parted columns, for lines on the clipboard:
-// "\trx\ttx", or empty when unknown.
+// "\trx\ttx" (then "\troaming rx\troaming tx" when there are roaming bytes), or empty
+// when unknown.
 QString VolumeClipboardText(const DataVolume& volume);
 
 // One look at the counted link.

@@ -35,6 +35,8 @@ std::vector<MonthSummary> SummariseMonths(const std::vector<DatedLogLine>& lines
             s.volume.known = true;
             s.volume.rx += line.volume.rx;
             s.volume.tx += line.volume.tx;
+            s.volume.roamingRx += line.volume.roamingRx;
+            s.volume.roamingTx += line.volume.roamingTx;
         }
     }
     std::vector<MonthSummary> months;

@@ -166,6 +166,22 @@ enum OwnText : int {
     kTextBadAverage = 244,
     kTextShowWindow = 245,   // the status icon's menu item that brings the window back
     kTextMonitorHelp = 246,  // vindelor --help, a long text: read it with LongText()
+    // Roaming, the operator's charged unit, metered links (256-275).
+    kTextUnitLabel = 256,  // kB per charged unit, on the data and roaming pages
+    kTextBadUnit = 257,
+    kTextRoamingPage = 258,  // the page's title and menu item
+    kTextRoamingExplained = 259,
+    kTextRoamingPerMBLabel = 260,
+    kTextRoamingIncludedLabel = 261,
+    kTextRoamingHangUpAtLabel = 262,
+    kTextRoamingWarnLabel = 263,
+    kTextBadRoamingHangUpAt = 264,
+    kTextBadRoamingWarn = 265,     // "%1" the bad part (empty: warnings without a cap)
+    kTextRoamingEntered = 266,     // "%1" network's name, "%2" its code, "%3" a MB's price
+    kTextRoamingTip = 267,         // the tray tip's line while the modem roams
+    kTextRoamingWarning = 268,     // "%1" percent, "%2" used, "%3" the cap, "%4" month's end
+    kTextRoamingCapReached = 269,  // "%1" the cap abroad: why the connection is ended
+    kTextMonthColumnRoaming = 270,
     // Plans: a link each, with files of its own (276-289).
     kTextBadPlanName = 276,         // "%1" a name no plan can have
     kTextNoSuchPlan = 277,          // "%1" the plan named on the command line

@@ -33,6 +33,7 @@ TDataTariffDlg::TDataTariffDlg(QWidget* parent) : QDialog(parent) {
     DataHangUpAtBox = new QCheckBox(Own(kTextDataHangUpAtLabel), this);
     DataHangUpAtBox->setObjectName(QStringLiteral("DataHangUpAtBox"));
     DataHangUpAtBox->setChecked(stored.hangUpAt);
+    UnitEdit = NamedEdit(this, "UnitEdit", stored.unit);
 
     auto* explained = new QLabel(Own(kTextDataExplained), this);
     explained->setWordWrap(true);
@@ -40,6 +41,7 @@ TDataTariffDlg::TDataTariffDlg(QWidget* parent) : QDialog(parent) {
     form->addRow(Own(kTextPerMBLabel), PerMBEdit);
     form->addRow(Own(kTextIncludedLabel), IncludedEdit);
     form->addRow(Own(kTextDayFeeLabel), DayFeeEdit);
+    form->addRow(Own(kTextUnitLabel), UnitEdit);
     form->addRow(Own(kTextDataInterfaceLabel), InterfaceEdit);
     form->addRow(Own(kTextDataWarnLabel), DataWarnEdit);
     form->addRow(DataHangUpAtBox);
@@ -64,6 +66,7 @@ void TDataTariffDlg::OkClick() {
     entries.interfaceName = InterfaceEdit->text();
     entries.warn = DataWarnEdit->text();
     entries.hangUpAt = DataHangUpAtBox->isChecked();
+    entries.unit = UnitEdit->text();
 
     DataTariff tariff;
     QString bad;
@@ -89,6 +92,9 @@ void TDataTariffDlg::OkClick() {
                 break;
             case DataEntryError::HangUpAt:
                 field = {DataHangUpAtBox, Own(kTextBadDataHangUpAt)};
+                break;
+            case DataEntryError::Unit:
+                field = {UnitEdit, Own(kTextBadUnit)};
                 break;
             case DataEntryError::PerMB:
             case DataEntryError::None:

@@ -24,6 +24,7 @@ class TDataTariffDlg : public QDialog {
     QLineEdit* InterfaceEdit = nullptr;
     QLineEdit* DataWarnEdit = nullptr;
     QCheckBox* DataHangUpAtBox = nullptr;
+    QLineEdit* UnitEdit = nullptr;
     QPushButton* OkButton = nullptr;
     QPushButton* CancelButton = nullptr;
 };

@@ -13,6 +13,7 @@
 #include "dialogs/dialogparts.h"
 #include "dialogs/plansdlg.h"
 #include "dialogs/refreshdlg.h"
+#include "dialogs/roamingdlg.h"
 #include "platform/datadir.h"
 #include "platform/services.h"
 
@@ -195,6 +196,8 @@ void TSettingsDlg::BuildControls() {
     Budget1->setObjectName(QStringLiteral("Budget1"));
     DataTariff1 = PopupMenu1->addAction(QString());
     DataTariff1->setObjectName(QStringLiteral("DataTariff1"));
+    Roaming1 = PopupMenu1->addAction(QString());
+    Roaming1->setObjectName(QStringLiteral("Roaming1"));
     Plans1 = PopupMenu1->addAction(QString());
     Plans1->setObjectName(QStringLiteral("Plans1"));
     PopupMenu1->addSeparator();
@@ -214,6 +217,7 @@ void TSettingsDlg::BuildControls() {
     connect(Connection1, &QAction::triggered, this, &TSettingsDlg::Connection1Click);
     connect(Budget1, &QAction::triggered, this, &TSettingsDlg::Budget1Click);
     connect(DataTariff1, &QAction::triggered, this, &TSettingsDlg::DataTariff1Click);
+    connect(Roaming1, &QAction::triggered, this, &TSettingsDlg::Roaming1Click);
     connect(Plans1, &QAction::triggered, this, &TSettingsDlg::Plans1Click);
     connect(Refresh1, &QAction::triggered, this, &TSettingsDlg::Refresh1Click);
     connect(Timer1, &QTimer::timeout, this, &TSettingsDlg::Timer1Timer);
@@ -316,6 +320,7 @@ void TSettingsDlg::SprakTexter() {
     Connection1->setText(Text(kOwnTextBase + kTextConnectionMenu));
     Budget1->setText(Text(kOwnTextBase + kTextBudgetPage));
     DataTariff1->setText(Text(kOwnTextBase + kTextDataPage));
+    Roaming1->setText(Text(kOwnTextBase + kTextRoamingPage));
     Plans1->setText(Text(kOwnTextBase + kTextPlansPage));
     if (showsRateTables_) {
         Edit1->setText(Text(63));
@@ -560,6 +565,11 @@ void TSettingsDlg::Budget1Click() {
 
 void TSettingsDlg::DataTariff1Click() {
     TDataTariffDlg dialog(this);
+    dialog.exec();
+}
+
+void TSettingsDlg::Roaming1Click() {
+    TRoamingDlg dialog(this);
     dialog.exec();
 }
 

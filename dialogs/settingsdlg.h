@@ -43,6 +43,7 @@ class TSettingsDlg : public QDialog {
     void Connection1Click();  // which connection to watch
     void Budget1Click();      // "Budget and warnings"
     void DataTariff1Click();  // "Data tariff"
+    void Roaming1Click();     // "Roaming"
     void Plans1Click();       // "Plans"
     void Refresh1Click();     // "Vindelor refresh"
     void Timer1Timer();
@@ -77,6 +78,7 @@ class TSettingsDlg : public QDialog {
     QAction* Connection1 = nullptr;
     QAction* Budget1 = nullptr;
     QAction* DataTariff1 = nullptr;
+    QAction* Roaming1 = nullptr;
     QAction* Plans1 = nullptr;
     QAction* Refresh1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;

@@ -12,6 +12,9 @@ void DataCount::Begin(const QString& name, long long nowMs) {
     pointToPointBefore_.clear();
     counted_.clear();
     days_.clear();
+    roaming_ = false;
+    roamingRx_ = 0;
+    roamingTx_ = 0;
     bitsPerSecond_ = 0;
     lastTotal_ = 0;
     lastMs_ = nowMs;
@@ -60,6 +63,10 @@ bool DataCount::Look(const QString& name, long long nowMs, const QDate& today, b
     const DataVolume before = tally_.Volume();
     tally_.Feed(sample);
     const DataVolume after = tally_.Volume();
+    if (roaming_) {
+        roamingRx_ += after.rx - before.rx;
+        roamingTx_ += after.tx - before.tx;
+    }
     const long long spent = nowMs - lastMs_;
     if (spent > 0) {
         bitsPerSecond_ = static_cast<double>(after.Total() - before.Total()) * 8000.0 /
@@ -73,6 +80,13 @@ bool DataCount::Look(const QString& name, long long nowMs, const QDate& today, b
     return !(after == before);
 }
 
+DataVolume DataCount::Volume() const {
+    DataVolume volume = tally_.Volume();
+    volume.roamingRx = roamingRx_;
+    volume.roamingTx = roamingTx_;
+    return volume;
+}
+
 void DataSession::Begin(const DataTariff& tariff, const BillingMonth& month,
                         const LoggedData& logged, const std::vector<int>& given) {
     tariff_ = tariff;
@@ -80,6 +94,17 @@ void DataSession::Begin(const DataTariff& tariff, const BillingMonth& month,
     logged_ = logged;
     given_ = given;
     hungUp_ = false;
+    roaming_ = RoamingTariff{};
+    loggedRoaming_ = 0;
+    roamingGiven_.clear();
+    roamingHungUp_ = false;
+}
+
+void DataSession::BeginRoaming(const RoamingTariff& tariff, std::uint64_t loggedBytes,
+                               const std::vector<int>& given) {
+    roaming_ = tariff;
+    loggedRoaming_ = loggedBytes;
+    roamingGiven_ = given;
 }
 
 std::int64_t DataSession::Charge(const DataVolume& volume, const QSet<QDate>& days) const {
@@ -90,11 +115,22 @@ std::int64_t DataSession::Charge(const DataVolume& volume, const QSet<QDate>& da
     for (const QDate& day : days) {
         newDays += logged_.paidDays.contains(day) ? 0 : 1;
     }
-    return DataCharge(tariff_, logged_.bytes, volume.Total(), newDays);
+    if (!roaming_.Priced()) {
+        return DataCharge(tariff_, logged_.bytes, volume.Total(), newDays);
+    }
+    return DataCharge(tariff_, logged_.bytes, volume.HomeTotal(), newDays) +
+           RoamingCharge(roaming_, tariff_, loggedRoaming_, volume.RoamingTotal());
 }
 
 std::uint64_t DataSession::MonthBytes(const DataVolume& volume) const {
-    return logged_.bytes + (volume.known ? volume.Total() : 0);
+    if (!volume.known) {
+        return logged_.bytes;
+    }
+    return logged_.bytes + (roaming_.Priced() ? volume.HomeTotal() : volume.Total());
+}
+
+std::uint64_t DataSession::MonthRoamingBytes(const DataVolume& volume) const {
+    return loggedRoaming_ + (volume.known ? volume.RoamingTotal() : 0);
 }
 
 DataSession::Due DataSession::Check(const DataVolume& volume) {
@@ -107,6 +143,15 @@ DataSession::Due DataSession::Check(const DataVolume& volume) {
         used >= tariff_.includedBytes) {
         hungUp_ = true;
         due.hangUp = true;
+    }
+    const std::uint64_t abroad = MonthRoamingBytes(volume);
+    due.roamingWarnings = RoamingWarningsReached(abroad, roaming_, roamingGiven_);
+    roamingGiven_.insert(roamingGiven_.end(), due.roamingWarnings.begin(),
+                         due.roamingWarnings.end());
+    std::sort(roamingGiven_.begin(), roamingGiven_.end());
+    if (roaming_.hangUpAtBytes > 0 && !roamingHungUp_ && abroad >= roaming_.hangUpAtBytes) {
+        roamingHungUp_ = true;
+        due.roamingHangUp = true;
     }
     return due;
 }

@@ -11,12 +11,14 @@
 #include "connectionwatch/serial/serialwatch.h"
 #include "core/datatariff.h"
 #include "core/language.h"
+#include "core/money.h"
 #include "core/monthleft.h"
 #include "core/numbers.h"
 #include "core/profile.h"
 #include "core/qtlanguage.h"
 #include "core/ratemonitor.h"
 #include "core/ratetable.h"
+#include "core/roamingtariff.h"
 #include "core/sessionglobals.h"
 #include "core/sessionlog.h"
 #include "core/texts.h"
@@ -717,20 +719,41 @@ void TForm1::BeginDataCount(const QDateTime& now) {
     dataTariff_ = ReadDataTariff();
     dataCharged_ = 0;
     volumeText_.clear();
+    roaming_ = false;
     Data.Begin(CountedInterface(), platform::Ticks().Milliseconds());
     const BillingMonth month = BillingMonthOf(now.date(), Budget.Settings().startDay);
+    const RoamingTariff roaming = ReadRoamingTariff();
     LoggedData logged;
     std::vector<int> given;
+    std::uint64_t loggedAbroad = 0;
+    std::vector<int> givenAbroad;
     if (dataTariff_.Priced() || !dataTariff_.warn.empty() || dataTariff_.hangUpAt ||
-        dataTariff_.includedBytes > 0) {
+        dataTariff_.includedBytes > 0 || roaming.Priced() || roaming.hangUpAtBytes > 0) {
         // Whole lines: the volume follows the cost, beyond what the classic readers keep.
-        logged =
-            LoggedDataOfLog(DateLogLines(ReadLogLines(QString(), std::numeric_limits<int>::max()),
-                                         platform::LocaleClock().DateFormat()),
-                            month);
+        const DatedLog log = DateLogLines(ReadLogLines(QString(), std::numeric_limits<int>::max()),
+                                          platform::LocaleClock().DateFormat());
+        logged = LoggedDataOfLog(log, month, roaming.Priced());
         given = ReadGivenDataWarnings(month);
+        loggedAbroad = LoggedRoamingBytes(log, month);
+        givenAbroad = ReadGivenRoamingWarnings(month);
     }
     DataBilling.Begin(dataTariff_, month, logged, given);
+    DataBilling.BeginRoaming(roaming, loggedAbroad, givenAbroad);
+}
+
+void TForm1::FollowRegistration() {
+    const watch::Registration where = watch_ ? watch_->ModemRegistration() : watch::Registration{};
+    Data.SetRoaming(where.roaming);
+    if (where.roaming && !roaming_) {
+        const RoamingTariff& abroad = DataBilling.Roaming();
+        const std::int64_t perMB = abroad.Priced() ? abroad.perMB : dataTariff_.perMB;
+        Budget.Tell(Text(kOwnTextBase + kTextRoamingEntered)
+                        .arg(where.operatorName.isEmpty() ? where.operatorCode : where.operatorName,
+                             where.operatorCode,
+                             SessionGlobals().CurrencySymbol + QLatin1Char(' ') +
+                                 MoneyText(Money::FromUnits(perMB), 2)));
+    }
+    roaming_ = where.roaming;
 }
 
 // Once a second at most: the counters, the data charge, the volume warnings and the cap.
@@ -740,6 +763,7 @@ void TForm1::LookAtData(bool force) {
         return;
     }
     const QDate today = platform::Clock().Now().date();
+    FollowRegistration();  // the bytes of this look count where the modem is now
     Data.Look(CountedInterface(), nowMs, today, force);
     const DataVolume volume = Data.Volume();
     if (!volume.known) {
@@ -747,7 +771,7 @@ void TForm1::LookAtData(bool force) {
     }
     volumeText_ = SessionVolumeText(volume, Data.BitsPerSecond(), LanguageOffset());
     StatusPanel0->setToolTip(StatusPanel0->text() + QStringLiteral(": ") + volumeText_);
-    if (CostMonitoring && dataTariff_.Priced()) {
+    if (CostMonitoring && (dataTariff_.Priced() || DataBilling.Roaming().Priced())) {
         const std::int64_t charge = DataBilling.Charge(volume, Data.DataDays());
         Session.SessionCost += static_cast<double>(charge - dataCharged_) / 10000.0;
         dataCharged_ = charge;
@@ -766,6 +790,20 @@ void TForm1::LookAtData(bool force) {
     if (due.hangUp) {
         Budget.HangUpAtLimit(Text(kOwnTextBase + kTextDataCapReached)
                                  .arg(IncludedMBText(dataTariff_.includedBytes, LanguageOffset())));
+    }
+    const RoamingTariff& abroad = DataBilling.Roaming();
+    if (!due.roamingWarnings.empty()) {
+        WriteGivenRoamingWarnings(DataBilling.Month(), DataBilling.RoamingGiven());
+        const int offset = LanguageOffset();
+        Budget.Tell(Text(kOwnTextBase + kTextRoamingWarning)
+                        .arg(due.roamingWarnings.back())
+                        .arg(vindelor::VolumeText(DataBilling.MonthRoamingBytes(volume), offset),
+                             vindelor::VolumeText(abroad.hangUpAtBytes, offset),
+                             platform::Clock().DateText(DataBilling.Month().last)));
+    }
+    if (due.roamingHangUp) {
+        Budget.HangUpAtLimit(Text(kOwnTextBase + kTextRoamingCapReached)
+                                 .arg(IncludedMBText(abroad.hangUpAtBytes, LanguageOffset())));
     }
 }
 
@@ -796,7 +834,12 @@ void TForm1::Timer1Timer() {
     LookAtData(PortFree);
 
     if (CostMonitoring) {
-        Session.ChargeMinutes(g.CurrentRate);
+        // A minute abroad costs [Roaming] "PerMin" where it is set, else what the time
+        // tariff asks.
+        const std::int64_t perMinuteAbroad = DataBilling.Roaming().perMinute;
+        Session.ChargeMinutes(roaming_ && perMinuteAbroad > 0
+                                  ? static_cast<double>(perMinuteAbroad) / 10000.0
+                                  : g.CurrentRate);
         const monitor::CostTexts texts = monitor::MakeCostTexts(
             TotalCostBefore, Session.SessionCost, g.MonthlyMinimum, g.CurrencySymbol, Text(17));
         g.CostLeftText = texts.costLeft;
@@ -838,6 +881,9 @@ void TForm1::Timer1Timer() {
                                                       DataBilling.MonthBytes(Data.Volume()),
                                                       DataBilling.Month(), today);
         }
+    }
+    if (roaming_ && !PortFree) {
+        tip += QLatin1Char('\n') + Text(kOwnTextBase + kTextRoamingTip);
     }
     tip = WithPlanName(tip);
     if (TaskbarIcon->toolTip() != tip) {

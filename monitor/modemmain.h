@@ -256,6 +256,8 @@ class TForm1 : public QWidget {
     void SetProgramIcon(const QString& resource);
     void BeginDataCount(const QDateTime& now);
     void LookAtData(bool force);
+    // Where the session's modem is registered: roaming's bytes and its notification.
+    void FollowRegistration();
 
     bool ended_ = false;
     bool closed_ = false;
@@ -271,6 +273,7 @@ class TForm1 : public QWidget {
     DataTariff dataTariff_;
     std::int64_t dataCharged_ = 0;  // ten-thousandths already in Session.SessionCost
     QString volumeText_;
+    bool roaming_ = false;  // the session's modem was abroad at the last look
 };
 
 }  // namespace vindelor

@@ -125,9 +125,11 @@ void AppendCsvRecord(QByteArray* out, const DatedLogLine& line) {
     *out += CostNumber(line.cost);
     *out += ',';
     if (line.volume.known) {
-        *out += QByteArray::number(line.volume.rx) + ',' + QByteArray::number(line.volume.tx);
+        *out += QByteArray::number(line.volume.rx) + ',' + QByteArray::number(line.volume.tx) +
+                ',' + QByteArray::number(line.volume.roamingRx) + ',' +
+                QByteArray::number(line.volume.roamingTx);
     } else {
-        *out += ',';
+        *out += ",,,";
     }
 }
 
@@ -150,13 +152,18 @@ void AppendJsonRecord(QByteArray* out, const DatedLogLine& line) {
     *out += CostNumber(line.cost);
     if (line.volume.known) {
         *out += ", \"rx_bytes\": " + QByteArray::number(line.volume.rx) +
-                ", \"tx_bytes\": " + QByteArray::number(line.volume.tx);
+                ", \"tx_bytes\": " + QByteArray::number(line.volume.tx) +
+                ", \"roaming_rx_bytes\": " + QByteArray::number(line.volume.roamingRx) +
+                ", \"roaming_tx_bytes\": " + QByteArray::number(line.volume.roamingTx);
     } else {
-        *out += ", \"rx_bytes\": null, \"tx_bytes\": null";
+        *out +=
+            ", \"rx_bytes\": null, \"tx_bytes\": null, \"roaming_rx_bytes\": null, "
+            "\"roaming_tx_bytes\": null";
     }
 }
 
-const QByteArray kCsvHeader = "key,date,start,duration,failed,cost,rx_bytes,tx_bytes";
+const QByteArray kCsvHeader =
+    "key,date,start,duration,failed,cost,rx_bytes,tx_bytes,roaming_rx_bytes,roaming_tx_bytes";
 
 size_t LineCount(const std::vector<PlanLog>& plans) {
     size_t n = 0;
@@ -267,9 +274,13 @@ QString ColumnsText(const std::vector<QStringList>& rows, int leftColumns) {
 }
 
 QStringList MonthsHeading() {
-    return {Own(kTextMonthColumnStart),  Own(kTextMonthColumnSessions),
-            Own(kTextMonthColumnFailed), Own(kTextMonthColumnNetTime),
-            Own(kTextMonthColumnCost),   Own(kTextMonthColumnVolume) + QStringLiteral(" (MB)")};
+    return {Own(kTextMonthColumnStart),
+            Own(kTextMonthColumnSessions),
+            Own(kTextMonthColumnFailed),
+            Own(kTextMonthColumnNetTime),
+            Own(kTextMonthColumnCost),
+            Own(kTextMonthColumnVolume) + QStringLiteral(" (MB)"),
+            Own(kTextMonthColumnRoaming) + QStringLiteral(" (MB)")};
 }
 
 QStringList MonthCells(const MonthSummary& m) {
@@ -278,7 +289,8 @@ QStringList MonthCells(const MonthSummary& m) {
             QString::number(m.failedTries),
             NetTimeText(m.seconds),
             ShownCost(m.cost),
-            m.volume.known ? MegabyteText(m.volume.Total()) : QStringLiteral("-")};
+            m.volume.known ? MegabyteText(m.volume.Total()) : QStringLiteral("-"),
+            m.volume.known ? MegabyteText(m.volume.RoamingTotal()) : QStringLiteral("-")};
 }
 
 }  // namespace

@@ -16,6 +16,7 @@ namespace {
 
 const QString kRootPath = QStringLiteral("/org/freedesktop/ModemManager1");
 const QString kModemInterface = QStringLiteral("org.freedesktop.ModemManager1.Modem");
+const QString kModem3gppInterface = QStringLiteral("org.freedesktop.ModemManager1.Modem.Modem3gpp");
 const QString kBearerInterface = QStringLiteral("org.freedesktop.ModemManager1.Bearer");
 const QString kSimInterface = QStringLiteral("org.freedesktop.ModemManager1.Sim");
 const QString kModemPrefix = QStringLiteral("/org/freedesktop/ModemManager1/Modem/");
@@ -87,6 +88,10 @@ QList<MmModem> ReadModems(const QDBusMessage& reply, QList<QStringList>* bearers
         // "/" when the modem has no SIM in it.
         const QString sim = p.value(QStringLiteral("Sim")).value<QDBusObjectPath>().path();
         modem.simPath = sim == QLatin1String("/") ? QString() : sim;
+        const QVariantMap g = interfaces.value(kModem3gppInterface);
+        modem.registrationState = g.value(QStringLiteral("RegistrationState")).toInt();
+        modem.operatorCode = g.value(QStringLiteral("OperatorCode")).toString();
+        modem.operatorName = g.value(QStringLiteral("OperatorName")).toString();
         modems << modem;
         bearers->append(ObjectPaths(p.value(QStringLiteral("Bearers"))));
     }
@@ -95,6 +100,10 @@ QList<MmModem> ReadModems(const QDBusMessage& reply, QList<QStringList>* bearers
 }
 
 }  // namespace
+
+bool MmRoamingState(int registrationState) {
+    return registrationState == 5 || registrationState == 7 || registrationState == 10;
+}
 
 const MmModem* FindModem(const MmSnapshot& snapshot, const QString& wanted) {
     const bool any = wanted.compare(QLatin1String("any"), Qt::CaseInsensitive) == 0;
@@ -169,7 +178,10 @@ bool MmFollower::Relevant(const QDBusMessage& signal) const {
                 changed.contains(QStringLiteral("Ports")) ||
                 changed.contains(QStringLiteral("Bearers")) ||
                 changed.contains(QStringLiteral("Sim")) ||
-                changed.contains(QStringLiteral("EquipmentIdentifier")));
+                changed.contains(QStringLiteral("EquipmentIdentifier")) ||
+                changed.contains(QStringLiteral("RegistrationState")) ||
+                changed.contains(QStringLiteral("OperatorCode")) ||
+                changed.contains(QStringLiteral("OperatorName")));
     }
     return true;
 }
@@ -279,6 +291,11 @@ ModemManagerWatch::ModemManagerWatch(const QString& wanted, QObject* parent, int
                 QStringList{modem->manufacturer, modem->model}.join(QLatin1Char(' ')).trimmed();
             shownName_ = name.isEmpty() ? modem->equipmentId : name;
         }
+        // A service that went away or did not answer says nothing of where the modem is:
+        // the bytes keep being counted where they were.
+        if (modems_.Snapshot().service == ServiceState::Running) {
+            registration_ = ModemRegistrationOf(modems_.Snapshot(), wanted_);
+        }
         emit Changed();
     });
 }
@@ -317,6 +334,14 @@ LinkCheck ModemManagerWatch::Check() {
 QString ModemManagerWatch::CountedInterface() const {
     const MmModem* modem = Watched();
     return modem != nullptr && modem->state == kMmConnected ? modem->bearerInterface : QString();
+}
+
+Registration ModemRegistrationOf(const MmSnapshot& snapshot, const QString& wanted) {
+    const MmModem* modem = FindModem(snapshot, wanted);
+    if (modem == nullptr || modem->state != kMmConnected) {
+        return {};
+    }
+    return {MmRoamingState(modem->registrationState), modem->operatorName, modem->operatorCode};
 }
 
 }  // namespace vindelor::watch

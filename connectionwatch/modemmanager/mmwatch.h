@@ -20,6 +20,9 @@ namespace vindelor::watch {
 
 // ModemManager's MMModemState.
 constexpr int kMmConnected = 11;
+// MMModem3gppRegistrationState: roaming, roaming for SMS only, roaming with CSFB not
+// preferred.
+bool MmRoamingState(int registrationState);
 
 struct MmModem {
     QString path;
@@ -27,10 +30,13 @@ struct MmModem {
     QString manufacturer;
     QString model;
     int state = 0;
-    QStringList ports;        // "ttyUSB0", "cdc-wdm0", "wwan0"
-    QString bearerInterface;  // the connected bearer's network interface
-    QString simPath;          // the SIM object in it, empty without one
-    QString simIdentifier;    // that SIM's ICCID
+    QStringList ports;          // "ttyUSB0", "cdc-wdm0", "wwan0"
+    QString bearerInterface;    // the connected bearer's network interface
+    int registrationState = 0;  // Modem3gpp's RegistrationState; 0 without the interface
+    QString operatorCode;       // Modem3gpp's OperatorCode, MCCMNC
+    QString operatorName;
+    QString simPath;        // the SIM object in it, empty without one
+    QString simIdentifier;  // that SIM's ICCID
 };
 
 struct MmSnapshot {
@@ -52,6 +58,8 @@ QString ManagerPortName(const QString& device);
 // The modem whose ports include the one of that name; null when ModemManager owns no
 // such port.
 const MmModem* PortOwner(const MmSnapshot& snapshot, const QString& portName);
+// Where the modem `wanted` is registered while it is connected.
+Registration ModemRegistrationOf(const MmSnapshot& snapshot, const QString& wanted);
 
 class MmFollower : public ServiceFollower {
     Q_OBJECT
@@ -101,12 +109,16 @@ class ModemManagerWatch : public ConnectionWatch {
     QString Name() const override;
     LinkCheck Check() override;
     QString CountedInterface() const override;
+    // The connected modem's registration as ModemManager last told it; none while it is
+    // not connected.
+    Registration ModemRegistration() const override { return registration_; }
 
   private:
     const MmModem* Watched() const;
 
     QString wanted_;
     QString sim_;
+    Registration registration_;
     QString shownName_;
     ModemManagerModems modems_;
 };

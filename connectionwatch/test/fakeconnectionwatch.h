@@ -34,7 +34,10 @@ class FakeConnectionWatch : public ConnectionWatch {
         }
     }
 
+    Registration ModemRegistration() const override { return registration; }
+
     LinkCheck now;
+    Registration registration;  // where the test says the modem is
     int checks = 0;
 
   private:

@@ -2,6 +2,7 @@
 // bus (python3-dbusmock), and the serial watch asking ModemManager for its ports.
 #include "components/comm32.h"
 #include "connectionwatch/modemmanager/mmwatch.h"
+#include "connectionwatch/networkmanager/nmmetered.h"
 #include "connectionwatch/networkmanager/nmwatch.h"
 #include "connectionwatch/serial/serialwatch.h"
 #include "support/mockbus.h"
@@ -90,6 +91,72 @@ print(wwan, mobile)
     nm = bus.Start(kNm, {QStringLiteral("--template"), QStringLiteral("networkmanager")});
     ASSERT_NE(nm, nullptr);
     ASSERT_TRUE(Becomes(watch, LinkState::Down));
+}
+
+// A device whose applied connection the mock keeps: GetAppliedConnection and Reapply with
+// NetworkManager's version check, and its policy's refusal while "Refuse" is set.
+const char* const kAppliedConnection = R"PY(
+nm = Mock('org.freedesktop.NetworkManager', '/org/freedesktop/NetworkManager')
+wwan = nm.AddEthernetDevice('wwan', 'wwan0', 100)
+dev = dbus.Interface(bus.get_object('org.freedesktop.NetworkManager', wwan),
+                     'org.freedesktop.DBus.Mock')
+dev.AddMethod('org.freedesktop.NetworkManager.Device', 'GetAppliedConnection', 'u', 'a{sa{sv}}t',
+              "ret = (getattr(self, 'applied', {'connection': {'id': 'Mobile', "
+              "'metered': dbus.Int32(2)}}), dbus.UInt64(getattr(self, 'version', 7)))")
+dev.AddMethod('org.freedesktop.NetworkManager.Device', 'Reapply', 'a{sa{sv}}tu', '',
+              "if self.props['org.freedesktop.NetworkManager.Device'].get('Refuse'):\n"
+              "    raise dbus.exceptions.DBusException('Not authorized to reapply', "
+              "name='org.freedesktop.NetworkManager.PermissionDenied')\n"
+              "if args[1] != getattr(self, 'version', 7):\n"
+              "    raise dbus.exceptions.DBusException('version', "
+              "name='org.freedesktop.NetworkManager.Device.VersionIdMismatch')\n"
+              "self.applied = args[0]\n"
+              "self.version = getattr(self, 'version', 7) + 1")
+)PY";
+
+QString AppliedMetered(MockBus& bus) {
+    return bus
+        .Py(QStringLiteral("d = bus.get_object('org.freedesktop.NetworkManager',\n"
+                           "                   '/org/freedesktop/NetworkManager/Devices/wwan')\n"
+                           "c = d.GetAppliedConnection(0, "
+                           "dbus_interface='org.freedesktop.NetworkManager.Device')\n"
+                           "print(c[0]['connection'].get('metered', 'none'))\n"))
+        .trimmed();
+}
+
+// The session's link is marked metered in its applied connection and what it had is put
+// back; NetworkManager's refusal is said and changes nothing.
+TEST(MeteredLinkTest, TheAppliedConnectionIsMarkedThenPutBackAndARefusalIsSaid) {
+    MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    ASSERT_NE(bus.Start(kNm, {QStringLiteral("--template"), QStringLiteral("networkmanager")}),
+              nullptr);
+    bus.Py(QString::fromLatin1(kAppliedConnection));
+    ASSERT_EQ(AppliedMetered(bus), QStringLiteral("2"));  // "no"
+
+    MeteredLink link(2000);
+    link.Mark(QStringLiteral("wwan0"));
+    ASSERT_TRUE(PumpFor([&] { return link.Marked(); }));
+    EXPECT_EQ(AppliedMetered(bus), QStringLiteral("1"));
+    link.Restore(3000);
+    EXPECT_EQ(AppliedMetered(bus), QStringLiteral("2"));
+
+    bus.Py(QStringLiteral(
+        "dev = dbus.Interface(bus.get_object('org.freedesktop.NetworkManager',\n"
+        "    '/org/freedesktop/NetworkManager/Devices/wwan'),\n"
+        "    'org.freedesktop.DBus.Mock')\n"
+        "dev.AddProperty('org.freedesktop.NetworkManager.Device', 'Refuse', True)\n"));
+    MeteredLink refused(2000);
+    QStringList said;
+    QObject::connect(&refused, &MeteredLink::Refused,
+                     [&](const QString& name, const QString& reason) { said << name << reason; });
+    refused.Mark(QStringLiteral("wwan0"));
+    ASSERT_TRUE(PumpFor([&] { return !said.isEmpty(); }));
+    EXPECT_EQ(said,
+              (QStringList{QStringLiteral("wwan0"), QStringLiteral("Not authorized to reapply")}));
+    EXPECT_FALSE(refused.Marked());
+    refused.Restore(1000);
+    EXPECT_EQ(AppliedMetered(bus), QStringLiteral("2"));
 }
 
 // Services that own their names and never answer: the watches say they do not know, the
@@ -185,6 +252,52 @@ TEST(ModemManagerWatchTest, TheChosenModemConnectedIsTheConnection) {
 
     ModemManagerWatch any(QStringLiteral("any"));
     ASSERT_TRUE(Becomes(any, LinkState::Up));  // the second modem is connected
+}
+
+void SetRegistration(MockBus& bus, int index, const QString& properties, bool add = false) {
+    bus.Py(QStringLiteral("m = dbus.Interface(bus.get_object('org.freedesktop.ModemManager1',\n"
+                          "    '/org/freedesktop/ModemManager1/Modem/%1'), "
+                          "'org.freedesktop.DBus.Mock')\n"
+                          "m.%2('org.freedesktop.ModemManager1.Modem.Modem3gpp', {%3})\n")
+               .arg(index)
+               .arg(add ? QStringLiteral("AddProperties") : QStringLiteral("UpdateProperties"),
+                    properties));
+}
+
+// Where the connected modem is registered follows Modem3gpp's properties and their
+// changes; ModemManager going away leaves it where it was, so no byte moves home.
+TEST(ModemManagerWatchTest, RoamingFollowsTheRegistrationAndOutlastsTheServiceGoingAway) {
+    MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    QProcess* mm = StartModemManager(bus);
+    ASSERT_NE(mm, nullptr);
+    AddModem(bus, 0, QStringLiteral("350000000000001"), 11, QStringLiteral("ttyUSB2"));
+    SetRegistration(bus, 0,
+                    QStringLiteral("'RegistrationState': dbus.UInt32(1), 'OperatorCode': '24405', "
+                                   "'OperatorName': 'Home'"),
+                    true);
+    ModemManagerWatch watch(QStringLiteral("any"));
+    ASSERT_TRUE(Becomes(watch, LinkState::Up));
+    ASSERT_TRUE(
+        PumpFor([&] { return watch.ModemRegistration().operatorCode == QLatin1String("24405"); }));
+    EXPECT_FALSE(watch.ModemRegistration().roaming);
+
+    for (int roamingState : {5, 7, 10}) {
+        SetRegistration(bus, 0,
+                        QStringLiteral("'RegistrationState': dbus.UInt32(%1), "
+                                       "'OperatorCode': '22801', 'OperatorName': 'Operator'")
+                            .arg(roamingState));
+        ASSERT_TRUE(PumpFor([&] { return watch.ModemRegistration().roaming; })) << roamingState;
+        EXPECT_EQ(watch.ModemRegistration().operatorName, QStringLiteral("Operator"));
+        SetRegistration(bus, 0, QStringLiteral("'RegistrationState': dbus.UInt32(1)"));
+        ASSERT_TRUE(PumpFor([&] { return !watch.ModemRegistration().roaming; })) << roamingState;
+    }
+
+    SetRegistration(bus, 0, QStringLiteral("'RegistrationState': dbus.UInt32(5)"));
+    ASSERT_TRUE(PumpFor([&] { return watch.ModemRegistration().roaming; }));
+    bus.Kill(mm, kMm);
+    ASSERT_TRUE(Becomes(watch, LinkState::Unusable));
+    EXPECT_TRUE(watch.ModemRegistration().roaming);
 }
 
 // A pseudo-terminal whose slave side stands for a modem port.

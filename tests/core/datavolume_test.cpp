@@ -3,6 +3,7 @@
 #include "core/datavolume.h"
 #include "core/datatariff.h"
 #include "core/profile.h"
+#include "core/roamingtariff.h"
 #include "core/sessionlog.h"
 #include "core/texts.h"
 #include "support/testenv.h"
@@ -39,6 +40,30 @@ TEST(VolumeOnTheLogLine, TravelsAfterTheCostWithoutChangingWhatReadersRead) {
         const LogLineParts p = SplitLogLine(damaged);
         EXPECT_FALSE(p.volume.known) << damaged.toStdString();
         EXPECT_EQ(p.cost, QStringLiteral("   1.2000")) << damaged.toStdString();
+    }
+}
+
+TEST(VolumeOnTheLogLine, RoamingBytesOpenThePartAndAnyCutOrOddFieldLeavesItUnknown) {
+    const DataVolume volume{true, 142300000, 12100000, 30000000, 1000000};
+    const QString line = BuildLogLine(QStringLiteral("06.12.1999"), QStringLiteral("14:05:09"),
+                                      QStringLiteral("00:12:00"), 1.2, volume);
+    EXPECT_EQ(line,
+              QStringLiteral(
+                  "06.12.1999 14:05:09-00:12:00^   1.2000 |R30000000/1000000|142300000|12100000|"));
+    EXPECT_EQ(SplitLogLine(line).volume, volume);
+    EXPECT_EQ(SplitLogLine(line).cost, QStringLiteral("   1.2000"));
+    EXPECT_EQ(VolumeClipboardText(volume),
+              QStringLiteral("\t142300000\t12100000\t30000000\t1000000"));
+    // Cut anywhere after the cost (the 49-character readers among them): never a volume
+    // that leaves the roaming bytes out.
+    for (qsizetype n = line.indexOf(QLatin1Char('|')) + 1; n < line.size(); ++n) {
+        EXPECT_FALSE(SplitLogLine(line.left(n)).volume.known) << n;
+        EXPECT_EQ(SplitLogLine(line.left(n)).cost, QStringLiteral("   1.2000")) << n;
+    }
+    for (const char* odd : {"|R5/0|4|9|", "|R1|2|3|", "|R/1|2|3|", "|Rx/1|2|3|", "|R1/2|3|"}) {
+        const QString damaged =
+            QStringLiteral("06.12.1999 14:05:09-00:12:00^   1.2000 ") + QString::fromLatin1(odd);
+        EXPECT_FALSE(SplitLogLine(damaged).volume.known) << odd;
     }
 }
 
@@ -86,6 +111,7 @@ TEST(DataCharge, PayAsYouGoIncludedVolumeAndDayFees) {
         std::uint64_t session;
         int newDays;
         std::int64_t expected;
+        std::uint64_t unitBytes = 0;
     } cases[] = {
         {"pay as you go", 500, 0, 0, 0, 142300000, 1, 71150},
         {"a part of a MB rounds once, half up", 500, 0, 0, 0, 1000, 1, 1},
@@ -95,12 +121,17 @@ TEST(DataCharge, PayAsYouGoIncludedVolumeAndDayFees) {
         {"a day fee per new day with data, with no price per MB", 0, 0, 19900, 0, 5, 2, 39800},
         {"no data day left to pay", 0, 0, 19900, 0, 5, 0, 0},
         {"no tariff", 0, 0, 0, 0, 142300000, 1, 0},
+        {"a started 100 kB unit is a whole one", 500, 0, 0, 0, 100001, 1, 100, 100000},
+        {"a volume of whole units stays", 500, 0, 0, 0, 200000, 1, 100, 100000},
+        {"the rounded volume reaches past the included", 500, 1000, 0, 999500000, 1, 1, 250,
+         1000000},
     };
     for (const Case& c : cases) {
         DataTariff t;
         t.perMB = c.perMB;
         t.includedBytes = c.includedMB * kBytesPerMB;
         t.dayFee = c.dayFee;
+        t.unitBytes = c.unitBytes;
         EXPECT_EQ(DataCharge(t, c.usedBefore, c.session, c.newDays), c.expected) << c.name;
     }
 }
@@ -135,6 +166,43 @@ TEST(DataCharge, TheIncludedVolumeIsTheBillingMonthsAndDaysArePaidOnce) {
     EXPECT_EQ(DataWarningsReached(600000000, t, {80}), std::vector<int>{100});
 }
 
+// Home bytes at the home tariff, bytes abroad at the roaming one, each rounded up to its
+// own unit, and neither uses the other's included volume.
+TEST(RoamingCharge, BytesAbroadArePricedApartRoundedToTheirUnitAndUseTheirOwnInclusion) {
+    DataTariff home;
+    home.perMB = 500;  // 0.05
+    home.includedBytes = 100 * kBytesPerMB;
+    RoamingTariff abroad;
+    abroad.perMB = 45000;  // 4.50
+    abroad.unitBytes = 100000;
+    struct Case {
+        const char* name;
+        std::uint64_t included;
+        std::uint64_t usedBefore;
+        std::uint64_t bytes;
+        std::int64_t expected;
+    } cases[] = {
+        {"a started 100 kB is charged whole", 0, 0, 1, 4500},
+        {"2.05 MB is 2.1 MB", 0, 0, 2050000, 94500},
+        {"within the month's inclusion at the home price", 10 * kBytesPerMB, 0, 2 * kBytesPerMB,
+         1000},
+        {"crossing it", 10 * kBytesPerMB, 9 * kBytesPerMB, 2 * kBytesPerMB, 500 + 45000},
+    };
+    for (const Case& c : cases) {
+        abroad.includedBytes = c.included;
+        EXPECT_EQ(RoamingCharge(abroad, home, c.usedBefore, c.bytes), c.expected) << c.name;
+    }
+
+    // The month's bytes: those abroad leave the home inclusion alone once roaming is priced.
+    const DatedLog log = DateLogLines(
+        {QStringLiteral("15.03.2026 10:00:00-01:00:00^   9.0000 |R2000000/0|5000000|1000000|")},
+        QStringLiteral("dd.MM.yyyy"));
+    const BillingMonth month = BillingMonthOf(QDate(2026, 3, 20), 1);
+    EXPECT_EQ(LoggedDataOfLog(log, month).bytes, 6000000u);
+    EXPECT_EQ(LoggedDataOfLog(log, month, true).bytes, 4000000u);
+    EXPECT_EQ(LoggedRoamingBytes(log, month), 2000000u);
+}
+
 TEST(DataTariffSettings, GoodEntriesRoundTripBadOnesAreRefusedAndNoSectionIsNoCharge) {
     test::ScopedDataDir dir;
     EXPECT_FALSE(ReadDataTariff().Priced());
@@ -147,6 +215,7 @@ TEST(DataTariffSettings, GoodEntriesRoundTripBadOnesAreRefusedAndNoSectionIsNoCh
     e.interfaceName = QStringLiteral("wwan0");
     e.warn = QStringLiteral("100, 80");
     e.hangUpAt = true;
+    e.unit = QStringLiteral(" 100 ");
     DataTariff t;
     ASSERT_EQ(CheckDataEntries(e, &t), DataEntryError::None);
     EXPECT_EQ(t.perMB, 500);
@@ -161,24 +230,63 @@ TEST(DataTariffSettings, GoodEntriesRoundTripBadOnesAreRefusedAndNoSectionIsNoCh
     EXPECT_EQ(back.interfaceName, QStringLiteral("wwan0"));
     EXPECT_EQ(back.warn, (std::vector<int>{80, 100}));
     EXPECT_TRUE(back.hangUpAt);
+    EXPECT_EQ(back.unitBytes, 100000u);
 
     const struct {
         DataEntries entries;
         DataEntryError error;
     } bad[] = {
-        {{QStringLiteral("-1"), {}, {}, {}, {}, false}, DataEntryError::PerMB},
-        {{QStringLiteral("0.00001"), {}, {}, {}, {}, false}, DataEntryError::PerMB},
-        {{QStringLiteral("1."), {}, {}, {}, {}, false}, DataEntryError::PerMB},
-        {{{}, QStringLiteral("lots"), {}, {}, {}, false}, DataEntryError::Included},
-        {{{}, {}, QStringLiteral("1e3"), {}, {}, false}, DataEntryError::DayFee},
-        {{{}, {}, {}, QStringLiteral("ppp/0"), {}, false}, DataEntryError::Interface},
-        {{{}, QStringLiteral("100"), {}, {}, QStringLiteral("80,x"), false}, DataEntryError::Warn},
-        {{{}, {}, {}, {}, QStringLiteral("80"), false}, DataEntryError::Warn},
-        {{{}, {}, {}, {}, {}, true}, DataEntryError::HangUpAt},
+        {{QStringLiteral("-1"), {}, {}, {}, {}, false, {}}, DataEntryError::PerMB},
+        {{QStringLiteral("0.00001"), {}, {}, {}, {}, false, {}}, DataEntryError::PerMB},
+        {{QStringLiteral("1."), {}, {}, {}, {}, false, {}}, DataEntryError::PerMB},
+        {{{}, QStringLiteral("lots"), {}, {}, {}, false, {}}, DataEntryError::Included},
+        {{{}, {}, QStringLiteral("1e3"), {}, {}, false, {}}, DataEntryError::DayFee},
+        {{{}, {}, {}, QStringLiteral("ppp/0"), {}, false, {}}, DataEntryError::Interface},
+        {{{}, QStringLiteral("100"), {}, {}, QStringLiteral("80,x"), false, {}},
+         DataEntryError::Warn},
+        {{{}, {}, {}, {}, QStringLiteral("80"), false, {}}, DataEntryError::Warn},
+        {{{}, {}, {}, {}, {}, true, {}}, DataEntryError::HangUpAt},
+        {{{}, {}, {}, {}, {}, false, QStringLiteral("0.5")}, DataEntryError::Unit},
+        {{{}, {}, {}, {}, {}, false, QStringLiteral("1000001")}, DataEntryError::Unit},
     };
     for (const auto& b : bad) {
         DataTariff untouched = t;
         EXPECT_EQ(CheckDataEntries(b.entries, &untouched), b.error);
+        EXPECT_EQ(untouched.perMB, t.perMB);
+    }
+}
+
+TEST(RoamingSettings, GoodEntriesRoundTripBadOnesAreRefusedAndNoSectionIsUnpriced) {
+    test::ScopedDataDir dir;
+    EXPECT_FALSE(ReadRoamingTariff().Priced());
+    RoamingTariff t;
+    ASSERT_EQ(
+        CheckRoamingEntries({QStringLiteral("4,5"), QStringLiteral("100"), QStringLiteral("10"),
+                             QStringLiteral("50.5"), QStringLiteral("90,50")},
+                            &t),
+        RoamingEntryError::None);
+    ASSERT_TRUE(WriteRoamingTariff(t));
+    ClearProfileCache();
+    const RoamingTariff back = ReadRoamingTariff();
+    EXPECT_EQ(back.perMB, 45000);
+    EXPECT_EQ(back.includedBytes, 100 * kBytesPerMB);
+    EXPECT_EQ(back.unitBytes, 10000u);
+    EXPECT_EQ(back.hangUpAtBytes, 50500000u);
+    EXPECT_EQ(back.warn, (std::vector<int>{50, 90}));
+
+    const struct {
+        RoamingEntries entries;
+        RoamingEntryError error;
+    } bad[] = {
+        {{QStringLiteral("-4"), {}, {}, {}, {}}, RoamingEntryError::PerMB},
+        {{{}, QStringLiteral("x"), {}, {}, {}}, RoamingEntryError::Included},
+        {{{}, {}, QStringLiteral("1.5"), {}, {}}, RoamingEntryError::Unit},
+        {{{}, {}, {}, QStringLiteral("-1"), {}}, RoamingEntryError::HangUpAt},
+        {{{}, {}, {}, {}, QStringLiteral("80")}, RoamingEntryError::Warn},  // no cap
+    };
+    for (const auto& b : bad) {
+        RoamingTariff untouched = t;
+        EXPECT_EQ(CheckRoamingEntries(b.entries, &untouched), b.error);
         EXPECT_EQ(untouched.perMB, t.perMB);
     }
 }

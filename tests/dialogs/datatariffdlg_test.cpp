@@ -1,7 +1,9 @@
 #include "dialogs/datatariffdlg.h"
+#include "dialogs/roamingdlg.h"
 
 #include "core/datatariff.h"
 #include "core/profile.h"
+#include "core/roamingtariff.h"
 #include "core/texts.h"
 #include "dialogs/settingsdlg.h"
 #include "platform/test/fakes.h"
@@ -37,6 +39,7 @@ TEST(DataTariffPage, ABadEntryIsNamedInTheUsersLanguageAndNothingIsStoredThenGoo
 
     page.IncludedEdit->setText(QStringLiteral("5000"));
     page.DataWarnEdit->setText(QStringLiteral("80,100"));
+    page.UnitEdit->setText(QStringLiteral("100"));
     page.OkClick();
     EXPECT_EQ(page.result(), QDialog::Accepted);
     const DataTariff t = ReadDataTariff();
@@ -44,6 +47,38 @@ TEST(DataTariffPage, ABadEntryIsNamedInTheUsersLanguageAndNothingIsStoredThenGoo
     EXPECT_EQ(t.includedBytes, 5000 * kBytesPerMB);
     EXPECT_EQ(t.warn, (std::vector<int>{80, 100}));
     EXPECT_TRUE(t.hangUpAt);
+    EXPECT_EQ(t.unitBytes, 100000u);
+    SetLanguageOffset(kSwedishOffset);
+}
+
+TEST(RoamingPage, ABadEntryIsNamedAndNothingIsStoredThenGoodOnesAre) {
+    test::ScopedDataDir dir;
+    platform::test::ScopedFakes fakes;
+    SetLanguageOffset(kEnglishOffset);
+    TSettingsDlg settings;
+    EXPECT_EQ(settings.Roaming1->text(), QStringLiteral("Roaming"));
+
+    const QByteArray before = test::ReadFileBytes(dir.file(kSettingsFile));
+    TRoamingDlg page;
+    page.PerMBEdit->setText(QStringLiteral("4.50"));
+    page.UnitEdit->setText(QStringLiteral("0,5"));
+    page.OkClick();
+    ASSERT_EQ(fakes.boxes.shown.size(), 1u);
+    EXPECT_TRUE(fakes.boxes.shown[0].text.startsWith(
+        LoadText(kOwnTextBase + kTextBadUnit + kEnglishOffset)));
+    EXPECT_NE(page.result(), QDialog::Accepted);
+    EXPECT_EQ(test::ReadFileBytes(dir.file(kSettingsFile)), before);
+
+    page.UnitEdit->setText(QStringLiteral("100"));
+    page.HangUpAtEdit->setText(QStringLiteral("200"));
+    page.WarnEdit->setText(QStringLiteral("50"));
+    page.OkClick();
+    EXPECT_EQ(page.result(), QDialog::Accepted);
+    const RoamingTariff t = ReadRoamingTariff();
+    EXPECT_EQ(t.perMB, 45000);
+    EXPECT_EQ(t.unitBytes, 100000u);
+    EXPECT_EQ(t.hangUpAtBytes, 200 * kBytesPerMB);
+    EXPECT_EQ(t.warn, std::vector<int>{50});
     SetLanguageOffset(kSwedishOffset);
 }
 

@@ -511,11 +511,12 @@ TEST_F(SettingsDlgTest, RightClickOffersAdvancedOptionsAndRefresh) {
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), dlg.mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(&dlg, &event);
     EXPECT_TRUE(ran);
-    EXPECT_EQ(items,
-              QStringList({Text(48), Text(kOwnTextBase + kTextConnectionMenu),
-                           Text(kOwnTextBase + kTextBudgetPage), Text(kOwnTextBase + kTextDataPage),
-                           Text(kOwnTextBase + kTextPlansPage),
-                           QStringLiteral("Vindelor refresh")}));
+    EXPECT_EQ(
+        items,
+        QStringList({Text(48), Text(kOwnTextBase + kTextConnectionMenu),
+                     Text(kOwnTextBase + kTextBudgetPage), Text(kOwnTextBase + kTextDataPage),
+                     Text(kOwnTextBase + kTextRoamingPage), Text(kOwnTextBase + kTextPlansPage),
+                     QStringLiteral("Vindelor refresh")}));
 }
 
 TEST_F(SettingsDlgTest, ConnectionItemOpensTheConnectionChoice) {

@@ -252,6 +252,83 @@ TEST_F(DataVolumeSession, WarnsOnceAtEachMarkAndHangsUpWhenTheIncludedVolumeIsUs
                     .endsWith(QStringLiteral(":50,100")));
 }
 
+// A session that starts at home, roams halfway and comes home: the line keeps the bytes
+// abroad, and its cost is the home bytes at the home price plus the bytes abroad at the
+// roaming price, each rounded up to its unit, and a minute abroad costs the price per
+// minute abroad. Entering roaming is told once, with the
+// network and the price, and the tray tip says so while it lasts.
+TEST_F(DataVolumeSession, BytesAbroadArePricedByRoamingAndToldOnceAtHomeRoamingHome) {
+    platform::test::ScopedProcessFakes system;
+    Ini(QStringLiteral("Data"), QStringLiteral("PerMB"), QStringLiteral("1"));
+    Ini(QStringLiteral("Data"), QStringLiteral("Unit"), QStringLiteral("10"));
+    Ini(QStringLiteral("Roaming"), QStringLiteral("PerMB"), QStringLiteral("100"));
+    Ini(QStringLiteral("Roaming"), QStringLiteral("Unit"), QStringLiteral("100"));
+    Ini(QStringLiteral("Roaming"), QStringLiteral("PerMin"), QStringLiteral("2"));
+    SetLanguageOffset(kEnglishOffset);
+    TForm1& w = Create(false);
+    SelectLanguage(QStringLiteral("UK"));
+    watch_->Set(LinkState::Up);
+    ASSERT_TRUE(w.SessionStarted);
+
+    std::uint64_t home = Send("far", 12, 1000);
+    Run(2);
+    watch_->registration = {true, QStringLiteral("Operator"), QStringLiteral("22801")};
+    Run(2);  // the bytes of the look that saw it are counted abroad from then on
+    const std::uint64_t abroad = Send("far", 20, 1000) + Send("near", 5, 1000);
+    Run(2);
+    EXPECT_TRUE(w.TaskbarIcon->toolTip().endsWith(QStringLiteral("\nroaming")))
+        << w.TaskbarIcon->toolTip().toStdString();
+    Run(60);  // the session's first minute ends abroad
+    watch_->registration = {};
+    Run(2);
+    home += Send("near", 3, 1000);
+    Run(2);
+    EXPECT_FALSE(w.TaskbarIcon->toolTip().contains(QStringLiteral("roaming")));
+    watch_->Set(LinkState::Down);
+
+    const LogLineParts line = SplitLogLine(LogLine(1));
+    ASSERT_TRUE(line.volume.known) << LogLine(1).toStdString();
+    EXPECT_EQ(line.volume.RoamingTotal(), abroad);
+    EXPECT_EQ(line.volume.HomeTotal(), home);
+    // 15,000 B at home: two 10 kB units, 0.02; 25,000 B abroad: one 100 kB unit, 10.00;
+    // the one minute, abroad: 2.00.
+    EXPECT_EQ(line.cost, QStringLiteral("  12.0200"));
+    ASSERT_EQ(system.notifier.bodies.size(), 1u);
+    EXPECT_EQ(system.notifier.bodies[0],
+              QStringLiteral("Roaming on Operator (22801): 1 MB costs $ 100.00"));
+}
+
+TEST_F(DataVolumeSession, TheCapAbroadWarnsAndHangsUpOnlyForBytesMovedAbroad) {
+    platform::test::ScopedProcessFakes system;
+    Ini(QStringLiteral("Roaming"), QStringLiteral("HangUpAt"), QStringLiteral("0.02"));  // 20 kB
+    Ini(QStringLiteral("Roaming"), QStringLiteral("Warn"), QStringLiteral("50"));
+    Ini(QStringLiteral("Billing"), QStringLiteral("HangUp"), QStringLiteral("poff isp"));
+    SetLanguageOffset(kEnglishOffset);
+    TForm1& w = Create(false);
+    SelectLanguage(QStringLiteral("UK"));
+    watch_->Set(LinkState::Up);
+    ASSERT_TRUE(w.SessionStarted);
+
+    Send("far", 40, 1000);  // at home: no part of the cap abroad
+    Run(2);
+    EXPECT_TRUE(system.notifier.bodies.empty());
+    watch_->registration = {true, QStringLiteral("Operator"), QStringLiteral("22801")};
+    Run(2);
+    Send("far", 25, 1000);
+    Run(2);
+    ASSERT_EQ(system.notifier.bodies.size(), 3u);  // roaming, 50 %, the cap and the hang-up
+    EXPECT_TRUE(system.notifier.bodies[1].startsWith(QStringLiteral("50 % of the MB abroad")))
+        << system.notifier.bodies[1].toStdString();
+    EXPECT_TRUE(system.notifier.bodies[2].startsWith(
+        QStringLiteral("The volume abroad of the month (0.02 MB) is used up.")))
+        << system.notifier.bodies[2].toStdString();
+    ASSERT_EQ(system.processes.runs.size(), 1u);
+    EXPECT_EQ(system.processes.runs[0],
+              (QStringList{QStringLiteral("poff"), QStringLiteral("isp")}));
+    EXPECT_TRUE(Read(QStringLiteral("Billing"), QStringLiteral("RoamingGiven"))
+                    .endsWith(QStringLiteral(":50")));
+}
+
 }  // namespace
 }  // namespace vindelor::test
 

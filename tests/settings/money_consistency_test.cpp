@@ -157,8 +157,8 @@ TEST_F(MoneyConsistency, EveryFigureOfOneLogAgreesToTheCent) {
     const Outcome months = Brusko({QStringLiteral("--months")});
     ASSERT_EQ(months.code, 0);
     EXPECT_TRUE(months.err.isEmpty()) << months.err.toStdString();  // every date was read
-    // The cost is the column before the volume.
-    const QRegularExpression row(QStringLiteral("^(\\d{4}-\\d\\d-\\d\\d) .* (\\S+) +\\S+$"),
+    // The cost is the column before the two volumes.
+    const QRegularExpression row(QStringLiteral("^(\\d{4}-\\d\\d-\\d\\d) .* (\\S+) +\\S+ +\\S+$"),
                                  QRegularExpression::MultilineOption);
     QStringList monthCosts;
     for (auto m = row.globalMatch(months.out); m.hasNext();) {

@@ -122,9 +122,12 @@ TEST_F(CommandLine, MonthsAndExportFollowStartDayAndRangeAndSkipUndatedLines) {
     EXPECT_EQ(months.code, 0);
     EXPECT_EQ(months.err, undated);
     EXPECT_EQ(months.out,
-              QStringLiteral("Month from  Sessions  Failed tries  Net time  Cost  Volume (MB)\n"
-                             "1999-11-07         1             0   0:40:50  1.20            -\n"
-                             "1999-12-07         2             1   0:42:20  0.90            -\n"));
+              QStringLiteral("Month from  Sessions  Failed tries  Net time  Cost  Volume (MB)  "
+                             "Roaming (MB)\n"
+                             "1999-11-07         1             0   0:40:50  1.20            -  "
+                             "           -\n"
+                             "1999-12-07         2             1   0:42:20  0.90            -  "
+                             "           -\n"));
 
     const QString file = dir_.file(QStringLiteral("out.csv"));
     const Outcome exported =
@@ -135,9 +138,10 @@ TEST_F(CommandLine, MonthsAndExportFollowStartDayAndRangeAndSkipUndatedLines) {
     EXPECT_TRUE(exported.out.isEmpty());
     EXPECT_EQ(exported.err, undated);
     EXPECT_EQ(QString::fromUtf8(test::ReadFileBytes(file)),
-              QStringLiteral("key,date,start,duration,failed,cost,rx_bytes,tx_bytes\r\n"
-                             "2,1999-12-07,09:00:00,720,0,0.5000,,\r\n"
-                             "4,1999-12-07,10:00:00,,1,0.1500,,\r\n"));
+              QStringLiteral("key,date,start,duration,failed,cost,rx_bytes,tx_bytes,roaming_rx_"
+                             "bytes,roaming_tx_bytes\r\n"
+                             "2,1999-12-07,09:00:00,720,0,0.5000,,,,\r\n"
+                             "4,1999-12-07,10:00:00,,1,0.1500,,,,\r\n"));
 
     const Outcome unwritable =
         Brusko({QStringLiteral("--export"), QStringLiteral("json"), QStringLiteral("--output"),

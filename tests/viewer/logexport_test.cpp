@@ -21,13 +21,13 @@ std::vector<DatedLogLine> Sample() {
 }
 
 TEST(Export, CsvRecordsInLogOrder) {
-    EXPECT_EQ(ExportCsv(Sample()),
-              QByteArray("key,date,start,duration,failed,cost,rx_bytes,tx_bytes\r\n"
-                         "1,1999-12-06,14:05:09,2450,0,1.2000,,\r\n"
-                         "3,1999-12-07,10:00:00,,1,0.1500,,\r\n"
-                         "4,1999-12-08,,1820,0,0.0000,,\r\n"));
-    EXPECT_EQ(ExportCsv({}),
-              QByteArray("key,date,start,duration,failed,cost,rx_bytes,tx_bytes\r\n"));
+    EXPECT_EQ(ExportCsv(Sample()), QByteArray("key,date,start,duration,failed,cost,rx_bytes,tx_"
+                                              "bytes,roaming_rx_bytes,roaming_tx_bytes\r\n"
+                                              "1,1999-12-06,14:05:09,2450,0,1.2000,,,,\r\n"
+                                              "3,1999-12-07,10:00:00,,1,0.1500,,,,\r\n"
+                                              "4,1999-12-08,,1820,0,0.0000,,,,\r\n"));
+    EXPECT_EQ(ExportCsv({}), QByteArray("key,date,start,duration,failed,cost,rx_bytes,tx_bytes,"
+                                        "roaming_rx_bytes,roaming_tx_bytes\r\n"));
 }
 
 TEST(Export, CsvAndJsonQuoting) {
@@ -85,8 +85,10 @@ TEST(Export, MonthsTableLinesUpItsColumns) {
     const QStringList lines = MonthsTableText({m}).split(QLatin1Char('\n'));
     SetLanguageOffset(kSwedishOffset);
     ASSERT_EQ(lines.size(), 3);  // heading, the month, nothing after the last break
-    EXPECT_EQ(lines[1],
-              QStringLiteral("2026-12-01        12             1  100:00:05  12.50        154.4"));
+    EXPECT_EQ(
+        lines[1],
+        QStringLiteral(
+            "2026-12-01        12             1  100:00:05  12.50        154.4           0.0"));
     EXPECT_EQ(lines[0].size(), lines[1].size());
 }
 

@@ -91,12 +91,12 @@ TEST_F(Volumes, ExportsAndMonthsGiveTheBytesAndLeaveUnknownEmpty) {
     ASSERT_EQ(log.lines.size(), 4u);
 
     const QStringList csv = QString::fromUtf8(ExportCsv(log.lines)).split(QStringLiteral("\r\n"));
-    EXPECT_EQ(csv.value(0),
-              QStringLiteral("key,date,start,duration,failed,cost,rx_bytes,tx_bytes"));
-    EXPECT_TRUE(csv.value(1).endsWith(QStringLiteral(",1.2000,142300000,12100000")))
+    EXPECT_EQ(csv.value(0), QStringLiteral("key,date,start,duration,failed,cost,rx_bytes,tx_bytes,"
+                                           "roaming_rx_bytes,roaming_tx_bytes"));
+    EXPECT_TRUE(csv.value(1).endsWith(QStringLiteral(",1.2000,142300000,12100000,0,0")))
         << csv.value(1).toStdString();
-    EXPECT_TRUE(csv.value(2).endsWith(QStringLiteral(",0.5000,,"))) << csv.value(2).toStdString();
-    EXPECT_TRUE(csv.value(4).endsWith(QStringLiteral(",18446744073709551615,7")));
+    EXPECT_TRUE(csv.value(2).endsWith(QStringLiteral(",0.5000,,,,"))) << csv.value(2).toStdString();
+    EXPECT_TRUE(csv.value(4).endsWith(QStringLiteral(",18446744073709551615,7,0,0")));
 
     const QJsonArray json = QJsonDocument::fromJson(ExportJson(log.lines)).array();
     ASSERT_EQ(json.size(), 4);
@@ -116,14 +116,49 @@ TEST_F(Volumes, ExportsAndMonthsGiveTheBytesAndLeaveUnknownEmpty) {
     EXPECT_EQ(months[0].volume.Total(), 154400300u);
     const QStringList table = MonthsTableText(months).split(QLatin1Char('\n'));
     EXPECT_TRUE(table.value(0).endsWith(QStringLiteral("(MB)")));
-    EXPECT_TRUE(table.value(1).endsWith(QStringLiteral("  154.4"))) << table.value(1).toStdString();
+    EXPECT_TRUE(table.value(1).endsWith(QStringLiteral("  154.4           0.0")))
+        << table.value(1).toStdString();
 
     // A month with no counted line shows no volume rather than zero.
     const std::vector<DatedLogLine> oldOnly{log.lines[1]};
     const QStringList oldTable =
         MonthsTableText(SummariseMonths(oldOnly, 1)).split(QLatin1Char('\n'));
-    EXPECT_TRUE(oldTable.value(1).simplified().endsWith(QStringLiteral("0.50 -")))
+    EXPECT_TRUE(oldTable.value(1).simplified().endsWith(QStringLiteral("0.50 - -")))
         << oldTable.value(1).toStdString();
+}
+
+// A session that roamed: its line goes through deletion, recount, copy and export whole,
+// and its bytes abroad have columns of their own.
+TEST_F(Volumes, ARoamingSessionsLineKeepsItsBytesAbroadThroughEveryViewerStep) {
+    const QString roamed =
+        QStringLiteral("09.12.1999 12:00:00-00:10:00^  10.0000 |R3000000/500000|4000000|600000|");
+    PutLog({kOld, roamed, kA});
+    const Listing listing = LoadListing();
+    EXPECT_EQ(listing.rows.value(1),
+              ListRow(QStringLiteral("09.12.1999 12:00:00-00:10:00^  10.0000")));
+    const DeleteResult r = DeleteRows(listing.lines, {2});
+    ASSERT_EQ(r.status, DeleteStatus::Deleted) << r.error.toStdString();
+    EXPECT_EQ(ReadLogLines(QString(), std::numeric_limits<int>::max()),
+              (QStringList{kOld, roamed}));
+    EXPECT_EQ(RecalculateTotals(r.rows, QStringLiteral("mk")).costText, QStringLiteral("10.50"));
+
+    TForm1 form;
+    form.kopiera1Click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().split(QLatin1Char('\n')).value(1),
+              QStringLiteral("09.12.1999\t12:00:00\t00:10:00\t  10.0000\t4000000\t600000\t"
+                             "3000000\t500000"));
+
+    const DatedLog log = DateLogLines(LoadLogLines(), QStringLiteral("dd.MM.yyyy"));
+    const QStringList csv = QString::fromUtf8(ExportCsv(log.lines)).split(QStringLiteral("\r\n"));
+    EXPECT_TRUE(csv.value(2).endsWith(QStringLiteral(",10.0000,4000000,600000,3000000,500000")))
+        << csv.value(2).toStdString();
+    const QJsonObject json = QJsonDocument::fromJson(ExportJson(log.lines)).array()[1].toObject();
+    EXPECT_EQ(json.value(QStringLiteral("roaming_rx_bytes")).toInteger(), 3000000);
+    EXPECT_EQ(json.value(QStringLiteral("roaming_tx_bytes")).toInteger(), 500000);
+    const QStringList table =
+        MonthsTableText(SummariseMonths(log.lines, 1)).split(QLatin1Char('\n'));
+    EXPECT_TRUE(table.value(1).endsWith(QStringLiteral("  4.6           3.5")))
+        << table.value(1).toStdString();
 }
 
 }  // namespace
