@@ -17,6 +17,7 @@
 //   RESULT idle-netif|idle-serial <cpu per cent> <rss MB> <wakeups per second>
 #include "core/profile.h"
 #include "platform/io.h"
+#include "platform/net/links.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -38,7 +39,6 @@
 #include <net/if.h>
 #include <sched.h>
 #include <signal.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -167,18 +167,7 @@ int Stop(Child& c) {
 }
 
 bool SetUp(const char* name, bool up) {
-    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    ifreq request{};
-    std::strncpy(request.ifr_name, name, IFNAMSIZ - 1);
-    bool ok = fd >= 0 && ioctl(fd, SIOCGIFFLAGS, &request) == 0;
-    if (ok) {
-        request.ifr_flags =
-            static_cast<short>(up ? request.ifr_flags | IFF_UP : request.ifr_flags & ~IFF_UP);
-        ok = ioctl(fd, SIOCSIFFLAGS, &request) == 0;
-    }
-    if (fd >= 0)
-        close(fd);
-    return ok;
+    return vindelor::platform::SetInterfaceUp(QByteArray(name), up) == 0;
 }
 
 double Ms(Clock::time_point from, Clock::time_point to) {

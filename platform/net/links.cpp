@@ -154,4 +154,26 @@ LinkEventSocket::Batch LinkEventSocket::Read() {
     return batch;
 }
 
+
+int SetInterfaceUp(const QByteArray& name, bool up) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return errno;
+    }
+    ifreq request{};
+    std::strncpy(request.ifr_name, name.constData(), IFNAMSIZ - 1);
+    int error = 0;
+    if (::ioctl(fd, SIOCGIFFLAGS, &request) != 0) {
+        error = errno;
+    } else {
+        request.ifr_flags =
+            static_cast<short>(up ? request.ifr_flags | IFF_UP : request.ifr_flags & ~IFF_UP);
+        if (::ioctl(fd, SIOCSIFFLAGS, &request) != 0) {
+            error = errno;
+        }
+    }
+    ::close(fd);
+    return error;
+}
+
 }  // namespace vindelor::platform

@@ -39,6 +39,10 @@ class InterfaceQuery {
 // The interfaces present now, by index, loopback left out.
 QStringList PresentInterfaces();
 
+// Switches the interface on or off, as `ip link set NAME up|down` does (needs
+// CAP_NET_ADMIN in its network namespace). Returns 0, or the errno of the failed step.
+int SetInterfaceUp(const QByteArray& name, bool up);
+
 class LinkEventSocket {
   public:
     LinkEventSocket();
