@@ -166,37 +166,45 @@ TEST_F(CommandLine, AllPlansAddEachPlansOwnMonthsByCalendarMonthAndNameThePlanIn
 
     const Outcome months = Brusko({QStringLiteral("--months"), QStringLiteral("--all-plans")});
     EXPECT_EQ(months.code, 0) << months.err.toStdString();
-    EXPECT_EQ(months.out,
-              QStringLiteral(
-                  "Plan       Month from  Sessions  Failed tries  Net time  Cost  Volume (MB)\n"
-                  "hotspot    1999-11-15         1             0   0:10:00  0.01            -\n"
-                  "(total)    1999-11            1             0   0:10:00  0.01            -\n"
-                  "(default)  1999-12-01         4             1   1:24:10  2.10            -\n"
-                  "hotspot    1999-12-15         1             1   0:20:00  1.00            -\n"
-                  "(total)    1999-12            5             2   1:44:10  3.11            -\n"));
+    EXPECT_EQ(months.out, QStringLiteral("Plan       Month from  Sessions  Failed tries  Net time  "
+                                         "Cost  Volume (MB)  Roaming (MB)\n"
+                                         "hotspot    1999-11-15         1             0   0:10:00  "
+                                         "0.01            -             -\n"
+                                         "(total)    1999-11            1             0   0:10:00  "
+                                         "0.01            -             -\n"
+                                         "(default)  1999-12-01         4             1   1:24:10  "
+                                         "2.10            -             -\n"
+                                         "hotspot    1999-12-15         1             1   0:20:00  "
+                                         "1.00            -             -\n"
+                                         "(total)    1999-12            5             2   1:44:10  "
+                                         "3.11            -             -\n"));
     EXPECT_EQ(platform::SelectedPlan(), QString());
 
     const Outcome csv =
         Brusko({QStringLiteral("--export"), QStringLiteral("csv"), QStringLiteral("--all-plans"),
                 QStringLiteral("--from"), QStringLiteral("1999-12-09")});
     EXPECT_EQ(csv.code, 0);
-    EXPECT_EQ(csv.out,
-              QStringLiteral("key,date,start,duration,failed,cost,rx_bytes,tx_bytes,plan\r\n"
-                             "5,1999-12-09,12:00:00,60,0,0.0045,,,\r\n"
-                             "1,1999-12-14,08:00:00,600,0,0.0050,,,hotspot\r\n"
-                             "2,1999-12-15,08:00:00,1200,0,1.0045,,,hotspot\r\n"
-                             "3,1999-12-20,08:00:00,,1,0.0000,,,hotspot\r\n"));
+    EXPECT_EQ(csv.out, QStringLiteral("key,date,start,duration,failed,cost,rx_bytes,tx_bytes,"
+                                      "roaming_rx_bytes,roaming_tx_bytes,plan\r\n"
+                                      "5,1999-12-09,12:00:00,60,0,0.0045,,,,,\r\n"
+                                      "1,1999-12-14,08:00:00,600,0,0.0050,,,,,hotspot\r\n"
+                                      "2,1999-12-15,08:00:00,1200,0,1.0045,,,,,hotspot\r\n"
+                                      "3,1999-12-20,08:00:00,,1,0.0000,,,,,hotspot\r\n"));
     const Outcome json =
         Brusko({QStringLiteral("--export"), QStringLiteral("json"), QStringLiteral("--from"),
                 QStringLiteral("1999-12-09"), QStringLiteral("--to"), QStringLiteral("1999-12-14"),
                 QStringLiteral("--all-plans")});
-    EXPECT_EQ(json.out, QStringLiteral(
-                            "[\n  {\"key\": 5, \"date\": \"1999-12-09\", \"start\": \"12:00:00\", "
-                            "\"duration\": 60, \"failed\": false, \"cost\": 0.0045, \"rx_bytes\": "
-                            "null, \"tx_bytes\": null, \"plan\": \"\"},\n"
-                            "  {\"key\": 1, \"date\": \"1999-12-14\", \"start\": \"08:00:00\", "
-                            "\"duration\": 600, \"failed\": false, \"cost\": 0.0050, \"rx_bytes\": "
-                            "null, \"tx_bytes\": null, \"plan\": \"hotspot\"}\n]\n"));
+    EXPECT_EQ(
+        json.out,
+        QStringLiteral(
+            "[\n  {\"key\": 5, \"date\": \"1999-12-09\", \"start\": \"12:00:00\", "
+            "\"duration\": 60, \"failed\": false, \"cost\": 0.0045, \"rx_bytes\": "
+            "null, \"tx_bytes\": null, \"roaming_rx_bytes\": null, \"roaming_tx_bytes\": null, "
+            "\"plan\": \"\"},\n"
+            "  {\"key\": 1, \"date\": \"1999-12-14\", \"start\": \"08:00:00\", "
+            "\"duration\": 600, \"failed\": false, \"cost\": 0.0050, \"rx_bytes\": "
+            "null, \"tx_bytes\": null, \"roaming_rx_bytes\": null, \"roaming_tx_bytes\": null, "
+            "\"plan\": \"hotspot\"}\n]\n"));
 
     // The workbook: the plan in a last column, bare numbers where the currencies differ.
     const QString book = dir_.file(QStringLiteral("plans.xlsx"));
