@@ -234,10 +234,12 @@ TEST_F(CommandLine, OutputThatCannotTakeTheTableFailsWithAReason) {
     EXPECT_EQ(folder.code, 1);
     EXPECT_TRUE(folder.err.contains(QStringLiteral("is a folder"))) << folder.err.toStdString();
 
-    // Standard output on a full disk.
+    // Standard output on a full disk; the deletion last, as it changes the log.
     for (const QStringList& args :
          {QStringList{QStringLiteral("--months")},
-          QStringList{QStringLiteral("--export"), QStringLiteral("csv")}}) {
+          QStringList{QStringLiteral("--export"), QStringLiteral("csv")},
+          QStringList{QStringLiteral("--list")}, QStringList{QStringLiteral("--recalculate")},
+          QStringList{QStringLiteral("--delete"), QStringLiteral("1")}}) {
         QFile full(QStringLiteral("/dev/full"));
         ASSERT_TRUE(full.open(QIODevice::WriteOnly));
         QString errors;
