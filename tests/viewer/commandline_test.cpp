@@ -269,6 +269,33 @@ TEST_F(CommandLine, AnExportNeverFollowsALinkSomeoneElsePlantedInASharedFolder) 
     EXPECT_EQ(test::ReadFileBytes(victim), QByteArray("mine"));
 }
 
+// The export is renamed over the name: a link there, made before or while it is written,
+// is replaced, and what it pointed at stays as it was.
+TEST_F(CommandLine, AnExportReplacesALinkAtItsNameNeverWhatItPointsAt) {
+    const QString victim = dir_.file(QStringLiteral("precious"));
+    test::WriteFileBytes(victim, "mine");
+    const QString output = dir_.file(QStringLiteral("export.csv"));
+    ASSERT_TRUE(QFile::link(victim, output));
+    const Outcome o = Brusko(
+        {QStringLiteral("--export"), QStringLiteral("csv"), QStringLiteral("--output"), output});
+    EXPECT_EQ(o.code, 0) << o.err.toStdString();
+    EXPECT_EQ(test::ReadFileBytes(victim), QByteArray("mine"));
+    EXPECT_FALSE(QFileInfo(output).isSymLink());
+    EXPECT_TRUE(test::ReadFileBytes(output).startsWith("key,"))
+        << test::ReadFileBytes(output).toStdString();
+    EXPECT_EQ(
+        QDir(dir_.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".tmp")),
+        QStringList());
+
+    // The folder's own error, not one left over from an earlier call.
+    const Outcome missing =
+        Brusko({QStringLiteral("--export"), QStringLiteral("csv"), QStringLiteral("--output"),
+                dir_.file(QStringLiteral("no/x.csv"))});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("No such file or directory")))
+        << missing.err.toStdString();
+}
+
 TEST_F(CommandLine, RecalculateStoresTheRecount) {
     const Outcome r = Brusko({QStringLiteral("--recalculate")});
     EXPECT_EQ(r.code, 0);
