@@ -262,7 +262,7 @@ TEST_F(MoneyConsistency, ALineOfFourDecimalsIsTheSameFigureInEveryTotal) {
     guard.BeginSession(QDate(2024, 12, 20), brusko::LogDateFormat());
     figures.emplace_back("guard", Cents(guard.MonthCost(0.0)));
     for (const auto& [where, figure] : figures) {
-        EXPECT_EQ(figure, QStringLiteral("1.23")) << where;
+        EXPECT_EQ(figure.toStdString(), "1.23") << where;
     }
 }
 
