@@ -7,6 +7,7 @@
 #include "core/language.h"
 #include "core/qtlanguage.h"
 #include "core/texts.h"
+#include "platform/localetexts.h"
 #include "platform/sessionbus.h"
 
 #include <QApplication>
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
         int code = -1;
         {
             QCoreApplication app(argc, argv);
+            vindelor::platform::KeepClassicNumbers();
             QTextStream out(stdout);
             QTextStream err(stderr);
             code = vindelor::ristola::RunCommandLine(app.arguments().mid(1), out, err);
@@ -31,6 +33,7 @@ int main(int argc, char** argv) {
     }
     vindelor::platform::AvoidASilentSessionBus("ristola");
     QApplication app(argc, argv);
+    vindelor::platform::KeepClassicNumbers();
     // Ristola's own words are in all three languages at once; Qt's buttons (its Yes, the
     // message's OK) speak the one the programs speak.
     vindelor::SelectLanguage(vindelor::ProgramLanguage(5, vindelor::StoreLanguage::No));

@@ -111,7 +111,7 @@ TuneUpOutcome RunTuneUp() {
             }
         }
         WriteProfileString(QStringLiteral("Kostnad"), QStringLiteral("Totalt"),
-                           DropOneTrailingZero(MoneyText(total, 3, 8)), kSettingsFile);
+                           StoredTotalText(total, 8), kSettingsFile);
     }
     return TuneUpOutcome::Done;
 }

@@ -195,7 +195,7 @@ std::int64_t DataCharge(const DataTariff& tariff, std::uint64_t usedBefore,
     const auto beyond = [&tariff](std::uint64_t used) {
         return used > tariff.includedBytes ? used - tariff.includedBytes : 0;
     };
-    const std::uint64_t charged = beyond(usedBefore + sessionBytes) - beyond(usedBefore);
+    const std::uint64_t charged = beyond(AddBytes(usedBefore, sessionBytes)) - beyond(usedBefore);
     // The money's own rounding: a price per MB times bytes, in 128 bits, halves up.
     const Money volume =
         Scaled(Money::FromUnits(tariff.perMB),
@@ -210,7 +210,8 @@ LoggedData LoggedDataOfLog(const DatedLog& log, const BillingMonth& month, bool 
             continue;
         }
         if (month.Contains(line.date)) {
-            data.bytes += roamingApart ? line.volume.HomeTotal() : line.volume.Total();
+            data.bytes =
+                AddBytes(data.bytes, roamingApart ? line.volume.HomeTotal() : line.volume.Total());
         }
         // The days it ran on, from its start for as long as it lasted.
         const QTime start = line.start.isValid() ? line.start : QTime(0, 0);

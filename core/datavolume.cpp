@@ -8,7 +8,7 @@ namespace {
 constexpr std::uint64_t kMegabyte = 1000000;
 
 // The whole number of the digits from `from` up to `end`; false when there are none or
-// it does not fit.
+// it is past any count a session can have.
 bool ReadBytes(QStringView text, qsizetype from, qsizetype end, std::uint64_t* out) {
     if (end <= from || end - from > 20) {
         return false;
@@ -24,6 +24,9 @@ bool ReadBytes(QStringView text, qsizetype from, qsizetype end, std::uint64_t* o
             return false;
         }
         value = value * 10 + digit;
+    }
+    if (value > kMaxLoggedBytes) {
+        return false;
     }
     *out = value;
     return true;
@@ -117,8 +120,8 @@ void VolumeTally::Feed(const LinkSample& sample) {
         const auto add = [fresh](std::uint64_t now, std::uint64_t before) {
             return fresh || now < before ? now : now - before;
         };
-        rx_ += add(sample.rx, last_.rx);
-        tx_ += add(sample.tx, last_.tx);
+        rx_ = AddBytes(rx_, add(sample.rx, last_.rx));
+        tx_ = AddBytes(tx_, add(sample.tx, last_.tx));
         seen_ = true;
     }
     last_ = sample;

@@ -25,6 +25,15 @@
 
 namespace vindelor {
 
+// The largest count a log line may carry: a log line with more is damaged, not a session.
+constexpr std::uint64_t kMaxLoggedBytes = 1000000000000000000ULL;  // 10^18
+
+// Byte sums stop at the top instead of wrapping, as money and seconds do: a damaged line
+// must not turn a month's volume into a small one.
+constexpr std::uint64_t AddBytes(std::uint64_t a, std::uint64_t b) {
+    return a > UINT64_MAX - b ? UINT64_MAX : a + b;
+}
+
 struct DataVolume {
     bool known = false;  // false: no interface could be counted
     std::uint64_t rx = 0;
@@ -33,9 +42,20 @@ struct DataVolume {
     std::uint64_t roamingRx = 0;
     std::uint64_t roamingTx = 0;
 
-    std::uint64_t Total() const { return rx + tx; }
-    std::uint64_t RoamingTotal() const { return roamingRx + roamingTx; }
-    std::uint64_t HomeTotal() const { return Total() - RoamingTotal(); }
+    std::uint64_t Total() const { return AddBytes(rx, tx); }
+    std::uint64_t RoamingTotal() const { return AddBytes(roamingRx, roamingTx); }
+    std::uint64_t HomeTotal() const { return AddBytes(rx - roamingRx, tx - roamingTx); }
+    // Adds another known volume's counts, each saturating; an unknown one adds nothing.
+    void Add(const DataVolume& other) {
+        if (!other.known) {
+            return;
+        }
+        known = true;
+        rx = AddBytes(rx, other.rx);
+        tx = AddBytes(tx, other.tx);
+        roamingRx = AddBytes(roamingRx, other.roamingRx);
+        roamingTx = AddBytes(roamingTx, other.roamingTx);
+    }
     bool operator==(const DataVolume& other) const {
         return known == other.known &&
                (!known || (rx == other.rx && tx == other.tx && roamingRx == other.roamingRx &&

@@ -31,13 +31,7 @@ std::vector<MonthSummary> SummariseMonths(const std::vector<DatedLogLine>& lines
         }
         s.seconds = AddSaturating(s.seconds, line.seconds);
         s.cost += line.cost;
-        if (line.volume.known) {
-            s.volume.known = true;
-            s.volume.rx += line.volume.rx;
-            s.volume.tx += line.volume.tx;
-            s.volume.roamingRx += line.volume.roamingRx;
-            s.volume.roamingTx += line.volume.roamingTx;
-        }
+        s.volume.Add(line.volume);
     }
     std::vector<MonthSummary> months;
     months.reserve(byFirstDay.size());

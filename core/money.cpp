@@ -84,6 +84,13 @@ QString MoneyText(Money money, int decimals, int width) {
     return digits;
 }
 
+QString StoredTotalText(Money money, int width) {
+    QString text = MoneyText(money, 4, width + 1);
+    for (int i = 0; i < 2 && text.endsWith(QLatin1Char('0')); ++i)
+        text.chop(1);
+    return text;
+}
+
 Money ReadMoney(const QString& text, bool* readable) {
     const int n = static_cast<int>(text.size());
     int i = 0;

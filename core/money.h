@@ -55,6 +55,12 @@ Money Scaled(Money money, std::int64_t numerator, std::int64_t denominator);
 // has no "-".
 QString MoneyText(Money money, int decimals, int width = 0);
 
+// A total as the settings file stores it ([Kostnad] "Totalt"): every decimal of the sum
+// of the lines, trailing zeros dropped down to two ("2.10", "2.125", "1.2345"), so that a
+// figure read back from it rounds as the log's own sum does. Right-aligned as the
+// three-decimal form always was: in `width` characters when it has three decimals.
+QString StoredTotalText(Money money, int width);
+
 // A cost as the log and the stored totals hold it: leading blanks or tabs, an optional
 // sign, digits, and optionally a "." and more digits; reading stops at the first other
 // character. A "," followed by a digit stands for the point, as a hand-edited line

@@ -102,7 +102,7 @@ std::uint64_t LoggedRoamingBytes(const DatedLog& log, const BillingMonth& month)
     std::uint64_t bytes = 0;
     for (const DatedLogLine& line : log.lines) {
         if (line.volume.known && month.Contains(line.date)) {
-            bytes += line.volume.RoamingTotal();
+            bytes = AddBytes(bytes, line.volume.RoamingTotal());
         }
     }
     return bytes;

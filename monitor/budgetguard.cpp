@@ -87,8 +87,7 @@ void BudgetGuard::Tick(const BudgetTick& tick) {
     if (settings_.hangUpAt && !hungUp_ &&
         !WarningsReached(monthCost, Budget(settings_), {100}, {}).empty()) {
         hungUp_ = true;
-        reached_.clear();
-        HangUp(Money(settings_.budget, tick.currencySymbol));
+        HangUp(Money(settings_.budget, tick.currencySymbol), QString());
     }
 }
 
@@ -117,11 +116,16 @@ void BudgetGuard::CheckWarnings(vindelor::Money monthCost, const BudgetTick& tic
 }
 
 void BudgetGuard::HangUpAtLimit(const QString& reached) {
-    reached_ = reached;
-    HangUp(QString());
+    // One hang-up a connection, whichever limit comes first: a second run of the command
+    // could end the next connection the user makes.
+    if (hungUp_) {
+        return;
+    }
+    hungUp_ = true;
+    HangUp(QString(), reached);
 }
 
-void BudgetGuard::HangUp(const QString& budget) {
+void BudgetGuard::HangUp(const QString& budget, const QString& reached) {
     std::vector<PortHolder> holders;
     if (!settings_.hangUp.trimmed().isEmpty()) {
         // The command decides; no holder is looked for.
@@ -137,23 +141,23 @@ void BudgetGuard::HangUp(const QString& budget) {
             qWarning("vindelor: running the hang-up command: %s", qPrintable(command));
             platform::Processes().Run(
                 choice.command, kHangUpTimeLimitMs,
-                [this, budget, command](const platform::CommandOutcome& outcome) {
+                [this, budget, reached, command](const platform::CommandOutcome& outcome) {
                     if (!outcome.started) {
-                        Report(Own(kTextHangUpFailed).arg(budget, command, outcome.error));
+                        Report(reached, Own(kTextHangUpFailed).arg(budget, command, outcome.error));
                     } else if (outcome.timedOut) {
-                        Report(Own(kTextHangUpTimedOut).arg(budget, command));
+                        Report(reached, Own(kTextHangUpTimedOut).arg(budget, command));
                     } else if (outcome.crashed) {
-                        Report(Own(kTextHangUpFailed)
-                                   .arg(budget, command,
-                                        Own(kTextEndedBySignal)
-                                            .arg(outcome.signal)
-                                            .arg(platform::SignalName(outcome.signal))));
+                        Report(reached, Own(kTextHangUpFailed)
+                                            .arg(budget, command,
+                                                 Own(kTextEndedBySignal)
+                                                     .arg(outcome.signal)
+                                                     .arg(platform::SignalName(outcome.signal))));
                     } else if (outcome.exitCode != 0) {
-                        Report(
-                            Own(kTextHangUpFailed)
-                                .arg(budget, command, Own(kTextExitStatus).arg(outcome.exitCode)));
+                        Report(reached, Own(kTextHangUpFailed)
+                                            .arg(budget, command,
+                                                 Own(kTextExitStatus).arg(outcome.exitCode)));
                     } else {
-                        Report(Own(kTextHangUpRan).arg(budget, command));
+                        Report(reached, Own(kTextHangUpRan).arg(budget, command));
                     }
                 });
             return;
@@ -161,12 +165,12 @@ void BudgetGuard::HangUp(const QString& budget) {
         case HangUpChoice::Action::SignalPppd: {
             const int error = platform::Processes().Terminate(choice.holder);
             if (error == 0) {
-                Report(Own(kTextHangUpSignalled).arg(budget).arg(choice.pid));
+                Report(reached, Own(kTextHangUpSignalled).arg(budget).arg(choice.pid));
             } else {
-                Report(Own(kTextHangUpSignalFailed)
-                           .arg(budget)
-                           .arg(choice.pid)
-                           .arg(platform::ErrorText(error)));
+                Report(reached, Own(kTextHangUpSignalFailed)
+                                    .arg(budget)
+                                    .arg(choice.pid)
+                                    .arg(platform::ErrorText(error)));
             }
             return;
         }
@@ -175,25 +179,25 @@ void BudgetGuard::HangUp(const QString& budget) {
     }
     switch (choice.reason) {
         case HangUpChoice::Reason::BadCommand:
-            Report(Own(kTextHangUpBadCommand).arg(budget, settings_.hangUp));
+            Report(reached, Own(kTextHangUpBadCommand).arg(budget, settings_.hangUp));
             break;
         case HangUpChoice::Reason::PppdNotOurs:
-            Report(Own(kTextHangUpNotOurs).arg(budget).arg(choice.pid));
+            Report(reached, Own(kTextHangUpNotOurs).arg(budget).arg(choice.pid));
             break;
         default:
-            Report(Own(kTextHangUpNoWay).arg(budget));
+            Report(reached, Own(kTextHangUpNoWay).arg(budget));
             break;
     }
 }
 
-void BudgetGuard::Report(const QString& report) {
+void BudgetGuard::Report(const QString& reached, const QString& report) {
     QString text = report;
-    if (!reached_.isEmpty()) {
+    if (!reached.isEmpty()) {
         // Every report opens with what was reached: "… the budget (%1)".
         const QString opening = Own(kTextHangUpNoWay);
         const qsizetype end = opening.indexOf(QLatin1String("(%1)"));
         if (end >= 0) {
-            text.replace(opening.left(end + 4).arg(QString()), reached_);
+            text.replace(opening.left(end + 4).arg(QString()), reached);
         }
     }
     qWarning("vindelor: %s", qPrintable(text));

@@ -70,13 +70,14 @@ class BudgetGuard {
   private:
     void ReadMonth(const QDate& today);
     void CheckWarnings(vindelor::Money monthCost, const BudgetTick& tick);
-    void HangUp(const QString& limit);
-    // Told and written to standard error.
-    void Report(const QString& text);
+    // `reached`: what the reports name instead of the budget (empty: the budget), taken
+    // at the call, as a report may come after another limit was reached.
+    void HangUp(const QString& budget, const QString& reached);
+    // Told and written to standard error, opening with `reached` when it is given.
+    void Report(const QString& reached, const QString& text);
     // The notification, else (not while ending) the tray or a box; `printed`: the text
     // went to standard error already.
     void Show(const QString& text, bool printed);
-    QString reached_;  // what the reports say was reached, instead of the budget
     QString Money(double amount, const QString& currencySymbol) const;
     QString Money(vindelor::Money amount, const QString& currencySymbol) const;
 

@@ -126,11 +126,11 @@ std::uint64_t DataSession::MonthBytes(const DataVolume& volume) const {
     if (!volume.known) {
         return logged_.bytes;
     }
-    return logged_.bytes + (roaming_.Priced() ? volume.HomeTotal() : volume.Total());
+    return AddBytes(logged_.bytes, roaming_.Priced() ? volume.HomeTotal() : volume.Total());
 }
 
 std::uint64_t DataSession::MonthRoamingBytes(const DataVolume& volume) const {
-    return loggedRoaming_ + (volume.known ? volume.RoamingTotal() : 0);
+    return AddBytes(loggedRoaming_, volume.known ? volume.RoamingTotal() : 0);
 }
 
 DataSession::Due DataSession::Check(const DataVolume& volume) {

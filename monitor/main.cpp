@@ -19,6 +19,7 @@
 #include "monitor/stopsignals.h"
 #include "platform/datadir.h"
 #include "platform/errortext.h"
+#include "platform/localetexts.h"
 #include "platform/net/links.h"
 #include "platform/notifier.h"
 #include "platform/services.h"
@@ -129,6 +130,7 @@ int main(int argc, char** argv) {
     vindelor::platform::AvoidASilentSessionBus("vindelor");
 
     QApplication app(argc, argv);
+    vindelor::platform::KeepClassicNumbers();
     // Before any window, the box of a second copy included.
     QApplication::setWindowIcon(vindelor::LoadIconResource(QStringLiteral("VINDELOR")));
     // Qt has taken its own options (-platform, -style, …) out of the list by now.

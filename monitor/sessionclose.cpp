@@ -51,7 +51,7 @@ SessionClosePlan PlanSessionClose(const SessionCloseInput& in) {
                        MoneyText(plan.TotalCost, 2, 4);
 
     plan.WriteCostTotal = in.CostMonitoring;
-    plan.CostTotalText = DropOneTrailingZero(MoneyText(plan.TotalCost, 3, 8));
+    plan.CostTotalText = StoredTotalText(plan.TotalCost, 8);
     return plan;
 }
 

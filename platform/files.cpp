@@ -1,5 +1,7 @@
 #include "platform/files.h"
 
+#include <QRandomGenerator>
+
 #include <cerrno>
 #include <utility>
 
@@ -73,6 +75,111 @@ WholeFile ReadWholeFile(const QByteArray& path) {
     }
     ::close(fd);
     return w;
+}
+
+namespace {
+
+int WriteAllTo(int fd, const QByteArray& bytes) {
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t put = ::write(fd, p, static_cast<size_t>(left));
+        if (put < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        p += put;
+        left -= put;
+    }
+    return 0;
+}
+
+DirectoryWrite WriteInOpenDirectory(int dir, const QByteArray& name, const QByteArray& bytes) {
+    DirectoryWrite result;
+    struct stat existing {};
+    const bool exists = ::fstatat(dir, name.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!exists && errno != ENOENT) {
+        result.error = errno;
+        return result;
+    }
+    if (exists && S_ISDIR(existing.st_mode)) {
+        result.error = EISDIR;
+        return result;
+    }
+    if (exists && S_ISLNK(existing.st_mode) && existing.st_uid != ::geteuid()) {
+        struct stat folder {};
+        if (::fstat(dir, &folder) == 0 && (folder.st_mode & S_ISVTX) != 0 &&
+            folder.st_uid != existing.st_uid) {
+            result.foreignLink = true;
+            result.error = EPERM;
+            return result;
+        }
+    }
+
+    const QByteArray pid = QByteArray::number(static_cast<qlonglong>(::getpid()));
+    QByteArray temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        temp = '.' + name + '.' + pid;
+        if (attempt > 0) {
+            temp += '.' + QByteArray::number(QRandomGenerator::global()->generate64(), 16);
+        }
+        temp += ".tmp";
+        fd = ::openat(dir, temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                      0666);
+        if (fd < 0 && errno != EEXIST) {
+            result.error = errno;
+            return result;
+        }
+    }
+    if (fd < 0) {
+        result.error = EEXIST;
+        return result;
+    }
+    int error = 0;
+    if (exists && S_ISREG(existing.st_mode) && ::fchmod(fd, existing.st_mode & 07777) != 0) {
+        error = errno;
+    }
+    if (error == 0) {
+        error = WriteAllTo(fd, bytes);
+    }
+    if (error == 0 && ::fsync(fd) != 0) {
+        error = errno;
+    }
+    if (::close(fd) != 0 && error == 0) {
+        error = errno;
+    }
+    if (error == 0 && ::renameat(dir, temp.constData(), dir, name.constData()) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        ::unlinkat(dir, temp.constData(), 0);
+        result.error = error;
+        return result;
+    }
+    ::fsync(dir);  // the rename lasts; a folder that cannot be synced keeps what is written
+    return result;
+}
+
+}  // namespace
+
+DirectoryWrite WriteFileInDirectory(const QByteArray& directory, const QByteArray& name,
+                                    const QByteArray& bytes) {
+    DirectoryWrite result;
+    if (name.isEmpty() || name == "." || name == ".." || name.contains('/')) {
+        result.error = name.contains('/') ? EINVAL : EISDIR;
+        return result;
+    }
+    const int dir = ::open(directory.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) {
+        result.error = errno;
+        return result;
+    }
+    result = WriteInOpenDirectory(dir, name, bytes);
+    ::close(dir);
+    return result;
 }
 
 int RenameFile(const QByteArray& from, const QByteArray& to) {

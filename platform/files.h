@@ -41,6 +41,22 @@ int RenameWithoutReplacing(const QByteArray& from, const QByteArray& to);
 // Removes the name `path`; 0 or the errno (ENOENT when there was none).
 int RemoveFile(const QByteArray& path);
 
+struct DirectoryWrite {
+    int error = 0;  // 0, or the errno of the step that failed; EISDIR: the name is a folder
+    // Refused: the name is a symbolic link another user made in a shared (sticky) folder,
+    // which is theirs to replace, not ours.
+    bool foreignLink = false;
+};
+
+// Writes `bytes` as the file `name` in the folder `directory`, the folder opened once and
+// every step taken inside it, so that no path is looked up twice: a new file beside the
+// name (a name nobody else made, no link followed, the mode of the file it replaces, else
+// 0666 less the umask), written and synced, then renamed over the name. A symbolic link
+// of that name is replaced, never followed. On failure the name is untouched and no
+// temporary file is left behind.
+DirectoryWrite WriteFileInDirectory(const QByteArray& directory, const QByteArray& name,
+                                    const QByteArray& bytes);
+
 // An exclusive flock on a file made for the purpose (mode 0600, no link followed),
 // held until the object goes. The lock is on the open file, so each holder opens its
 // own: a descriptor shared with a forked child would share the lock too.

@@ -70,17 +70,8 @@ QString LocaleClock::TimeText(const QTime& time) {
     return time.toString(QStringLiteral("HH%1mm%1ss").arg(timeSeparator_));
 }
 
-ClassicNumbers::ClassicNumbers() {
-    if (const char* current = std::setlocale(LC_NUMERIC, nullptr)) {
-        previous_ = current;
-    }
+void KeepClassicNumbers() {
     std::setlocale(LC_NUMERIC, "C");
-}
-
-ClassicNumbers::~ClassicNumbers() {
-    if (!previous_.empty()) {
-        std::setlocale(LC_NUMERIC, previous_.c_str());
-    }
 }
 
 LocaleRegional::LocaleRegional(const QLocale& locale)

@@ -39,20 +39,13 @@ class LocaleClock : public LocalClock {
     QChar timeSeparator_;
 };
 
-// While it lives, the C library writes and reads numbers with a "." (LC_NUMERIC "C")
-// whatever the user's locale, which Qt made the program's at its start: for libraries
-// that write numbers with printf into files read elsewhere (a spreadsheet's cells).
-// The program's own thread only; the locale in force before comes back at the end.
-class ClassicNumbers {
-  public:
-    ClassicNumbers();
-    ~ClassicNumbers();
-    ClassicNumbers(const ClassicNumbers&) = delete;
-    ClassicNumbers& operator=(const ClassicNumbers&) = delete;
-
-  private:
-    std::string previous_;
-};
+// Called by every program right after its application object, which gave the C library
+// the user's locale: from then on the C library writes and reads numbers with a "."
+// (LC_NUMERIC "C") for the whole program, as Qt advises, while texts, dates and sorting
+// stay the user's. Libraries that printf numbers into files read elsewhere (a
+// spreadsheet's cells) would write "0,5" under fi_FI, which no reader takes for a number.
+// Qt's own number texts go through QLocale and are not touched.
+void KeepClassicNumbers();
 
 class LocaleRegional : public Regional {
   public:

@@ -6,7 +6,8 @@ set -euo pipefail
 # libqt6opengl6-dev: qt6-charts-dev's CMake files ask for Qt6OpenGL without depending on it.
 # libxlsxwriter-dev writes Brusko's spreadsheet export, python3-openpyxl reads it back in
 # the tests; qt6-translations-l10n gives Qt's own dialogs and buttons the user's language.
-# lintian checks the Debian package (scripts/package.sh).
+# lintian checks the Debian package (scripts/package.sh). locales-all: the tests run the
+# programs under the Finnish and Swedish locales of Finland, which they must not lack.
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev
@@ -21,6 +22,7 @@ packages=(
     libxlsxwriter-dev python3-openpyxl
     qt6-translations-l10n
     lintian
+    locales-all
 )
 
 missing=()

@@ -260,7 +260,7 @@ int RunCommandLine(const QStringList& given, QTextStream& out, QTextStream& err)
             out << line << '\n';
         }
         PrintTotals(out, listing.label1, listing.label2, listing.costFrameVisible);
-        return 0;
+        return Delivered(out, err);
     }
 
     if (option == QLatin1String("--recalculate")) {
@@ -271,7 +271,7 @@ int RunCommandLine(const QStringList& given, QTextStream& out, QTextStream& err)
         }
         out << Text(30) << ": " << r.label2 << '\n';
         out << Own(kTextFailedTries).arg(r.failedTries) << '\n';
-        return 0;
+        return Delivered(out, err);
     }
 
     std::vector<int> rows;
@@ -309,7 +309,7 @@ int RunCommandLine(const QStringList& given, QTextStream& out, QTextStream& err)
     }
     const QString label2 = r.label2Changed ? r.label2 : listing.label2;
     PrintTotals(out, r.label1, label2, listing.costFrameVisible && !label2.isEmpty());
-    return 0;
+    return Delivered(out, err);
 }
 
 }  // namespace vindelor::brusko

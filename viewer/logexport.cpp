@@ -6,7 +6,6 @@
 #include "viewer/logrows.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -343,35 +342,22 @@ QString UndatedNotice(const std::vector<int>& keys) {
 }
 
 bool WriteTextFile(const QString& path, const QByteArray& bytes, QString* error) {
-    const QByteArray name = QFile::encodeName(path);
-    const platform::FileStatus link = platform::LinkStatusOf(name);
-    const struct stat& st = link.status;
-    if (link.error == 0 && S_ISLNK(st.st_mode) && st.st_uid != platform::EffectiveUser()) {
-        // The save follows the link itself, where the kernel's guard for shared folders
-        // never sees it: a link someone else planted in a sticky folder (/tmp) would
-        // have the export replace whatever it points at.
-        const platform::FileStatus folder =
-            platform::StatusOf(QFile::encodeName(QFileInfo(path).absolutePath()));
-        if (folder.error == 0 && (folder.status.st_mode & S_ISVTX) != 0 &&
-            folder.status.st_uid != st.st_uid) {
-            *error = Text(kOwnTextBase + kTextOutputForeignLink).arg(path);
-            return false;
-        }
+    // Written inside the named folder, where a link at the name is replaced and never
+    // followed: a path looked up once for a check and again for the write could have
+    // been swapped for a link in between.
+    const QFileInfo where(path);
+    const platform::DirectoryWrite written = platform::WriteFileInDirectory(
+        QFile::encodeName(where.absolutePath()), QFile::encodeName(where.fileName()), bytes);
+    if (written.error == 0) {
+        return true;
     }
-    if (QFileInfo(path).isDir()) {
+    if (written.foreignLink) {
+        *error = Text(kOwnTextBase + kTextOutputForeignLink).arg(path);
+    } else if (written.error == EISDIR) {
         *error = Text(kOwnTextBase + kTextOutputIsFolder).arg(path);
-        return false;
+    } else {
+        *error = QStringLiteral("%1: %2").arg(path, platform::ErrorText(written.error));
     }
-    QSaveFile file(path);
-    errno = 0;
-    if (file.open(QIODevice::WriteOnly)) {
-        if (file.write(bytes) == bytes.size() && file.commit()) {
-            return true;
-        }
-    }
-    const int reason = errno != 0 ? errno : EIO;
-    file.cancelWriting();
-    *error = QStringLiteral("%1: %2").arg(path, platform::ErrorText(reason));
     return false;
 }
 

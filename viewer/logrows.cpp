@@ -101,7 +101,7 @@ LogTotals SumLines(const QStringList& logLines) {
 
 QString DeletionCostText(Money sum) {
     const int width = 4 + std::max(2, WholeDigits(sum));
-    return DropOneTrailingZero(MoneyText(sum, 3, width));
+    return StoredTotalText(sum, width);
 }
 
 Recount RecountRows(const QStringList& rows) {
@@ -119,7 +119,7 @@ Recount RecountRows(const QStringList& rows) {
 }
 
 QString RecountCostText(Money sum) {
-    return DropOneTrailingZero(MoneyText(sum, 3, 5));
+    return StoredTotalText(sum, 5);
 }
 
 bool ParseRowList(const QString& text, int rowCount, std::vector<int>* rows, QString* error) {

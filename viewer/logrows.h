@@ -38,9 +38,9 @@ struct LogTotals {
 };
 LogTotals SumLines(const QStringList& logLines);
 
-// The cost total as a deletion stores it: 3 decimals in a field two wider than the
-// whole-number digits plus the point and decimals need (6 for sums below 100, 7 below
-// 1 000, and so on without limit), then one final "0" dropped.
+// The cost total as a deletion stores it (StoredTotalText): in a field two wider than the
+// whole-number digits plus the point and three decimals need (6 for sums below 100, 7
+// below 1 000, and so on without limit).
 QString DeletionCostText(Money sum);
 
 // The recount of the listed rows: each row's cost after its first ">", failed-try rows
@@ -52,8 +52,8 @@ struct Recount {
     int failedTries = 0;
 };
 Recount RecountRows(const QStringList& rows);
-// The cost total as the recount stores it: 3 decimals in a field of at least 5, then
-// one final "0" dropped (12.5 -> "12.50", 3.125 -> "3.125").
+// The cost total as the recount stores it (StoredTotalText), in a field of at least 5
+// (12.5 -> "12.50", 3.125 -> "3.125", 1.2345 -> "1.2345").
 QString RecountCostText(Money sum);
 
 // Row numbers as the user gives them on the command line: "1,3-5" (1-based, as listed).

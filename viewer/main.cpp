@@ -1,6 +1,7 @@
 // brusko: the Vindelor log viewer. Without options it is the window; see --help for the
 // command line.
 #include "dialogs/helpresources.h"
+#include "platform/localetexts.h"
 #include "platform/sessionbus.h"
 #include "viewer/commandline.h"
 #include "viewer/mainform.h"
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
         int code = -1;
         {
             QCoreApplication app(argc, argv);
+            vindelor::platform::KeepClassicNumbers();
             QTextStream out(stdout);
             QTextStream err(stderr);
             code = vindelor::brusko::RunCommandLine(app.arguments().mid(1), out, err);
@@ -27,6 +29,7 @@ int main(int argc, char** argv) {
     }
     vindelor::platform::AvoidASilentSessionBus("brusko");
     QApplication app(argc, argv);
+    vindelor::platform::KeepClassicNumbers();
     vindelor::InitHelpResources();
     vindelor::brusko::TForm1 form;
     form.show();

@@ -41,8 +41,8 @@ std::vector<PlanMonth> SummarisePlanMonths(const std::vector<PlanLog>& plans) {
             t.cost += m.cost;
             if (m.volume.known) {
                 t.volume.known = true;
-                t.volume.rx += m.volume.rx;
-                t.volume.tx += m.volume.tx;
+                t.volume.rx = AddBytes(t.volume.rx, m.volume.rx);
+                t.volume.tx = AddBytes(t.volume.tx, m.volume.tx);
             }
             out.push_back(row->second);
         }

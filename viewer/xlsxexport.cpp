@@ -109,9 +109,8 @@ bool Workbook(const std::vector<Part>& parts, const QString& currencyPrefix, QBy
     const int columns = named ? kColumns + 1 : kColumns;
     // The library writes a whole file at close; it is built aside and handed over as
     // bytes, so the user's file is replaced in one step like the other exports.
-    // The library writes its numbers with printf: under fi_FI "0,5" would be no number to
-    // any spreadsheet.
-    const platform::ClassicNumbers numbers;
+    // The library writes its numbers with printf, in the "C" numbers every program keeps
+    // (platform::KeepClassicNumbers).
     QTemporaryDir scratch;
     if (!scratch.isValid()) {
         *error = scratch.errorString();

@@ -3,7 +3,9 @@
 #include "platform/net/linkattributes.h"
 #include "platform/net/links.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 
 #include <linux/if_link.h>
@@ -15,9 +17,7 @@
 
 namespace vindelor::platform {
 
-namespace {
-
-LinkStats ParseLink(const nlmsghdr* header) {
+LinkStats ParseLinkMessage(const nlmsghdr* header) {
     LinkStats link;
     const auto* info = static_cast<const ifinfomsg*>(NLMSG_DATA(header));
     link.present = true;
@@ -28,10 +28,14 @@ LinkStats ParseLink(const nlmsghdr* header) {
         if (attr->rta_type == IFLA_IFNAME) {
             link.name = QString::fromLocal8Bit(LinkAttributeText(attr));
         } else if (attr->rta_type == IFLA_STATS64 &&
-                   RTA_PAYLOAD(attr) >= sizeof(rtnl_link_stats64)) {
-            // The attribute need not be aligned for 64-bit reads.
-            rtnl_link_stats64 stats;
-            std::memcpy(&stats, RTA_DATA(attr), sizeof(stats));
+                   RTA_PAYLOAD(attr) >= offsetof(rtnl_link_stats64, tx_bytes) +
+                                            sizeof(rtnl_link_stats64::tx_bytes)) {
+            // A kernel older than these headers sends a shorter struct: its fields are a
+            // prefix of ours, and only the byte counters are read. The attribute need not
+            // be aligned for 64-bit reads.
+            rtnl_link_stats64 stats{};
+            std::memcpy(&stats, RTA_DATA(attr),
+                        std::min<std::size_t>(RTA_PAYLOAD(attr), sizeof(stats)));
             link.rxBytes = stats.rx_bytes;
             link.txBytes = stats.tx_bytes;
             have64 = true;
@@ -46,8 +50,6 @@ LinkStats ParseLink(const nlmsghdr* header) {
     });
     return link;
 }
-
-}  // namespace
 
 LinkStatsQuery::LinkStatsQuery() {
     fd_ = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
@@ -99,7 +101,7 @@ int LinkStatsQuery::Ask(const void* request, unsigned length, QList<LinkStats>* 
                 return 0;
             }
             if (header->nlmsg_type == RTM_NEWLINK) {
-                links->append(ParseLink(header));
+                links->append(ParseLinkMessage(header));
                 if ((header->nlmsg_flags & NLM_F_MULTI) == 0) {
                     return 0;
                 }

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+struct nlmsghdr;
+
 namespace vindelor::platform {
 
 struct LinkStats {
@@ -19,6 +21,10 @@ struct LinkStats {
     std::uint64_t rxBytes = 0;
     std::uint64_t txBytes = 0;
 };
+
+// One RTM_NEWLINK message read into its link: its name, index and counters (64-bit when
+// the kernel sent them, else 32-bit). The message's length must be within its buffer.
+LinkStats ParseLinkMessage(const nlmsghdr* message);
 
 class LinkStatsQuery {
   public:

@@ -15,7 +15,11 @@ class FakeProcesses : public ProcessControl {
              std::function<void(const CommandOutcome&)> done) override {
         runs.push_back(command);
         lastTimeoutMs = timeoutMs;
-        done(outcome);
+        if (holdAnswers) {
+            held.push_back([done, answer = outcome] { done(answer); });
+        } else {
+            done(outcome);
+        }
     }
     std::vector<ProcessInfo> Holders(const QString& device) override {
         askedFor.push_back(device);
@@ -31,6 +35,9 @@ class FakeProcesses : public ProcessControl {
     }
 
     CommandOutcome outcome{true, false, false, 0, QString(), 0};
+    // Answers kept for the test to give later, as a command that takes its time.
+    bool holdAnswers = false;
+    std::vector<std::function<void()>> held;
     std::vector<ProcessInfo> holders;
     int terminateError = 0;
     std::vector<QStringList> runs;

@@ -2,6 +2,7 @@
 // the data tariffs and their settings.
 #include "core/datavolume.h"
 #include "core/datatariff.h"
+#include "core/logsummary.h"
 #include "core/profile.h"
 #include "core/roamingtariff.h"
 #include "core/sessionlog.h"
@@ -166,6 +167,38 @@ TEST(DataCharge, TheIncludedVolumeIsTheBillingMonthsAndDaysArePaidOnce) {
     EXPECT_EQ(DataWarningsReached(600000000, t, {80}), std::vector<int>{100});
 }
 
+// A count past any session's is a damaged line; counts that are each possible but add up
+// past the top stop there, in the months, the month's data and its charge.
+TEST(DataCharge, ByteSumsStopAtTheTopAndImpossibleCountsAreRefused) {
+    const QString cost = QStringLiteral("01.03.2026 10:00:00-01:00:00^   0.0000 ");
+    EXPECT_TRUE(SplitLogLine(cost + QStringLiteral("|1000000000000000000|0|")).volume.known);
+    EXPECT_FALSE(SplitLogLine(cost + QStringLiteral("|1000000000000000001|0|")).volume.known);
+    EXPECT_FALSE(
+        SplitLogLine(cost + QStringLiteral("|R1000000000000000001/0|1000000000000000001|0|"))
+            .volume.known);
+
+    QStringList lines;
+    for (int i = 0; i < 19; ++i) {
+        lines << cost + QStringLiteral("|1000000000000000000|1000000000000000000|");
+    }
+    const DatedLog log = DateLogLines(lines, QStringLiteral("dd.MM.yyyy"));
+    const std::vector<MonthSummary> months = SummariseMonths(log.lines, 1);
+    ASSERT_EQ(months.size(), 1u);
+    EXPECT_EQ(months[0].volume.rx, UINT64_MAX);
+    EXPECT_EQ(months[0].volume.Total(), UINT64_MAX);
+    const LoggedData logged = LoggedDataOfLog(log, months[0].month);
+    EXPECT_EQ(logged.bytes, UINT64_MAX);
+    EXPECT_EQ((DataVolume{true, UINT64_MAX, 1}.Total()), UINT64_MAX);
+
+    DataTariff t;
+    t.perMB = 10000;
+    t.includedBytes = 500 * kBytesPerMB;
+    // A month at the top charges no more for a session than a month past its inclusion.
+    EXPECT_LE(DataCharge(t, logged.bytes - 10, 100 * kBytesPerMB, 0),
+              DataCharge(t, t.includedBytes, 100 * kBytesPerMB, 0));
+    EXPECT_GE(DataCharge(t, logged.bytes - 10, 100 * kBytesPerMB, 0), 0);
+}
+
 // Home bytes at the home tariff, bytes abroad at the roaming one, each rounded up to its
 // own unit, and neither uses the other's included volume.
 TEST(RoamingCharge, BytesAbroadArePricedApartRoundedToTheirUnitAndUseTheirOwnInclusion) {
@@ -240,6 +273,8 @@ TEST(DataTariffSettings, GoodEntriesRoundTripBadOnesAreRefusedAndNoSectionIsNoCh
         {{QStringLiteral("0.00001"), {}, {}, {}, {}, false, {}}, DataEntryError::PerMB},
         {{QStringLiteral("1."), {}, {}, {}, {}, false, {}}, DataEntryError::PerMB},
         {{{}, QStringLiteral("lots"), {}, {}, {}, false, {}}, DataEntryError::Included},
+        // Past the limit only once in bytes.
+        {{{}, QStringLiteral("1844674407370956"), {}, {}, {}, false, {}}, DataEntryError::Included},
         {{{}, {}, QStringLiteral("1e3"), {}, {}, false, {}}, DataEntryError::DayFee},
         {{{}, {}, {}, QStringLiteral("ppp/0"), {}, false, {}}, DataEntryError::Interface},
         {{{}, QStringLiteral("100"), {}, {}, QStringLiteral("80,x"), false, {}},

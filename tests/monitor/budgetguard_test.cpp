@@ -198,5 +198,30 @@ TEST_F(BudgetGuardTest, HangUpOncePerSessionByCommandElseOurPppd) {
     EXPECT_EQ(system.processes.runs.size(), 3u);
 }
 
+// The data cap and the budget reached in one connection: the command runs once, and its
+// report, however late, names the limit it ran for.
+TEST_F(BudgetGuardTest, OneHangUpAConnectionWhicheverLimitComesFirst) {
+    Set(QStringLiteral("HangUpAt"), QStringLiteral("Ja"));
+    Set(QStringLiteral("HangUp"), QStringLiteral("poff"));
+    system.processes.holdAnswers = true;
+    Begin();
+    guard.HangUpAtLimit(QStringLiteral("the data cap (5 MB)"));
+    Tick(3.5);
+    guard.HangUpAtLimit(QStringLiteral("the roaming cap (1 MB)"));
+    EXPECT_EQ(system.processes.runs.size(), 1u);
+    for (const auto& answer : system.processes.held) {
+        answer();
+    }
+    ASSERT_FALSE(system.notifier.bodies.empty());
+    EXPECT_TRUE(system.notifier.bodies.back().contains(QStringLiteral("the data cap (5 MB)")))
+        << system.notifier.bodies.back().toStdString();
+
+    // The next connection has its own.
+    system.processes.held.clear();
+    Begin();
+    Tick(3.5);
+    EXPECT_EQ(system.processes.runs.size(), 2u);
+}
+
 }  // namespace
 }  // namespace vindelor::monitor

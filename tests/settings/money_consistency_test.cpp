@@ -2,6 +2,8 @@
 // exports, the subtotal of all rows and the budget guard's month cost agree to the cent,
 // and the log's dates read the same on every desktop.
 #include "monitor/budgetguard.h"
+#include "monitor/sessionclose.h"
+#include "monitor/sessionrules.h"
 #include "platform/localetexts.h"
 #include "support/testenv.h"
 #include "viewer/commandline.h"
@@ -146,7 +148,7 @@ class MoneyConsistency : public ::testing::Test {
 TEST_F(MoneyConsistency, EveryFigureOfOneLogAgreesToTheCent) {
     const Outcome recount = Brusko({QStringLiteral("--recalculate")});
     ASSERT_EQ(recount.code, 0) << recount.err.toStdString();
-    // The stored total keeps three decimals, as the settings file always has.
+    // The stored total is the recount's own sum.
     const QString stored =
         brusko::testing::Get(QStringLiteral("Kostnad"), QStringLiteral("Totalt"));
     EXPECT_TRUE(recount.out.contains(QStringLiteral("Total cost: mk ") + stored));
@@ -200,6 +202,68 @@ TEST_F(MoneyConsistency, EveryFigureOfOneLogAgreesToTheCent) {
     guard.Reload();
     guard.BeginSession(QDate(2024, 12, 20), brusko::LogDateFormat());
     EXPECT_EQ(Cents(guard.MonthCost(0.0)), kDecember);
+}
+
+// One session of four decimals, closed by the monitor: every total that follows is that
+// one line's cost, not a sum rounded again on its way through the stored total.
+TEST_F(MoneyConsistency, ALineOfFourDecimalsIsTheSameFigureInEveryTotal) {
+    PutLog({});
+    monitor::SessionCloseInput in;
+    in.Elapsed = 600;
+    in.MinuteMark = 600;
+    in.SessionCost = 1.2345;
+    in.CurrentRate = 0.10;
+    in.SessionMinutes = 10;
+    in.StartDate = QStringLiteral("6.12.2024");
+    in.StartTime = QStringLiteral("10:00:00");
+    in.CurrencySymbol = QStringLiteral("mk");
+    in.LanguageOffset = kEnglishOffset;
+    const monitor::SessionCloseStore closed = monitor::StoreSessionClose(in);
+    ASSERT_TRUE(closed.plan.Counted);
+    ASSERT_TRUE(closed.unsaved.isEmpty()) << closed.unsaved.join(' ').toStdString();
+    ASSERT_TRUE(closed.plan.LogLine.endsWith(QStringLiteral("^   1.2345")))
+        << closed.plan.LogLine.toStdString();
+
+    // What a figure shows, from the text after the currency.
+    const auto after = [](const QString& text, const QString& currency) {
+        const qsizetype at = text.lastIndexOf(currency);
+        return at < 0 ? QStringLiteral("missing in ") + text
+                      : Cents(ReadMoney(text.mid(at + currency.size())));
+    };
+    const QString mk = QStringLiteral("mk ");
+    const double stored = monitor::StoredCostTotal();
+    std::vector<std::pair<const char*, QString>> figures = {
+        {"summary", after(closed.plan.SummaryText, mk)},
+        {"stored", Cents(ReadMoney(
+                       brusko::testing::Get(QStringLiteral("Kostnad"), QStringLiteral("Totalt"))))},
+        {"status bar",
+         after(monitor::MakeCostTexts(stored, 0.0, 0, QStringLiteral("mk"), {}).panel, mk)},
+        {"title", after(monitor::TaskbarTitleText(false, true, QStringLiteral("00:10:00"),
+                                                  QStringLiteral("mk"), stored, 0.0),
+                        mk)},
+        {"--list", after(Brusko({QStringLiteral("--list")}).out, mk)},
+        {"--recalculate", after(Brusko({QStringLiteral("--recalculate")}).out, mk)},
+        {"recounted", Cents(ReadMoney(brusko::testing::Get(QStringLiteral("Kostnad"),
+                                                           QStringLiteral("Totalt"))))},
+        {"--months",
+         QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d .* (\\S+) +\\S+ +\\S+$"),
+                            QRegularExpression::MultilineOption)
+             .match(Brusko({QStringLiteral("--months")}).out)
+             .captured(1)},
+    };
+    const QString csvFile = dir_.file(QStringLiteral("log.csv"));
+    EXPECT_EQ(Brusko({QStringLiteral("--export"), QStringLiteral("csv"), QStringLiteral("--output"),
+                      csvFile})
+                  .code,
+              0);
+    figures.emplace_back("CSV", Cents(CsvSums(ReadFileBytes(csvFile)).all));
+    monitor::BudgetGuard guard;
+    guard.Reload();
+    guard.BeginSession(QDate(2024, 12, 20), brusko::LogDateFormat());
+    figures.emplace_back("guard", Cents(guard.MonthCost(0.0)));
+    for (const auto& [where, figure] : figures) {
+        EXPECT_EQ(figure.toStdString(), "1.23") << where;
+    }
 }
 
 TEST_F(MoneyConsistency, TheSameLogReadsTheSameDatesOnEveryDesktop) {

@@ -234,10 +234,12 @@ TEST_F(CommandLine, OutputThatCannotTakeTheTableFailsWithAReason) {
     EXPECT_EQ(folder.code, 1);
     EXPECT_TRUE(folder.err.contains(QStringLiteral("is a folder"))) << folder.err.toStdString();
 
-    // Standard output on a full disk.
+    // Standard output on a full disk; the deletion last, as it changes the log.
     for (const QStringList& args :
          {QStringList{QStringLiteral("--months")},
-          QStringList{QStringLiteral("--export"), QStringLiteral("csv")}}) {
+          QStringList{QStringLiteral("--export"), QStringLiteral("csv")},
+          QStringList{QStringLiteral("--list")}, QStringList{QStringLiteral("--recalculate")},
+          QStringList{QStringLiteral("--delete"), QStringLiteral("1")}}) {
         QFile full(QStringLiteral("/dev/full"));
         ASSERT_TRUE(full.open(QIODevice::WriteOnly));
         QString errors;
@@ -265,6 +267,33 @@ TEST_F(CommandLine, AnExportNeverFollowsALinkSomeoneElsePlantedInASharedFolder) 
     EXPECT_EQ(o.code, 1);
     EXPECT_TRUE(o.err.contains(QStringLiteral("symbolic link"))) << o.err.toStdString();
     EXPECT_EQ(test::ReadFileBytes(victim), QByteArray("mine"));
+}
+
+// The export is renamed over the name: a link there, made before or while it is written,
+// is replaced, and what it pointed at stays as it was.
+TEST_F(CommandLine, AnExportReplacesALinkAtItsNameNeverWhatItPointsAt) {
+    const QString victim = dir_.file(QStringLiteral("precious"));
+    test::WriteFileBytes(victim, "mine");
+    const QString output = dir_.file(QStringLiteral("export.csv"));
+    ASSERT_TRUE(QFile::link(victim, output));
+    const Outcome o = Brusko(
+        {QStringLiteral("--export"), QStringLiteral("csv"), QStringLiteral("--output"), output});
+    EXPECT_EQ(o.code, 0) << o.err.toStdString();
+    EXPECT_EQ(test::ReadFileBytes(victim), QByteArray("mine"));
+    EXPECT_FALSE(QFileInfo(output).isSymLink());
+    EXPECT_TRUE(test::ReadFileBytes(output).startsWith("key,"))
+        << test::ReadFileBytes(output).toStdString();
+    EXPECT_EQ(
+        QDir(dir_.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".tmp")),
+        QStringList());
+
+    // The folder's own error, not one left over from an earlier call.
+    const Outcome missing =
+        Brusko({QStringLiteral("--export"), QStringLiteral("csv"), QStringLiteral("--output"),
+                dir_.file(QStringLiteral("no/x.csv"))});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("No such file or directory")))
+        << missing.err.toStdString();
 }
 
 TEST_F(CommandLine, RecalculateStoresTheRecount) {

@@ -76,9 +76,10 @@ TEST(CostTexts, DeletionFieldGrowsWithTheSum) {
     for (const Case& c : cases) {
         EXPECT_EQ(DeletionCostText(Money::FromDouble(c.sum)), QString::fromLatin1(c.text)) << c.sum;
     }
-    // The fourth decimal rounds halves away from zero, as every money text does.
-    EXPECT_EQ(DeletionCostText(Money::FromUnits(26755)), QStringLiteral(" 2.676"));
-    EXPECT_EQ(DeletionCostText(Money::FromUnits(-26755)), QStringLiteral("-2.676"));
+    // The fourth decimal is kept: what is stored is the lines' sum, not a figure rounded
+    // once more on every close.
+    EXPECT_EQ(DeletionCostText(Money::FromUnits(26755)), QStringLiteral(" 2.6755"));
+    EXPECT_EQ(DeletionCostText(Money::FromUnits(-26755)), QStringLiteral("-2.6755"));
 }
 
 TEST(CostTexts, RecountFieldIsFiveWide) {
@@ -86,7 +87,7 @@ TEST(CostTexts, RecountFieldIsFiveWide) {
     EXPECT_EQ(RecountCostText(Money::FromUnits(17000)), QStringLiteral("1.70"));
     EXPECT_EQ(RecountCostText(Money::FromUnits(125000)), QStringLiteral("12.50"));
     EXPECT_EQ(RecountCostText(Money::FromUnits(31250)), QStringLiteral("3.125"));
-    EXPECT_EQ(RecountCostText(Money::FromUnits(31255)), QStringLiteral("3.126"));
+    EXPECT_EQ(RecountCostText(Money::FromUnits(31255)), QStringLiteral("3.1255"));
     EXPECT_EQ(RecountCostText(Money::FromUnits(5000)), QStringLiteral("0.50"));
 }
 

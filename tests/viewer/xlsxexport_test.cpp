@@ -13,6 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+
+#include <locale.h>
+
 namespace vindelor::brusko {
 namespace {
 
@@ -50,8 +54,8 @@ print(json.dumps({
 )PY";
 
 // `program` under the locale `locale`, in the test's data directory.
-QProcess::ExitStatus RunProgram(const QString& program, const QStringList& args, const QString& locale,
-                         QByteArray* out, int* code) {
+QProcess::ExitStatus RunProgram(const QString& program, const QStringList& args,
+                                const QString& locale, QByteArray* out, int* code) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), locale);
@@ -74,6 +78,11 @@ class XlsxExport : public ::testing::TestWithParam<const char*> {
 };
 
 TEST_P(XlsxExport, AnotherReaderFindsTheCsvFiguresAsTypedCellsAndTheirTotals) {
+    // Without the locale the programs would run in "C" and prove nothing.
+    const locale_t wanted = ::newlocale(LC_ALL_MASK, GetParam(), locale_t{});
+    ASSERT_NE(wanted, locale_t{}) << GetParam() << " is not installed: scripts/deps.sh installs "
+                                  << "locales-all";
+    ::freelocale(wanted);
     const QString locale = QString::fromLatin1(GetParam());
     const bool finnish = locale.startsWith(QLatin1String("fi"));
     Put(QStringLiteral("Språk"), QStringLiteral("Språk"),
@@ -101,8 +110,9 @@ TEST_P(XlsxExport, AnotherReaderFindsTheCsvFiguresAsTypedCellsAndTheirTotals) {
     ASSERT_EQ(RunProgram(brusko, {"--export", "xlsx", "--output", book}, locale, &ignored, &code),
               QProcess::NormalExit);
     ASSERT_EQ(code, 0);
-    ASSERT_EQ(RunProgram(QStringLiteral("/usr/bin/python3"), {"-c", kReader, book}, locale, &json, &code),
-              QProcess::NormalExit);
+    ASSERT_EQ(
+        RunProgram(QStringLiteral("/usr/bin/python3"), {"-c", kReader, book}, locale, &json, &code),
+        QProcess::NormalExit);
     ASSERT_EQ(code, 0) << "python3-openpyxl missing? scripts/deps.sh installs it";
     const QJsonObject sheet = QJsonDocument::fromJson(json).object();
     const QJsonArray rows = sheet.value(QStringLiteral("rows")).toArray();
@@ -151,7 +161,8 @@ TEST_P(XlsxExport, AnotherReaderFindsTheCsvFiguresAsTypedCellsAndTheirTotals) {
     EXPECT_GE(widths[3].toDouble(), QStringLiteral("27:41:05").size()) << "the total net time";
 }
 
-INSTANTIATE_TEST_SUITE_P(Locales, XlsxExport, ::testing::Values("fi_FI.UTF-8", "en_US.UTF-8"),
+INSTANTIATE_TEST_SUITE_P(Locales, XlsxExport,
+                         ::testing::Values("fi_FI.UTF-8", "sv_FI.UTF-8", "en_US.UTF-8"),
                          [](const auto& info) { return std::string(info.param).substr(0, 5); });
 
 TEST(MoneyFormat, ShowsAnyCurrencyTextLiterally) {
