@@ -275,12 +275,17 @@ PlanLink LinkOfPlan(const QString& plan) {
     return {PlanLink::Kind::SerialPort, stored("Modem", "Port").toUpper()};
 }
 
-std::optional<QString> PlanClaiming(const PlanLink& link, const QString& except) {
+std::optional<QString> PlanClaiming(const PlanLink& link, const QString& except,
+                                    const QStringList& otherNames) {
     if (link.kind == PlanLink::Kind::SerialPort && link.name.isEmpty()) {
         return std::nullopt;
     }
     for (const QString& plan : AllPlans()) {
-        if (plan != except && LinkOfPlan(plan) == link) {
+        if (plan == except) {
+            continue;
+        }
+        const PlanLink other = LinkOfPlan(plan);
+        if (other == link || (other.kind == link.kind && otherNames.contains(other.name))) {
             return plan;
         }
     }

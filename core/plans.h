@@ -61,9 +61,12 @@ struct PlanLink {
     bool operator==(const PlanLink& o) const { return kind == o.kind && name == o.name; }
 };
 PlanLink LinkOfPlan(const QString& plan);
-// The first plan other than `except` (the default plan is "") whose link is `link`;
-// null when none is, and for a serial port not chosen yet (the run asks for one).
-std::optional<QString> PlanClaiming(const PlanLink& link, const QString& except);
+// The first plan other than `except` (the default plan is "") whose link is `link`, or
+// the same link by another of its names (`otherNames`: a NetworkManager connection's id
+// beside its UUID); null when none is, and for a serial port not chosen yet (the run
+// asks for one).
+std::optional<QString> PlanClaiming(const PlanLink& link, const QString& except,
+                                    const QStringList& otherNames = {});
 
 // The file in a plan's folder that a waiting or timing Vindelor holds locked.
 inline constexpr char kInstanceFile[] = ".vindelor.instance";

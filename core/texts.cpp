@@ -445,6 +445,12 @@ constexpr TextRow kOwnTexts[] = {
      u8"The time before connecting must be seconds from 0 to 3600, or minutes.seconds such as "
      u8"1.30."},
     {kTextShowWindow, u8"Visa fönstret", u8"Näytä ikkuna", u8"Show the window"},
+    {kTextNmIdOfSeveral,
+     u8"Flera förbindelser i NetworkManager heter \"%1\": %2. Välj en av dem i listan.",
+     u8"NetworkManagerissa on useita yhteyksiä nimeltä \"%1\": %2. Valitse niistä yksi "
+     u8"luettelosta.",
+     u8"More than one NetworkManager connection is called \"%1\": %2. Choose one of them in "
+     u8"the list."},
     {kTextUnitLabel, u8"Debiteringsenhet i kB (tomt eller 0: per byte):",
      u8"Laskutusyksikkö kt:na (tyhjä tai 0: tavuittain):",
      u8"Charged unit in kB (blank or 0: to the byte):"},
