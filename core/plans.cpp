@@ -20,7 +20,9 @@ namespace {
 
 // What a new plan leaves behind of the default's settings: what the default's sessions
 // added up, what it has warned of, its language (the plan follows the default's until it
-// chooses one) and the link it watches.
+// chooses one) and the link it watches, its modem's port too: a new plan is for another
+// link, and until its own is chosen its first run asks for a port rather than time the
+// default's sessions a second time.
 struct DroppedKey {
     const char* section;
     const char* key;
@@ -29,7 +31,7 @@ constexpr DroppedKey kNotCopied[] = {
     {"kostnad", "Totalt"},   {"Nättid", "Totalt"},        {"Försök", "Antal"},
     {"Aktiv", "Aktiv"},      {"Billing", "Given"},        {"Billing", "DataGiven"},
     {"Språk", "Språk"},      {"Connection", "Interface"}, {"Connection", "NetworkManager"},
-    {"Connection", "Modem"}, {"Connection", "SIM"},
+    {"Connection", "Modem"}, {"Connection", "SIM"},       {"Modem", "Port"},
 };
 
 QByteArray FoldedName(const char* utf8) {

@@ -35,9 +35,9 @@ enum class MakeMissingPlan { No, Yes };
 PlanOpening OpenPlan(const QString& name, MakeMissingPlan make, int* error = nullptr);
 
 // Makes a plan from the default one: its settings without totals, warnings given, the
-// language and the link it watches (two plans must not claim one link), its rate file,
-// and no log. The folder appears whole or not at all. 0, EEXIST when the plan exists,
-// EINVAL for a bad name, else the errno of the failed step.
+// language and the link it watches, its modem's port too (two plans must not claim one
+// link), its rate file, and no log. The folder appears whole or not at all. 0, EEXIST when the plan
+// exists, EINVAL for a bad name, else the errno of the failed step.
 int CreatePlan(const QString& name);
 
 // Renames a plan's folder. 0, EEXIST when the new name is taken, ENOENT when the plan
