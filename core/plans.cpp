@@ -307,6 +307,13 @@ bool PlanInUse(const QString& name) {
             QFile::encodeName(dir + QLatin1Char('/') + QLatin1String(kInstanceFile)))) {
         return true;
     }
+    // Between two runs of a plan no lock of its own is held, and the next run would make
+    // the plan again under its old name.
+    if (!name.isEmpty() &&
+        platform::FileLockedElsewhere(QFile::encodeName(
+            platform::BaseDataDirectory() + QLatin1Char('/') + QLatin1String(kAllPlansFile)))) {
+        return true;
+    }
     return GetProfileString(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Nej"),
                             5, dir + QLatin1Char('/') + kSettingsFile) != QLatin1String("Nej");
 }

@@ -71,8 +71,13 @@ std::optional<QString> PlanClaiming(const PlanLink& link, const QString& except,
 // The file in a plan's folder that a waiting or timing Vindelor holds locked.
 inline constexpr char kInstanceFile[] = ".vindelor.instance";
 
-// True while a Vindelor waits for the plan's link or times it, or its log has a session
-// open ([Aktiv] "Aktiv" is "Ja"): its folder must not move under the running program.
+// The file in the default plan's folder that `vindelor --all-plans` holds locked while it
+// starts the plans' runs again and again.
+inline constexpr char kAllPlansFile[] = ".vindelor.all-plans";
+
+// True while a Vindelor waits for the plan's link or times it, or `vindelor --all-plans`
+// looks after the runs of every plan, or its log has a session open ([Aktiv] "Aktiv" is
+// "Ja"): its folder must not move under the running program.
 bool PlanInUse(const QString& name);
 
 }  // namespace vindelor
