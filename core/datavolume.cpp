@@ -113,17 +113,20 @@ void VolumeTally::Feed(const LinkSample& sample) {
         last_ = sample;
         return;
     }
-    if (sample.present) {
-        // A link that was not there, or is another one now, has counted only bytes of
-        // this session since it came.
-        const bool fresh = !last_.present || last_.index != sample.index;
-        const auto add = [fresh](std::uint64_t now, std::uint64_t before) {
-            return fresh || now < before ? now : now - before;
-        };
-        rx_ = AddBytes(rx_, add(sample.rx, last_.rx));
-        tx_ = AddBytes(tx_, add(sample.tx, last_.tx));
-        seen_ = true;
+    // A look that finds no link keeps the last one counted: when it comes back under
+    // the same index it is the same link, and only its bytes since then are new.
+    if (!sample.present) {
+        return;
     }
+    // A link not counted before, or another one now, has counted only bytes of this
+    // session since it came.
+    const bool fresh = !last_.present || last_.index != sample.index;
+    const auto add = [fresh](std::uint64_t now, std::uint64_t before) {
+        return fresh || now < before ? now : now - before;
+    };
+    rx_ = AddBytes(rx_, add(sample.rx, last_.rx));
+    tx_ = AddBytes(tx_, add(sample.tx, last_.tx));
+    seen_ = true;
     last_ = sample;
 }
 

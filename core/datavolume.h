@@ -86,8 +86,9 @@ struct LinkSample {
 
 // Adds a session's bytes up from looks at the counters. The first look is where the
 // session starts: a link there then counts from its counters then, a link that comes
-// later (or comes again, or whose counters start again from zero) from zero, so the
-// volume never goes back. A look that failed is not fed at all.
+// later (or comes again under a new index, or whose counters start again from zero)
+// from zero, so the volume never goes back. A link that is away for a while and comes
+// back under its index goes on from its last look. A look that failed is not fed at all.
 class VolumeTally {
   public:
     void Feed(const LinkSample& sample);
@@ -96,7 +97,7 @@ class VolumeTally {
   private:
     bool first_ = true;
     bool seen_ = false;
-    LinkSample last_;
+    LinkSample last_;  // the last look that found the link
     std::uint64_t rx_ = 0;
     std::uint64_t tx_ = 0;
 };

@@ -20,7 +20,9 @@ namespace {
 
 // What a new plan leaves behind of the default's settings: what the default's sessions
 // added up, what it has warned of, its language (the plan follows the default's until it
-// chooses one) and the link it watches.
+// chooses one) and the link it watches, its modem's port too: a new plan is for another
+// link, and until its own is chosen its first run asks for a port rather than time the
+// default's sessions a second time.
 struct DroppedKey {
     const char* section;
     const char* key;
@@ -29,7 +31,7 @@ constexpr DroppedKey kNotCopied[] = {
     {"kostnad", "Totalt"},   {"Nättid", "Totalt"},        {"Försök", "Antal"},
     {"Aktiv", "Aktiv"},      {"Billing", "Given"},        {"Billing", "DataGiven"},
     {"Språk", "Språk"},      {"Connection", "Interface"}, {"Connection", "NetworkManager"},
-    {"Connection", "Modem"}, {"Connection", "SIM"},
+    {"Connection", "Modem"}, {"Connection", "SIM"},       {"Modem", "Port"},
 };
 
 QByteArray FoldedName(const char* utf8) {
@@ -275,12 +277,17 @@ PlanLink LinkOfPlan(const QString& plan) {
     return {PlanLink::Kind::SerialPort, stored("Modem", "Port").toUpper()};
 }
 
-std::optional<QString> PlanClaiming(const PlanLink& link, const QString& except) {
+std::optional<QString> PlanClaiming(const PlanLink& link, const QString& except,
+                                    const QStringList& otherNames) {
     if (link.kind == PlanLink::Kind::SerialPort && link.name.isEmpty()) {
         return std::nullopt;
     }
     for (const QString& plan : AllPlans()) {
-        if (plan != except && LinkOfPlan(plan) == link) {
+        if (plan == except) {
+            continue;
+        }
+        const PlanLink other = LinkOfPlan(plan);
+        if (other == link || (other.kind == link.kind && otherNames.contains(other.name))) {
             return plan;
         }
     }
@@ -298,6 +305,13 @@ bool PlanInUse(const QString& name) {
     }
     if (platform::FileLockedElsewhere(
             QFile::encodeName(dir + QLatin1Char('/') + QLatin1String(kInstanceFile)))) {
+        return true;
+    }
+    // Between two runs of a plan no lock of its own is held, and the next run would make
+    // the plan again under its old name.
+    if (!name.isEmpty() &&
+        platform::FileLockedElsewhere(QFile::encodeName(
+            platform::BaseDataDirectory() + QLatin1Char('/') + QLatin1String(kAllPlansFile)))) {
         return true;
     }
     return GetProfileString(QStringLiteral("Aktiv"), QStringLiteral("Aktiv"), QStringLiteral("Nej"),

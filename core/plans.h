@@ -35,9 +35,9 @@ enum class MakeMissingPlan { No, Yes };
 PlanOpening OpenPlan(const QString& name, MakeMissingPlan make, int* error = nullptr);
 
 // Makes a plan from the default one: its settings without totals, warnings given, the
-// language and the link it watches (two plans must not claim one link), its rate file,
-// and no log. The folder appears whole or not at all. 0, EEXIST when the plan exists,
-// EINVAL for a bad name, else the errno of the failed step.
+// language and the link it watches, its modem's port too (two plans must not claim one
+// link), its rate file, and no log. The folder appears whole or not at all. 0, EEXIST when the plan
+// exists, EINVAL for a bad name, else the errno of the failed step.
 int CreatePlan(const QString& name);
 
 // Renames a plan's folder. 0, EEXIST when the new name is taken, ENOENT when the plan
@@ -61,15 +61,23 @@ struct PlanLink {
     bool operator==(const PlanLink& o) const { return kind == o.kind && name == o.name; }
 };
 PlanLink LinkOfPlan(const QString& plan);
-// The first plan other than `except` (the default plan is "") whose link is `link`;
-// null when none is, and for a serial port not chosen yet (the run asks for one).
-std::optional<QString> PlanClaiming(const PlanLink& link, const QString& except);
+// The first plan other than `except` (the default plan is "") whose link is `link`, or
+// the same link by another of its names (`otherNames`: a NetworkManager connection's id
+// beside its UUID); null when none is, and for a serial port not chosen yet (the run
+// asks for one).
+std::optional<QString> PlanClaiming(const PlanLink& link, const QString& except,
+                                    const QStringList& otherNames = {});
 
 // The file in a plan's folder that a waiting or timing Vindelor holds locked.
 inline constexpr char kInstanceFile[] = ".vindelor.instance";
 
-// True while a Vindelor waits for the plan's link or times it, or its log has a session
-// open ([Aktiv] "Aktiv" is "Ja"): its folder must not move under the running program.
+// The file in the default plan's folder that `vindelor --all-plans` holds locked while it
+// starts the plans' runs again and again.
+inline constexpr char kAllPlansFile[] = ".vindelor.all-plans";
+
+// True while a Vindelor waits for the plan's link or times it, or `vindelor --all-plans`
+// looks after the runs of every plan, or its log has a session open ([Aktiv] "Aktiv" is
+// "Ja"): its folder must not move under the running program.
 bool PlanInUse(const QString& name);
 
 }  // namespace vindelor

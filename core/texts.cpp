@@ -67,11 +67,13 @@ constexpr TextRow kOwnTexts[] = {
      u8"Row %1 is not in the list (rows 1 to %2)."},
     {kTextUnknownOption, u8"Okänt val: %1", u8"Tuntematon valinta: %1", u8"Unknown option: %1"},
     {kTextViewerUsage,
-     u8"Användning: brusko [--list | --delete RADER | --recalculate | --help | --version]\n"
+     u8"Användning: brusko [--plan NAMN] [--list | --delete RADER | --recalculate | --help | "
+     u8"--version]\n"
      u8"Utan val öppnar Brusko sitt fönster.",
-     u8"Käyttö: brusko [--list | --delete RIVIT | --recalculate | --help | --version]\n"
+     u8"Käyttö: brusko [--plan NIMI] [--list | --delete RIVIT | --recalculate | --help | "
+     u8"--version]\n"
      u8"Ilman valintoja Brusko avaa ikkunansa.",
-     u8"Usage: brusko [--list | --delete ROWS | --recalculate | --help | --version]\n"
+     u8"Usage: brusko [--plan NAME] [--list | --delete ROWS | --recalculate | --help | --version]\n"
      u8"Without options Brusko opens its window."},
     {kTextViewerOptions,
      u8"  --list          loggens rader och summorna\n"
@@ -319,12 +321,15 @@ constexpr TextRow kOwnTexts[] = {
     {kTextNotADate, u8"Inte ett datum (ÅÅÅÅ-MM-DD): \"%1\"", u8"Ei päivämäärä (VVVV-KK-PP): \"%1\"",
      u8"Not a date (YYYY-MM-DD): \"%1\""},
     {kTextViewerUsageMore,
-     u8"brusko --export csv|json|xlsx [--from ÅÅÅÅ-MM-DD] [--to ÅÅÅÅ-MM-DD] [--output FIL]\n"
-     u8"brusko --months [--from ÅÅÅÅ-MM-DD] [--to ÅÅÅÅ-MM-DD]",
-     u8"brusko --export csv|json|xlsx [--from VVVV-KK-PP] [--to VVVV-KK-PP] [--output TIEDOSTO]\n"
-     u8"brusko --months [--from VVVV-KK-PP] [--to VVVV-KK-PP]",
-     u8"brusko --export csv|json|xlsx [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--output FILE]\n"
-     u8"brusko --months [--from YYYY-MM-DD] [--to YYYY-MM-DD]"},
+     u8"brusko --export csv|json|xlsx [--from ÅÅÅÅ-MM-DD] [--to ÅÅÅÅ-MM-DD] [--output FIL] "
+     u8"[--all-plans]\n"
+     u8"brusko --months [--from ÅÅÅÅ-MM-DD] [--to ÅÅÅÅ-MM-DD] [--all-plans]",
+     u8"brusko --export csv|json|xlsx [--from VVVV-KK-PP] [--to VVVV-KK-PP] [--output TIEDOSTO] "
+     u8"[--all-plans]\n"
+     u8"brusko --months [--from VVVV-KK-PP] [--to VVVV-KK-PP] [--all-plans]",
+     u8"brusko --export csv|json|xlsx [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--output FILE] "
+     u8"[--all-plans]\n"
+     u8"brusko --months [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--all-plans]"},
     {kTextViewerOptionsMore,
      u8"  --export csv|json|xlsx\n"
      u8"                  loggens rader (CSV, JSON, Excel), till FIL med --output\n"
@@ -445,6 +450,12 @@ constexpr TextRow kOwnTexts[] = {
      u8"The time before connecting must be seconds from 0 to 3600, or minutes.seconds such as "
      u8"1.30."},
     {kTextShowWindow, u8"Visa fönstret", u8"Näytä ikkuna", u8"Show the window"},
+    {kTextNmIdOfSeveral,
+     u8"Flera förbindelser i NetworkManager heter \"%1\": %2. Välj en av dem i listan.",
+     u8"NetworkManagerissa on useita yhteyksiä nimeltä \"%1\": %2. Valitse niistä yksi "
+     u8"luettelosta.",
+     u8"More than one NetworkManager connection is called \"%1\": %2. Choose one of them in "
+     u8"the list."},
     {kTextUnitLabel, u8"Debiteringsenhet i kB (tomt eller 0: per byte):",
      u8"Laskutusyksikkö kt:na (tyhjä tai 0: tavuittain):",
      u8"Charged unit in kB (blank or 0: to the byte):"},

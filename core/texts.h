@@ -166,6 +166,8 @@ enum OwnText : int {
     kTextBadAverage = 244,
     kTextShowWindow = 245,   // the status icon's menu item that brings the window back
     kTextMonitorHelp = 246,  // vindelor --help, a long text: read it with LongText()
+    // Links told apart (247-255).
+    kTextNmIdOfSeveral = 247,  // "%1" a connection's id, "%2" the connections that have it
     // Roaming, the operator's charged unit, metered links (256-275).
     kTextUnitLabel = 256,  // kB per charged unit, on the data and roaming pages
     kTextBadUnit = 257,

@@ -201,10 +201,23 @@ void TConnectionDlg::FillConnections() {
     QList<QPair<QString, QString>> items;
     const watch::NmProfiles none;
     const watch::NmProfiles& read = profiles_ ? profiles_->Profiles() : none;
+    // Stored by UUID, shown by id: two connections may share an id, a VPN's the modem's.
     for (const watch::NmProfile& p : read.profiles) {
-        items.append({QStringLiteral("%1  (%2)").arg(p.id, p.type), p.id});
+        items.append(
+            {QStringLiteral("%1  (%2)").arg(p.id, p.type), p.uuid.isEmpty() ? p.id : p.uuid});
     }
-    Refill(ComboNetworkManager, items, storedConnection_);
+    // An older file's id is the connection that alone has it.
+    QString keep = storedConnection_;
+    if (!keep.isEmpty() && !watch::IsNmUuid(keep)) {
+        const QList<watch::NmProfile> named = ProfilesCalled(keep);
+        if (named.size() == 1 && !named.constFirst().uuid.isEmpty()) {
+            keep = named.constFirst().uuid;
+            if (ComboNetworkManager->currentData().toString() == storedConnection_) {
+                ComboNetworkManager->clear();  // not chosen by the user: the profile is
+            }
+        }
+    }
+    Refill(ComboNetworkManager, items, keep);
     if (ComboNetworkManager->count() == 0) {
         ComboNetworkManager->setPlaceholderText(
             Text(kOwnTextBase + (read.service == watch::ServiceState::Pending && profiles_
@@ -212,6 +225,18 @@ void TConnectionDlg::FillConnections() {
                                      : kTextNoNmConnections)));
     }
     RadioNetworkManager->setEnabled(ComboNetworkManager->count() > 0);
+}
+
+QList<watch::NmProfile> TConnectionDlg::ProfilesCalled(const QString& id) const {
+    QList<watch::NmProfile> named;
+    if (profiles_) {
+        for (const watch::NmProfile& p : profiles_->Profiles().profiles) {
+            if (p.id == id) {
+                named.append(p);
+            }
+        }
+    }
+    return named;
 }
 
 void TConnectionDlg::FillModems() {
@@ -262,6 +287,21 @@ void TConnectionDlg::BitBtn1Click() {
         }
     } else if (RadioNetworkManager->isChecked()) {
         connection = ComboNetworkManager->currentData().toString();
+        // An id of more than one connection would time whichever of them comes up.
+        if (const QList<watch::NmProfile> named = ProfilesCalled(connection);
+            !watch::IsNmUuid(connection) && named.size() > 1) {
+            QStringList which;
+            for (const watch::NmProfile& p : named) {
+                which << QStringLiteral("%1  (%2, %3)").arg(p.id, p.type, p.uuid);
+            }
+            platform::Boxes().Show(this, QStringLiteral("Vindelor"),
+                                   Text(kOwnTextBase + kTextNmIdOfSeveral)
+                                       .arg(connection, which.join(QStringLiteral("; "))),
+                                   platform::MessageBoxes::Icon::Warning,
+                                   platform::MessageBoxes::Buttons::Ok);
+            ComboNetworkManager->setFocus();
+            return;
+        }
     } else if (RadioModem->isChecked()) {
         modem = ComboModem->currentData().toString();
     }
@@ -280,7 +320,17 @@ void TConnectionDlg::BitBtn1Click() {
         : !interfaceName.isEmpty()
             ? PlanLink{PlanLink::Kind::Interface, interfaceName}
             : PlanLink{PlanLink::Kind::SerialPort, ComboPort->currentData().toString()};
-    if (const std::optional<QString> other = PlanClaiming(link, platform::SelectedPlan())) {
+    // Another plan may name the same connection by its id, as older files do.
+    QStringList otherNames;
+    if (!connection.isEmpty() && profiles_) {
+        for (const watch::NmProfile& p : profiles_->Profiles().profiles) {
+            if (p.uuid.compare(connection, Qt::CaseInsensitive) == 0) {
+                otherNames << p.id << p.uuid;
+            }
+        }
+    }
+    if (const std::optional<QString> other =
+            PlanClaiming(link, platform::SelectedPlan(), otherNames)) {
         const QString name = other->isEmpty() ? Text(kOwnTextBase + kTextDefaultPlan) : *other;
         platform::Boxes().Show(
             this, QStringLiteral("Vindelor"), Text(kOwnTextBase + kTextLinkClaimed).arg(name),

@@ -3,13 +3,15 @@
 // of NetworkManager's connections or one of ModemManager's modems (both read on the bus
 // thread once the page is open; the page never waits for them). Reached from the
 // settings dialog's right-click menu. OK stores [Connection] "Interface",
-// "NetworkManager", "Modem" or "SIM" (a SIM in any modem; the others emptied; all empty
-// for the serial port) and, for a port, [Modem] "Port"; and [Connection] "Grace", the
-// seconds a drop may last and still belong to the session. A link another plan already
-// watches is refused, naming that plan.
+// "NetworkManager" (a connection's UUID), "Modem" or "SIM" (a SIM in any modem; the
+// others emptied; all empty for the serial port) and, for a port, [Modem] "Port"; and
+// [Connection] "Grace", the seconds a drop may last and still belong to the session. A
+// link another plan already watches is refused, naming that plan, and so is an older
+// file's connection id that more than one connection has.
 #pragma once
 
 #include <QDialog>
+#include <QList>
 #include <QStringList>
 
 #include <memory>
@@ -24,6 +26,7 @@ namespace vindelor {
 namespace watch {
 class ModemManagerModems;
 class NetworkManagerProfiles;
+struct NmProfile;
 }  // namespace watch
 
 class TConnectionDlg : public QDialog {
@@ -57,6 +60,8 @@ class TConnectionDlg : public QDialog {
     void FillConnections();
     void FillModems();
     void Follow();
+    // NetworkManager's connections whose id is `id`.
+    QList<watch::NmProfile> ProfilesCalled(const QString& id) const;
 
     QString storedConnection_;
     QString storedModem_;

@@ -3,6 +3,8 @@
 #include "core/plans.h"
 #include "platform/datadir.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTimer>
@@ -42,6 +44,12 @@ AllPlansRuns::~AllPlansRuns() {
 }
 
 void AllPlansRuns::Start() {
+    const QString base = platform::BaseDataDirectory();
+    if (QDir().mkpath(base)) {
+        lock_ = platform::FileLock(
+            QFile::encodeName(base + QLatin1Char('/') + QLatin1String(kAllPlansFile)),
+            platform::FileLock::Wait::No);
+    }
     LookForNewPlans();
     scan_ = new QTimer(this);
     connect(scan_, &QTimer::timeout, this, &AllPlansRuns::LookForNewPlans);
@@ -61,6 +69,7 @@ void AllPlansRuns::Stop() {
         delete run;
     }
     runs_.clear();
+    lock_ = platform::FileLock();
 }
 
 QStringList AllPlansRuns::Running() const {

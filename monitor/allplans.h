@@ -3,6 +3,8 @@
 // watches no link itself; each run keeps its own window, tray icon and lock.
 #pragma once
 
+#include "platform/files.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -30,7 +32,8 @@ class AllPlansRuns : public QObject {
     AllPlansRuns(QString program, QStringList args, QObject* parent = nullptr);
     ~AllPlansRuns() override;
 
-    // Starts a run for every plan now, and for plans made later within a minute.
+    // Starts a run for every plan now, and for plans made later within a minute. From
+    // now on until Stop() every plan counts as in use (PlanInUse()).
     void Start();
     // Ends every run (each logs its session as on SIGTERM) and starts no more.
     void Stop();
@@ -55,6 +58,9 @@ class AllPlansRuns : public QObject {
     std::map<QString, QProcess*> runs_;
     QStringList stopped_;  // plans whose run failed: not started again by LookForNewPlans
     QTimer* scan_ = nullptr;
+    // Held while the runs are looked after: a plan renamed or put aside between two of
+    // its runs would be made again, empty, by the next one.
+    platform::FileLock lock_;
 };
 
 }  // namespace vindelor::monitor

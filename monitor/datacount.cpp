@@ -4,7 +4,7 @@
 
 namespace vindelor::monitor {
 
-void DataCount::Begin(const QString& name, long long nowMs) {
+void DataCount::Begin(const QString& name, long long nowMs, bool findPointToPoint) {
     if (!query_) {
         query_ = makeQuery ? makeQuery() : std::make_unique<platform::LinkStatsQuery>();
     }
@@ -18,6 +18,10 @@ void DataCount::Begin(const QString& name, long long nowMs) {
     bitsPerSecond_ = 0;
     lastTotal_ = 0;
     lastMs_ = nowMs;
+    findPointToPoint_ = findPointToPoint;
+    if (name.isEmpty() && !findPointToPoint) {
+        return;  // the link's own look, once it is named, is where the session starts
+    }
     if (name.isEmpty()) {
         for (const platform::LinkStats& link : query_->PointToPointLinks()) {
             pointToPointBefore_.insert(link.index);
@@ -25,9 +29,13 @@ void DataCount::Begin(const QString& name, long long nowMs) {
         tally_.Feed(LinkSample{});  // the session's link is not there yet
         return;
     }
+    // A first look that failed says nothing of where the counters stood: the next
+    // look that answers is the start, not a link that came during the session.
     bool failed = false;
     const LinkSample first = Sample(name, &failed);
-    tally_.Feed(failed ? LinkSample{} : first);
+    if (!failed) {
+        tally_.Feed(first);
+    }
 }
 
 LinkSample DataCount::Sample(const QString& name, bool* failed) {
@@ -55,6 +63,9 @@ bool DataCount::Look(const QString& name, long long nowMs, const QDate& today, b
     }
     // A point-to-point link once found is followed by its name, also when it comes again.
     const QString looked = name.isEmpty() && !counted_.isEmpty() ? counted_ : name;
+    if (looked.isEmpty() && !findPointToPoint_) {
+        return false;
+    }
     bool failed = false;
     const LinkSample sample = Sample(looked, &failed);
     if (failed) {

@@ -28,8 +28,9 @@ class DataCount {
     std::function<std::unique_ptr<platform::LinkStatsQuery>()> makeQuery;
 
     // The session begins. `name` is the link to count; empty: a point-to-point link that
-    // comes up during the session (one that was there before is not the session's).
-    void Begin(const QString& name, long long nowMs);
+    // comes up during the session (one that was there before is not the session's), or,
+    // without `findPointToPoint`, the link named by a later look.
+    void Begin(const QString& name, long long nowMs, bool findPointToPoint = true);
     // The name may become known, or change, while the session runs. Looks when a second
     // has passed since the last look (or when `force`); true when the volume changed.
     bool Look(const QString& name, long long nowMs, const QDate& today, bool force = false);
@@ -54,6 +55,7 @@ class DataCount {
     VolumeTally tally_;
     QSet<int> pointToPointBefore_;  // indexes of the links there when the session began
     QString counted_;
+    bool findPointToPoint_ = true;
     long long lastMs_ = 0;
     std::uint64_t lastTotal_ = 0;
     double bitsPerSecond_ = 0;

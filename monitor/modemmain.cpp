@@ -711,8 +711,9 @@ QString TForm1::WatchedInterface() const {
     if (!watch_) {
         return {};
     }
-    const QString named = watch_->CountedInterface();
-    return named.isEmpty() && WatchesInterface() ? watch_->Name() : named;
+    // Only a link the watch names: its display name ("Mobile", a modem's IMEI) is none,
+    // and a look at it during a drop would lose the link being counted.
+    return watch_->CountedInterface();
 }
 
 void TForm1::BeginDataCount(const QDateTime& now) {
@@ -720,7 +721,8 @@ void TForm1::BeginDataCount(const QDateTime& now) {
     dataCharged_ = 0;
     volumeText_.clear();
     roaming_ = false;
-    Data.Begin(CountedInterface(), platform::Ticks().Milliseconds());
+    // A desktop link not named yet is named by its service, not found among new ones.
+    Data.Begin(CountedInterface(), platform::Ticks().Milliseconds(), !WatchesInterface());
     const BillingMonth month = BillingMonthOf(now.date(), Budget.Settings().startDay);
     const RoamingTariff roaming = ReadRoamingTariff();
     LoggedData logged;

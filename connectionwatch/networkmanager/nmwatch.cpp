@@ -5,6 +5,7 @@
 #include <QDBusArgument>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QUuid>
 
 #include <cerrno>
 #include <memory>
@@ -48,12 +49,19 @@ QVariantMap SettingsGroup(const QVariant& value, const QString& group) {
 
 }  // namespace
 
+bool IsNmUuid(const QString& wanted) {
+    return !QUuid::fromString(wanted).isNull();
+}
+
 const NmActiveConnection* FindActive(const NmSnapshot& snapshot, const QString& wanted) {
+    // A UUID is one connection; an id from an older file may be another's too (a VPN
+    // named as the modem's connection), so it counts only where no UUID was stored.
+    const bool byUuid = IsNmUuid(wanted);
     // An activated one first: NetworkManager may show the same profile twice for a moment,
     // the old one deactivating while the new one comes up.
     const NmActiveConnection* found = nullptr;
     for (const NmActiveConnection& a : snapshot.active) {
-        if (a.id == wanted || a.uuid.compare(wanted, Qt::CaseInsensitive) == 0) {
+        if (byUuid ? a.uuid.compare(wanted, Qt::CaseInsensitive) == 0 : a.id == wanted) {
             if (a.state == kNmActivated) {
                 return &a;
             }
@@ -236,6 +244,7 @@ void NmProfileFollower::Look() {
                         NmProfile& p = profiles->profiles[i];
                         p.id = connection.value(QStringLiteral("id")).toString();
                         p.type = connection.value(QStringLiteral("type")).toString();
+                        p.uuid = connection.value(QStringLiteral("uuid")).toString();
                         left->Answered();
                     });
             }

@@ -34,7 +34,11 @@ struct NmSnapshot {
     QList<NmActiveConnection> active;
 };
 
-// The active connection `wanted` names by id or UUID; null when there is none.
+// Whether a stored connection is given by its UUID (as the connection page stores it)
+// rather than by its id, which two connections may share.
+bool IsNmUuid(const QString& wanted);
+// The active connection `wanted` names by UUID, or by id when it is none; null when
+// there is none.
 const NmActiveConnection* FindActive(const NmSnapshot& snapshot, const QString& wanted);
 // What a snapshot says of the connection `wanted`.
 LinkCheck NmLinkCheck(const NmSnapshot& snapshot, const QString& wanted);
@@ -59,6 +63,7 @@ class NmFollower : public ServiceFollower {
 struct NmProfile {
     QString id;
     QString type;  // "gsm", "pppoe", "bluetooth", "vpn", ...
+    QString uuid;
 };
 
 struct NmProfiles {

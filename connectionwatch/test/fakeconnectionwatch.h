@@ -35,8 +35,13 @@ class FakeConnectionWatch : public ConnectionWatch {
     }
 
     Registration ModemRegistration() const override { return registration; }
+    // An interface is its own link; a service's connection names it in `counted`.
+    QString CountedInterface() const override {
+        return kind_ == Kind::NetworkInterface ? name_ : counted;
+    }
 
     LinkCheck now;
+    QString counted;
     Registration registration;  // where the test says the modem is
     int checks = 0;
 

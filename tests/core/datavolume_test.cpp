@@ -74,11 +74,13 @@ TEST(VolumeTally, AddsUpAcrossACountedLinkGoingAwayComingBackAndRestartingCounte
     tally.Feed({true, 7, 5000, 9000});  // the session starts: these bytes are older
     EXPECT_EQ(tally.Volume(), (DataVolume{true, 0, 0}));
     tally.Feed({true, 7, 6000, 9500});
-    tally.Feed({false, 0, 0, 0});    // gone
-    tally.Feed({true, 8, 300, 40});  // a new link of the same name: all of it is ours
+    tally.Feed({false, 0, 0, 0});       // away for a while
+    tally.Feed({true, 7, 6100, 9600});  // back under its index: the same link goes on
+    tally.Feed({false, 0, 0, 0});       // gone
+    tally.Feed({true, 8, 300, 40});     // a new link of the same name: all of it is ours
     tally.Feed({true, 8, 400, 50});
     tally.Feed({true, 8, 10, 60});  // received counter started again from zero
-    EXPECT_EQ(tally.Volume(), (DataVolume{true, 1000 + 400 + 10, 500 + 50 + 10}));
+    EXPECT_EQ(tally.Volume(), (DataVolume{true, 1100 + 400 + 10, 600 + 50 + 10}));
 
     VolumeTally late;  // a ppp link that comes up during the session
     late.Feed({});

@@ -29,7 +29,7 @@ class Plans : public ::testing::Test {
     ScopedDataDir dir_;
 };
 
-TEST_F(Plans, ANewPlanKeepsTheDefaultsTariffButNotItsTotalsWarningsLanguageOrLink) {
+TEST_F(Plans, ANewPlanKeepsTheDefaultsTariffButNotItsTotalsWarningsLanguageLinkOrPort) {
     // Upper case sections as a hand edit leaves them: the copy must still know them.
     WriteFileBytes(dir_.file(kSettingsFile),
                    cp1252::Encode(QStringLiteral(
@@ -38,7 +38,8 @@ TEST_F(Plans, ANewPlanKeepsTheDefaultsTariffButNotItsTotalsWarningsLanguageOrLin
                        "[Försök]\r\nAntal=4\r\n[Aktiv]\r\nAktiv=Ja\r\n"
                        "[Billing]\r\nStartDay=15\r\nGiven=2026-12:50\r\nDataGiven=2026-12:80\r\n"
                        "[SPRÅK]\r\nSpråk=SF\r\n"
-                       "[Connection]\r\nNetworkManager=Mobile\r\nGrace=30\r\n")));
+                       "[Connection]\r\nNetworkManager=Mobile\r\nGrace=30\r\n"
+                       "[Modem]\r\nPort=COM2\r\nInit=ATZ\r\n")));
     WriteFileBytes(dir_.file(kRateDataFile), QByteArray("\x01\x02rates\r\n", 9));
     WriteFileBytes(dir_.file(kLogFile), "[Nättid]\r\n1=06.12.1999 14:05:09-00:40:50^ 1.2\r\n");
 
@@ -53,6 +54,7 @@ TEST_F(Plans, ANewPlanKeepsTheDefaultsTariffButNotItsTotalsWarningsLanguageOrLin
     EXPECT_EQ(read("Charge", "valuta"), QStringLiteral("€"));
     EXPECT_EQ(read("Billing", "StartDay"), QStringLiteral("15"));
     EXPECT_EQ(read("Connection", "Grace"), QStringLiteral("30"));
+    EXPECT_EQ(read("Modem", "Init"), QStringLiteral("ATZ"));
     for (const auto& [section, key] : std::initializer_list<std::pair<const char*, const char*>>{
              {"kostnad", "Totalt"},
              {"Nättid", "Totalt"},
@@ -61,7 +63,8 @@ TEST_F(Plans, ANewPlanKeepsTheDefaultsTariffButNotItsTotalsWarningsLanguageOrLin
              {"Billing", "Given"},
              {"Billing", "DataGiven"},
              {"Språk", "Språk"},
-             {"Connection", "NetworkManager"}}) {
+             {"Connection", "NetworkManager"},
+             {"Modem", "Port"}}) {
         EXPECT_EQ(read(section, key), QStringLiteral("-")) << section << " " << key;
     }
     EXPECT_EQ(ReadFileBytes(PlanFile(QStringLiteral("Hotspot"), kRateDataFile)),

@@ -1,7 +1,9 @@
 #include "dialogs/connectiondlg.h"
 
+#include "core/plans.h"
 #include "core/profile.h"
 #include "core/texts.h"
+#include "platform/datadir.h"
 #include "platform/test/fakes.h"
 #include "support/mockbus.h"
 #include "support/testenv.h"
@@ -154,7 +156,8 @@ TEST_F(ConnectionDlgTest, OffersNetworkManagersConnectionsAndModemManagersModems
 s = dbus.Interface(bus.get_object('org.freedesktop.NetworkManager',
                                   '/org/freedesktop/NetworkManager/Settings'),
                    'org.freedesktop.NetworkManager.Settings')
-s.AddConnection({'connection': {'id': 'Mobile', 'type': 'gsm'}})
+s.AddConnection({'connection': {'id': 'Mobile', 'type': 'gsm',
+                                'uuid': '5c1e6a52-3a8f-4c57-9d1e-0b6f0c2a7e11'}})
 s.AddConnection({'connection': {'id': 'Home VPN', 'type': 'vpn'}})
 mm = Mock('org.freedesktop.ModemManager1', '/org/freedesktop/ModemManager1')
 mm.AddObject('/org/freedesktop/ModemManager1/Modem/0', 'org.freedesktop.ModemManager1.Modem',
@@ -174,7 +177,7 @@ mm.AddObject('/org/freedesktop/ModemManager1/Modem/0', 'org.freedesktop.ModemMan
     dlg.ComboNetworkManager->setCurrentIndex(0);
     dlg.BitBtn1Click();
     EXPECT_EQ(Read(QStringLiteral("Connection"), QStringLiteral("NetworkManager")),
-              QStringLiteral("Mobile"));
+              QStringLiteral("5c1e6a52-3a8f-4c57-9d1e-0b6f0c2a7e11"));
     EXPECT_EQ(Read(QStringLiteral("Connection"), QStringLiteral("Interface")), QString());
     EXPECT_EQ(Read(QStringLiteral("Connection"), QStringLiteral("Modem")),
               QStringLiteral("<missing>"));
@@ -188,6 +191,62 @@ mm.AddObject('/org/freedesktop/ModemManager1/Modem/0', 'org.freedesktop.ModemMan
     EXPECT_EQ(Read(QStringLiteral("Connection"), QStringLiteral("Modem")),
               QStringLiteral("350000000000001"));
     EXPECT_EQ(Read(QStringLiteral("Connection"), QStringLiteral("NetworkManager")), QString());
+}
+
+// NetworkManager lets two connections share an id: the page keeps them apart by UUID. An
+// older file's id of two is refused with both named, and a connection another plan
+// names by its id is that plan's link.
+TEST_F(ConnectionDlgTest, AnIdOfTwoConnectionsIsRefusedAndAnIdIsTheSameLinkAsItsUuid) {
+    SetLanguageOffset(kEnglishOffset);
+    test::MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    ASSERT_NE(bus.Start(QStringLiteral("org.freedesktop.NetworkManager"),
+                        {QStringLiteral("--template"), QStringLiteral("networkmanager")}),
+              nullptr);
+    const QString modem = QStringLiteral("11111111-1111-4111-8111-111111111111");
+    const QString vpn = QStringLiteral("22222222-2222-4222-8222-222222222222");
+    const QString hotspot = QStringLiteral("33333333-3333-4333-8333-333333333333");
+    bus.Py(QStringLiteral(R"(
+s = dbus.Interface(bus.get_object('org.freedesktop.NetworkManager',
+                                  '/org/freedesktop/NetworkManager/Settings'),
+                   'org.freedesktop.NetworkManager.Settings')
+s.AddConnection({'connection': {'id': 'Mobile', 'type': 'gsm', 'uuid': '%1'}})
+s.AddConnection({'connection': {'id': 'Mobile', 'type': 'vpn', 'uuid': '%2'}})
+s.AddConnection({'connection': {'id': 'Hotspot', 'type': 'bluetooth', 'uuid': '%3'}})
+)")
+               .arg(modem, vpn, hotspot));
+    ASSERT_TRUE(WriteProfileString(QStringLiteral("Connection"), QStringLiteral("NetworkManager"),
+                                   QStringLiteral("Mobile"), kSettingsFile));
+    ASSERT_EQ(CreatePlan(QStringLiteral("Phone")), 0);
+    ASSERT_TRUE(WriteProfileString(
+        QStringLiteral("Connection"), QStringLiteral("NetworkManager"), QStringLiteral("Hotspot"),
+        platform::PlanDirectory(QStringLiteral("Phone")) + QStringLiteral("/Vindelor.ini")));
+
+    TConnectionDlg dlg(nullptr, {}, true);
+    ASSERT_TRUE(test::PumpFor([&] { return dlg.ComboNetworkManager->count() == 4; }));
+    EXPECT_EQ(dlg.ComboNetworkManager->currentData().toString(), QStringLiteral("Mobile"));
+    dlg.BitBtn1Click();
+    ASSERT_EQ(fakes_.boxes.shown.size(), 1u);
+    const QString refused = fakes_.boxes.shown[0].text;
+    EXPECT_TRUE(refused.startsWith(
+        QStringLiteral("More than one NetworkManager connection is called \"Mobile\": ")))
+        << refused.toStdString();
+    EXPECT_TRUE(refused.contains(QStringLiteral("Mobile  (gsm, %1)").arg(modem)));
+    EXPECT_TRUE(refused.contains(QStringLiteral("Mobile  (vpn, %1)").arg(vpn)));
+
+    dlg.ComboNetworkManager->setCurrentIndex(dlg.ComboNetworkManager->findData(hotspot));
+    dlg.BitBtn1Click();
+    ASSERT_EQ(fakes_.boxes.shown.size(), 2u);
+    EXPECT_EQ(fakes_.boxes.shown[1].text,
+              QStringLiteral("The plan \"Phone\" already watches this link. A link belongs to "
+                             "one plan."));
+    EXPECT_EQ(Read(QStringLiteral("Connection"), QStringLiteral("NetworkManager")),
+              QStringLiteral("Mobile"));
+
+    dlg.ComboNetworkManager->setCurrentIndex(dlg.ComboNetworkManager->findData(modem));
+    dlg.BitBtn1Click();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(Read(QStringLiteral("Connection"), QStringLiteral("NetworkManager")), modem);
 }
 
 }  // namespace

@@ -216,6 +216,49 @@ TEST_F(DataVolumeSession, LogsTheBytesOfAnInterfaceThatComesAgainAndPricesThemPe
     EXPECT_EQ(line.cost, QStringLiteral("   0.0700"));
 }
 
+// A service's connection ("Mobile") that names its link late, drops within the grace
+// (or its service restarts) and comes back on the same link: the line holds only the
+// session's own bytes, never the link's traffic from before the session.
+TEST_F(DataVolumeSession, AServicesLinkNamedLateAndBackAfterADropCountsOnlyTheSessionsBytes) {
+    Ini(QStringLiteral("Connection"), QStringLiteral("Grace"), QStringLiteral("30"));
+    prepare = [this, base = prepare](TForm1& f) {
+        base(f);
+        f.MakeInterfaceWatch = [this](const QString&) {
+            auto fake = std::make_unique<FakeConnectionWatch>(
+                QStringLiteral("Mobile"), watch::ConnectionWatch::Kind::NetworkManager);
+            watch_ = fake.get();
+            return fake;
+        };
+    };
+    Send("near", 40, 1000);  // before the session
+    Send("far", 30, 1000);
+    TForm1& w = Create(false);
+    watch_->Set(LinkState::Up);  // activated, its link not named yet
+    ASSERT_TRUE(w.SessionStarted);
+    Run(2);
+    watch_->counted = QStringLiteral("near");
+    Run(2);
+    std::uint64_t rx = Send("far", 10, 1000);
+    Run(2);
+    watch_->counted.clear();  // the drop: no link named
+    watch_->Set(LinkState::Down);
+    Run(5);
+    ASSERT_TRUE(w.SessionStarted);
+    watch_->counted = QStringLiteral("near");
+    watch_->Set(LinkState::Up);
+    rx += Send("far", 5, 1000);
+    const std::uint64_t tx = Send("near", 3, 1000);
+    Run(2);
+    watch_->Set(LinkState::Unusable);
+    Run(31);
+    ASSERT_TRUE(w.LastClose.Counted);
+
+    const LogLineParts line = SplitLogLine(LogLine(1));
+    ASSERT_TRUE(line.volume.known) << LogLine(1).toStdString();
+    EXPECT_EQ(line.volume.rx, rx);
+    EXPECT_EQ(line.volume.tx, tx);
+}
+
 TEST_F(DataVolumeSession, WarnsOnceAtEachMarkAndHangsUpWhenTheIncludedVolumeIsUsed) {
     platform::test::ScopedProcessFakes system;
     Ini(QStringLiteral("Data"), QStringLiteral("Included"), QStringLiteral("0.05"));  // 50,000 B

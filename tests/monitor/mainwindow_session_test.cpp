@@ -3,7 +3,9 @@
 #include "mainwindow_fixture.h"
 
 #include "components/digit.h"
+#include "core/plans.h"
 #include "core/sessionlog.h"
+#include "platform/datadir.h"
 
 #include <QLabel>
 #include <QScreen>
@@ -172,6 +174,11 @@ TEST_F(SessionTest, CostPanelShowsWhatTheMonthlyMinimumStillCovers) {
 }
 
 TEST_F(SessionTest, TrayTipTellsWhatTheBudgetLeavesOfTheMonthWithTheRunningSession) {
+    // A plan's run: two links up at once are two icons alike, each tip names its plan.
+    struct BackToTheDefaultPlan {
+        ~BackToTheDefaultPlan() { platform::SelectPlan(QString()); }
+    } back;
+    ASSERT_EQ(OpenPlan(QStringLiteral("Phone"), MakeMissingPlan::Yes), PlanOpening::Created);
     Ini(QStringLiteral("Charge"), QStringLiteral("per_min"), QStringLiteral("1.20"));
     Ini(QStringLiteral("Connect"), QStringLiteral("average"), QStringLiteral("0"));
     Ini(QStringLiteral("Billing"), QStringLiteral("Budget"), QStringLiteral("10"));
@@ -179,6 +186,8 @@ TEST_F(SessionTest, TrayTipTellsWhatTheBudgetLeavesOfTheMonthWithTheRunningSessi
     StartSession();
     Run(60);
     // 10.00 less this minute's 1.20, for 6 … 31 December.
+    EXPECT_TRUE(f.TaskbarIcon->toolTip().startsWith(QStringLiteral("Phone\n")))
+        << f.TaskbarIcon->toolTip().toStdString();
     EXPECT_TRUE(f.TaskbarIcon->toolTip().endsWith(
         QStringLiteral("\n$ 8.80 left, $ 0.34 a day for 26 days")))
         << f.TaskbarIcon->toolTip().toStdString();

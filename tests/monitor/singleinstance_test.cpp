@@ -3,6 +3,7 @@
 
 #include "core/plans.h"
 #include "core/profile.h"
+#include "monitor/allplans.h"
 #include "platform/datadir.h"
 #include "support/testenv.h"
 
@@ -52,6 +53,14 @@ TEST(InstanceLockTest, EachPlanHasItsOwnLockAndThePlansPageSeesIt) {
     }
     EXPECT_FALSE(PlanInUse(QStringLiteral("Phone")));
     EXPECT_TRUE(PlanInUse(QString()));
+    // vindelor --all-plans holds every plan, also between two runs of one ("false" holds
+    // no lock of its own).
+    {
+        monitor::AllPlansRuns runs(QStringLiteral("false"), {});
+        runs.Start();
+        EXPECT_TRUE(PlanInUse(QStringLiteral("Phone")));
+    }
+    EXPECT_FALSE(PlanInUse(QStringLiteral("Phone")));
 }
 
 TEST(InstanceLockTest, AnotherProcessSeesTheLockAndItGoesWithTheProcess) {

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -108,7 +109,17 @@ TEST_F(CommandLine, BadUsageChangesNothing) {
     }
     EXPECT_EQ(ReadLogLines().size(), 4);
     EXPECT_EQ(Brusko({}).code, -1);  // the window
-    EXPECT_EQ(Brusko({QStringLiteral("--help")}).code, 0);
+    // The synopsis shows the plans: --plan for every form, --all-plans where it goes.
+    const Outcome help = Brusko({QStringLiteral("--help")});
+    EXPECT_EQ(help.code, 0);
+    const QStringList synopsis = help.out.split(QLatin1Char('\n'));
+    EXPECT_TRUE(synopsis.value(0).contains(QStringLiteral(" [--plan "))) << help.out.toStdString();
+    for (const char* form : {"brusko --export ", "brusko --months "}) {
+        const QStringList lines =
+            synopsis.filter(QRegularExpression(QStringLiteral("^\\s*") + QLatin1String(form)));
+        ASSERT_EQ(lines.size(), 1) << form << help.out.toStdString();
+        EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" [--all-plans]"))) << lines[0].toStdString();
+    }
     EXPECT_TRUE(Brusko({QStringLiteral("--version")}).out.startsWith(QStringLiteral("brusko ")));
 }
 
