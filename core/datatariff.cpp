@@ -18,6 +18,7 @@ const QString kInterface = QStringLiteral("Interface");
 const QString kDataWarn = QStringLiteral("DataWarn");
 const QString kDataHangUpAt = QStringLiteral("DataHangUpAt");
 const QString kUnit = QStringLiteral("Unit");
+const QString kMetered = QStringLiteral("Metered");
 constexpr int kLongValue = 1024;
 
 QString Read(const QString& section, const QString& key, const QString& def) {
@@ -118,6 +119,12 @@ DataTariff ReadDataTariff() {
     ReadPercentages(e.warn, &t.warn, nullptr);
     t.hangUpAt = e.hangUpAt && t.includedBytes > 0;
     ReadUnitEntry(e.unit, &t.unitBytes);
+    const QString metered = Read(kDataSection, kMetered, QString()).trimmed();
+    if (metered == QLatin1String("Ja")) {
+        t.metered = MeteredMark::Always;
+    } else if (metered == QLatin1String("Varna")) {
+        t.metered = MeteredMark::FromWarning;
+    }
     return t;
 }
 

@@ -488,6 +488,9 @@ constexpr TextRow kOwnTexts[] = {
      u8"Kauden ulkomainen datamäärä (%1) on käytetty",
      u8"The volume abroad of the month (%1) is used up"},
     {kTextMonthColumnRoaming, u8"Roaming", u8"Verkkovierailu", u8"Roaming"},
+    {kTextMeteredRefused, u8"%1 kunde inte märkas som en anslutning med datataxa: %2",
+     u8"Yhteyttä %1 ei voitu merkitä käytön mukaan laskutettavaksi: %2",
+     u8"%1 could not be marked as a metered connection: %2"},
     {kTextBadPlanName,
      u8"\"%1\" kan inte vara namnet på ett abonnemang: bokstäver, siffror, mellanslag, \"-\", "
      u8"\"_\" och \".\", högst 64 tecken, inte punkt eller mellanslag först.",

@@ -182,6 +182,7 @@ enum OwnText : int {
     kTextRoamingWarning = 268,     // "%1" percent, "%2" used, "%3" the cap, "%4" month's end
     kTextRoamingCapReached = 269,  // "%1" the cap abroad: why the connection is ended
     kTextMonthColumnRoaming = 270,
+    kTextMeteredRefused = 271,  // "%1" the interface, "%2" NetworkManager's reason
     // Plans: a link each, with files of its own (276-289).
     kTextBadPlanName = 276,         // "%1" a name no plan can have
     kTextNoSuchPlan = 277,          // "%1" the plan named on the command line

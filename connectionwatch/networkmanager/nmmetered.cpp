@@ -79,6 +79,9 @@ void NmMeteredMark::SendMark() {
         if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
             return;  // not NetworkManager's, or NetworkManager not there
         }
+        if (!wanted_) {
+            return;  // the session ended while the device was looked for: told already
+        }
         device_ = reply.arguments().constFirst().value<QDBusObjectPath>().path();
         marking_ = true;
         Apply(kMeteredYes, [this](const QDBusMessage& done) {
