@@ -491,6 +491,15 @@ constexpr TextRow kOwnTexts[] = {
     {kTextMeteredRefused, u8"%1 kunde inte märkas som en anslutning med datataxa: %2",
      u8"Yhteyttä %1 ei voitu merkitä käytön mukaan laskutettavaksi: %2",
      u8"%1 could not be marked as a metered connection: %2"},
+    {kTextRoamingPerMinLabel, u8"Pris per minut utomlands (tomt: tidstaxan):",
+     u8"Hinta minuutilta ulkomailla (tyhjä: aikahinnasto):",
+     u8"Price per minute abroad (blank: the time tariff):"},
+    {kTextBadRoamingPerMin,
+     u8"Priset per minut utomlands måste vara ett tal som inte är negativt, högst fyra "
+     u8"decimaler.",
+     u8"Minuuttihinnan ulkomailla on oltava ei-negatiivinen luku, enintään neljä desimaalia.",
+     u8"The price per minute abroad must be a number that is not negative, at most four "
+     u8"decimals."},
     {kTextBadPlanName,
      u8"\"%1\" kan inte vara namnet på ett abonnemang: bokstäver, siffror, mellanslag, \"-\", "
      u8"\"_\" och \".\", högst 64 tecken, inte punkt eller mellanslag först.",

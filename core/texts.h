@@ -183,6 +183,8 @@ enum OwnText : int {
     kTextRoamingCapReached = 269,  // "%1" the cap abroad: why the connection is ended
     kTextMonthColumnRoaming = 270,
     kTextMeteredRefused = 271,  // "%1" the interface, "%2" NetworkManager's reason
+    kTextRoamingPerMinLabel = 272,
+    kTextBadRoamingPerMin = 273,
     // Plans: a link each, with files of its own (276-289).
     kTextBadPlanName = 276,         // "%1" a name no plan can have
     kTextNoSuchPlan = 277,          // "%1" the plan named on the command line

@@ -72,9 +72,19 @@ TEST(RoamingPage, ABadEntryIsNamedAndNothingIsStoredThenGoodOnesAre) {
     page.UnitEdit->setText(QStringLiteral("100"));
     page.HangUpAtEdit->setText(QStringLiteral("200"));
     page.WarnEdit->setText(QStringLiteral("50"));
+    page.PerMinEdit->setText(QStringLiteral("0.12345"));  // finer than the log keeps
+    page.OkClick();
+    ASSERT_EQ(fakes.boxes.shown.size(), 2u);
+    EXPECT_TRUE(fakes.boxes.shown[1].text.startsWith(
+        LoadText(kOwnTextBase + kTextBadRoamingPerMin + kEnglishOffset)));
+    EXPECT_EQ(test::ReadFileBytes(dir.file(kSettingsFile)), before);
+
+    page.PerMinEdit->setText(QStringLiteral("0.25"));
     page.OkClick();
     EXPECT_EQ(page.result(), QDialog::Accepted);
     const RoamingTariff t = ReadRoamingTariff();
+    EXPECT_EQ(t.perMinute, 2500);
+    EXPECT_EQ(TRoamingDlg().PerMinEdit->text(), QStringLiteral("0.25"));
     EXPECT_EQ(t.perMB, 45000);
     EXPECT_EQ(t.unitBytes, 100000u);
     EXPECT_EQ(t.hangUpAtBytes, 200 * kBytesPerMB);
