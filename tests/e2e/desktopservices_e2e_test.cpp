@@ -370,12 +370,12 @@ TEST_F(DesktopServices, ARealNetworkManagerSeesTheSessionsLinkMeteredUntilItEnds
     ASSERT_GT(Printed(QStringLiteral("Session started")), 0) << out.toStdString();
     EXPECT_TRUE(PumpFor([&] { return Nmcli(deviceMetered) == QLatin1String("yes"); }, 10000))
         << Nmcli(deviceMetered).toStdString();
-    EXPECT_EQ(Nmcli(storedMetered), stored);
+    EXPECT_EQ(Nmcli(storedMetered).toStdString(), stored.toStdString());
 
     ::kill(static_cast<pid_t>(vindelor.processId()), SIGTERM);
     EndsWithTheSessionLogged();
-    EXPECT_EQ(Nmcli(deviceMetered), before);
-    EXPECT_EQ(Nmcli(storedMetered), stored);
+    EXPECT_EQ(Nmcli(deviceMetered).toStdString(), before.toStdString());
+    EXPECT_EQ(Nmcli(storedMetered).toStdString(), stored.toStdString());
     nm->terminate();
     nm->waitForFinished(10000);
 }
