@@ -130,6 +130,23 @@ TEST(MeteredLinkTest, TheAppliedConnectionIsMarkedThenPutBackAndARefusalIsSaid) 
     EXPECT_EQ(AppliedMetered(bus), QStringLiteral("2"));
 }
 
+// A link NetworkManager does not know when the session asks (it comes up later, or
+// NetworkManager is still finding its devices) is marked once NetworkManager has it.
+TEST(MeteredLinkTest, ALinkNetworkManagerFindsOnlyLaterIsMarkedThen) {
+    MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    ASSERT_NE(bus.Start(kNm, {QStringLiteral("--template"), QStringLiteral("networkmanager")}),
+              nullptr);
+    MeteredLink link(2000, 50);
+    link.Mark(QStringLiteral("wwan0"));
+    EXPECT_FALSE(PumpFor([&] { return link.Marked(); }, 300));
+    bus.Py(NmDeviceWithAppliedConnection(QStringLiteral("wwan0")));
+    ASSERT_TRUE(PumpFor([&] { return link.Marked(); }));
+    EXPECT_EQ(AppliedMetered(bus), QStringLiteral("1"));
+    link.Restore(3000);
+    EXPECT_EQ(AppliedMetered(bus), QStringLiteral("2"));
+}
+
 // Services that own their names and never answer: the watches say they do not know, the
 // first start's question for ModemManager's ports comes back empty after its limit, and
 // the thread of the window keeps its 20 ms tick throughout.
