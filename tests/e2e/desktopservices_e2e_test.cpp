@@ -33,6 +33,13 @@ qint64 NowMs() {
     t.start();
     return t.msecsSinceReference();
 }
+// How a real NetworkManager starts in the test's namespace: /sys read-only, so that it
+// takes the devices as a container's instead of waiting for udev, and its run-time and
+// state folders on tmpfs of its own, so that another NetworkManager of another test (the
+// devices of a fresh namespace have the same numbers) never reads what this one wrote.
+const QString kNmPrivateMounts = QStringLiteral(
+    "mount -o remount,ro /sys && mkdir -p /run/NetworkManager /var/lib/NetworkManager && "
+    "mount -t tmpfs tmpfs /run/NetworkManager && mount -t tmpfs tmpfs /var/lib/NetworkManager && ");
 const QString kStamp = QStringLiteral("import time\nprint(int(time.monotonic() * 1000))\n");
 
 class DesktopServices : public ::testing::Test {
@@ -224,15 +231,13 @@ TEST_F(DesktopServices, ARealNetworkManagerBringsAConnectionUpAndDown) {
                    .arg(work.filePath(QStringLiteral("keyfiles")))
                    .toUtf8());
     conf.close();
-    // /sys read-only inside the namespace: NetworkManager then takes the devices as a
-    // container's instead of waiting for udev.
-    QProcess* nm = bus.StartProgram(
-        QStringLiteral("org.freedesktop.NetworkManager"), QStringLiteral("ip"),
-        {QStringLiteral("netns"), QStringLiteral("exec"), ns, QStringLiteral("sh"),
-         QStringLiteral("-c"),
-         QStringLiteral("mount -o remount,ro /sys && exec NetworkManager --no-daemon "
-                        "--config=%1 --state-file=%2")
-             .arg(conf.fileName(), work.filePath(QStringLiteral("nm.state")))});
+    QProcess* nm =
+        bus.StartProgram(QStringLiteral("org.freedesktop.NetworkManager"), QStringLiteral("ip"),
+                         {QStringLiteral("netns"), QStringLiteral("exec"), ns, QStringLiteral("sh"),
+                          QStringLiteral("-c"),
+                          (kNmPrivateMounts + QStringLiteral("exec NetworkManager --no-daemon "
+                                                             "--config=%1 --state-file=%2"))
+                              .arg(conf.fileName(), work.filePath(QStringLiteral("nm.state")))});
     ASSERT_NE(nm, nullptr) << "NetworkManager did not take its name on the private bus";
     const QString nmcli = QStringLiteral("/usr/bin/nmcli");
     const QStringList inside{QStringLiteral("netns"), QStringLiteral("exec"), ns};
@@ -328,8 +333,8 @@ TEST_F(DesktopServices, ARealNetworkManagerSeesTheSessionsLinkMeteredUntilItEnds
         kNm, QStringLiteral("ip"),
         {QStringLiteral("netns"), QStringLiteral("exec"), ns, QStringLiteral("sh"),
          QStringLiteral("-c"),
-         QStringLiteral("mount -o remount,ro /sys && exec NetworkManager --no-daemon "
-                        "--config=%1 --state-file=%2 --pid-file=%3")
+         (kNmPrivateMounts + QStringLiteral("exec NetworkManager --no-daemon "
+                                            "--config=%1 --state-file=%2 --pid-file=%3"))
              .arg(conf.fileName(), work.filePath(QStringLiteral("nm.state")),
                   work.filePath(QStringLiteral("nm.pid")))});
     ASSERT_NE(nm, nullptr) << "NetworkManager did not take its name on the private bus";
