@@ -86,6 +86,7 @@ DataEntryError CheckDataEntries(const DataEntries& in, DataTariff* out, QString*
     if (!ReadUnitEntry(in.unit, &t.unitBytes)) {
         return DataEntryError::Unit;
     }
+    t.metered = in.metered;
     *out = std::move(t);
     return DataEntryError::None;
 }
@@ -99,6 +100,12 @@ DataEntries ReadDataEntries() {
     e.warn = Read(kBillingSection, kDataWarn, QString());
     e.hangUpAt = Read(kBillingSection, kDataHangUpAt, QStringLiteral("Nej")) == QLatin1String("Ja");
     e.unit = Read(kDataSection, kUnit, QString());
+    const QString metered = Read(kDataSection, kMetered, QString()).trimmed();
+    if (metered == QLatin1String("Ja")) {
+        e.metered = MeteredMark::Always;
+    } else if (metered == QLatin1String("Varna")) {
+        e.metered = MeteredMark::FromWarning;
+    }
     return e;
 }
 
@@ -119,12 +126,7 @@ DataTariff ReadDataTariff() {
     ReadPercentages(e.warn, &t.warn, nullptr);
     t.hangUpAt = e.hangUpAt && t.includedBytes > 0;
     ReadUnitEntry(e.unit, &t.unitBytes);
-    const QString metered = Read(kDataSection, kMetered, QString()).trimmed();
-    if (metered == QLatin1String("Ja")) {
-        t.metered = MeteredMark::Always;
-    } else if (metered == QLatin1String("Varna")) {
-        t.metered = MeteredMark::FromWarning;
-    }
+    t.metered = e.metered;
     return t;
 }
 
@@ -147,7 +149,14 @@ bool WriteDataTariff(const DataTariff& t, int* error) {
             return false;
         }
     }
-    return true;
+    // Written only when it changes: a file without the key keeps being one.
+    if (t.metered == ReadDataEntries().metered) {
+        return true;
+    }
+    const QString metered = t.metered == MeteredMark::Always        ? QStringLiteral("Ja")
+                            : t.metered == MeteredMark::FromWarning ? QStringLiteral("Varna")
+                                                                    : QStringLiteral("Nej");
+    return WriteProfileString(kDataSection, kMetered, metered, kSettingsFile, error);
 }
 
 QString IncludedMBText(std::uint64_t bytes, int languageOffset) {

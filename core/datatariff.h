@@ -23,9 +23,9 @@ constexpr std::uint64_t kBytesPerMB = 1000000;
 
 // [Data] "Metered": when the session's link is marked metered for the desktop.
 enum class MeteredMark {
-    Off,          // absent or anything else: the link is left as it is
-    Always,       // "Ja": for the whole session
-    FromWarning,  // "Varna": from the month's first volume warning on
+    Off = 0,          // absent or anything else: the link is left as it is
+    Always = 1,       // "Ja": for the whole session
+    FromWarning = 2,  // "Varna": from the month's first volume warning on
 };
 
 struct DataTariff {
@@ -50,6 +50,7 @@ struct DataEntries {
     QString warn;
     bool hangUpAt = false;
     QString unit;
+    MeteredMark metered = MeteredMark::Off;
 };
 
 enum class DataEntryError { None, PerMB, Included, DayFee, Interface, Warn, HangUpAt, Unit };

@@ -137,6 +137,11 @@ enum OwnText : int {
     kTextOutputIsFolder = 195,     // "%1" the --output path, a folder
     kTextOutputForeignLink = 196,  // "%1" the --output path, a link someone else planted
     kTextStdoutNotWritten = 197,   // "%1" the system's reason
+    // [Data] "Metered" on the data tariff's page: its label and its three choices.
+    kTextMeteredLabel = 215,
+    kTextMeteredOff = 216,
+    kTextMeteredAlways = 217,
+    kTextMeteredFromWarning = 218,
     // Data volume: units, the data tariff's page, volume warnings, the months' volume.
     kTextMegabytes = 220,  // the unit after a number of MB, as the language writes it
     kTextGigabytes = 221,

@@ -10,6 +10,7 @@
 #include "support/testenv.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 
 #include <gtest/gtest.h>
@@ -48,6 +49,21 @@ TEST(DataTariffPage, ABadEntryIsNamedInTheUsersLanguageAndNothingIsStoredThenGoo
     EXPECT_EQ(t.warn, (std::vector<int>{80, 100}));
     EXPECT_TRUE(t.hangUpAt);
     EXPECT_EQ(t.unitBytes, 100000u);
+    // The metered choice left as it was adds no key to the file; a choice made is kept.
+    EXPECT_EQ(GetProfileString(kDataSection, QStringLiteral("Metered"), QStringLiteral("<none>"),
+                               100, kSettingsFile),
+              QStringLiteral("<none>"));
+    {
+        TDataTariffDlg again;
+        ASSERT_EQ(again.MeteredBox->count(), 3);
+        EXPECT_EQ(again.MeteredBox->itemText(2),
+                  LoadText(kOwnTextBase + kTextMeteredFromWarning + kFinnishOffset));
+        again.MeteredBox->setCurrentIndex(2);
+        again.OkClick();
+        EXPECT_EQ(again.result(), QDialog::Accepted);
+    }
+    EXPECT_EQ(ReadDataTariff().metered, MeteredMark::FromWarning);
+    EXPECT_EQ(TDataTariffDlg().MeteredBox->currentIndex(), 2);
     SetLanguageOffset(kSwedishOffset);
 }
 
