@@ -18,6 +18,7 @@ const QString kInterface = QStringLiteral("Interface");
 const QString kDataWarn = QStringLiteral("DataWarn");
 const QString kDataHangUpAt = QStringLiteral("DataHangUpAt");
 const QString kUnit = QStringLiteral("Unit");
+const QString kMetered = QStringLiteral("Metered");
 constexpr int kLongValue = 1024;
 
 QString Read(const QString& section, const QString& key, const QString& def) {
@@ -85,6 +86,7 @@ DataEntryError CheckDataEntries(const DataEntries& in, DataTariff* out, QString*
     if (!ReadUnitEntry(in.unit, &t.unitBytes)) {
         return DataEntryError::Unit;
     }
+    t.metered = in.metered;
     *out = std::move(t);
     return DataEntryError::None;
 }
@@ -98,6 +100,12 @@ DataEntries ReadDataEntries() {
     e.warn = Read(kBillingSection, kDataWarn, QString());
     e.hangUpAt = Read(kBillingSection, kDataHangUpAt, QStringLiteral("Nej")) == QLatin1String("Ja");
     e.unit = Read(kDataSection, kUnit, QString());
+    const QString metered = Read(kDataSection, kMetered, QString()).trimmed();
+    if (metered == QLatin1String("Ja")) {
+        e.metered = MeteredMark::Always;
+    } else if (metered == QLatin1String("Varna")) {
+        e.metered = MeteredMark::FromWarning;
+    }
     return e;
 }
 
@@ -118,6 +126,7 @@ DataTariff ReadDataTariff() {
     ReadPercentages(e.warn, &t.warn, nullptr);
     t.hangUpAt = e.hangUpAt && t.includedBytes > 0;
     ReadUnitEntry(e.unit, &t.unitBytes);
+    t.metered = e.metered;
     return t;
 }
 
@@ -140,7 +149,14 @@ bool WriteDataTariff(const DataTariff& t, int* error) {
             return false;
         }
     }
-    return true;
+    // Written only when it changes: a file without the key keeps being one.
+    if (t.metered == ReadDataEntries().metered) {
+        return true;
+    }
+    const QString metered = t.metered == MeteredMark::Always        ? QStringLiteral("Ja")
+                            : t.metered == MeteredMark::FromWarning ? QStringLiteral("Varna")
+                                                                    : QStringLiteral("Nej");
+    return WriteProfileString(kDataSection, kMetered, metered, kSettingsFile, error);
 }
 
 QString IncludedMBText(std::uint64_t bytes, int languageOffset) {

@@ -21,6 +21,13 @@ namespace vindelor {
 inline const QString kDataSection = QStringLiteral("Data");
 constexpr std::uint64_t kBytesPerMB = 1000000;
 
+// [Data] "Metered": when the session's link is marked metered for the desktop.
+enum class MeteredMark {
+    Off = 0,          // absent or anything else: the link is left as it is
+    Always = 1,       // "Ja": for the whole session
+    FromWarning = 2,  // "Varna": from the month's first volume warning on
+};
+
 struct DataTariff {
     std::int64_t perMB = 0;           // ten-thousandths per MB; 0: volume costs nothing
     std::uint64_t includedBytes = 0;  // per billing month; 0: none included
@@ -29,6 +36,7 @@ struct DataTariff {
     std::vector<int> warn;            // [Billing] "DataWarn": percentages of the included
     bool hangUpAt = false;            // [Billing] "DataHangUpAt": hang up when it is used
     std::uint64_t unitBytes = 0;      // "Unit" in kB: the operator's charged unit; 0: bytes
+    MeteredMark metered = MeteredMark::Off;
 
     bool Priced() const { return perMB > 0 || dayFee > 0; }
 };
@@ -42,6 +50,7 @@ struct DataEntries {
     QString warn;
     bool hangUpAt = false;
     QString unit;
+    MeteredMark metered = MeteredMark::Off;
 };
 
 enum class DataEntryError { None, PerMB, Included, DayFee, Interface, Warn, HangUpAt, Unit };

@@ -28,6 +28,9 @@ RoamingEntryError CheckRoamingEntries(const RoamingEntries& in, RoamingTariff* o
     if (!ReadMoneyEntry(in.perMB, &t.perMB)) {
         return RoamingEntryError::PerMB;
     }
+    if (!ReadMoneyEntry(in.perMinute, &t.perMinute)) {
+        return RoamingEntryError::PerMin;
+    }
     if (!ReadMegabyteEntry(in.included, &t.includedBytes)) {
         return RoamingEntryError::Included;
     }
@@ -51,14 +54,15 @@ RoamingEntryError CheckRoamingEntries(const RoamingEntries& in, RoamingTariff* o
 }
 
 RoamingEntries ReadRoamingEntries() {
-    return {Read(kPerMB), Read(kIncluded), Read(kUnit), Read(kHangUpAt), Read(kWarn)};
+    return {Read(kPerMB),    Read(kIncluded), Read(kUnit),
+            Read(kHangUpAt), Read(kWarn),     Read(kPerMin)};
 }
 
 RoamingTariff ReadRoamingTariff() {
     const RoamingEntries e = ReadRoamingEntries();
     RoamingTariff t;
     ReadMoneyEntry(e.perMB, &t.perMB);
-    ReadMoneyEntry(Read(kPerMin), &t.perMinute);
+    ReadMoneyEntry(e.perMinute, &t.perMinute);
     ReadMegabyteEntry(e.included, &t.includedBytes);
     ReadUnitEntry(e.unit, &t.unitBytes);
     ReadMegabyteEntry(e.hangUpAt, &t.hangUpAtBytes);
@@ -75,6 +79,7 @@ bool WriteRoamingTariff(const RoamingTariff& t, int* error) {
         {kUnit, UnitEntryText(t.unitBytes)},
         {kHangUpAt, MegabyteEntryText(t.hangUpAtBytes)},
         {kWarn, PercentText(t.warn)},
+        {kPerMin, t.perMinute > 0 ? TenThousandthsText(t.perMinute) : QString()},
     };
     for (const auto& v : values) {
         if (!WriteProfileString(kRoamingSection, v.first, v.second, kSettingsFile, error)) {

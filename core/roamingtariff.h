@@ -35,17 +35,17 @@ struct RoamingEntries {
     QString unit;
     QString hangUpAt;
     QString warn;
+    QString perMinute;
 };
 
-enum class RoamingEntryError { None, PerMB, Included, Unit, HangUpAt, Warn };
+enum class RoamingEntryError { None, PerMB, Included, Unit, HangUpAt, Warn, PerMin };
 
 // Checks every entry; the first bad one is returned (the bad part of the warning list in
 // *bad) and *out is left untouched. Warnings need a cap to be percentages of.
 RoamingEntryError CheckRoamingEntries(const RoamingEntries& in, RoamingTariff* out,
                                       QString* bad = nullptr);
 RoamingEntries ReadRoamingEntries();
-// Read leniently: a value that does not read is the neutral default. "PerMin" is read
-// here only: it has no entry on the page.
+// Read leniently: a value that does not read is the neutral default.
 RoamingTariff ReadRoamingTariff();
 bool WriteRoamingTariff(const RoamingTariff& tariff, int* error = nullptr);
 

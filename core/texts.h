@@ -137,6 +137,11 @@ enum OwnText : int {
     kTextOutputIsFolder = 195,     // "%1" the --output path, a folder
     kTextOutputForeignLink = 196,  // "%1" the --output path, a link someone else planted
     kTextStdoutNotWritten = 197,   // "%1" the system's reason
+    // [Data] "Metered" on the data tariff's page: its label and its three choices.
+    kTextMeteredLabel = 215,
+    kTextMeteredOff = 216,
+    kTextMeteredAlways = 217,
+    kTextMeteredFromWarning = 218,
     // Data volume: units, the data tariff's page, volume warnings, the months' volume.
     kTextMegabytes = 220,  // the unit after a number of MB, as the language writes it
     kTextGigabytes = 221,
@@ -184,6 +189,9 @@ enum OwnText : int {
     kTextRoamingWarning = 268,     // "%1" percent, "%2" used, "%3" the cap, "%4" month's end
     kTextRoamingCapReached = 269,  // "%1" the cap abroad: why the connection is ended
     kTextMonthColumnRoaming = 270,
+    kTextMeteredRefused = 271,  // "%1" the interface, "%2" NetworkManager's reason
+    kTextRoamingPerMinLabel = 272,
+    kTextBadRoamingPerMin = 273,
     // Plans: a link each, with files of its own (276-289).
     kTextBadPlanName = 276,         // "%1" a name no plan can have
     kTextNoSuchPlan = 277,          // "%1" the plan named on the command line

@@ -5,6 +5,7 @@
 #include "dialogs/dialogparts.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,6 +35,12 @@ TDataTariffDlg::TDataTariffDlg(QWidget* parent) : QDialog(parent) {
     DataHangUpAtBox->setObjectName(QStringLiteral("DataHangUpAtBox"));
     DataHangUpAtBox->setChecked(stored.hangUpAt);
     UnitEdit = NamedEdit(this, "UnitEdit", stored.unit);
+    MeteredBox = new QComboBox(this);
+    MeteredBox->setObjectName(QStringLiteral("MeteredBox"));
+    // In the order of MeteredMark.
+    MeteredBox->addItems(
+        {Own(kTextMeteredOff), Own(kTextMeteredAlways), Own(kTextMeteredFromWarning)});
+    MeteredBox->setCurrentIndex(static_cast<int>(stored.metered));
 
     auto* explained = new QLabel(Own(kTextDataExplained), this);
     explained->setWordWrap(true);
@@ -45,6 +52,7 @@ TDataTariffDlg::TDataTariffDlg(QWidget* parent) : QDialog(parent) {
     form->addRow(Own(kTextDataInterfaceLabel), InterfaceEdit);
     form->addRow(Own(kTextDataWarnLabel), DataWarnEdit);
     form->addRow(DataHangUpAtBox);
+    form->addRow(Own(kTextMeteredLabel), MeteredBox);
 
     const OkCancelRow buttons = AddOkCancel(this);
     OkButton = buttons.ok;
@@ -55,7 +63,7 @@ TDataTariffDlg::TDataTariffDlg(QWidget* parent) : QDialog(parent) {
     layout->addLayout(form);
     layout->addLayout(buttons.row);
     connect(OkButton, &QPushButton::clicked, this, &TDataTariffDlg::OkClick);
-    CentreOnScreen(this, QSize(560, 280));
+    CentreOnScreen(this, QSize(560, 310));
 }
 
 void TDataTariffDlg::OkClick() {
@@ -67,6 +75,7 @@ void TDataTariffDlg::OkClick() {
     entries.warn = DataWarnEdit->text();
     entries.hangUpAt = DataHangUpAtBox->isChecked();
     entries.unit = UnitEdit->text();
+    entries.metered = static_cast<MeteredMark>(MeteredBox->currentIndex());
 
     DataTariff tariff;
     QString bad;

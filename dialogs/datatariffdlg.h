@@ -1,11 +1,12 @@
 // The page "Data tariff": the [Data] prices of the volume a session moves and the volume
-// warnings and cap of [Billing]. OK checks every entry first; a bad one is named in the
-// user's language and nothing from the page is stored.
+// warnings and cap of [Billing], and whether the desktop is told the link is metered. OK checks
+// every entry first; a bad one is named in the user's language and nothing from the page is stored.
 #pragma once
 
 #include <QDialog>
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 
@@ -25,6 +26,8 @@ class TDataTariffDlg : public QDialog {
     QLineEdit* DataWarnEdit = nullptr;
     QCheckBox* DataHangUpAtBox = nullptr;
     QLineEdit* UnitEdit = nullptr;
+    // [Data] "Metered": no, during each session, from the month's first volume warning.
+    QComboBox* MeteredBox = nullptr;
     QPushButton* OkButton = nullptr;
     QPushButton* CancelButton = nullptr;
 };

@@ -29,11 +29,13 @@ TRoamingDlg::TRoamingDlg(QWidget* parent) : QDialog(parent) {
     UnitEdit = NamedEdit(this, "UnitEdit", stored.unit);
     HangUpAtEdit = NamedEdit(this, "HangUpAtEdit", stored.hangUpAt);
     WarnEdit = NamedEdit(this, "WarnEdit", stored.warn);
+    PerMinEdit = NamedEdit(this, "PerMinEdit", stored.perMinute);
 
     auto* explained = new QLabel(Own(kTextRoamingExplained), this);
     explained->setWordWrap(true);
     auto* form = new QFormLayout;
     form->addRow(Own(kTextRoamingPerMBLabel), PerMBEdit);
+    form->addRow(Own(kTextRoamingPerMinLabel), PerMinEdit);
     form->addRow(Own(kTextRoamingIncludedLabel), IncludedEdit);
     form->addRow(Own(kTextUnitLabel), UnitEdit);
     form->addRow(Own(kTextRoamingHangUpAtLabel), HangUpAtEdit);
@@ -48,12 +50,12 @@ TRoamingDlg::TRoamingDlg(QWidget* parent) : QDialog(parent) {
     layout->addLayout(form);
     layout->addLayout(buttons.row);
     connect(OkButton, &QPushButton::clicked, this, &TRoamingDlg::OkClick);
-    CentreOnScreen(this, QSize(560, 260));
+    CentreOnScreen(this, QSize(560, 290));
 }
 
 void TRoamingDlg::OkClick() {
-    const RoamingEntries entries{PerMBEdit->text(), IncludedEdit->text(), UnitEdit->text(),
-                                 HangUpAtEdit->text(), WarnEdit->text()};
+    const RoamingEntries entries{PerMBEdit->text(),    IncludedEdit->text(), UnitEdit->text(),
+                                 HangUpAtEdit->text(), WarnEdit->text(),     PerMinEdit->text()};
     RoamingTariff tariff;
     QString bad;
     const RoamingEntryError error = CheckRoamingEntries(entries, &tariff, &bad);
@@ -75,6 +77,9 @@ void TRoamingDlg::OkClick() {
                 break;
             case RoamingEntryError::Warn:
                 field = {WarnEdit, Own(kTextBadRoamingWarn).arg(bad)};
+                break;
+            case RoamingEntryError::PerMin:
+                field = {PerMinEdit, Own(kTextBadRoamingPerMin)};
                 break;
             case RoamingEntryError::PerMB:
             case RoamingEntryError::None:

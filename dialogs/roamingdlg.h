@@ -1,7 +1,7 @@
 // The page "Roaming": the [Roaming] prices of the bytes a session moves while its modem is
-// registered abroad, its charged unit, and the cap abroad with its warnings. OK checks
-// every entry first; a bad one is named in the user's language and nothing from the page
-// is stored.
+// registered abroad, the price of a minute abroad, its charged unit, and the cap abroad with its
+// warnings. OK checks every entry first; a bad one is named in the user's language and nothing from
+// the page is stored.
 #pragma once
 
 #include <QDialog>
@@ -23,6 +23,7 @@ class TRoamingDlg : public QDialog {
     QLineEdit* UnitEdit = nullptr;
     QLineEdit* HangUpAtEdit = nullptr;
     QLineEdit* WarnEdit = nullptr;
+    QLineEdit* PerMinEdit = nullptr;
     QPushButton* OkButton = nullptr;
     QPushButton* CancelButton = nullptr;
 };

@@ -7,6 +7,7 @@
 #include "components/trayicon.h"
 #include "connectionwatch/modemmanager/mmwatch.h"
 #include "connectionwatch/netif/netifwatch.h"
+#include "connectionwatch/networkmanager/nmmetered.h"
 #include "connectionwatch/networkmanager/nmwatch.h"
 #include "connectionwatch/serial/serialwatch.h"
 #include "core/datatariff.h"
@@ -68,6 +69,10 @@ const QString kBoxCaption = QStringLiteral("Vindelor");
 // How long a first start waits for ModemManager's list of modems: it answers within
 // milliseconds when it runs, and the bus says at once when it does not.
 constexpr int kModemManagerFirstLookMs = 2000;
+// NetworkManager's time to answer each call of the metered mark, and how long the end of
+// a session waits for the link's value to be put back (two calls).
+constexpr int kMeteredAnswerMs = 3000;
+constexpr int kMeteredRestoreMs = 2 * kMeteredAnswerMs + 500;
 
 // Two links up at once are two tray icons that look alike: each names its plan first.
 QString WithPlanName(const QString& tip) {
@@ -741,6 +746,45 @@ void TForm1::BeginDataCount(const QDateTime& now) {
     }
     DataBilling.Begin(dataTariff_, month, logged, given);
     DataBilling.BeginRoaming(roaming, loggedAbroad, givenAbroad);
+    if (dataTariff_.metered != MeteredMark::Off && !metered_) {
+        metered_ = std::make_unique<watch::MeteredLink>(kMeteredAnswerMs);
+        connect(metered_.get(), &watch::MeteredLink::Refused, this,
+                [this](const QString& interface, const QString& reason) {
+                    // NetworkManager asked again after a restart says no again: once is
+                    // enough, and the session goes on unmarked.
+                    if (meteredRefusalTold_) {
+                        return;
+                    }
+                    meteredRefusalTold_ = true;
+                    Budget.Tell(Text(kOwnTextBase + kTextMeteredRefused).arg(interface, reason));
+                });
+    }
+    MarkMeteredWhenDue();
+}
+
+void TForm1::MarkMeteredWhenDue() {
+    if (!metered_ || metered_->Asked() || closed_) {
+        return;
+    }
+    // "Varna" follows the month's warnings: one given earlier in the month counts too.
+    if (dataTariff_.metered == MeteredMark::FromWarning && DataBilling.Given().empty()) {
+        return;
+    }
+    // A serial port's link may get its name only later: the mark waits for it.
+    metered_->Mark(CountedInterface());
+}
+
+void TForm1::EndMeteredMark() {
+    if (!metered_ || !metered_->Asked()) {
+        return;
+    }
+    // The tick could end the program while the answer is awaited, and with it the wait.
+    const bool ticking = Timer1->isActive();
+    Timer1->stop();
+    metered_->Restore(kMeteredRestoreMs);
+    if (ticking) {
+        Timer1->start();
+    }
 }
 
 void TForm1::FollowRegistration() {
@@ -789,6 +833,7 @@ void TForm1::LookAtData(bool force) {
                              vindelor::VolumeText(dataTariff_.includedBytes, offset),
                              platform::Clock().DateText(DataBilling.Month().last)));
     }
+    MarkMeteredWhenDue();
     if (due.hangUp) {
         Budget.HangUpAtLimit(Text(kOwnTextBase + kTextDataCapReached)
                                  .arg(IncludedMBText(dataTariff_.includedBytes, LanguageOffset())));
@@ -1024,12 +1069,12 @@ void TForm1::SessionClose() {
     CloseElapsed = plan.CloseElapsed;
     Session.SessionCost = plan.SessionCost;
     LastClose = plan;
+    closed_ = true;
     if (!plan.Counted) {
-        closed_ = true;
+        EndMeteredMark();
         emit sessionClosed();
         return;
     }
-    closed_ = true;
 
     // The session is stored before anything is shown: a box nobody answers (the user
     // logging out, the service manager stopping the program) must not hold it back
@@ -1052,6 +1097,8 @@ void TForm1::SessionClose() {
             }
         });
     LastClose = stored.plan;
+    // Before any box: one nobody answers must not leave the link marked.
+    EndMeteredMark();
     // When the program is being stopped nobody is there to close the summary.
     if (LastClose.ShowSummary && !quitRequested_) {
         platform::Boxes().Show(this, kBoxCaption, LastClose.SummaryText,

@@ -36,6 +36,9 @@ class QSystemTrayIcon;
 class QTimer;
 
 namespace vindelor {
+namespace watch {
+class MeteredLink;
+}
 
 class TComm32;
 class TDigit;
@@ -258,6 +261,10 @@ class TForm1 : public QWidget {
     void LookAtData(bool force);
     // Where the session's modem is registered: roaming's bytes and its notification.
     void FollowRegistration();
+    // [Data] "Metered": marks the counted link for the desktop once the plan says so.
+    void MarkMeteredWhenDue();
+    // Puts the link's metered value back before the program may end.
+    void EndMeteredMark();
 
     bool ended_ = false;
     bool closed_ = false;
@@ -274,6 +281,8 @@ class TForm1 : public QWidget {
     std::int64_t dataCharged_ = 0;  // ten-thousandths already in Session.SessionCost
     QString volumeText_;
     bool roaming_ = false;  // the session's modem was abroad at the last look
+    std::unique_ptr<watch::MeteredLink> metered_;  // only while [Data] "Metered" asks
+    bool meteredRefusalTold_ = false;
 };
 
 }  // namespace vindelor

@@ -33,12 +33,23 @@ namespace vindelor::brusko {
 namespace {
 
 constexpr int kChartMonths = 12;
-constexpr int kColumns = 6;
+constexpr int kColumns = 7;
 const QSize kDesignSize(900, 640);
 const QSize kFrameRoom(16, 48);
 
 QString Own(int n) {
     return Text(kOwnTextBase + n);
+}
+
+// The volume abroad is part of the volume beside it, as in the exports.
+QStringList ColumnTitles(const QString& costTitle) {
+    return {Own(kTextMonthColumnStart),
+            Own(kTextMonthColumnSessions),
+            Own(kTextMonthColumnFailed),
+            Own(kTextMonthColumnNetTime),
+            costTitle,
+            Own(kTextMonthColumnVolume),
+            Own(kTextMonthColumnRoaming)};
 }
 
 QString IsoDate(const QDate& date) {
@@ -139,9 +150,7 @@ TMonthsForm::TMonthsForm(const DatedLog& log, int startDay, const QDate& today,
         currencyPrefix_.isEmpty()
             ? Own(kTextMonthColumnCost)
             : QStringLiteral("%1 (%2)").arg(Own(kTextMonthColumnCost), currencyPrefix_);
-    Table->setHorizontalHeaderLabels({Own(kTextMonthColumnStart), Own(kTextMonthColumnSessions),
-                                      Own(kTextMonthColumnFailed), Own(kTextMonthColumnNetTime),
-                                      costTitle, Own(kTextMonthColumnVolume)});
+    Table->setHorizontalHeaderLabels(ColumnTitles(costTitle));
     Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Table->setSelectionBehavior(QAbstractItemView::SelectRows);
     Table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -268,7 +277,8 @@ void TMonthsForm::FillTable() {
             QString::number(m.failedTries),
             NetTimeText(m.seconds),
             ShownCost(m.cost),
-            m.volume.known ? VolumeText(m.volume.Total(), LanguageOffset()) : QString()};
+            m.volume.known ? VolumeText(m.volume.Total(), LanguageOffset()) : QString(),
+            m.volume.known ? VolumeText(m.volume.RoamingTotal(), LanguageOffset()) : QString()};
         const auto put = [&](int column, const QString& text, bool right) {
             auto* item = new QTableWidgetItem(text);
             if (right) {
@@ -326,10 +336,7 @@ void TMonthsForm::ShowPlans(std::vector<PlanLog> plans) {
         currency.isEmpty() ? Own(kTextMonthColumnCost)
                            : QStringLiteral("%1 (%2)").arg(Own(kTextMonthColumnCost), currency);
     Table->setColumnCount(kColumns + 1);
-    Table->setHorizontalHeaderLabels({Own(kTextPlanMenu), Own(kTextMonthColumnStart),
-                                      Own(kTextMonthColumnSessions), Own(kTextMonthColumnFailed),
-                                      Own(kTextMonthColumnNetTime), costTitle,
-                                      Own(kTextMonthColumnVolume)});
+    Table->setHorizontalHeaderLabels(QStringList{Own(kTextPlanMenu)} + ColumnTitles(costTitle));
     FillTable();
     FillPlanCharts();
     FillLabel();
@@ -359,9 +366,7 @@ void TMonthsForm::ShowOwnPlan() {
             ? Own(kTextMonthColumnCost)
             : QStringLiteral("%1 (%2)").arg(Own(kTextMonthColumnCost), currencyPrefix_);
     Table->setColumnCount(kColumns);
-    Table->setHorizontalHeaderLabels({Own(kTextMonthColumnStart), Own(kTextMonthColumnSessions),
-                                      Own(kTextMonthColumnFailed), Own(kTextMonthColumnNetTime),
-                                      costTitle, Own(kTextMonthColumnVolume)});
+    Table->setHorizontalHeaderLabels(ColumnTitles(costTitle));
     FillTable();
     FillMonthChart();
     FillVolumeChart();

@@ -17,11 +17,14 @@ const QString kDeviceInterface = QStringLiteral("org.freedesktop.NetworkManager.
 const QString kConnection = QStringLiteral("connection");
 const QString kMetered = QStringLiteral("metered");
 constexpr int kMeteredYes = 1;  // NMMetered
+// GetAppliedConnection of a device without an active connection.
+const QString kNotActive = QStringLiteral("org.freedesktop.NetworkManager.Device.NotActive");
 
 }  // namespace
 
-NmMeteredMark::NmMeteredMark(int answerLimitMs)
-    : ServiceFollower(QStringLiteral("org.freedesktop.NetworkManager"), answerLimitMs) {
+NmMeteredMark::NmMeteredMark(int answerLimitMs, int retryMs)
+    : ServiceFollower(QStringLiteral("org.freedesktop.NetworkManager"), answerLimitMs),
+      retryMs_(retryMs) {
     qDBusRegisterMetaType<ConnectionSettings>();
 }
 
@@ -56,12 +59,31 @@ void NmMeteredMark::Apply(int value, std::function<void(const QDBusMessage&)> do
 void NmMeteredMark::Look() {
     ready_ = true;
     LookDone(true);
-    // A new owner is a new NetworkManager: the old device's mark went with the old one.
+    // A new owner is a new NetworkManager: the old device's mark went with the old one,
+    // and the answers of the old look never come.
     device_.clear();
     marked_ = false;
+    finding_ = false;
+    const bool wasMarking = marking_;
+    marking_ = false;
     if (wanted_) {
         SendMark();
+    } else if (wasMarking) {
+        emit Restored();
     }
+}
+
+void NmMeteredMark::AskAgainLater() {
+    if (retrying_ || !wanted_) {
+        return;
+    }
+    retrying_ = true;
+    QTimer::singleShot(retryMs_, this, [this] {
+        retrying_ = false;
+        if (wanted_ && ready_) {
+            SendMark();
+        }
+    });
 }
 
 void NmMeteredMark::Mark(const QString& interface) {
@@ -73,11 +95,20 @@ void NmMeteredMark::Mark(const QString& interface) {
 }
 
 void NmMeteredMark::SendMark() {
+    if (finding_ || marking_ || marked_) {
+        return;
+    }
+    finding_ = true;
     QDBusMessage find = Call(kNmPath, kNmInterface, QStringLiteral("GetDeviceByIpIface"));
     find << interface_;
     Ask(find, [this](const QDBusMessage& reply) {
+        finding_ = false;
+        if (!wanted_) {
+            return;  // the session ended while the device was looked for: told already
+        }
         if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-            return;  // not NetworkManager's, or NetworkManager not there
+            AskAgainLater();  // not NetworkManager's, or NetworkManager not there
+            return;
         }
         device_ = reply.arguments().constFirst().value<QDBusObjectPath>().path();
         marking_ = true;
@@ -89,6 +120,8 @@ void NmMeteredMark::SendMark() {
                 if (!wanted_) {
                     Restore();  // the session ended while the mark was on its way
                 }
+            } else if (done.errorName() == kNotActive) {
+                AskAgainLater();  // managed, but not (yet) connected by NetworkManager
             } else if (!NoAnswer(done)) {
                 emit Refused(interface_, done.errorMessage().isEmpty() ? done.errorName()
                                                                        : done.errorMessage());
@@ -115,8 +148,8 @@ void NmMeteredMark::Restore() {
     });
 }
 
-MeteredLink::MeteredLink(int answerLimitMs) {
-    mark_ = new NmMeteredMark(answerLimitMs);
+MeteredLink::MeteredLink(int answerLimitMs, int retryMs) {
+    mark_ = new NmMeteredMark(answerLimitMs, retryMs);
     connect(
         mark_, &NmMeteredMark::Marked, this, [this] { marked_ = true; }, Qt::QueuedConnection);
     connect(mark_, &NmMeteredMark::Refused, this, &MeteredLink::Refused, Qt::QueuedConnection);

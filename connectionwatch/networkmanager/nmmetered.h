@@ -17,10 +17,14 @@ namespace vindelor::watch {
 class NmMeteredMark : public ServiceFollower {
     Q_OBJECT
   public:
-    explicit NmMeteredMark(int answerLimitMs = 5000);
+    // `retryMs`: how soon a link NetworkManager does not know (yet) is asked for again.
+    explicit NmMeteredMark(int answerLimitMs = 5000, int retryMs = 5000);
 
     // Bus thread, through QMetaObject::invokeMethod: marks the device whose IP interface
-    // is `interface`. A link NetworkManager does not manage is left alone, silently.
+    // is `interface`. A link NetworkManager does not manage, or has not activated, is left
+    // alone, silently, and asked for again while the mark is wanted: the link may come up
+    // later in the session, and a NetworkManager that has just started finds its devices
+    // one by one.
     Q_INVOKABLE void Mark(const QString& interface);
     // Bus thread: applies the connection's own metered value again. Emits Restored when
     // it is done or there was nothing to do.
@@ -45,11 +49,15 @@ class NmMeteredMark : public ServiceFollower {
     // failed.
     void Apply(int value, std::function<void(const QDBusMessage&)> done);
     void SendMark();
+    void AskAgainLater();
 
     QString interface_;
     QString device_;
+    const int retryMs_;
     bool ready_ = false;  // the service has been found
     bool wanted_ = false;
+    bool finding_ = false;  // the device is being looked for
+    bool retrying_ = false;
     bool marking_ = false;
     bool marked_ = false;
     int original_ = -1;  // connection.metered before: -1 when the connection had none
@@ -59,7 +67,7 @@ class NmMeteredMark : public ServiceFollower {
 class MeteredLink : public QObject {
     Q_OBJECT
   public:
-    explicit MeteredLink(int answerLimitMs = 5000);
+    explicit MeteredLink(int answerLimitMs = 5000, int retryMs = 5000);
     ~MeteredLink() override;
 
     void Mark(const QString& interface);

@@ -20,7 +20,9 @@
 namespace vindelor::watch {
 namespace {
 
+using test::AppliedMetered;
 using test::MockBus;
+using test::NmDeviceWithAppliedConnection;
 using test::PumpFor;
 
 const QString kNm = QStringLiteral("org.freedesktop.NetworkManager");
@@ -93,37 +95,6 @@ print(wwan, mobile)
     ASSERT_TRUE(Becomes(watch, LinkState::Down));
 }
 
-// A device whose applied connection the mock keeps: GetAppliedConnection and Reapply with
-// NetworkManager's version check, and its policy's refusal while "Refuse" is set.
-const char* const kAppliedConnection = R"PY(
-nm = Mock('org.freedesktop.NetworkManager', '/org/freedesktop/NetworkManager')
-wwan = nm.AddEthernetDevice('wwan', 'wwan0', 100)
-dev = dbus.Interface(bus.get_object('org.freedesktop.NetworkManager', wwan),
-                     'org.freedesktop.DBus.Mock')
-dev.AddMethod('org.freedesktop.NetworkManager.Device', 'GetAppliedConnection', 'u', 'a{sa{sv}}t',
-              "ret = (getattr(self, 'applied', {'connection': {'id': 'Mobile', "
-              "'metered': dbus.Int32(2)}}), dbus.UInt64(getattr(self, 'version', 7)))")
-dev.AddMethod('org.freedesktop.NetworkManager.Device', 'Reapply', 'a{sa{sv}}tu', '',
-              "if self.props['org.freedesktop.NetworkManager.Device'].get('Refuse'):\n"
-              "    raise dbus.exceptions.DBusException('Not authorized to reapply', "
-              "name='org.freedesktop.NetworkManager.PermissionDenied')\n"
-              "if args[1] != getattr(self, 'version', 7):\n"
-              "    raise dbus.exceptions.DBusException('version', "
-              "name='org.freedesktop.NetworkManager.Device.VersionIdMismatch')\n"
-              "self.applied = args[0]\n"
-              "self.version = getattr(self, 'version', 7) + 1")
-)PY";
-
-QString AppliedMetered(MockBus& bus) {
-    return bus
-        .Py(QStringLiteral("d = bus.get_object('org.freedesktop.NetworkManager',\n"
-                           "                   '/org/freedesktop/NetworkManager/Devices/wwan')\n"
-                           "c = d.GetAppliedConnection(0, "
-                           "dbus_interface='org.freedesktop.NetworkManager.Device')\n"
-                           "print(c[0]['connection'].get('metered', 'none'))\n"))
-        .trimmed();
-}
-
 // The session's link is marked metered in its applied connection and what it had is put
 // back; NetworkManager's refusal is said and changes nothing.
 TEST(MeteredLinkTest, TheAppliedConnectionIsMarkedThenPutBackAndARefusalIsSaid) {
@@ -131,7 +102,7 @@ TEST(MeteredLinkTest, TheAppliedConnectionIsMarkedThenPutBackAndARefusalIsSaid) 
     ASSERT_TRUE(bus.Ok());
     ASSERT_NE(bus.Start(kNm, {QStringLiteral("--template"), QStringLiteral("networkmanager")}),
               nullptr);
-    bus.Py(QString::fromLatin1(kAppliedConnection));
+    bus.Py(NmDeviceWithAppliedConnection(QStringLiteral("wwan0")));
     ASSERT_EQ(AppliedMetered(bus), QStringLiteral("2"));  // "no"
 
     MeteredLink link(2000);
@@ -156,6 +127,23 @@ TEST(MeteredLinkTest, TheAppliedConnectionIsMarkedThenPutBackAndARefusalIsSaid) 
               (QStringList{QStringLiteral("wwan0"), QStringLiteral("Not authorized to reapply")}));
     EXPECT_FALSE(refused.Marked());
     refused.Restore(1000);
+    EXPECT_EQ(AppliedMetered(bus), QStringLiteral("2"));
+}
+
+// A link NetworkManager does not know when the session asks (it comes up later, or
+// NetworkManager is still finding its devices) is marked once NetworkManager has it.
+TEST(MeteredLinkTest, ALinkNetworkManagerFindsOnlyLaterIsMarkedThen) {
+    MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    ASSERT_NE(bus.Start(kNm, {QStringLiteral("--template"), QStringLiteral("networkmanager")}),
+              nullptr);
+    MeteredLink link(2000, 50);
+    link.Mark(QStringLiteral("wwan0"));
+    EXPECT_FALSE(PumpFor([&] { return link.Marked(); }, 300));
+    bus.Py(NmDeviceWithAppliedConnection(QStringLiteral("wwan0")));
+    ASSERT_TRUE(PumpFor([&] { return link.Marked(); }));
+    EXPECT_EQ(AppliedMetered(bus), QStringLiteral("1"));
+    link.Restore(3000);
     EXPECT_EQ(AppliedMetered(bus), QStringLiteral("2"));
 }
 

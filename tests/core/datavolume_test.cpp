@@ -297,11 +297,11 @@ TEST(RoamingSettings, GoodEntriesRoundTripBadOnesAreRefusedAndNoSectionIsUnprice
     test::ScopedDataDir dir;
     EXPECT_FALSE(ReadRoamingTariff().Priced());
     RoamingTariff t;
-    ASSERT_EQ(
-        CheckRoamingEntries({QStringLiteral("4,5"), QStringLiteral("100"), QStringLiteral("10"),
-                             QStringLiteral("50.5"), QStringLiteral("90,50")},
-                            &t),
-        RoamingEntryError::None);
+    ASSERT_EQ(CheckRoamingEntries(
+                  {QStringLiteral("4,5"), QStringLiteral("100"), QStringLiteral("10"),
+                   QStringLiteral("50.5"), QStringLiteral("90,50"), QStringLiteral("0,25")},
+                  &t),
+              RoamingEntryError::None);
     ASSERT_TRUE(WriteRoamingTariff(t));
     ClearProfileCache();
     const RoamingTariff back = ReadRoamingTariff();
@@ -310,16 +310,18 @@ TEST(RoamingSettings, GoodEntriesRoundTripBadOnesAreRefusedAndNoSectionIsUnprice
     EXPECT_EQ(back.unitBytes, 10000u);
     EXPECT_EQ(back.hangUpAtBytes, 50500000u);
     EXPECT_EQ(back.warn, (std::vector<int>{50, 90}));
+    EXPECT_EQ(back.perMinute, 2500);
 
     const struct {
         RoamingEntries entries;
         RoamingEntryError error;
     } bad[] = {
-        {{QStringLiteral("-4"), {}, {}, {}, {}}, RoamingEntryError::PerMB},
-        {{{}, QStringLiteral("x"), {}, {}, {}}, RoamingEntryError::Included},
-        {{{}, {}, QStringLiteral("1.5"), {}, {}}, RoamingEntryError::Unit},
-        {{{}, {}, {}, QStringLiteral("-1"), {}}, RoamingEntryError::HangUpAt},
-        {{{}, {}, {}, {}, QStringLiteral("80")}, RoamingEntryError::Warn},  // no cap
+        {{QStringLiteral("-4"), {}, {}, {}, {}, {}}, RoamingEntryError::PerMB},
+        {{{}, QStringLiteral("x"), {}, {}, {}, {}}, RoamingEntryError::Included},
+        {{{}, {}, QStringLiteral("1.5"), {}, {}, {}}, RoamingEntryError::Unit},
+        {{{}, {}, {}, QStringLiteral("-1"), {}, {}}, RoamingEntryError::HangUpAt},
+        {{{}, {}, {}, {}, QStringLiteral("80"), {}}, RoamingEntryError::Warn},  // no cap
+        {{{}, {}, {}, {}, {}, QStringLiteral("0.00001")}, RoamingEntryError::PerMin},
     };
     for (const auto& b : bad) {
         RoamingTariff untouched = t;

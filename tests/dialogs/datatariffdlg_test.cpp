@@ -10,6 +10,7 @@
 #include "support/testenv.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 
 #include <gtest/gtest.h>
@@ -48,6 +49,21 @@ TEST(DataTariffPage, ABadEntryIsNamedInTheUsersLanguageAndNothingIsStoredThenGoo
     EXPECT_EQ(t.warn, (std::vector<int>{80, 100}));
     EXPECT_TRUE(t.hangUpAt);
     EXPECT_EQ(t.unitBytes, 100000u);
+    // The metered choice left as it was adds no key to the file; a choice made is kept.
+    EXPECT_EQ(GetProfileString(kDataSection, QStringLiteral("Metered"), QStringLiteral("<none>"),
+                               100, kSettingsFile),
+              QStringLiteral("<none>"));
+    {
+        TDataTariffDlg again;
+        ASSERT_EQ(again.MeteredBox->count(), 3);
+        EXPECT_EQ(again.MeteredBox->itemText(2),
+                  LoadText(kOwnTextBase + kTextMeteredFromWarning + kFinnishOffset));
+        again.MeteredBox->setCurrentIndex(2);
+        again.OkClick();
+        EXPECT_EQ(again.result(), QDialog::Accepted);
+    }
+    EXPECT_EQ(ReadDataTariff().metered, MeteredMark::FromWarning);
+    EXPECT_EQ(TDataTariffDlg().MeteredBox->currentIndex(), 2);
     SetLanguageOffset(kSwedishOffset);
 }
 
@@ -72,9 +88,19 @@ TEST(RoamingPage, ABadEntryIsNamedAndNothingIsStoredThenGoodOnesAre) {
     page.UnitEdit->setText(QStringLiteral("100"));
     page.HangUpAtEdit->setText(QStringLiteral("200"));
     page.WarnEdit->setText(QStringLiteral("50"));
+    page.PerMinEdit->setText(QStringLiteral("0.12345"));  // finer than the log keeps
+    page.OkClick();
+    ASSERT_EQ(fakes.boxes.shown.size(), 2u);
+    EXPECT_TRUE(fakes.boxes.shown[1].text.startsWith(
+        LoadText(kOwnTextBase + kTextBadRoamingPerMin + kEnglishOffset)));
+    EXPECT_EQ(test::ReadFileBytes(dir.file(kSettingsFile)), before);
+
+    page.PerMinEdit->setText(QStringLiteral("0.25"));
     page.OkClick();
     EXPECT_EQ(page.result(), QDialog::Accepted);
     const RoamingTariff t = ReadRoamingTariff();
+    EXPECT_EQ(t.perMinute, 2500);
+    EXPECT_EQ(TRoamingDlg().PerMinEdit->text(), QStringLiteral("0.25"));
     EXPECT_EQ(t.perMB, 45000);
     EXPECT_EQ(t.unitBytes, 100000u);
     EXPECT_EQ(t.hangUpAtBytes, 200 * kBytesPerMB);

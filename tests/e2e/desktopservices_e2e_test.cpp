@@ -16,6 +16,7 @@
 
 #include <unistd.h>
 #include <array>
+#include <csignal>
 #include <cstdio>
 
 namespace vindelor::test {
@@ -32,6 +33,13 @@ qint64 NowMs() {
     t.start();
     return t.msecsSinceReference();
 }
+// How a real NetworkManager starts in the test's namespace: /sys read-only, so that it
+// takes the devices as a container's instead of waiting for udev, and its run-time and
+// state folders on tmpfs of its own, so that another NetworkManager of another test (the
+// devices of a fresh namespace have the same numbers) never reads what this one wrote.
+const QString kNmPrivateMounts = QStringLiteral(
+    "mount -o remount,ro /sys && mkdir -p /run/NetworkManager /var/lib/NetworkManager && "
+    "mount -t tmpfs tmpfs /run/NetworkManager && mount -t tmpfs tmpfs /var/lib/NetworkManager && ");
 const QString kStamp = QStringLiteral("import time\nprint(int(time.monotonic() * 1000))\n");
 
 class DesktopServices : public ::testing::Test {
@@ -223,15 +231,13 @@ TEST_F(DesktopServices, ARealNetworkManagerBringsAConnectionUpAndDown) {
                    .arg(work.filePath(QStringLiteral("keyfiles")))
                    .toUtf8());
     conf.close();
-    // /sys read-only inside the namespace: NetworkManager then takes the devices as a
-    // container's instead of waiting for udev.
-    QProcess* nm = bus.StartProgram(
-        QStringLiteral("org.freedesktop.NetworkManager"), QStringLiteral("ip"),
-        {QStringLiteral("netns"), QStringLiteral("exec"), ns, QStringLiteral("sh"),
-         QStringLiteral("-c"),
-         QStringLiteral("mount -o remount,ro /sys && exec NetworkManager --no-daemon "
-                        "--config=%1 --state-file=%2")
-             .arg(conf.fileName(), work.filePath(QStringLiteral("nm.state")))});
+    QProcess* nm =
+        bus.StartProgram(QStringLiteral("org.freedesktop.NetworkManager"), QStringLiteral("ip"),
+                         {QStringLiteral("netns"), QStringLiteral("exec"), ns, QStringLiteral("sh"),
+                          QStringLiteral("-c"),
+                          (kNmPrivateMounts + QStringLiteral("exec NetworkManager --no-daemon "
+                                                             "--config=%1 --state-file=%2"))
+                              .arg(conf.fileName(), work.filePath(QStringLiteral("nm.state")))});
     ASSERT_NE(nm, nullptr) << "NetworkManager did not take its name on the private bus";
     const QString nmcli = QStringLiteral("/usr/bin/nmcli");
     const QStringList inside{QStringLiteral("netns"), QStringLiteral("exec"), ns};
@@ -267,6 +273,114 @@ TEST_F(DesktopServices, ARealNetworkManagerBringsAConnectionUpAndDown) {
               QString());
     ASSERT_GT(Printed(QStringLiteral("Session ended")), 0) << out.toStdString();
     EndsWithTheSessionLogged();
+    nm->terminate();
+    nm->waitForFinished(10000);
+}
+
+// What nmcli prints for `ARGS` (-g: the bare values), trimmed; "<failed: …>" when it did not
+// run to its end.
+QString Nmcli(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/nmcli"), args);
+    if (!p.waitForFinished(20000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        p.kill();
+        p.waitForFinished(3000);
+        return QStringLiteral("<failed: %1>")
+            .arg(QString::fromLocal8Bit(p.readAllStandardError()).trimmed());
+    }
+    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+}
+
+// [Data] "Metered" = "Ja" against a real NetworkManager: the device's applied connection
+// reads metered while the session runs and what it read before once the program has been
+// stopped by a signal; the stored profile is never touched.
+TEST_F(DesktopServices, ARealNetworkManagerSeesTheSessionsLinkMeteredUntilItEnds) {
+    ASSERT_EQ(::geteuid(), 0u) << "a network namespace of its own takes root";
+    ASSERT_TRUE(QFile::exists(QStringLiteral("/usr/sbin/NetworkManager")) &&
+                QFile::exists(QStringLiteral("/usr/bin/nmcli")))
+        << "scripts/deps.sh installs network-manager";
+    const QString ns = QStringLiteral("vindelor-nmm-%1").arg(QCoreApplication::applicationPid());
+    ASSERT_EQ(RunTool(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("add"), ns}),
+              QString());
+    struct Cleanup {
+        QString ns;
+        ~Cleanup() {
+            RunTool(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("del"), ns});
+        }
+    } cleanup{ns};
+    const auto ip = [&ns](const QStringList& args) {
+        return RunTool(QStringLiteral("ip"), QStringList{QStringLiteral("-n"), ns} + args);
+    };
+    ASSERT_EQ(ip({QStringLiteral("link"), QStringLiteral("add"), QStringLiteral("veth0"),
+                  QStringLiteral("type"), QStringLiteral("veth"), QStringLiteral("peer"),
+                  QStringLiteral("name"), QStringLiteral("veth1")}),
+              QString());
+    ASSERT_EQ(ip({QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("veth1"),
+                  QStringLiteral("up")}),
+              QString());
+    MockBus bus;  // no mock on it: the real service takes its name
+    ASSERT_TRUE(bus.Ok()) << "scripts/deps.sh installs dbus-daemon";
+    QTemporaryDir work;
+    QDir().mkpath(work.filePath(QStringLiteral("keyfiles")));
+    QFile conf(work.filePath(QStringLiteral("nm.conf")));
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+    conf.write(QStringLiteral("[main]\nplugins=keyfile\ndns=none\nrc-manager=unmanaged\n"
+                              "no-auto-default=*\n[keyfile]\npath=%1\n")
+                   .arg(work.filePath(QStringLiteral("keyfiles")))
+                   .toUtf8());
+    conf.close();
+    QProcess* nm = bus.StartProgram(
+        kNm, QStringLiteral("ip"),
+        {QStringLiteral("netns"), QStringLiteral("exec"), ns, QStringLiteral("sh"),
+         QStringLiteral("-c"),
+         (kNmPrivateMounts + QStringLiteral("exec NetworkManager --no-daemon "
+                                            "--config=%1 --state-file=%2 --pid-file=%3"))
+             .arg(conf.fileName(), work.filePath(QStringLiteral("nm.state")),
+                  work.filePath(QStringLiteral("nm.pid")))});
+    ASSERT_NE(nm, nullptr) << "NetworkManager did not take its name on the private bus";
+    ASSERT_TRUE(PumpFor(
+        [] {
+            return Nmcli({QStringLiteral("-t"), QStringLiteral("device")})
+                .contains(QStringLiteral("veth0:ethernet:disconnected"));
+        },
+        20000));
+    ASSERT_EQ(
+        RunTool(
+            QStringLiteral("/usr/bin/nmcli"),
+            {QStringLiteral("connection"), QStringLiteral("add"), QStringLiteral("type"),
+             QStringLiteral("ethernet"), QStringLiteral("ifname"), QStringLiteral("veth0"),
+             QStringLiteral("con-name"), QStringLiteral("Mobile"), QStringLiteral("ipv4.method"),
+             QStringLiteral("disabled"), QStringLiteral("ipv6.method"), QStringLiteral("disabled"),
+             QStringLiteral("autoconnect"), QStringLiteral("no")}),
+        QString());
+    ASSERT_EQ(
+        RunTool(QStringLiteral("/usr/bin/nmcli"),
+                {QStringLiteral("connection"), QStringLiteral("up"), QStringLiteral("Mobile")}),
+        QString());
+    const QStringList deviceMetered{QStringLiteral("-g"), QStringLiteral("GENERAL.METERED"),
+                                    QStringLiteral("device"), QStringLiteral("show"),
+                                    QStringLiteral("veth0")};
+    const QStringList storedMetered{QStringLiteral("-g"), QStringLiteral("connection.metered"),
+                                    QStringLiteral("connection"), QStringLiteral("show"),
+                                    QStringLiteral("Mobile")};
+    const QString before = Nmcli(deviceMetered);
+    const QString stored = Nmcli(storedMetered);
+    ASSERT_FALSE(before.startsWith(QStringLiteral("yes"))) << before.toStdString();
+    ASSERT_FALSE(stored.startsWith(QStringLiteral("<failed"))) << stored.toStdString();
+
+    ASSERT_TRUE(WriteProfileString(QStringLiteral("Data"), QStringLiteral("Metered"),
+                                   QStringLiteral("Ja"), kSettingsFile));
+    Start({QStringLiteral("--interface"), QStringLiteral("veth0")},
+          {QStringLiteral("ip"), QStringLiteral("netns"), QStringLiteral("exec"), ns});
+    ASSERT_GT(Printed(QStringLiteral("Session started")), 0) << out.toStdString();
+    EXPECT_TRUE(PumpFor([&] { return Nmcli(deviceMetered) == QLatin1String("yes"); }, 10000))
+        << Nmcli(deviceMetered).toStdString();
+    EXPECT_EQ(Nmcli(storedMetered).toStdString(), stored.toStdString());
+
+    ::kill(static_cast<pid_t>(vindelor.processId()), SIGTERM);
+    EndsWithTheSessionLogged();
+    EXPECT_EQ(Nmcli(deviceMetered).toStdString(), before.toStdString());
+    EXPECT_EQ(Nmcli(storedMetered).toStdString(), stored.toStdString());
     nm->terminate();
     nm->waitForFinished(10000);
 }

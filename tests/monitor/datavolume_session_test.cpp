@@ -7,6 +7,7 @@
 #include "connectionwatch/test/fakeconnectionwatch.h"
 #include "core/sessionlog.h"
 #include "platform/test/processfakes.h"
+#include "support/mockbus.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -293,6 +294,37 @@ TEST_F(DataVolumeSession, WarnsOnceAtEachMarkAndHangsUpWhenTheIncludedVolumeIsUs
     EXPECT_EQ(system.processes.runs.size(), 1u);
     EXPECT_TRUE(Read(QStringLiteral("Billing"), QStringLiteral("DataGiven"))
                     .endsWith(QStringLiteral(":50,100")));
+}
+
+// [Data] "Metered" = "Varna": NetworkManager is told that the counted link is metered from
+// the month's first volume warning on, not before, and what the link had is applied again
+// when the session ends.
+TEST_F(DataVolumeSession, VarnaMarksTheLinkMeteredFromTheFirstWarningUntilTheSessionEnds) {
+    MockBus bus;
+    ASSERT_TRUE(bus.Ok()) << "scripts/deps.sh installs dbus-daemon";
+    ASSERT_NE(bus.Start(QStringLiteral("org.freedesktop.NetworkManager"),
+                        {QStringLiteral("--template"), QStringLiteral("networkmanager")}),
+              nullptr)
+        << "scripts/deps.sh installs python3-dbusmock";
+    bus.Py(NmDeviceWithAppliedConnection(QStringLiteral("near")));
+    Ini(QStringLiteral("Data"), QStringLiteral("Included"), QStringLiteral("0.05"));  // 50,000 B
+    Ini(QStringLiteral("Billing"), QStringLiteral("DataWarn"), QStringLiteral("50"));
+    Ini(QStringLiteral("Data"), QStringLiteral("Metered"), QStringLiteral("Varna"));
+    TForm1& w = Create(false);
+    watch_->Set(LinkState::Up);
+    ASSERT_TRUE(w.SessionStarted);
+
+    Send("far", 10, 1000);
+    Run(3);
+    // A mark sent too early would have landed meanwhile.
+    EXPECT_FALSE(PumpFor([&] { return AppliedMetered(bus) == QLatin1String("1"); }, 1000));
+    Send("far", 20, 1000);
+    Run(3);
+    EXPECT_TRUE(PumpFor([&] { return AppliedMetered(bus) == QLatin1String("1"); }));
+
+    watch_->Set(LinkState::Down);
+    ASSERT_TRUE(w.Ended());
+    EXPECT_EQ(AppliedMetered(bus), QStringLiteral("2"));
 }
 
 // A session that starts at home, roams halfway and comes home: the line keeps the bytes

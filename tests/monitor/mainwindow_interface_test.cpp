@@ -5,6 +5,7 @@
 #include "connectionwatch/test/fakeconnectionwatch.h"
 #include "core/sessionlog.h"
 #include "monitor/fmodem.h"
+#include "platform/test/processfakes.h"
 #include "support/mockbus.h"
 
 #include <QLabel>
@@ -72,6 +73,38 @@ TEST_F(InterfaceWatchTest, LinkEventsStartAndEndTheSessionWithoutTouchingTheSeri
     EXPECT_EQ(Read(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("Nej"));
     EXPECT_EQ(ports.opens, 0);
     EXPECT_EQ(Read(QStringLiteral("Modem"), QStringLiteral("Port")), QStringLiteral("<none>"));
+}
+
+// NetworkManager's policy refuses [Data] "Metered": the user is told once, in the chosen
+// language, with its reason, and the session runs and ends as without the key.
+TEST_F(InterfaceWatchTest, ARefusedMeteredMarkIsToldOnceAndChangesNothingElse) {
+    platform::test::ScopedProcessFakes system;
+    MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    ASSERT_NE(bus.Start(QStringLiteral("org.freedesktop.NetworkManager"),
+                        {QStringLiteral("--template"), QStringLiteral("networkmanager")}),
+              nullptr);
+    bus.Py(NmDeviceWithAppliedConnection(QStringLiteral("wwan0")) +
+           QStringLiteral("dev.AddProperty('org.freedesktop.NetworkManager.Device', 'Refuse', "
+                          "True)\n"));
+    Ini(QStringLiteral("Connection"), QStringLiteral("Interface"), QStringLiteral("wwan0"));
+    Ini(QStringLiteral("Data"), QStringLiteral("Metered"), QStringLiteral("Ja"));
+    Ini(QStringLiteral("Språk"), QStringLiteral("Språk"), QStringLiteral("SF"));
+    Ini(QStringLiteral("Avsluta"), QStringLiteral("Visa"), QStringLiteral("Nej"));
+    Ini(QStringLiteral("Session"), QStringLiteral("<1min"), QStringLiteral("Ja"));
+    TForm1& f = CreateWatching();
+    watch->Set(LinkState::Up);
+    ASSERT_TRUE(f.SessionStarted);
+    ASSERT_TRUE(PumpFor([&] { return !system.notifier.bodies.empty(); }));
+    Run(3);
+    ASSERT_EQ(system.notifier.bodies.size(), 1u);
+    EXPECT_EQ(system.notifier.bodies[0],
+              LoadText(kOwnTextBase + kTextMeteredRefused + kFinnishOffset)
+                  .arg(QStringLiteral("wwan0"), QStringLiteral("Not authorized to reapply")));
+    watch->Set(LinkState::Down);
+    EXPECT_TRUE(f.Ended());
+    EXPECT_TRUE(f.LastClose.Counted);
+    EXPECT_EQ(AppliedMetered(bus), QStringLiteral("2"));
 }
 
 TEST_F(InterfaceWatchTest, AnInterfaceVanishingMidSessionEndsAndStoresItWithoutAStartUpBox) {

@@ -82,6 +82,7 @@ const SettingRead kTable[] = {
     {"vindelor", "data", "dayfee", 1024},
     {"vindelor", "data", "included", 1024},
     {"vindelor", "data", "interface", 1024},
+    {"vindelor", "data", "metered", 1024},
     {"vindelor", "data", "permb", 1024},
     {"vindelor", "data", "unit", 1024},
     {"vindelor", "ports", "comn", 256},

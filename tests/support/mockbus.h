@@ -193,4 +193,40 @@ class MockBus {
     std::vector<std::unique_ptr<QProcess>> services_;
 };
 
+// A device whose applied connection the mock keeps: GetAppliedConnection and Reapply with
+// NetworkManager's version check, and its policy's refusal while "Refuse" is set. Its
+// path is /org/freedesktop/NetworkManager/Devices/wwan, its IP interface `interface`.
+inline QString NmDeviceWithAppliedConnection(const QString& interface) {
+    return QStringLiteral(R"PY(
+nm = Mock('org.freedesktop.NetworkManager', '/org/freedesktop/NetworkManager')
+wwan = nm.AddEthernetDevice('wwan', '%1', 100)
+dev = dbus.Interface(bus.get_object('org.freedesktop.NetworkManager', wwan),
+                     'org.freedesktop.DBus.Mock')
+dev.AddMethod('org.freedesktop.NetworkManager.Device', 'GetAppliedConnection', 'u', 'a{sa{sv}}t',
+              "ret = (getattr(self, 'applied', {'connection': {'id': 'Mobile', "
+              "'metered': dbus.Int32(2)}}), dbus.UInt64(getattr(self, 'version', 7)))")
+dev.AddMethod('org.freedesktop.NetworkManager.Device', 'Reapply', 'a{sa{sv}}tu', '',
+              "if self.props['org.freedesktop.NetworkManager.Device'].get('Refuse'):\n"
+              "    raise dbus.exceptions.DBusException('Not authorized to reapply', "
+              "name='org.freedesktop.NetworkManager.PermissionDenied')\n"
+              "if args[1] != getattr(self, 'version', 7):\n"
+              "    raise dbus.exceptions.DBusException('version', "
+              "name='org.freedesktop.NetworkManager.Device.VersionIdMismatch')\n"
+              "self.applied = args[0]\n"
+              "self.version = getattr(self, 'version', 7) + 1")
+)PY")
+        .arg(interface);
+}
+
+// The device's applied connection.metered ("none" without the key).
+inline QString AppliedMetered(MockBus& bus) {
+    return bus
+        .Py(QStringLiteral("d = bus.get_object('org.freedesktop.NetworkManager',\n"
+                           "                   '/org/freedesktop/NetworkManager/Devices/wwan')\n"
+                           "c = d.GetAppliedConnection(0, "
+                           "dbus_interface='org.freedesktop.NetworkManager.Device')\n"
+                           "print(c[0]['connection'].get('metered', 'none'))\n"))
+        .trimmed();
+}
+
 }  // namespace vindelor::test

@@ -168,7 +168,7 @@ TEST_F(MonthsView, APlanChosenInTheWindowIsListedAndTheMonthsWindowAddsEveryPlan
     }
     EXPECT_DOUBLE_EQ(days, 5.5);
     months->AllPlansBox->click();
-    EXPECT_EQ(months->Table->columnCount(), 6);
+    EXPECT_EQ(months->Table->columnCount(), 7);
     EXPECT_EQ(months->Table->rowCount(), 1);  // the plan listed: one month from 15 November
 
     form.ChoosePlan(QString());

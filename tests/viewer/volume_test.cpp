@@ -4,7 +4,9 @@
 #include "viewer/logrows.h"
 #include "viewer/logstore.h"
 #include "viewer/mainform.h"
+#include "viewer/monthsform.h"
 
+#include "core/datavolume.h"
 #include "core/logsummary.h"
 #include "core/texts.h"
 #include "platform/test/fakes.h"
@@ -17,6 +19,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QListWidget>
+#include <QTableWidget>
 
 #include <limits>
 
@@ -158,6 +161,17 @@ TEST_F(Volumes, ARoamingSessionsLineKeepsItsBytesAbroadThroughEveryViewerStep) {
         MonthsTableText(SummariseMonths(log.lines, 1)).split(QLatin1Char('\n'));
     EXPECT_TRUE(table.value(1).endsWith(QStringLiteral("  4.6           3.5")))
         << table.value(1).toStdString();
+
+    // The months window has the same column, after the month's whole volume.
+    form.Months1->trigger();
+    const auto* months = form.findChild<TMonthsForm*>();
+    ASSERT_NE(months, nullptr);
+    ASSERT_EQ(months->Table->rowCount(), 1);
+    const int abroad = months->Table->columnCount() - 1;
+    EXPECT_EQ(months->Table->horizontalHeaderItem(abroad)->text(),
+              Text(kOwnTextBase + kTextMonthColumnRoaming));
+    EXPECT_EQ(months->Table->item(0, abroad - 1)->text(), VolumeText(4600000, LanguageOffset()));
+    EXPECT_EQ(months->Table->item(0, abroad)->text(), VolumeText(3500000, LanguageOffset()));
 }
 
 }  // namespace
