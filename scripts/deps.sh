@@ -6,7 +6,8 @@ set -euo pipefail
 # libqt6opengl6-dev: qt6-charts-dev's CMake files ask for Qt6OpenGL without depending on it.
 # libxlsxwriter-dev writes Brusko's spreadsheet export, python3-openpyxl reads it back in
 # the tests; qt6-translations-l10n gives Qt's own dialogs and buttons the user's language.
-# lintian checks the Debian package (scripts/package.sh).
+# lintian checks the Debian package (scripts/package.sh). python3-dbus and python3-gi run
+# the tests' own stand-in for NetworkManager (tests/support/faultynm.py).
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev
@@ -17,7 +18,7 @@ packages=(
     openbox trayer x11-utils
     iproute2
     dbus-daemon
-    python3-dbusmock network-manager
+    python3-dbusmock python3-dbus python3-gi network-manager
     libxlsxwriter-dev python3-openpyxl
     qt6-translations-l10n
     lintian

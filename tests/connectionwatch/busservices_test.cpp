@@ -93,6 +93,63 @@ print(wwan, mobile)
     ASSERT_TRUE(Becomes(watch, LinkState::Down));
 }
 
+// A look in which one answer came late, failed or was of another shape said nothing of
+// the connection: never Down (the running session would end), and the next look after
+// the fault reads it again.
+TEST(NetworkManagerWatchTest, ALookWithAnAnswerMissingOrSpoiltSaysNothingOfTheConnection) {
+    MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    QProcess* nm = bus.StartFaultyNetworkManager(QStringLiteral(VINDELOR_SOURCE_DIR), 600);
+    ASSERT_NE(nm, nullptr) << "python3-dbus and python3-gi (scripts/deps.sh installs them)";
+    ASSERT_TRUE(test::Tell(nm, QStringLiteral("state 2")));
+    // The program's test hook: the limit, and the next look as soon after a failed one.
+    qputenv("VINDELOR_BUS_ANSWER_MS", "200");
+    NetworkManagerWatch watch(QStringLiteral("Mobile"));
+    qunsetenv("VINDELOR_BUS_ANSWER_MS");
+    ASSERT_TRUE(Becomes(watch, LinkState::Up));
+    for (const char* fault : {"late", "error", "type"}) {
+        ASSERT_TRUE(test::Tell(nm, QStringLiteral("fault %1").arg(QLatin1String(fault))));
+        ASSERT_TRUE(test::Tell(nm, QStringLiteral("poke")));
+        bool unknown = false;
+        bool down = false;
+        PumpFor(
+            [&] {
+                const LinkState state = watch.Check().state;
+                unknown = unknown || state == LinkState::Unknown;
+                down = down || state == LinkState::Down;
+                return false;
+            },
+            800);
+        EXPECT_TRUE(unknown) << fault;
+        EXPECT_FALSE(down) << fault;
+        ASSERT_TRUE(test::Tell(nm, QStringLiteral("fault none")));
+        EXPECT_TRUE(Becomes(watch, LinkState::Up)) << fault;
+    }
+}
+
+// A system bus that takes the connection and never answers is no bus: the watches say so
+// within moments, instead of each waiting libdbus's 25 s on the one bus thread.
+TEST(NetworkManagerWatchTest, ASilentSystemBusIsNoneAndHoldsNoWatch) {
+    test::SilentBus silent;
+    ASSERT_TRUE(silent.Ok());
+    const QByteArray old = qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", silent.Address());
+    QElapsedTimer clock;
+    clock.start();
+    NetworkManagerWatch nm(QStringLiteral("Mobile"));
+    ModemManagerModems mm;
+    const bool told = PumpFor(
+        [&] {
+            return nm.Check().state == LinkState::Unusable &&
+                   mm.Snapshot().service == ServiceState::NoBus;
+        },
+        8000);
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", old);
+    ASSERT_TRUE(told);
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(nm.Check().detail, QStringLiteral("NetworkManager is not running"));
+}
+
 // A device whose applied connection the mock keeps: GetAppliedConnection and Reapply with
 // NetworkManager's version check, and its policy's refusal while "Refuse" is set.
 const char* const kAppliedConnection = R"PY(
