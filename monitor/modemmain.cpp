@@ -423,7 +423,11 @@ void TForm1::FormCreate() {
                 RunDialog(dialog);
                 return !quitRequested_;
             },
-            [this] { NotifyPortUnusable(); });
+            [this] { NotifyPortUnusable(); },
+            [&modems](const QString& device) {
+                return modems && modems->AwaitPorts(kModemManagerFirstLookMs)
+                                     .contains(watch::ManagerPortName(device));
+            });
         if (quitRequested_) {
             return;
         }

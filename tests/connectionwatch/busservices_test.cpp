@@ -425,5 +425,39 @@ TEST(SerialPortWatchTest, APortModemManagerOwnsBesideOneADialerHolds) {
     ::waitpid(pppd, nullptr, 0);
 }
 
+// ModemManager gone, or back without its modems yet (it probes them first), leaves the
+// ports it held its own: none is opened meanwhile, and none reads as a connection.
+TEST(SerialPortWatchTest, APortModemManagerHeldStaysUnopenedThroughARestartOfTheService) {
+    MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    QProcess* mm = StartModemManager(bus);
+    ASSERT_NE(mm, nullptr);
+    Pty managed;
+    ASSERT_FALSE(managed.path.isEmpty());
+    const QString name = managed.path.section(QLatin1Char('/'), -1);
+    AddModem(bus, 0, QStringLiteral("350000000000004"), 8, name);
+    auto modems = std::make_shared<ModemManagerModems>();
+    TComm32 comm;
+    comm.SetCommPort(managed.path);
+    SerialPortWatch watch(comm, modems);
+    const int opens = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(::inotify_add_watch(opens, managed.path.toLocal8Bit().constData(), IN_OPEN), 0);
+    ASSERT_TRUE(Becomes(watch, LinkState::Down));
+
+    bus.Kill(mm, kMm);
+    ASSERT_TRUE(PumpFor([&] { return modems->Snapshot().service == ServiceState::Absent; }));
+    EXPECT_EQ(watch.Check().state, LinkState::Unknown);
+    mm = StartModemManager(bus);
+    ASSERT_NE(mm, nullptr);
+    ASSERT_TRUE(PumpFor([&] { return modems->Snapshot().service == ServiceState::Running; }));
+    EXPECT_EQ(watch.Check().state, LinkState::Down);
+    AddModem(bus, 0, QStringLiteral("350000000000004"), 8, name);
+    SetModemState(bus, 0, 11);
+    EXPECT_TRUE(Becomes(watch, LinkState::Up));
+    char events[256];
+    EXPECT_LT(::read(opens, events, sizeof events), 0) << "ModemManager's port was opened";
+    ::close(opens);
+}
+
 }  // namespace
 }  // namespace vindelor::watch
