@@ -224,6 +224,7 @@ bool ServiceDecides(ServiceState state, const QString& name, LinkCheck* check) {
         case ServiceState::NoBus:
         case ServiceState::Absent:
             check->state = LinkState::Unusable;
+            check->serviceGone = true;
             check->error = ESRCH;
             check->detail = name + QStringLiteral(" is not running");
             return true;
