@@ -1,8 +1,9 @@
-// The real vindelor following NetworkManager through the service's everyday faults (an
-// answer past its limit, an error, an answer of another shape, the service gone and back)
-// at each moment of a session: while it waits, as the connection comes up, in its middle
-// and as it goes down. What a user cares about holds in every case: no session invented,
-// none lost, none split in two, no box once ending, and the program ends by itself.
+// The real vindelor following NetworkManager and ModemManager through the services'
+// everyday faults (an answer past its limit, an error, an answer of another shape, the
+// service gone and back) at each moment of a session: while it waits, as the connection
+// comes up, in its middle and as it goes down. What a user cares about holds in every case: no
+// session invented, none lost, none split in two, no box once ending, and the program ends by
+// itself.
 #include "core/profile.h"
 #include "support/mockbus.h"
 #include "support/testenv.h"
@@ -21,9 +22,27 @@ const QString kVindelor = QStringLiteral(VINDELOR_BINARY_DIR "/monitor/vindelor"
 constexpr int kLimitMs = 150;
 constexpr int kLateMs = 500;
 // Long enough for a look to meet a fault, or to follow the fault's end, several times.
-constexpr int kSettleMs = 700;
+constexpr int kSettleMs = 500;
 
 enum class Moment { Waiting, Start, Middle, End };
+
+// A service, its stand-in in tests/support/, what vindelor is told to watch and the
+// stand-in's commands that bring the connection up and down.
+struct Service {
+    const char* name;
+    const char* script;
+    const char* option;
+    const char* watched;
+    const char* up;
+    const char* down;
+};
+
+const Service kServices[] = {
+    {"org.freedesktop.NetworkManager", "faultynm.py", "--nm-connection", "Mobile", "state 2",
+     "state 4"},
+    {"org.freedesktop.ModemManager1", "faultymm.py", "--modem", "350000000000001", "state 11",
+     "state 8"},
+};
 
 struct Fault {
     const char* name;
@@ -55,14 +74,14 @@ class Run {
             vindelor.waitForFinished(3000);
         }
     }
-    void Start() {
+    void Start(const Service& service) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("VINDELOR_DIR"), data.path());
         env.insert(QStringLiteral("VINDELOR_LOCK_DIR"), locks.path());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("VINDELOR_BUS_ANSWER_MS"), QString::number(kLimitMs));
         vindelor.setProcessEnvironment(env);
-        vindelor.start(kVindelor, {QStringLiteral("--nm-connection"), QStringLiteral("Mobile")});
+        vindelor.start(kVindelor, {QLatin1String(service.option), QLatin1String(service.watched)});
     }
     // Reads the program's output for `ms`, or until `text` is in it.
     bool Read(int ms, const QString& text = QString()) {
@@ -82,14 +101,17 @@ class Run {
     QString out;
 };
 
-// One session with `fault` at `moment`.
-void Session(const Fault& fault, Moment moment) {
+// One session of `service`'s with `fault` at `moment`.
+void Session(const Service& service, const Fault& fault, Moment moment) {
     MockBus bus;
     ASSERT_TRUE(bus.Ok()) << "dbus-daemon (scripts/deps.sh installs it)";
-    QProcess* nm = bus.StartFaultyNetworkManager(QStringLiteral(VINDELOR_SOURCE_DIR), kLateMs);
-    ASSERT_NE(nm, nullptr) << "python3-dbus and python3-gi (scripts/deps.sh installs them)";
-    const auto tell = [nm](const char* command) {
-        ASSERT_TRUE(Tell(nm, QLatin1String(command))) << command;
+    QProcess* stand = bus.StartFaulty(
+        QLatin1String(service.name),
+        QStringLiteral(VINDELOR_SOURCE_DIR "/tests/support/") + QLatin1String(service.script),
+        kLateMs);
+    ASSERT_NE(stand, nullptr) << "python3-dbus and python3-gi (scripts/deps.sh installs them)";
+    const auto tell = [stand](const char* command) {
+        ASSERT_TRUE(Tell(stand, QLatin1String(command))) << command;
     };
     // The fault while `step` happens; mended once the program has met it.
     Run run;
@@ -99,7 +121,7 @@ void Session(const Fault& fault, Moment moment) {
         run.Read(kSettleMs);
         tell(fault.end);
     };
-    run.Start();
+    run.Start(service);
     ASSERT_TRUE(run.Read(10000, QStringLiteral("waiting for a connection")))
         << run.out.toStdString();
 
@@ -108,7 +130,7 @@ void Session(const Fault& fault, Moment moment) {
         run.Read(kSettleMs);
     }
     EXPECT_EQ(run.Count("Session started"), 0) << run.out.toStdString();
-    moment == Moment::Start ? spoilt("state 2") : tell("state 2");
+    moment == Moment::Start ? spoilt(service.up) : tell(service.up);
     ASSERT_TRUE(run.Read(5000, QStringLiteral("Session started"))) << run.out.toStdString();
 
     if (moment == Moment::Middle) {
@@ -116,7 +138,7 @@ void Session(const Fault& fault, Moment moment) {
         run.Read(kSettleMs);
     }
     EXPECT_EQ(run.Count("Session ended"), 0) << run.out.toStdString();
-    moment == Moment::End ? spoilt("state 4") : tell("state 4");
+    moment == Moment::End ? spoilt(service.down) : tell(service.down);
 
     ASSERT_TRUE(run.vindelor.waitForFinished(8000)) << "did not end: " << run.out.toStdString();
     run.out += QString::fromLocal8Bit(run.vindelor.readAllStandardOutput());
@@ -133,10 +155,12 @@ TEST(ServiceFaults, NoSessionIsInventedLostOrSplitAndTheProgramEndsByItself) {
                                                       {Moment::Start, "start"},
                                                       {Moment::Middle, "middle"},
                                                       {Moment::End, "end"}};
-    for (const Fault& fault : kFaults) {
-        for (const auto& [moment, when] : moments) {
-            SCOPED_TRACE(std::string(fault.name) + " at the " + when);
-            Session(fault, moment);
+    for (const Service& service : kServices) {
+        for (const Fault& fault : kFaults) {
+            for (const auto& [moment, when] : moments) {
+                SCOPED_TRACE(std::string(service.name) + ": " + fault.name + " at the " + when);
+                Session(service, fault, moment);
+            }
         }
     }
 }

@@ -200,10 +200,13 @@ class MockBus {
     // Starts `sourceDir`/tests/support/faultynm.py, NetworkManager whose answers the test
     // spoils (answered `lateMs` late when asked to be late); null on failure.
     QProcess* StartFaultyNetworkManager(const QString& sourceDir, int lateMs) {
-        return StartProgram(QStringLiteral("org.freedesktop.NetworkManager"),
-                            QStringLiteral("/usr/bin/python3"),
-                            {sourceDir + QStringLiteral("/tests/support/faultynm.py"), address_,
-                             QString::number(lateMs)});
+        return StartFaulty(QStringLiteral("org.freedesktop.NetworkManager"),
+                           sourceDir + QStringLiteral("/tests/support/faultynm.py"), lateMs);
+    }
+    // Starts such a stand-in (faultynm.py, faultymm.py) for the service `name`.
+    QProcess* StartFaulty(const QString& name, const QString& script, int lateMs) {
+        return StartProgram(name, QStringLiteral("/usr/bin/python3"),
+                            {script, address_, QString::number(lateMs)});
     }
 
   private:
