@@ -426,8 +426,10 @@ void TForm1::FormCreate() {
             },
             [this] { NotifyPortUnusable(); },
             [&modems](const QString& device) {
-                return modems && modems->AwaitPorts(kModemManagerFirstLookMs)
-                                     .contains(watch::ManagerPortName(device));
+                // Nothing to resolve when ModemManager holds no port.
+                const QStringList held =
+                    modems ? modems->AwaitPorts(kModemManagerFirstLookMs) : QStringList();
+                return !held.isEmpty() && held.contains(watch::ManagerPortName(device));
             });
         if (quitRequested_) {
             return;

@@ -145,8 +145,13 @@ LinkCheck MmLinkCheck(const MmSnapshot& snapshot, const QString& wanted) {
 }
 
 QString ManagerPortName(const QString& device) {
-    const QString canonical = QFileInfo(device).canonicalFilePath();
-    return QFileInfo(canonical.isEmpty() ? device : canonical).fileName();
+    // Each link followed in turn (a bounded number, against a loop): the name is the
+    // last target's, whatever directories lie on the way.
+    QFileInfo info(device);
+    for (int hops = 0; hops < 16 && info.isSymLink(); ++hops) {
+        info = QFileInfo(info.symLinkTarget());
+    }
+    return info.fileName();
 }
 
 const MmModem* PortOwner(const MmSnapshot& snapshot, const QString& portName) {
