@@ -32,6 +32,10 @@ struct LinkCheck {
     QString subject;  // the device or interface, as the user knows it
     int error = 0;    // errno behind Unusable, 0 when none
     QString detail;   // why it is unusable, for the user
+    // The service that tells of the connection is not there (NetworkManager restarting,
+    // no system bus): Unusable while waiting, but no word on the link itself, which such
+    // a service keeps up while it is gone.
+    bool serviceGone = false;
 };
 
 // The network the connection's modem is registered on, as far as the watch knows it.

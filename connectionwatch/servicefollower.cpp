@@ -1,17 +1,20 @@
 #include "connectionwatch/servicefollower.h"
 
 #include "platform/qt/busthread.h"
+#include "platform/sessionbus.h"
 
 #include <QDBusArgument>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
+#include <QSocketNotifier>
 #include <QThread>
-
 #include <QTimer>
-#include <cerrno>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <memory>
 
 namespace vindelor::watch {
 
@@ -20,11 +23,25 @@ namespace {
 const QString kBusService = QStringLiteral("org.freedesktop.DBus");
 // How long a look waits after the bus or the service failed it.
 constexpr int kRetryMs = 10000;
+// The longest the bus itself may take to answer the opening of a conversation: libdbus
+// would wait 25 s on a bus that took the connection and never speaks, and every follower
+// and the notifier share the one bus thread.
+constexpr int kBusProbeMs = 1500;
+
+// VINDELOR_BUS_ANSWER_MS, for tests: a shorter limit for every answer, and a retry as
+// soon, so that a fault and its end take a moment instead of many seconds.
+int TestAnswerLimit() {
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("VINDELOR_BUS_ANSWER_MS", &ok);
+    return ok && ms > 0 ? ms : 0;
+}
 
 }  // namespace
 
 ServiceFollower::ServiceFollower(const QString& service, int answerLimitMs)
-    : service_(service), answerLimitMs_(answerLimitMs) {
+    : service_(service),
+      answerLimitMs_(TestAnswerLimit() > 0 ? TestAnswerLimit() : answerLimitMs),
+      retryMs_(TestAnswerLimit() > 0 ? 2 * TestAnswerLimit() : kRetryMs) {
     static std::atomic<int> count{0};
     connectionName_ = QStringLiteral("vindelor-%1-%2").arg(service).arg(++count);
     retry_ = new QTimer(this);
@@ -49,17 +66,54 @@ void ServiceFollower::Stop() {
 void ServiceFollower::Begin() {
     // By address, read afresh each time: libdbus keeps the first system bus address it
     // saw for the life of the process.
-    QString address = qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS");
-    if (address.isEmpty()) {
-        address = QStringLiteral("unix:path=/var/run/dbus/system_bus_socket");
+    address_ = qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS");
+    if (address_.isEmpty()) {
+        address_ = QStringLiteral("unix:path=/var/run/dbus/system_bus_socket");
     }
-    bus_ = QDBusConnection::connectToBus(address, connectionName_);
+    // The bus is asked first whether it speaks at all, without holding the thread; a bus
+    // that stays silent counts as none.
+    auto probe = std::make_shared<platform::BusProbe>(address_.toLocal8Bit());
+    if (!probe->Waiting()) {
+        Probed(probe->Verdict() == platform::SessionBus::Answers);
+        return;
+    }
+    auto* notifier = new QSocketNotifier(probe->Fd(), QSocketNotifier::Read, this);
+    auto* limit = new QTimer(this);
+    limit->setSingleShot(true);
+    const auto done = [this, notifier, limit](bool answers) {
+        notifier->setEnabled(false);
+        notifier->deleteLater();
+        limit->stop();
+        limit->deleteLater();
+        Probed(answers);
+    };
+    connect(notifier, &QSocketNotifier::activated, this, [probe, done] {
+        if (probe->Read(); !probe->Waiting()) {
+            done(probe->Verdict() == platform::SessionBus::Answers);
+        }
+    });
+    connect(limit, &QTimer::timeout, this, [done] { done(false); });
+    limit->start(std::min(answerLimitMs_, kBusProbeMs));
+}
+
+void ServiceFollower::Probed(bool answers) {
+    if (answers) {
+        Connect();
+    } else {
+        Lost(ServiceState::NoBus);
+    }
+    if (!bus_.isConnected()) {
+        retry_->disconnect();
+        connect(retry_, &QTimer::timeout, this, &ServiceFollower::Begin);
+        retry_->start(retryMs_);
+    }
+}
+
+void ServiceFollower::Connect() {
+    bus_ = QDBusConnection::connectToBus(address_, connectionName_);
     if (!bus_.isConnected()) {
         QDBusConnection::disconnectFromBus(connectionName_);
         Lost(ServiceState::NoBus);
-        retry_->disconnect();
-        connect(retry_, &QTimer::timeout, this, &ServiceFollower::Begin);
-        retry_->start(kRetryMs);
         return;
     }
     retry_->disconnect();
@@ -129,7 +183,7 @@ void ServiceFollower::LookDone(bool answered) {
     looking_ = false;
     if (!answered) {
         Lost(ServiceState::NotAnswering);
-        retry_->start(kRetryMs);
+        retry_->start(retryMs_);
         return;
     }
     if (lookAgain_) {
@@ -170,6 +224,7 @@ bool ServiceDecides(ServiceState state, const QString& name, LinkCheck* check) {
         case ServiceState::NoBus:
         case ServiceState::Absent:
             check->state = LinkState::Unusable;
+            check->serviceGone = true;
             check->error = ESRCH;
             check->detail = name + QStringLiteral(" is not running");
             return true;
@@ -183,6 +238,35 @@ bool NoAnswer(const QDBusMessage& reply) {
     return reply.type() == QDBusMessage::ErrorMessage &&
            (reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.NoReply") ||
             reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.Timeout"));
+}
+
+bool ObjectGone(const QDBusMessage& reply) {
+    if (reply.type() != QDBusMessage::ErrorMessage) {
+        return false;
+    }
+    const QString& name = reply.errorName();
+    return name == QStringLiteral("org.freedesktop.DBus.Error.UnknownObject") ||
+           name == QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod") ||
+           name == QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface");
+}
+
+bool HoldsPropertyMap(const QDBusMessage& reply) {
+    const QVariant first = reply.arguments().value(0);
+    return reply.type() == QDBusMessage::ReplyMessage &&
+           first.userType() == qMetaTypeId<QDBusArgument>() &&
+           first.value<QDBusArgument>().currentSignature() == QLatin1String("a{sv}");
+}
+
+bool HoldsObjectPaths(const QDBusMessage& reply) {
+    const QVariant first = reply.arguments().value(0);
+    if (reply.type() != QDBusMessage::ReplyMessage ||
+        first.userType() != qMetaTypeId<QDBusVariant>()) {
+        return false;
+    }
+    const QVariant inner = first.value<QDBusVariant>().variant();
+    return inner.userType() == qMetaTypeId<QList<QDBusObjectPath>>() ||
+           (inner.userType() == qMetaTypeId<QDBusArgument>() &&
+            inner.value<QDBusArgument>().currentSignature() == QLatin1String("ao"));
 }
 
 QVariantMap PropertyMap(const QVariant& value) {

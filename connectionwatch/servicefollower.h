@@ -77,8 +77,13 @@ class ServiceFollower : public QObject {
     void AskOwner();
     void StartLook();
 
+    void Probed(bool answers);
+    void Connect();
+
     const QString service_;
     const int answerLimitMs_;
+    int retryMs_ = 0;
+    QString address_;
     QString connectionName_;
     QString owner_;
     QTimer* retry_ = nullptr;  // after no bus, or a look without an answer
@@ -94,6 +99,13 @@ bool ServiceDecides(ServiceState state, const QString& name, LinkCheck* check);
 
 // Whether a reply is the bus's word that the service did not answer in time.
 bool NoAnswer(const QDBusMessage& reply);
+// Whether a reply is the word that the object asked about is not there (it went between
+// two questions); any other error, like an answer of the wrong shape, leaves it unknown.
+bool ObjectGone(const QDBusMessage& reply);
+// Whether a reply's first argument is of the shape asked for: a{sv} (GetAll), or a
+// variant holding `ao` (Get of a list of objects).
+bool HoldsPropertyMap(const QDBusMessage& reply);
+bool HoldsObjectPaths(const QDBusMessage& reply);
 
 // Reading the answers: a D-Bus variant or argument as the plain types.
 QVariantMap PropertyMap(const QVariant& value);

@@ -39,6 +39,14 @@ inline bool EndsSession(watch::LinkState state) {
     return state == watch::LinkState::Down || state == watch::LinkState::Unusable;
 }
 
+// What a look means for a running session: a service that has gone away (it restarts,
+// and keeps its links up meanwhile) says nothing of the link, as a look without an
+// answer: the session goes on, a drop under way stays one, and the service is looked at
+// again when it is back.
+inline watch::LinkState InSession(const watch::LinkCheck& check) {
+    return check.serviceGone ? watch::LinkState::Unknown : check.state;
+}
+
 // [Connection] "Grace": how many seconds a drop may last and still belong to the session
 // (a mobile handover takes the link down and straight back up); 0, the default, ends the
 // session at the first drop.

@@ -34,6 +34,7 @@
 #include "platform/datadir.h"
 #include "platform/errortext.h"
 #include "platform/localetexts.h"
+#include "platform/notifier.h"
 #include "platform/services.h"
 
 #include <QAction>
@@ -428,7 +429,13 @@ void TForm1::FormCreate() {
                 RunDialog(dialog);
                 return !quitRequested_;
             },
-            [this] { NotifyPortUnusable(); });
+            [this] { NotifyPortUnusable(); },
+            [&modems](const QString& device) {
+                // Nothing to resolve when ModemManager holds no port.
+                const QStringList held =
+                    modems ? modems->AwaitPorts(kModemManagerFirstLookMs) : QStringList();
+                return !held.isEmpty() && held.contains(watch::ManagerPortName(device));
+            });
         if (quitRequested_) {
             return;
         }
@@ -578,13 +585,19 @@ void TForm1::NotifyPortUnusable() {
     NotifyUnusable(check);
 }
 
-void TForm1::NotifyUnusable(const watch::LinkCheck& check) {
+void TForm1::NotifyUnusable(const watch::LinkCheck& check, bool ending) {
     if (!unusableReports_.FirstTime(check.subject)) {
         return;
     }
     const QString text = monitor::UnusableText(
         watch_ ? watch_->WatchKind() : watch::ConnectionWatch::Kind::SerialPort, check);
     qWarning("%s", qPrintable(text));
+    if (ending) {
+        // Nobody may be there to close a box, and a box would keep the program from
+        // ending (under the service unit, the next run would never start).
+        platform::Notifier().Notify(kBoxCaption, text, [](bool) {});
+        return;
+    }
     platform::Boxes().Show(this, kBoxCaption, text, MessageBoxes::Icon::Warning,
                            MessageBoxes::Buttons::Ok);
 }
@@ -859,11 +872,12 @@ void TForm1::Timer1Timer() {
 
     Timer1->stop();
     const watch::LinkCheck check = watch_->Check();
-    const bool unusable = check.state == watch::LinkState::Unusable;
+    const watch::LinkState state = monitor::InSession(check);
+    const bool unusable = state == watch::LinkState::Unusable;
     const long long now = platform::Ticks().Milliseconds() / 1000;
     // A look that said nothing leaves a drop as it was.
-    const bool gone = check.state == watch::LinkState::Unknown ? drops_.Dropping()
-                                                               : monitor::EndsSession(check.state);
+    const bool gone =
+        state == watch::LinkState::Unknown ? drops_.Dropping() : monitor::EndsSession(state);
     PortFree = drops_.See(gone, now) == monitor::DropGrace::Verdict::End;
     if (!PortFree) {
         Timer1->start();
@@ -967,7 +981,7 @@ void TForm1::Timer1Timer() {
         // problem its message would describe.
         SessionClose();
         if (unusable && !(WatchesInterface() && check.error == ENODEV)) {
-            NotifyUnusable(check);
+            NotifyUnusable(check, true);
         }
         if (Ready) {
             ClearActiveFlag();

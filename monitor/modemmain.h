@@ -249,7 +249,8 @@ class TForm1 : public QWidget {
     void StartSession();
     void Finish();
     void NotifyPortUnusable();
-    void NotifyUnusable(const watch::LinkCheck& check);
+    // `ending`: the session has ended and the program with it: no box.
+    void NotifyUnusable(const watch::LinkCheck& check, bool ending = false);
     void ShowWatchedName();
     void WatchChanged();
     void ReportUnsaved(const QStringList& items, int error);

@@ -36,7 +36,11 @@ void SetCommPortFromChoice(TComm32& comm) {
 }
 
 // The outcome is read from PortOpenFailed afterwards.
-void Probe(TComm32& comm) {
+void Probe(TComm32& comm, const std::function<bool(const QString&)>& heldByManager) {
+    if (heldByManager && heldByManager(DeviceForPort(comm.CommPort()))) {
+        TComm32::SetPortOpenFailed(false);
+        return;
+    }
     try {
         comm.ProbePort();
     } catch (const ECommsError&) {
@@ -100,7 +104,8 @@ QString PortName(int number) {
 }
 
 void ChooseModemPort(const QString& found, TComm32& comm, const std::function<bool()>& askUser,
-                     const std::function<void()>& portUnusable) {
+                     const std::function<void()>& portUnusable,
+                     const std::function<bool(const QString& device)>& heldByManager) {
     // A port that is merely busy is asked about again silently; one that cannot be used
     // at all would otherwise bring the same dialog back without a word of why.
     const auto explain = [&portUnusable] {
@@ -115,7 +120,7 @@ void ChooseModemPort(const QString& found, TComm32& comm, const std::function<bo
                 return;
             }
             SetCommPortFromChoice(comm);
-            Probe(comm);
+            Probe(comm, heldByManager);
             if (!TComm32::PortOpenFailed()) {
                 return;
             }
@@ -137,7 +142,7 @@ void ChooseModemPort(const QString& found, TComm32& comm, const std::function<bo
         if (!assign.device.isEmpty()) {
             comm.SetCommPort(assign.device);  // its name leads elsewhere until taken
         }
-        Probe(comm);
+        Probe(comm, heldByManager);
         if (found.endsWith(QLatin1Char('*'))) {
             // The user's own choice stays in force even when a connection holds it now.
             TComm32::SetPortOpenFailed(false);

@@ -36,7 +36,10 @@ QString PortName(int number);
 // user is asked again because the port could not be used at all (no such device, no
 // permission), `portUnusable` is called so the user learns why. When `askUser` returns
 // false (the program is being ended) the search stops; the choice is then incomplete.
+// A port for which `heldByManager` (given the port's device) says true is ModemManager's:
+// it is taken as it is and never opened, as an open would raise DTR under the modem.
 void ChooseModemPort(const QString& found, TComm32& comm, const std::function<bool()>& askUser,
-                     const std::function<void()>& portUnusable = {});
+                     const std::function<void()>& portUnusable = {},
+                     const std::function<bool(const QString& device)>& heldByManager = {});
 
 }  // namespace vindelor::monitor

@@ -53,47 +53,79 @@ bool UnixAddress(const QByteArray& addresses, sockaddr_un* out, socklen_t* lengt
 
 }  // namespace
 
-SessionBus ProbeSessionBus(int limitMs) {
-    sockaddr_un address{};
+BusProbe::BusProbe(const QByteArray& address) {
+    sockaddr_un un{};
     socklen_t length = 0;
-    if (!UnixAddress(qgetenv("DBUS_SESSION_BUS_ADDRESS"), &address, &length)) {
-        return SessionBus::Answers;
+    if (!UnixAddress(address, &un, &length)) {
+        return;  // not looked at: left to the callers
     }
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        return SessionBus::Answers;  // nothing learnt: leave it to the callers
+    fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd_ < 0) {
+        return;  // nothing learnt: leave it to the callers
     }
-    QDeadlineTimer deadline(limitMs);
-    SessionBus result = SessionBus::Silent;
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
+    if (::connect(fd_, reinterpret_cast<const sockaddr*>(&un), length) != 0) {
         // A backlog that is full is one that nobody takes from.
-        result = errno == EAGAIN ? SessionBus::Silent : SessionBus::Unreachable;
-        ::close(fd);
-        return result;
+        verdict_ = errno == EAGAIN ? SessionBus::Silent : SessionBus::Unreachable;
+        Close();
+        return;
     }
     // The opening of every D-Bus conversation: a NUL, then an authentication.
     const QByteArray hello =
         QByteArray(1, '\0') + "AUTH EXTERNAL " + QByteArray::number(::getuid()).toHex() + "\r\n";
-    if (::send(fd, hello.constData(), static_cast<std::size_t>(hello.size()), MSG_NOSIGNAL) !=
+    if (::send(fd_, hello.constData(), static_cast<std::size_t>(hello.size()), MSG_NOSIGNAL) !=
         hello.size()) {
-        ::close(fd);
-        return SessionBus::Unreachable;
+        verdict_ = SessionBus::Unreachable;
+        Close();
     }
-    for (;;) {
-        pollfd p{fd, POLLIN, 0};
+}
+
+BusProbe::~BusProbe() {
+    Close();
+}
+
+void BusProbe::Close() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+SessionBus BusProbe::Read() {
+    if (fd_ < 0) {
+        return verdict_;
+    }
+    char answer[64];
+    ssize_t n = 0;
+    do {
+        n = ::recv(fd_, answer, sizeof answer, 0);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0 && errno == EAGAIN) {
+        return verdict_;  // nothing yet: still waiting
+    }
+    verdict_ = n > 0 ? SessionBus::Answers : SessionBus::Unreachable;
+    Close();
+    return verdict_;
+}
+
+SessionBus ProbeBus(const QByteArray& address, int limitMs) {
+    BusProbe probe(address);
+    QDeadlineTimer deadline(limitMs);
+    while (probe.Waiting()) {
+        pollfd p{probe.Fd(), POLLIN, 0};
         const int ready = ::poll(&p, 1, static_cast<int>(deadline.remainingTime()));
         if (ready < 0 && errno == EINTR) {
             continue;
         }
-        if (ready > 0) {
-            char answer[64];
-            const ssize_t n = ::recv(fd, answer, sizeof answer, 0);
-            result = n > 0 ? SessionBus::Answers : SessionBus::Unreachable;
+        if (ready <= 0) {
+            return SessionBus::Silent;
         }
-        break;
+        probe.Read();
     }
-    ::close(fd);
-    return result;
+    return probe.Verdict();
+}
+
+SessionBus ProbeSessionBus(int limitMs) {
+    return ProbeBus(qgetenv("DBUS_SESSION_BUS_ADDRESS"), limitMs);
 }
 
 bool AvoidASilentSessionBus(const char* program, int limitMs) {

@@ -8,6 +8,8 @@ set -euo pipefail
 # the tests; qt6-translations-l10n gives Qt's own dialogs and buttons the user's language.
 # lintian checks the Debian package (scripts/package.sh). locales-all: the tests run the
 # programs under the Finnish and Swedish locales of Finland, which they must not lack.
+# python3-dbus and python3-gi run the tests' own stand-ins for NetworkManager and
+# ModemManager (tests/support/faultynm.py, faultymm.py).
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev
@@ -18,7 +20,7 @@ packages=(
     openbox trayer x11-utils
     iproute2
     dbus-daemon
-    python3-dbusmock network-manager
+    python3-dbusmock python3-dbus python3-gi network-manager
     libxlsxwriter-dev python3-openpyxl
     qt6-translations-l10n
     lintian

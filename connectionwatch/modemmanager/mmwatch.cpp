@@ -145,8 +145,13 @@ LinkCheck MmLinkCheck(const MmSnapshot& snapshot, const QString& wanted) {
 }
 
 QString ManagerPortName(const QString& device) {
-    const QString canonical = QFileInfo(device).canonicalFilePath();
-    return QFileInfo(canonical.isEmpty() ? device : canonical).fileName();
+    // Each link followed in turn (a bounded number, against a loop): the name is the
+    // last target's, whatever directories lie on the way.
+    QFileInfo info(device);
+    for (int hops = 0; hops < 16 && info.isSymLink(); ++hops) {
+        info = QFileInfo(info.symLinkTarget());
+    }
+    return info.fileName();
 }
 
 const MmModem* PortOwner(const MmSnapshot& snapshot, const QString& portName) {
@@ -189,16 +194,19 @@ bool MmFollower::Relevant(const QDBusMessage& signal) const {
 void MmFollower::Look() {
     Ask(Call(kRootPath, kObjectManager, QStringLiteral("GetManagedObjects")),
         [this](const QDBusMessage& reply) {
-            if (NoAnswer(reply)) {
+            const QVariant first = reply.arguments().value(0);
+            if (reply.type() != QDBusMessage::ReplyMessage ||
+                first.userType() != qMetaTypeId<QDBusArgument>() ||
+                first.value<QDBusArgument>().currentSignature() != QLatin1String("a{oa{sa{sv}}}")) {
+                // Late, failed or of another shape: no word on the modems, whose ports
+                // stay as they were known.
                 LookDone(false);
                 return;
             }
             auto snapshot = std::make_shared<MmSnapshot>();
             snapshot->service = ServiceState::Running;
             QList<QStringList> bearers;
-            if (reply.type() == QDBusMessage::ReplyMessage) {
-                snapshot->modems = ReadModems(reply, &bearers);
-            }
+            snapshot->modems = ReadModems(reply, &bearers);
             // The connected modems' bearers name the network interface, and each SIM
             // object its identifier: the snapshot goes out when every answer is in.
             int asked = 0;
@@ -258,6 +266,21 @@ ModemManagerModems::ModemManagerModems(int answerLimitMs) {
         follower_, &MmFollower::Published, this,
         [this](const MmSnapshot& snapshot) {
             snapshot_ = snapshot;
+            // A stall or a restart says nothing of the ports ModemManager holds, and a new
+            // owner lists no modem while it still probes them: the ports known stay until
+            // the service lists its modems again.
+            if (snapshot.service == ServiceState::Running) {
+                QStringList ports;
+                for (const MmModem& m : snapshot.modems) {
+                    ports << m.ports;
+                }
+                if (!ports.isEmpty() || !interrupted_) {
+                    heldPorts_ = ports;
+                    interrupted_ = false;
+                }
+            } else if (snapshot.service != ServiceState::Pending) {
+                interrupted_ = true;
+            }
             emit Changed();
         },
         Qt::QueuedConnection);
@@ -275,11 +298,7 @@ QStringList ModemManagerModems::AwaitPorts(int limitMs) {
         connect(this, &ModemManagerModems::Changed, &loop, &QEventLoop::quit);
         loop.exec();
     }
-    QStringList ports;
-    for (const MmModem& m : snapshot_.modems) {
-        ports << m.ports;
-    }
-    return ports;
+    return heldPorts_;
 }
 
 ModemManagerWatch::ModemManagerWatch(const QString& wanted, QObject* parent, int answerLimitMs,

@@ -87,12 +87,17 @@ class ModemManagerModems : public QObject {
     // `limitMs` has passed: the caller's events run meanwhile, so a slow or hung service
     // holds nothing but this answer. Empty when ModemManager is not there.
     QStringList AwaitPorts(int limitMs);
+    // The ports ModemManager holds as far as known: those it last listed, kept while it
+    // does not answer, is gone or has come back without listing its modems yet.
+    const QStringList& HeldPorts() const { return heldPorts_; }
 
   signals:
     void Changed();
 
   private:
     MmSnapshot snapshot_;
+    QStringList heldPorts_;
+    bool interrupted_ = false;  // not answering or gone since the ports were listed
     MmFollower* follower_ = nullptr;
 };
 

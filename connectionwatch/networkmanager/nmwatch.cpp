@@ -121,24 +121,30 @@ void NmFollower::Look() {
     QDBusMessage get = Call(kManagerPath, kProperties, QStringLiteral("Get"));
     get << kManagerInterface << QStringLiteral("ActiveConnections");
     Ask(get, [this](const QDBusMessage& reply) {
-        if (reply.type() != QDBusMessage::ReplyMessage) {
-            if (NoAnswer(reply)) {
-                LookDone(false);
-                return;
-            }
-            // An answer, if an odd one: nothing can be read as active.
-            emit Published(NmSnapshot{ServiceState::Running, {}});
-            LookDone(true);
+        if (!HoldsObjectPaths(reply)) {
+            // Late, failed or of another shape: no word on the connections at all.
+            LookDone(false);
             return;
         }
         const QStringList paths = ObjectPaths(reply.arguments().value(0));
         auto snapshot = std::make_shared<NmSnapshot>();
         snapshot->service = ServiceState::Running;
         snapshot->active.resize(paths.size());
+        // Whether every answer came: a snapshot with one missing would read as the
+        // connection gone, so it is never published; the look did not finish.
         auto answered = std::make_shared<bool>(true);
+        const auto take = [answered](const QDBusMessage& r) {
+            if (HoldsPropertyMap(r)) {
+                return true;
+            }
+            if (!ObjectGone(r)) {
+                *answered = false;
+            }
+            return false;
+        };
         auto devicesOf = std::make_shared<QList<QStringList>>(paths.size());
         // Last step: the interfaces of the activated connections' devices.
-        const auto finishDevices = [this, snapshot, answered, devicesOf] {
+        const auto finishDevices = [this, snapshot, answered, devicesOf, take] {
             int devices = 0;
             for (int i = 0; i < snapshot->active.size(); ++i) {
                 if (snapshot->active[i].state == kNmActivated) {
@@ -146,7 +152,9 @@ void NmFollower::Look() {
                 }
             }
             const auto pending = PendingAnswers::Expect(devices, [this, snapshot, answered] {
-                emit Published(*snapshot);
+                if (*answered) {
+                    emit Published(*snapshot);
+                }
                 LookDone(*answered);
             });
             for (int i = 0; i < snapshot->active.size(); ++i) {
@@ -156,8 +164,8 @@ void NmFollower::Look() {
                 for (const QString& device : (*devicesOf)[i]) {
                     QDBusMessage all = Call(device, kProperties, QStringLiteral("GetAll"));
                     all << kDeviceInterface;
-                    Ask(all, [snapshot, pending, i](const QDBusMessage& r) {
-                        if (r.type() == QDBusMessage::ReplyMessage) {
+                    Ask(all, [snapshot, pending, take, i](const QDBusMessage& r) {
+                        if (take(r)) {
                             const QVariantMap p = PropertyMap(r.arguments().value(0));
                             const QString ip = p.value(QStringLiteral("IpInterface")).toString();
                             const QString name = p.value(QStringLiteral("Interface")).toString();
@@ -175,18 +183,16 @@ void NmFollower::Look() {
         for (int i = 0; i < paths.size(); ++i) {
             QDBusMessage all = Call(paths[i], kProperties, QStringLiteral("GetAll"));
             all << kActiveInterface;
-            Ask(all, [snapshot, left, answered, devicesOf, i](const QDBusMessage& r) {
-                if (r.type() == QDBusMessage::ReplyMessage) {
+            Ask(all, [snapshot, left, take, devicesOf, i](const QDBusMessage& r) {
+                // An active connection gone between the two questions is simply not there.
+                if (take(r)) {
                     const QVariantMap p = PropertyMap(r.arguments().value(0));
                     NmActiveConnection& a = snapshot->active[i];
                     a.id = p.value(QStringLiteral("Id")).toString();
                     a.uuid = p.value(QStringLiteral("Uuid")).toString();
                     a.state = p.value(QStringLiteral("State")).toUInt();
                     (*devicesOf)[i] = ObjectPaths(p.value(QStringLiteral("Devices")));
-                } else if (NoAnswer(r)) {
-                    *answered = false;
                 }
-                // An active connection gone between the two questions is simply not there.
                 left->Answered();
             });
         }

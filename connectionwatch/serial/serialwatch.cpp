@@ -30,10 +30,12 @@ LinkCheck SerialPortWatch::Check() {
     const std::int64_t now = platform::Ticks().Milliseconds();
     if (modems_) {
         // Until ModemManager has said which ports are its own, none is opened; one of its
-        // own is never opened, and is the connection while its modem is connected.
+        // own is never opened, also while it does not answer or restarts, and is the
+        // connection while its modem is connected.
         const MmSnapshot& mm = modems_->Snapshot();
         const bool pending = mm.service == ServiceState::Pending;
-        const bool asked = !pending && !mm.modems.isEmpty();
+        const QStringList& held = modems_->HeldPorts();
+        const bool asked = !pending && !held.isEmpty();
         if ((pending || asked) &&
             (mmStale_ || port != mmPort_ || now - mmAt_ >= kLookAtLeastEveryMs)) {
             mmPort_ = port;
@@ -42,13 +44,17 @@ LinkCheck SerialPortWatch::Check() {
             mmDevice_ = DeviceForPort(port);
             mmName_ = ManagerPortName(mmDevice_);
         }
-        const MmModem* owner = asked && !mmDevice_.isEmpty() ? PortOwner(mm, mmName_) : nullptr;
-        if (pending || owner != nullptr) {
+        const bool its = asked && !mmDevice_.isEmpty() && held.contains(mmName_);
+        if (pending || its) {
+            // What its modem is doing is known only while the service answers.
+            const MmModem* owner =
+                mm.service == ServiceState::Running ? PortOwner(mm, mmName_) : nullptr;
             LinkCheck check;
             check.subject = mmDevice_;
-            check.state = owner == nullptr               ? LinkState::Unknown
-                          : owner->state == kMmConnected ? LinkState::Up
-                                                         : LinkState::Down;
+            check.state = mm.service != ServiceState::Running ? LinkState::Unknown
+                          : owner == nullptr                  ? LinkState::Down
+                          : owner->state == kMmConnected      ? LinkState::Up
+                                                              : LinkState::Down;
             release_.reset();
             Listen();
             return check;

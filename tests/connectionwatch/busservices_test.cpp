@@ -95,6 +95,58 @@ print(wwan, mobile)
     ASSERT_TRUE(Becomes(watch, LinkState::Down));
 }
 
+// A look in which one answer came late, failed or was of another shape said nothing of
+// the connection: never Down (the running session would end), and the next look after
+// the fault reads it again.
+TEST(NetworkManagerWatchTest, ALookWithAnAnswerMissingOrSpoiltSaysNothingOfTheConnection) {
+    MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    QProcess* nm = bus.StartFaultyNetworkManager(QStringLiteral(VINDELOR_SOURCE_DIR), 600);
+    ASSERT_NE(nm, nullptr) << "python3-dbus and python3-gi (scripts/deps.sh installs them)";
+    ASSERT_TRUE(test::Tell(nm, QStringLiteral("state 2")));
+    // The program's test hook: the limit, and the next look as soon after a failed one.
+    qputenv("VINDELOR_BUS_ANSWER_MS", "200");
+    NetworkManagerWatch watch(QStringLiteral("Mobile"));
+    qunsetenv("VINDELOR_BUS_ANSWER_MS");
+    // What the window would see: each change as it is told.
+    QList<LinkState> seen;
+    QObject::connect(&watch, &ConnectionWatch::Changed, [&] { seen << watch.Check().state; });
+    ASSERT_TRUE(Becomes(watch, LinkState::Up));
+    for (const char* fault : {"late", "error", "type"}) {
+        ASSERT_TRUE(test::Tell(nm, QStringLiteral("fault %1").arg(QLatin1String(fault))));
+        ASSERT_TRUE(test::Tell(nm, QStringLiteral("poke")));
+        seen.clear();
+        EXPECT_TRUE(PumpFor([&] { return seen.contains(LinkState::Unknown); })) << fault;
+        PumpFor([] { return false; }, 500);  // and the looks that follow it
+        EXPECT_FALSE(seen.contains(LinkState::Down)) << fault;
+        ASSERT_TRUE(test::Tell(nm, QStringLiteral("fault none")));
+        EXPECT_TRUE(Becomes(watch, LinkState::Up)) << fault;
+    }
+}
+
+// A system bus that takes the connection and never answers is no bus: the watches say so
+// within moments, instead of each waiting libdbus's 25 s on the one bus thread.
+TEST(NetworkManagerWatchTest, ASilentSystemBusIsNoneAndHoldsNoWatch) {
+    test::SilentBus silent;
+    ASSERT_TRUE(silent.Ok());
+    const QByteArray old = qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", silent.Address());
+    QElapsedTimer clock;
+    clock.start();
+    NetworkManagerWatch nm(QStringLiteral("Mobile"));
+    ModemManagerModems mm;
+    const bool told = PumpFor(
+        [&] {
+            return nm.Check().state == LinkState::Unusable &&
+                   mm.Snapshot().service == ServiceState::NoBus;
+        },
+        8000);
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", old);
+    ASSERT_TRUE(told);
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(nm.Check().detail, QStringLiteral("NetworkManager is not running"));
+}
+
 // The session's link is marked metered in its applied connection and what it had is put
 // back; NetworkManager's refusal is said and changes nothing.
 TEST(MeteredLinkTest, TheAppliedConnectionIsMarkedThenPutBackAndARefusalIsSaid) {
@@ -354,6 +406,40 @@ TEST(SerialPortWatchTest, APortModemManagerOwnsBesideOneADialerHolds) {
     EXPECT_EQ(managedWatch.Check().state, LinkState::Down);
     ::close(release[1]);
     ::waitpid(pppd, nullptr, 0);
+}
+
+// ModemManager gone, or back without its modems yet (it probes them first), leaves the
+// ports it held its own: none is opened meanwhile, and none reads as a connection.
+TEST(SerialPortWatchTest, APortModemManagerHeldStaysUnopenedThroughARestartOfTheService) {
+    MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    QProcess* mm = StartModemManager(bus);
+    ASSERT_NE(mm, nullptr);
+    Pty managed;
+    ASSERT_FALSE(managed.path.isEmpty());
+    const QString name = managed.path.section(QLatin1Char('/'), -1);
+    AddModem(bus, 0, QStringLiteral("350000000000004"), 8, name);
+    auto modems = std::make_shared<ModemManagerModems>();
+    TComm32 comm;
+    comm.SetCommPort(managed.path);
+    SerialPortWatch watch(comm, modems);
+    const int opens = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(::inotify_add_watch(opens, managed.path.toLocal8Bit().constData(), IN_OPEN), 0);
+    ASSERT_TRUE(Becomes(watch, LinkState::Down));
+
+    bus.Kill(mm, kMm);
+    ASSERT_TRUE(PumpFor([&] { return modems->Snapshot().service == ServiceState::Absent; }));
+    EXPECT_EQ(watch.Check().state, LinkState::Unknown);
+    mm = StartModemManager(bus);
+    ASSERT_NE(mm, nullptr);
+    ASSERT_TRUE(PumpFor([&] { return modems->Snapshot().service == ServiceState::Running; }));
+    EXPECT_EQ(watch.Check().state, LinkState::Down);
+    AddModem(bus, 0, QStringLiteral("350000000000004"), 8, name);
+    SetModemState(bus, 0, 11);
+    EXPECT_TRUE(Becomes(watch, LinkState::Up));
+    char events[256];
+    EXPECT_LT(::read(opens, events, sizeof events), 0) << "ModemManager's port was opened";
+    ::close(opens);
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <pty.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 #include <array>
 #include <csignal>
@@ -168,6 +170,51 @@ mm.AddObject('/org/freedesktop/ModemManager1/Modem/0', 'org.freedesktop.ModemMan
     std::printf("ModemManager (mocked): session start %lld ms, end %lld ms after the change\n",
                 started - up.toLongLong(), ended - down.toLongLong());
     EndsWithTheSessionLogged();
+}
+
+// The stored port is ModemManager's: the start-up's look at it and the watch ask the
+// service first, and through its restart (a new owner lists no modem while it probes)
+// the port is never opened: an open would raise DTR under the modem.
+TEST_F(DesktopServices, ModemManagersPortIsNeitherProbedAtTheStartNorOpenedThroughARestart) {
+    MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    const QStringList mmArgs{QStringLiteral("-m"), kMm,
+                             QStringLiteral("/org/freedesktop/ModemManager1"), kMm};
+    QProcess* mm = bus.Start(kMm, mmArgs);
+    ASSERT_NE(mm, nullptr);
+    int master = -1;
+    int slave = -1;
+    char name[64];
+    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    ::close(slave);  // held by nobody: the master alone keeps the terminal
+    const QString device = QString::fromLocal8Bit(name);
+    bus.Py(QStringLiteral(R"(
+mm = Mock('org.freedesktop.ModemManager1', '/org/freedesktop/ModemManager1')
+mm.AddObject('/org/freedesktop/ModemManager1/Modem/0', 'org.freedesktop.ModemManager1.Modem',
+             {'EquipmentIdentifier': '350000000000005', 'State': dbus.Int32(8),
+              'Ports': dbus.Array([('%1', dbus.UInt32(3))], signature='(su)'),
+              'Bearers': dbus.Array([], signature='o')}, [])
+)")
+               .arg(device.section(QLatin1Char('/'), -1)));
+    ASSERT_TRUE(
+        WriteProfileString(QStringLiteral("Ports"), QStringLiteral("COM1"), device, kSettingsFile));
+    ASSERT_TRUE(WriteProfileString(QStringLiteral("Modem"), QStringLiteral("Port"),
+                                   QStringLiteral("COM1"), kSettingsFile));
+    const int opens = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(::inotify_add_watch(opens, name, IN_OPEN), 0);
+    Start({});
+    ASSERT_GT(Printed(QStringLiteral("waiting for a connection on COM1")), 0) << out.toStdString();
+    char events[256];
+    EXPECT_LT(::read(opens, events, sizeof events), 0) << "opened at the start";
+    bus.Kill(mm, kMm);
+    PumpFor([] { return false; }, 1500);
+    mm = bus.Start(kMm, mmArgs);
+    ASSERT_NE(mm, nullptr);
+    PumpFor([] { return false; }, 1500);
+    EXPECT_LT(::read(opens, events, sizeof events), 0) << "opened through the restart";
+    EXPECT_LT(Printed(QStringLiteral("Session started"), 300), 0) << out.toStdString();
+    ::close(opens);
+    ::close(master);
 }
 
 // Runs a program to its end; its error text when it failed, empty when it worked.

@@ -140,6 +140,37 @@ TEST_F(InterfaceWatchTest, ADropWithinTheGraceBelongsToTheSessionWithoutItsGap) 
     EXPECT_EQ(SplitLogLine(LogLine(1)).duration, QStringLiteral("00:01:30"));
 }
 
+// The service that tells of the link gone mid-session (NetworkManager restarting keeps
+// its links up) ends nothing and stops no clock: the session goes on until the service,
+// back, says the link is down; a drop under way stays one under the grace.
+TEST_F(InterfaceWatchTest, AServiceGoneDuringASessionEndsNothingUntilItIsBack) {
+    Ini(QStringLiteral("Connection"), QStringLiteral("Interface"), QStringLiteral("wwan0"));
+    Ini(QStringLiteral("Connection"), QStringLiteral("Grace"), QStringLiteral("20"));
+    Ini(QStringLiteral("Avsluta"), QStringLiteral("Visa"), QStringLiteral("Nej"));
+    Ini(QStringLiteral("Session"), QStringLiteral("Avrundning"), QStringLiteral("Ja"));
+    CreateWatching();
+    const auto serviceGone = [this] {
+        watch->Set(LinkState::Unusable, false);
+        watch->now.serviceGone = true;
+        watch->now.error = ESRCH;
+        emit watch->Changed();
+    };
+    watch->Set(LinkState::Up);
+    Run(30);
+    serviceGone();
+    Run(60);
+    watch->Set(LinkState::Up);
+    Run(30);
+    EXPECT_EQ(ends, 0);
+    watch->Set(LinkState::Down);
+    Run(5);
+    serviceGone();  // within the drop: the grace still decides
+    Run(15);
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(SplitLogLine(LogLine(1)).duration, QStringLiteral("00:02:00"));
+    EXPECT_TRUE(fakes.boxes.shown.empty());
+}
+
 TEST_F(InterfaceWatchTest, AMissingInterfaceIsToldOnceInTheUsersLanguageAndWaitedFor) {
     Ini(QStringLiteral("Connection"), QStringLiteral("Interface"), QStringLiteral("usb0"));
     Ini(QStringLiteral("Språk"), QStringLiteral("Språk"), QStringLiteral("SF"));

@@ -79,8 +79,9 @@ TEST_F(SessionTest, PortTurningUnusableDuringASessionEndsIt) {
     f.Timer1Timer();
     EXPECT_EQ(ends, 1);
     EXPECT_EQ(Read(QStringLiteral("Aktiv"), QStringLiteral("Aktiv")), QStringLiteral("Nej"));
-    ASSERT_EQ(fakes.boxes.shown.size(), 1u);
-    EXPECT_EQ(fakes.boxes.shown[0].icon, MessageBoxes::Icon::Warning);
+    // The program is ending: told on standard error and by a notification, as a box would
+    // keep it open with nobody there to close it.
+    EXPECT_TRUE(fakes.boxes.shown.empty());
 }
 
 TEST_F(SessionTest, NothingIsChargedBeforeAFullConnectedMinute) {

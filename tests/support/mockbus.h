@@ -94,6 +94,20 @@ class SilentBus {
     bool ok_ = false;
 };
 
+// One command to a service started from tests/support/faultynm.py; true once it has
+// been carried out.
+inline bool Tell(QProcess* service, const QString& command) {
+    service->write((command + QLatin1Char('\n')).toLocal8Bit());
+    const QByteArray done = "ok " + command.toLocal8Bit();
+    QByteArray seen;
+    return PumpFor(
+        [&] {
+            seen += service->readAllStandardOutput();
+            return seen.contains(done);
+        },
+        5000);
+}
+
 class MockBus {
   public:
     MockBus() {
@@ -181,6 +195,18 @@ class MockBus {
             return QStringLiteral("<python failed>");
         }
         return QString::fromUtf8(py.readAllStandardOutput()).trimmed();
+    }
+
+    // Starts `sourceDir`/tests/support/faultynm.py, NetworkManager whose answers the test
+    // spoils (answered `lateMs` late when asked to be late); null on failure.
+    QProcess* StartFaultyNetworkManager(const QString& sourceDir, int lateMs) {
+        return StartFaulty(QStringLiteral("org.freedesktop.NetworkManager"),
+                           sourceDir + QStringLiteral("/tests/support/faultynm.py"), lateMs);
+    }
+    // Starts such a stand-in (faultynm.py, faultymm.py) for the service `name`.
+    QProcess* StartFaulty(const QString& name, const QString& script, int lateMs) {
+        return StartProgram(name, QStringLiteral("/usr/bin/python3"),
+                            {script, address_, QString::number(lateMs)});
     }
 
   private:
