@@ -139,6 +139,30 @@ bool Zombie(long pid) {
     return close != nullptr && close[1] == ' ' && (close[2] == 'Z' || close[2] == 'X');
 }
 
+bool Answers(long pid) {
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+// Whether `pid` is a process that has not ended. A pidfd tells in one step: readable once
+// the process has ended, reaped or not. Two looks (kill(), then the state in /proc) would
+// take a process reaped between them for a live one, and a killed dialer's lock file
+// for a held port, until the next full look a second later.
+bool Running(long pid) {
+    const int fd = PidfdOpen(pid);
+    if (fd >= 0) {
+        pollfd p{fd, POLLIN, 0};
+        const bool ended = ::poll(&p, 1, 0) > 0;
+        ::close(fd);
+        return !ended;
+    }
+    if (errno == ESRCH) {
+        return false;
+    }
+    // No pidfds (an old kernel, a filter): a process reaped after the first kill() has
+    // no state to read, and the second tells that it is gone.
+    return Answers(pid) && !Zombie(pid) && Answers(pid);
+}
+
 // Reads the PID of a lock file: ASCII ("%10d\n" and the like) or 4 binary bytes.
 LockState ReadLock(const std::string& file, long* pid, int* error) {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
@@ -187,8 +211,7 @@ LockState ReadLock(const std::string& file, long* pid, int* error) {
         return LockState::Bad;
     }
     *pid = value;
-    if ((::kill(static_cast<pid_t>(value), 0) == 0 || errno == EPERM) &&
-        !Zombie(static_cast<long>(value))) {
+    if (Running(value)) {
         return LockState::Live;
     }
     return LockState::Stale;  // left behind by a dead dialer: ignored, never deleted
@@ -589,7 +612,7 @@ HolderEvents::~HolderEvents() {
 
 void HolderEvents::Follow(long pid) {
     if (pid == followed_) {
-        return;  // followed already, or told of its end already
+        return;  // followed already
     }
     if (pidFd_ >= 0) {
         ::close(pidFd_);
@@ -601,6 +624,7 @@ void HolderEvents::Follow(long pid) {
         pidFd_ = PidfdOpen(pid);
         if (pidFd_ < 0 && errno == ESRCH) {
             gone_ = true;
+            followed_ = 0;  // told now, and again if a later look still names it
         }
     }
 }
@@ -617,11 +641,14 @@ bool HolderEvents::Fired() {
     if (::poll(fds, 2, 0) <= 0) {
         return fired;
     }
-    // A pidfd stays readable once its process has ended: told once, it is let go.
+    // A pidfd stays readable once its process has ended: told once, it is let go. The
+    // process is no longer taken as followed: a look made as it ended may still name
+    // it, and following it again must tell again, or nothing would.
     if (fds[1].revents != 0) {
         fired = true;
         ::close(pidFd_);
         pidFd_ = -1;
+        followed_ = 0;
     }
     if (fds[0].revents == 0) {
         return fired;

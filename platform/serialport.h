@@ -57,7 +57,8 @@ class HolderEvents {
     HolderEvents& operator=(const HolderEvents&) = delete;
 
     // Follows the exit of `pid` from now on instead of any process followed before; 0
-    // follows none. A process that is already gone counts as fired.
+    // follows none. A process that is already gone counts as fired, each time it is
+    // followed anew after its end was told.
     void Follow(long pid);
     // Whether the device's closes can be seen, or the followed process's exit: without
     // either, nothing here would tell of a release.

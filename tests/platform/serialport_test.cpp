@@ -347,6 +347,41 @@ TEST_F(PortChecks, InheritedDescriptorIsFoundByThePeriodicScan) {
     EXPECT_EQ(CheckPortHolders(pty.Slave()).availability, PortAvailability::Free);
 }
 
+// A holder killed outright: its end is told by the exit watch, and told again whenever a
+// look made as it ended (its lock file read a moment before) still names it, reaped or
+// not, so that the session ends by the event, not by the once-a-second look.
+TEST_F(PortChecks, AnEndedHolderIsToldEachTimeItIsFollowed) {
+    int release[2];
+    ASSERT_EQ(::pipe2(release, O_CLOEXEC), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        ::close(release[1]);
+        char c;
+        while (::read(release[0], &c, 1) > 0) {
+        }
+        _exit(0);
+    }
+    ::close(release[0]);
+    HolderEvents events(pty.Slave());
+    events.Follow(holder);
+    EXPECT_FALSE(events.Fired());
+    ::close(release[1]);
+    siginfo_t info{};
+    ASSERT_EQ(::waitid(P_PID, static_cast<id_t>(holder), &info, WEXITED | WNOWAIT), 0);
+    EXPECT_TRUE(events.Fired());
+    EXPECT_FALSE(events.Fired());
+    for (const bool reaped : {false, true}) {
+        SCOPED_TRACE(reaped ? "reaped" : "not reaped yet");
+        if (reaped) {
+            ::waitpid(holder, nullptr, 0);
+        }
+        events.Follow(holder);
+        EXPECT_TRUE(events.Fired());
+        events.Follow(holder);
+        EXPECT_TRUE(events.Fired());
+    }
+}
+
 // The simulated dialer, driven line by line through its stdin.
 TEST_F(PortChecks, SimulatedDialerInEachMode) {
     const QString program = QStringLiteral(VINDELOR_BINARY_DIR "/tools/simdialer");
