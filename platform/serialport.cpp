@@ -2,6 +2,7 @@
 
 #include "platform/errortext.h"
 #include "platform/processes.h"
+#include "platform/services.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -244,10 +245,12 @@ bool LinkMatches(int dirFd, const char* name, const Target& t) {
     return ::fstatat(dirFd, name, &st, 0) == 0 && S_ISCHR(st.st_mode) && st.st_rdev == t.rdev;
 }
 
-// Every this many checks of a free port the descriptors of all processes are scanned
-// even when nothing was seen opening the device: inotify reports opens through this
-// node only, not through a second node of the same device (a copy made with mknod).
-constexpr int kFullScanEvery = 10;
+// At least this often the descriptors of all processes are scanned even when nothing
+// was seen opening the device: inotify reports opens through this node only, not
+// through a second node of the same device (a copy made with mknod, another devpts),
+// and a descriptor handed on without an open (inherited, passed over a socket) makes
+// no event at all.
+constexpr std::int64_t kFullScanEveryMs = 60 * 1000;
 
 struct HolderCache {
     std::mutex mutex;
@@ -260,7 +263,7 @@ struct HolderCache {
     // Opens of the device, watched with inotify. A port that a full scan found free
     // stays free until something opens it, so the scan, the one expensive check, is
     // repeated only when an open that was not ours was seen (or the watch was lost)
-    // and every kFullScanEvery-th check.
+    // and once kFullScanEveryMs have passed.
     int watchFd = -2;  // -2: not tried yet, -1: inotify unavailable
     int wd = -1;
     // The device's directory is watched as well, only so that the events of two opens
@@ -272,7 +275,7 @@ struct HolderCache {
     std::string watched;
     long ownOpens = 0;     // opens by OpenPortDevice whose events are not read yet
     bool trusted = false;  // the last full scan found the port free, and no foreign open since
-    int checksSinceScan = 0;
+    std::int64_t scannedAt = 0;  // Ticks() of the last scan that found the port free
     std::uint64_t scans = 0;
 };
 
@@ -365,7 +368,9 @@ bool QuietSinceLastScan(HolderCache& c, const Target& t) {
     if (!c.trusted) {
         return false;
     }
-    return ++c.checksSinceScan < kFullScanEvery;
+    // A clock that went back (another tick counter put in) proves nothing either.
+    const std::int64_t since = Ticks().Milliseconds() - c.scannedAt;
+    return since >= 0 && since < kFullScanEveryMs;
 }
 
 bool StillHolds(const Target& t, long pid, const std::string& fd) {
@@ -560,7 +565,7 @@ PortCheck CheckPortHolders(const QString& devicePath) {
         return Busy(devicePath, QStringLiteral("open in process %1").arg(pid), pid);
     }
     cache.trusted = cache.wd >= 0;
-    cache.checksSinceScan = 0;
+    cache.scannedAt = Ticks().Milliseconds();
     return PortCheck{};
 }
 

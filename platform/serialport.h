@@ -32,8 +32,9 @@ struct PortCheck {
 
 // Looks for holders of the device without opening it: UUCP lock files, open descriptors
 // in other processes, whatever the holder's name. Re-checks the holder found last
-// before a full scan, and skips the scan while nothing but this process has opened the device since
-// a scan found it free.
+// before a full scan, and skips the scan while nothing but this process has opened the
+// device since a scan found it free, for at most a minute (Ticks()): what no open shows
+// (another node of the device, a descriptor handed on) is found within that minute.
 PortCheck CheckPortHolders(const QString& devicePath);
 
 // Opens the device for a probe: read/write, no controlling terminal, non-blocking,

@@ -2,6 +2,8 @@
 // other processes, and the simulated dialer in each of its ways of holding a port.
 #include "platform/serialport.h"
 
+#include "platform/test/fakes.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -310,16 +312,22 @@ TEST_F(PortChecks, HolderOpeningBesideOurOwnUnreadOpenIsFoundAtTheNextCheck) {
 }
 
 // A descriptor can reach another process without an open the watch would see: a child
-// inherits it. The periodic full scan finds such a holder within ten checks.
+// inherits it. The full scan, made at most once a minute while nothing opens the port,
+// finds such a holder within that minute.
 TEST_F(PortChecks, InheritedDescriptorIsFoundByThePeriodicScan) {
+    test::ScopedFakes fakes;
     const int fd = ::open(pty.Slave().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(CheckPortHolders(pty.Slave()).availability, PortAvailability::Free);
-    const std::uint64_t scans = HolderScanCount();
-    for (int i = 0; i < 20; ++i) {
+    std::uint64_t scans = HolderScanCount();
+    for (int i = 0; i < 59; ++i) {
+        fakes.ticks.AdvanceSeconds(1);
         EXPECT_EQ(CheckPortHolders(pty.Slave()).availability, PortAvailability::Free);
     }
-    EXPECT_EQ(HolderScanCount(), scans + 2);
+    EXPECT_EQ(HolderScanCount(), scans);
+    fakes.ticks.AdvanceSeconds(1);
+    EXPECT_EQ(CheckPortHolders(pty.Slave()).availability, PortAvailability::Free);
+    EXPECT_EQ(HolderScanCount(), scans + 1);
 
     int release[2];
     ASSERT_EQ(::pipe(release), 0);
@@ -333,13 +341,14 @@ TEST_F(PortChecks, InheritedDescriptorIsFoundByThePeriodicScan) {
     }
     ::close(release[0]);
     ::close(fd);  // the child keeps it
-    int checks = 0;
     PortCheck c;
+    int seconds = 0;
     while ((c = CheckPortHolders(pty.Slave())).availability == PortAvailability::Free &&
-           checks < 20) {
-        ++checks;
+           seconds < 120) {
+        fakes.ticks.AdvanceSeconds(1);
+        ++seconds;
     }
-    EXPECT_LT(checks, 10);
+    EXPECT_LE(seconds, 60);
     EXPECT_TRUE(c.detail.contains(QString::number(child))) << c.detail.toStdString();
     ::close(release[1]);
     int status;
