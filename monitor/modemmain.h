@@ -259,6 +259,9 @@ class TForm1 : public QWidget {
     // Where the session's modem is registered: roaming's bytes and its notification.
     void FollowRegistration();
 
+    // The session tick's texts as last made, and what they were made from.
+    struct TickTexts;
+    std::unique_ptr<TickTexts> tickTexts_;
     bool ended_ = false;
     bool closed_ = false;
     monitor::UnusableReports unusableReports_;  // devices and interfaces the user was told about
