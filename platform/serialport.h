@@ -66,6 +66,9 @@ class HolderEvents {
     bool Armed() const;
     // Whether anything happened since the last call; reads the events, never blocks.
     bool Fired();
+    // Whether Fired() would say so without any descriptor becoming readable: the process
+    // followed had ended before it could be followed.
+    bool Due() const { return gone_; }
     // The descriptors that become readable when something happens, for an event loop
     // (-1 for none); they change with Follow.
     int EventsFd() const { return inotify_; }

@@ -57,7 +57,7 @@ LinkCheck SerialPortWatch::Check() {
         }
     }
     if (release_ && port == heldPort_) {
-        if (!EventsListened() && release_->Fired()) {
+        if ((release_->Due() || !EventsListened()) && release_->Fired()) {
             return Look(port, now);
         }
         if (now - lastLook_ < kLookAtLeastEveryMs) {
@@ -72,7 +72,8 @@ LinkCheck SerialPortWatch::Check() {
 // Whether a running event loop follows every one of release_'s descriptors: then an
 // event is looked into as it comes (EventsArrived), and a check of its own at every
 // tick, fifty times a second, would only ask the kernel again. Without a loop (a check
-// made outside one), the check itself reads the events.
+// made outside one), the check itself reads the events, and so it does when the holder
+// had ended before its exit could be followed, which no descriptor tells.
 bool SerialPortWatch::EventsListened() const {
     const auto follows = [](const QPointer<QSocketNotifier>& notifier, int fd) {
         return fd < 0 || (notifier && notifier->isEnabled() && notifier->socket() == fd);

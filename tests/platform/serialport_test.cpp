@@ -385,7 +385,10 @@ TEST_F(PortChecks, AnEndedHolderIsToldEachTimeItIsFollowed) {
             ::waitpid(holder, nullptr, 0);
         }
         events.Follow(holder);
+        // A reaped holder leaves no descriptor that could become readable.
+        EXPECT_EQ(events.Due(), reaped);
         EXPECT_TRUE(events.Fired());
+        EXPECT_FALSE(events.Due());
         events.Follow(holder);
         EXPECT_TRUE(events.Fired());
     }
