@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
     const double checks = MedianMicros(runs, [&] { vindelor::platform::CheckPortHolders(slave); });
     std::printf("  of which the busy checks of a free port:      median %.1f us\n", checks);
     // What the scan of every process costs when it is made: after an open the checks
-    // cannot tell from one of another program's, and on every tenth check.
+    // cannot tell from one of another program's, and once a minute in any case.
     const QByteArray path = slave.toLocal8Bit();
     std::vector<double> scanTimes;
     for (int i = 0; i < runs; ++i) {

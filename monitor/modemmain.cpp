@@ -56,6 +56,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <limits>
+#include <memory>
+#include <tuple>
 
 namespace vindelor {
 
@@ -111,7 +113,37 @@ void SetIfChanged(QLabel* label, const QString& text) {
     }
 }
 
+// A text of the session tick with what it was made from: the tick comes fifty times a
+// second and its texts change once a second at most, so a text is made again only when
+// something it is made from has changed.
+template <typename Result, typename... Inputs>
+class Remade {
+  public:
+    template <typename Make>
+    const Result& From(const std::tuple<Inputs...>& inputs, Make&& make) {
+        if (!made_ || inputs != inputs_) {
+            result_ = make();
+            inputs_ = inputs;
+            made_ = true;
+        }
+        return result_;
+    }
+
+  private:
+    bool made_ = false;
+    std::tuple<Inputs...> inputs_;
+    Result result_;
+};
+
 }  // namespace
+
+struct TForm1::TickTexts {
+    Remade<QString, long long, long long, long long> time;
+    Remade<monitor::CostTexts, double, double, long long, QString, int> cost;
+    Remade<QString, bool, bool, QString, QString, double, double> title;
+    Remade<QString, bool, QString, QString, double, double> figures;
+    Remade<QString, QString, long long, long long, long long> netTime;
+};
 
 TShape::TShape(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -870,7 +902,8 @@ void TForm1::LookAtData(bool force) {
 void TForm1::Timer1Timer() {
     SessionGlobalsT& g = SessionGlobals();
 
-    Timer1->stop();
+    // Kept running rather than started anew at every tick: what the tick counts comes
+    // from the tick counter, never from the number of ticks.
     const watch::LinkCheck check = watch_->Check();
     const watch::LinkState state = monitor::InSession(check);
     const bool unusable = state == watch::LinkState::Unusable;
@@ -879,12 +912,20 @@ void TForm1::Timer1Timer() {
     const bool gone =
         state == watch::LinkState::Unknown ? drops_.Dropping() : monitor::EndsSession(state);
     PortFree = drops_.See(gone, now) == monitor::DropGrace::Verdict::End;
-    if (!PortFree) {
+    if (PortFree) {
+        Timer1->stop();
+    } else if (!Timer1->isActive()) {
         Timer1->start();
     }
+    if (!tickTexts_) {
+        tickTexts_ = std::make_unique<TickTexts>();
+    }
+    TickTexts& made = *tickTexts_;
 
     Session.UpdateTimes(drops_.SessionClock(now), g.AverageConnectTime);
-    const QString timeText = monitor::TimeText(Session.Connected());
+    const monitor::HoursMinutesSeconds connected = Session.Connected();
+    const QString timeText = made.time.From({connected.hours, connected.minutes, connected.seconds},
+                                            [&connected] { return monitor::TimeText(connected); });
 
     if (InitialChargeOn && Session.ConnectedSeconds <= 60) {
         g.CurrentRate = monitor::ApplyInitialCharges(g.CurrentRate, g.RatePrices, g.InitialPrices,
@@ -901,8 +942,13 @@ void TForm1::Timer1Timer() {
         Session.ChargeMinutes(roaming_ && perMinuteAbroad > 0
                                   ? static_cast<double>(perMinuteAbroad) / 10000.0
                                   : g.CurrentRate);
-        const monitor::CostTexts texts = monitor::MakeCostTexts(
-            TotalCostBefore, Session.SessionCost, g.MonthlyMinimum, g.CurrencySymbol, Text(17));
+        const monitor::CostTexts& texts = made.cost.From(
+            {TotalCostBefore, Session.SessionCost, g.MonthlyMinimum, g.CurrencySymbol,
+             LanguageOffset()},
+            [&] {
+                return monitor::MakeCostTexts(TotalCostBefore, Session.SessionCost,
+                                              g.MonthlyMinimum, g.CurrencySymbol, Text(17));
+            });
         g.CostLeftText = texts.costLeft;
         SetIfChanged(StatusPanel1, texts.panel);
         const double nextRate = monitor::RateAtCharge(monitor::NextMinuteCharge(Session),
@@ -912,8 +958,12 @@ void TForm1::Timer1Timer() {
     }
 
     const bool active = IsApplicationActive();
-    taskbarTitle_ = monitor::TaskbarTitleText(active, CostMonitoring, timeText, g.CurrencySymbol,
-                                              TotalCostBefore, Session.SessionCost);
+    taskbarTitle_ = made.title.From(
+        {active, CostMonitoring, timeText, g.CurrencySymbol, TotalCostBefore, Session.SessionCost},
+        [&] {
+            return monitor::TaskbarTitleText(active, CostMonitoring, timeText, g.CurrencySymbol,
+                                             TotalCostBefore, Session.SessionCost);
+        });
     // Linux task bars show the window's title: the running figures while the user
     // looks elsewhere, the caption while the window itself is in front.
     // The tick comes fifty times a second and the figures change once: only a change
@@ -924,8 +974,13 @@ void TForm1::Timer1Timer() {
     // The status icon's tip shows the figures whichever window is in front: the icon is
     // where the user looks when the window is not.
     const QString figures =
-        active ? monitor::TaskbarTitleText(false, CostMonitoring, timeText, g.CurrencySymbol,
-                                           TotalCostBefore, Session.SessionCost)
+        active ? made.figures.From({CostMonitoring, timeText, g.CurrencySymbol, TotalCostBefore,
+                                    Session.SessionCost},
+                                   [&] {
+                                       return monitor::TaskbarTitleText(
+                                           false, CostMonitoring, timeText, g.CurrencySymbol,
+                                           TotalCostBefore, Session.SessionCost);
+                                   })
                : taskbarTitle_;
     QString tip = volumeText_.isEmpty() ? figures : figures + QLatin1Char('\n') + volumeText_;
     // What the budget and the included volume leave of the month, when the plan has them.
@@ -957,7 +1012,11 @@ void TForm1::Timer1Timer() {
         shown[i]->SetValue(digits[i]);
     }
 
-    g.RunningNetTime = monitor::RunningNetTimeText(g.StoredNetTime, Session.Connected());
+    // Read again: a message box of the budget's runs the event loop, and with it ticks.
+    const monitor::HoursMinutesSeconds sinceStart = Session.Connected();
+    g.RunningNetTime = made.netTime.From(
+        {g.StoredNetTime, sinceStart.hours, sinceStart.minutes, sinceStart.seconds},
+        [&] { return monitor::RunningNetTimeText(g.StoredNetTime, sinceStart); });
 
     if (const QString frame = monitor::AnimationFrame(AnimationCount); !frame.isEmpty()) {
         SetProgramIcon(frame);

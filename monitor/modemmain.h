@@ -267,6 +267,9 @@ class TForm1 : public QWidget {
     // Puts the link's metered value back before the program may end.
     void EndMeteredMark();
 
+    // The session tick's texts as last made, and what they were made from.
+    struct TickTexts;
+    std::unique_ptr<TickTexts> tickTexts_;
     bool ended_ = false;
     bool closed_ = false;
     monitor::UnusableReports unusableReports_;  // devices and interfaces the user was told about

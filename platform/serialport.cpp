@@ -2,6 +2,7 @@
 
 #include "platform/errortext.h"
 #include "platform/processes.h"
+#include "platform/services.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -139,6 +140,30 @@ bool Zombie(long pid) {
     return close != nullptr && close[1] == ' ' && (close[2] == 'Z' || close[2] == 'X');
 }
 
+bool Answers(long pid) {
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+// Whether `pid` is a process that has not ended. A pidfd tells in one step: readable once
+// the process has ended, reaped or not. Two looks (kill(), then the state in /proc) would
+// take a process reaped between them for a live one, and a killed dialer's lock file
+// for a held port, until the next full look a second later.
+bool Running(long pid) {
+    const int fd = PidfdOpen(pid);
+    if (fd >= 0) {
+        pollfd p{fd, POLLIN, 0};
+        const bool ended = ::poll(&p, 1, 0) > 0;
+        ::close(fd);
+        return !ended;
+    }
+    if (errno == ESRCH) {
+        return false;
+    }
+    // No pidfds (an old kernel, a filter): a process reaped after the first kill() has
+    // no state to read, and the second tells that it is gone.
+    return Answers(pid) && !Zombie(pid) && Answers(pid);
+}
+
 // Reads the PID of a lock file: ASCII ("%10d\n" and the like) or 4 binary bytes.
 LockState ReadLock(const std::string& file, long* pid, int* error) {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
@@ -187,8 +212,7 @@ LockState ReadLock(const std::string& file, long* pid, int* error) {
         return LockState::Bad;
     }
     *pid = value;
-    if ((::kill(static_cast<pid_t>(value), 0) == 0 || errno == EPERM) &&
-        !Zombie(static_cast<long>(value))) {
+    if (Running(value)) {
         return LockState::Live;
     }
     return LockState::Stale;  // left behind by a dead dialer: ignored, never deleted
@@ -221,10 +245,12 @@ bool LinkMatches(int dirFd, const char* name, const Target& t) {
     return ::fstatat(dirFd, name, &st, 0) == 0 && S_ISCHR(st.st_mode) && st.st_rdev == t.rdev;
 }
 
-// Every this many checks of a free port the descriptors of all processes are scanned
-// even when nothing was seen opening the device: inotify reports opens through this
-// node only, not through a second node of the same device (a copy made with mknod).
-constexpr int kFullScanEvery = 10;
+// At least this often the descriptors of all processes are scanned even when nothing
+// was seen opening the device: inotify reports opens through this node only, not
+// through a second node of the same device (a copy made with mknod, another devpts),
+// and a descriptor handed on without an open (inherited, passed over a socket) makes
+// no event at all.
+constexpr std::int64_t kFullScanEveryMs = 60 * 1000;
 
 struct HolderCache {
     std::mutex mutex;
@@ -237,7 +263,7 @@ struct HolderCache {
     // Opens of the device, watched with inotify. A port that a full scan found free
     // stays free until something opens it, so the scan, the one expensive check, is
     // repeated only when an open that was not ours was seen (or the watch was lost)
-    // and every kFullScanEvery-th check.
+    // and once kFullScanEveryMs have passed.
     int watchFd = -2;  // -2: not tried yet, -1: inotify unavailable
     int wd = -1;
     // The device's directory is watched as well, only so that the events of two opens
@@ -249,7 +275,7 @@ struct HolderCache {
     std::string watched;
     long ownOpens = 0;     // opens by OpenPortDevice whose events are not read yet
     bool trusted = false;  // the last full scan found the port free, and no foreign open since
-    int checksSinceScan = 0;
+    std::int64_t scannedAt = 0;  // Ticks() of the last scan that found the port free
     std::uint64_t scans = 0;
 };
 
@@ -342,7 +368,9 @@ bool QuietSinceLastScan(HolderCache& c, const Target& t) {
     if (!c.trusted) {
         return false;
     }
-    return ++c.checksSinceScan < kFullScanEvery;
+    // A clock that went back (another tick counter put in) proves nothing either.
+    const std::int64_t since = Ticks().Milliseconds() - c.scannedAt;
+    return since >= 0 && since < kFullScanEveryMs;
 }
 
 bool StillHolds(const Target& t, long pid, const std::string& fd) {
@@ -537,7 +565,7 @@ PortCheck CheckPortHolders(const QString& devicePath) {
         return Busy(devicePath, QStringLiteral("open in process %1").arg(pid), pid);
     }
     cache.trusted = cache.wd >= 0;
-    cache.checksSinceScan = 0;
+    cache.scannedAt = Ticks().Milliseconds();
     return PortCheck{};
 }
 
@@ -589,7 +617,7 @@ HolderEvents::~HolderEvents() {
 
 void HolderEvents::Follow(long pid) {
     if (pid == followed_) {
-        return;  // followed already, or told of its end already
+        return;  // followed already
     }
     if (pidFd_ >= 0) {
         ::close(pidFd_);
@@ -601,6 +629,7 @@ void HolderEvents::Follow(long pid) {
         pidFd_ = PidfdOpen(pid);
         if (pidFd_ < 0 && errno == ESRCH) {
             gone_ = true;
+            followed_ = 0;  // told now, and again if a later look still names it
         }
     }
 }
@@ -617,11 +646,14 @@ bool HolderEvents::Fired() {
     if (::poll(fds, 2, 0) <= 0) {
         return fired;
     }
-    // A pidfd stays readable once its process has ended: told once, it is let go.
+    // A pidfd stays readable once its process has ended: told once, it is let go. The
+    // process is no longer taken as followed: a look made as it ended may still name
+    // it, and following it again must tell again, or nothing would.
     if (fds[1].revents != 0) {
         fired = true;
         ::close(pidFd_);
         pidFd_ = -1;
+        followed_ = 0;
     }
     if (fds[0].revents == 0) {
         return fired;

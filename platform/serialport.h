@@ -32,8 +32,9 @@ struct PortCheck {
 
 // Looks for holders of the device without opening it: UUCP lock files, open descriptors
 // in other processes, whatever the holder's name. Re-checks the holder found last
-// before a full scan, and skips the scan while nothing but this process has opened the device since
-// a scan found it free.
+// before a full scan, and skips the scan while nothing but this process has opened the
+// device since a scan found it free, for at most a minute (Ticks()): what no open shows
+// (another node of the device, a descriptor handed on) is found within that minute.
 PortCheck CheckPortHolders(const QString& devicePath);
 
 // Opens the device for a probe: read/write, no controlling terminal, non-blocking,
@@ -57,13 +58,17 @@ class HolderEvents {
     HolderEvents& operator=(const HolderEvents&) = delete;
 
     // Follows the exit of `pid` from now on instead of any process followed before; 0
-    // follows none. A process that is already gone counts as fired.
+    // follows none. A process that is already gone counts as fired, each time it is
+    // followed anew after its end was told.
     void Follow(long pid);
     // Whether the device's closes can be seen, or the followed process's exit: without
     // either, nothing here would tell of a release.
     bool Armed() const;
     // Whether anything happened since the last call; reads the events, never blocks.
     bool Fired();
+    // Whether Fired() would say so without any descriptor becoming readable: the process
+    // followed had ended before it could be followed.
+    bool Due() const { return gone_; }
     // The descriptors that become readable when something happens, for an event loop
     // (-1 for none); they change with Follow.
     int EventsFd() const { return inotify_; }

@@ -6,6 +6,8 @@
 #include "platform/serialport.h"
 #include "platform/services.h"
 
+#include <QThread>
+
 namespace vindelor::watch {
 
 SerialPortWatch::SerialPortWatch(TComm32& comm, std::shared_ptr<ModemManagerModems> modems,
@@ -61,13 +63,30 @@ LinkCheck SerialPortWatch::Check() {
         }
     }
     if (release_ && port == heldPort_) {
-        if (!release_->Fired() && now - lastLook_ < kLookAtLeastEveryMs) {
+        if ((release_->Due() || !EventsListened()) && release_->Fired()) {
+            return Look(port, now);
+        }
+        if (now - lastLook_ < kLookAtLeastEveryMs) {
             return held_;  // still held: nothing has happened that could end it
         }
     } else {
         release_.reset();
     }
     return Look(port, now);
+}
+
+// Whether a running event loop follows every one of release_'s descriptors: then an
+// event is looked into as it comes (EventsArrived), and a check of its own at every
+// tick, fifty times a second, would only ask the kernel again. Without a loop (a check
+// made outside one), the check itself reads the events, and so it does when the holder
+// had ended before its exit could be followed, which no descriptor tells.
+bool SerialPortWatch::EventsListened() const {
+    const auto follows = [](const QPointer<QSocketNotifier>& notifier, int fd) {
+        return fd < 0 || (notifier && notifier->isEnabled() && notifier->socket() == fd);
+    };
+    return release_ && release_->EventsFd() >= 0 &&
+           follows(eventsNotifier_, release_->EventsFd()) &&
+           follows(exitNotifier_, release_->ExitFd()) && QThread::currentThread()->loopLevel() > 0;
 }
 
 // Keeps a notifier on each of release_'s descriptors, and none on a descriptor it no

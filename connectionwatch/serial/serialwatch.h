@@ -54,6 +54,7 @@ class SerialPortWatch : public ConnectionWatch {
   private:
     LinkCheck Look(const QString& port, std::int64_t now);
     void Listen();
+    bool EventsListened() const;
     void EventsArrived();
 
     TComm32& comm_;

@@ -10,7 +10,9 @@
 #include "platform/test/fakes.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QProcess>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -105,6 +107,52 @@ TEST(SerialPortWatch, AHeldPortIsLookedAtOnlyWhenItsHolderActsAndEveryReleaseIsT
             EXPECT_TRUE(dialer.waitForFinished(5000));
         }
     }
+}
+
+// Inside the running event loop, as in the program, the tick's check leaves the release
+// watch's descriptors to the loop: a killed holder's end must still come by its event,
+// with the clock standing still so that the once-a-second look cannot find it instead.
+TEST(SerialPortWatch, InTheRunningEventLoopAKilledHolderIsToldByItsEvent) {
+    const QString program = QStringLiteral(VINDELOR_BINARY_DIR "/tools/simdialer");
+    if (!QFile::exists(program)) {
+        GTEST_SKIP() << "simdialer not built";
+    }
+    test::Pty pty;
+    ASSERT_TRUE(pty.Ok());
+    test::ScopedLockDir locks;
+    platform::test::ScopedFakes fakes;
+    TComm32 comm;
+    comm.SetCommPort(pty.Slave());
+    QProcess dialer;
+    dialer.start(program, {QStringLiteral("--device"), pty.Slave(), QStringLiteral("--delay"),
+                           QStringLiteral("0"), QStringLiteral("--hold"), QStringLiteral("stdin")});
+    ASSERT_TRUE(dialer.waitForStarted(5000));
+    ASSERT_TRUE(test::PumpUntil([&dialer] {
+        return dialer.readAllStandardOutput().contains("HOLDING") ||
+               dialer.state() == QProcess::NotRunning;
+    }));
+    SerialPortWatch watch(comm);
+    bool changed = false;
+    QObject::connect(&watch, &ConnectionWatch::Changed, [&changed] { changed = true; });
+    LinkState afterEnd = LinkState::Up;
+    QEventLoop loop;
+    QTimer tick;
+    int ticks = 0;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const LinkState state = watch.Check().state;
+        if (++ticks == 3) {
+            dialer.kill();
+        }
+        if (changed || ticks > 2000) {
+            afterEnd = state;
+            loop.quit();
+        }
+    });
+    tick.start(2);
+    loop.exec();
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(afterEnd, LinkState::Down);
+    dialer.waitForFinished(5000);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // other processes, and the simulated dialer in each of its ways of holding a port.
 #include "platform/serialport.h"
 
+#include "platform/test/fakes.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -310,16 +312,22 @@ TEST_F(PortChecks, HolderOpeningBesideOurOwnUnreadOpenIsFoundAtTheNextCheck) {
 }
 
 // A descriptor can reach another process without an open the watch would see: a child
-// inherits it. The periodic full scan finds such a holder within ten checks.
+// inherits it. The full scan, made at most once a minute while nothing opens the port,
+// finds such a holder within that minute.
 TEST_F(PortChecks, InheritedDescriptorIsFoundByThePeriodicScan) {
+    test::ScopedFakes fakes;
     const int fd = ::open(pty.Slave().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(CheckPortHolders(pty.Slave()).availability, PortAvailability::Free);
-    const std::uint64_t scans = HolderScanCount();
-    for (int i = 0; i < 20; ++i) {
+    std::uint64_t scans = HolderScanCount();
+    for (int i = 0; i < 59; ++i) {
+        fakes.ticks.AdvanceSeconds(1);
         EXPECT_EQ(CheckPortHolders(pty.Slave()).availability, PortAvailability::Free);
     }
-    EXPECT_EQ(HolderScanCount(), scans + 2);
+    EXPECT_EQ(HolderScanCount(), scans);
+    fakes.ticks.AdvanceSeconds(1);
+    EXPECT_EQ(CheckPortHolders(pty.Slave()).availability, PortAvailability::Free);
+    EXPECT_EQ(HolderScanCount(), scans + 1);
 
     int release[2];
     ASSERT_EQ(::pipe(release), 0);
@@ -333,18 +341,57 @@ TEST_F(PortChecks, InheritedDescriptorIsFoundByThePeriodicScan) {
     }
     ::close(release[0]);
     ::close(fd);  // the child keeps it
-    int checks = 0;
     PortCheck c;
+    int seconds = 0;
     while ((c = CheckPortHolders(pty.Slave())).availability == PortAvailability::Free &&
-           checks < 20) {
-        ++checks;
+           seconds < 120) {
+        fakes.ticks.AdvanceSeconds(1);
+        ++seconds;
     }
-    EXPECT_LT(checks, 10);
+    EXPECT_LE(seconds, 60);
     EXPECT_TRUE(c.detail.contains(QString::number(child))) << c.detail.toStdString();
     ::close(release[1]);
     int status;
     ::waitpid(child, &status, 0);
     EXPECT_EQ(CheckPortHolders(pty.Slave()).availability, PortAvailability::Free);
+}
+
+// A holder killed outright: its end is told by the exit watch, and told again whenever a
+// look made as it ended (its lock file read a moment before) still names it, reaped or
+// not, so that the session ends by the event, not by the once-a-second look.
+TEST_F(PortChecks, AnEndedHolderIsToldEachTimeItIsFollowed) {
+    int release[2];
+    ASSERT_EQ(::pipe2(release, O_CLOEXEC), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        ::close(release[1]);
+        char c;
+        while (::read(release[0], &c, 1) > 0) {
+        }
+        _exit(0);
+    }
+    ::close(release[0]);
+    HolderEvents events(pty.Slave());
+    events.Follow(holder);
+    EXPECT_FALSE(events.Fired());
+    ::close(release[1]);
+    siginfo_t info{};
+    ASSERT_EQ(::waitid(P_PID, static_cast<id_t>(holder), &info, WEXITED | WNOWAIT), 0);
+    EXPECT_TRUE(events.Fired());
+    EXPECT_FALSE(events.Fired());
+    for (const bool reaped : {false, true}) {
+        SCOPED_TRACE(reaped ? "reaped" : "not reaped yet");
+        if (reaped) {
+            ::waitpid(holder, nullptr, 0);
+        }
+        events.Follow(holder);
+        // A reaped holder leaves no descriptor that could become readable.
+        EXPECT_EQ(events.Due(), reaped);
+        EXPECT_TRUE(events.Fired());
+        EXPECT_FALSE(events.Due());
+        events.Follow(holder);
+        EXPECT_TRUE(events.Fired());
+    }
 }
 
 // The simulated dialer, driven line by line through its stdin.
