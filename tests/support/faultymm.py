@@ -4,18 +4,14 @@
 #
 #   faultymm.py ADDRESS LATE_MS
 #
-# Commands on standard input, as tests/support/faultynm.py takes them:
+# Commands on standard input as tests/support/faultyservice.py reads them; "fault" spoils
+# the answers to the list of modems. Its own:
 #   state N        the modem's state (8 registered, 11 connected)
-#   fault KIND     how the list of modems is answered from now on: none, late (after
-#                  LATE_MS), error (org.freedesktop.DBus.Error.Failed), type (a string)
 #   poke           a change of the modem that leaves its state as it was: a look
-#   vanish/return  gives the service's name up / takes it again (a restart)
-import sys
-
 import dbus
-import dbus.mainloop.glib
 import dbus.service
-from gi.repository import GLib
+
+from faultyservice import answer, bus, serve
 
 NAME = 'org.freedesktop.ModemManager1'
 ROOT = '/org/freedesktop/ModemManager1'
@@ -23,10 +19,7 @@ MODEM_PATH = '/org/freedesktop/ModemManager1/Modem/0'
 MODEM = 'org.freedesktop.ModemManager1.Modem'
 PROPS = 'org.freedesktop.DBus.Properties'
 
-dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
-bus = dbus.bus.BusConnection(sys.argv[1])
-late_ms = int(sys.argv[2])
-state = {'value': 8, 'fault': 'none'}
+state = {'value': 8}
 
 
 def modems():
@@ -44,16 +37,7 @@ class Root(dbus.service.Object):
     @dbus.service.method('org.freedesktop.DBus.ObjectManager', in_signature='',
                          async_callbacks=('ok', 'err'))
     def GetManagedObjects(self, ok, err):
-        fault = state['fault']
-        if fault == 'late':
-            answer = modems()
-            GLib.timeout_add(late_ms, lambda: ok(answer) and False)
-        elif fault == 'error':
-            err(dbus.exceptions.DBusException('spoilt', name='org.freedesktop.DBus.Error.Failed'))
-        elif fault == 'type':
-            ok(dbus.String('spoilt'))
-        else:
-            ok(modems())
+        answer(ok, err, modems)
 
 
 class Modem(dbus.service.Object):
@@ -66,28 +50,10 @@ root = Root(bus, ROOT)
 modem = Modem(bus, MODEM_PATH)
 
 
-def command(source, condition):
-    line = sys.stdin.readline()
-    if not line:
-        loop.quit()
-        return False
-    words = line.split()
+def command(words):
     if words[0] == 'state':
         state['value'] = int(words[1])
-    if words[0] in ('state', 'poke'):
-        modem.PropertiesChanged(MODEM, {'State': dbus.Int32(state['value'])}, [])
-    elif words[0] == 'fault':
-        state['fault'] = words[1]
-    elif words[0] == 'vanish':
-        bus.release_name(NAME)
-    elif words[0] == 'return':
-        bus.request_name(NAME)
-    print('ok ' + line.strip(), flush=True)
-    return True
+    modem.PropertiesChanged(MODEM, {'State': dbus.Int32(state['value'])}, [])
 
 
-bus.request_name(NAME)
-GLib.io_add_watch(sys.stdin, GLib.IO_IN | GLib.IO_HUP, command)
-print('ready', flush=True)
-loop = GLib.MainLoop()
-loop.run()
+serve(NAME, command)
