@@ -13,14 +13,14 @@ namespace vindelor::test {
 namespace {
 
 TEST(StopSignals, InterruptedCodeKeepsItsErrnoAndItsCallsResume) {
-    const int signals[] = {SIGINT, SIGTERM, SIGHUP};
+    const int stops[] = {SIGINT, SIGTERM, SIGHUP};
     struct sigaction before[3]{};
     for (int i = 0; i < 3; ++i) {
-        sigaction(signals[i], nullptr, &before[i]);
+        sigaction(stops[i], nullptr, &before[i]);
     }
     const int fd = monitor::InstallStopSignals();
     ASSERT_GE(fd, 0);
-    for (const int signo : signals) {
+    for (const int signo : stops) {
         struct sigaction now {};
         sigaction(signo, nullptr, &now);
         EXPECT_NE(now.sa_flags & SA_RESTART, 0) << signo;
@@ -40,7 +40,7 @@ TEST(StopSignals, InterruptedCodeKeepsItsErrnoAndItsCallsResume) {
     while (::read(fd, &byte, 1) > 0) {
     }
     for (int i = 0; i < 3; ++i) {
-        sigaction(signals[i], &before[i], nullptr);
+        sigaction(stops[i], &before[i], nullptr);
     }
 }
 

@@ -1,0 +1,1 @@
+// Holds the precompiled headers that the suite's targets reuse (cmake/precompiled.cmake).
