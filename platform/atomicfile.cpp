@@ -17,22 +17,6 @@
 namespace vindelor::platform {
 namespace {
 
-int WriteAll(int fd, const QByteArray& bytes) {
-    const char* p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t put = ::write(fd, p, static_cast<size_t>(left));
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        p += put;
-        left -= put;
-    }
-    return 0;
-}
-
 // A user who keeps the file as a link to elsewhere keeps the link: the new content goes
 // to where it points.
 QByteArray FinalTarget(const QByteArray& path) {
@@ -48,6 +32,22 @@ QByteArray FinalTarget(const QByteArray& path) {
 }
 
 }  // namespace
+
+int WriteAll(int fd, const QByteArray& bytes) {
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t put = ::write(fd, p, static_cast<size_t>(left));
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        p += put;
+        left -= put;
+    }
+    return 0;
+}
 
 int ReplaceFileAtomically(const QByteArray& path, const QByteArray& bytes, struct stat* written) {
     const QByteArray target = FinalTarget(path);

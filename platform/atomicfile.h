@@ -25,6 +25,9 @@ int ReplaceFileAtomically(const QByteArray& path, const QByteArray& bytes,
 // Returns how many were removed.
 int RemoveAbandonedTemporaryFiles(const QByteArray& directory, int minimumAgeSeconds = 60);
 
+// Writes all of `bytes` to `fd`, going on after a signal; 0 or the errno of the write.
+int WriteAll(int fd, const QByteArray& bytes);
+
 // Makes a rename, creation or removal inside `directory` durable. A directory that
 // cannot be opened or synced is ignored: what is already written stays written.
 void SyncDirectory(const QByteArray& directory);

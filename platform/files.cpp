@@ -1,5 +1,7 @@
 #include "platform/files.h"
 
+#include "platform/atomicfile.h"
+
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -79,23 +81,6 @@ WholeFile ReadWholeFile(const QByteArray& path) {
 
 namespace {
 
-int WriteAllTo(int fd, const QByteArray& bytes) {
-    const char* p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t put = ::write(fd, p, static_cast<size_t>(left));
-        if (put < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        p += put;
-        left -= put;
-    }
-    return 0;
-}
-
 DirectoryWrite WriteInOpenDirectory(int dir, const QByteArray& name, const QByteArray& bytes) {
     DirectoryWrite result;
     struct stat existing {};
@@ -143,7 +128,7 @@ DirectoryWrite WriteInOpenDirectory(int dir, const QByteArray& name, const QByte
         error = errno;
     }
     if (error == 0) {
-        error = WriteAllTo(fd, bytes);
+        error = WriteAll(fd, bytes);
     }
     if (error == 0 && ::fsync(fd) != 0) {
         error = errno;
