@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -226,16 +227,20 @@ TEST_F(PlansEndToEnd, ABadPlanNameIsRefusedInTheUsersLanguageBeforeAnyFileIsTouc
     const QByteArray before = ReadFileBytes(data.file(kSettingsFile));
     const QStringList entries =
         QDir(data.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    Start({QStringLiteral("--plan"), QStringLiteral("../x")});
+    // A name beside the data directory that nothing else has, so that its absence
+    // afterwards says the run made nothing there.
+    const QString name =
+        QStringLiteral("../") + QFileInfo(data.path()).fileName() + QStringLiteral("-plan");
+    Start({QStringLiteral("--plan"), name});
     ASSERT_TRUE(vindelor.waitForFinished(10000));
     EXPECT_EQ(vindelor.exitCode(), 2);
     const QString err = QString::fromLocal8Bit(vindelor.readAllStandardError());
-    EXPECT_TRUE(err.contains(QStringLiteral("\"../x\" ei kelpaa liittymän nimeksi")))
+    EXPECT_TRUE(err.contains(QStringLiteral("\"%1\" ei kelpaa liittymän nimeksi").arg(name)))
         << err.toStdString();
     EXPECT_EQ(QDir(data.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               entries);
     EXPECT_EQ(ReadFileBytes(data.file(kSettingsFile)), before);
-    EXPECT_FALSE(QFile::exists(data.path() + QStringLiteral("/../x")));
+    EXPECT_FALSE(QFile::exists(data.path() + QLatin1Char('/') + name));
 }
 
 }  // namespace
