@@ -98,7 +98,26 @@ void TDigit::Render(QPainter& painter) const {
 
 void TDigit::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    Render(painter);
+    // A colour that lets the background through is drawn over what lies under the digit,
+    // which no stored picture holds.
+    if (color_.alpha() != 255 || colorOn_.alpha() != 255 || colorOff_.alpha() != 255) {
+        Render(painter);
+        return;
+    }
+    const Look look{size(), devicePixelRatioF(), painter.pen(), color_, colorOn_, colorOff_};
+    if (!(look == paintedLook_)) {
+        pictures_.clear();
+        paintedLook_ = look;
+    }
+    QPixmap& picture = pictures_[valueBinary_];
+    if (picture.isNull()) {
+        picture = QPixmap(QSize(qRound(width() * look.ratio), qRound(height() * look.ratio)));
+        picture.setDevicePixelRatio(look.ratio);
+        QPainter into(&picture);
+        into.setPen(look.pen);
+        Render(into);
+    }
+    painter.drawPixmap(0, 0, picture);
 }
 
 }  // namespace vindelor

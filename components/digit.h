@@ -3,6 +3,9 @@
 #pragma once
 
 #include <QColor>
+#include <QHash>
+#include <QPen>
+#include <QPixmap>
 #include <QPolygon>
 #include <QWidget>
 
@@ -82,8 +85,25 @@ class TDigit : public QWidget {
         Invalidate();
     }
 
+    // What a painted picture depends on besides the pattern: the outline is the pen the
+    // widget's painter starts with (the palette's), so a changed palette is a new picture.
+    struct Look {
+        QSize size;
+        qreal ratio = 0;
+        QPen pen;
+        QColor color, colorOn, colorOff;
+        bool operator==(const Look& o) const {
+            return size == o.size && ratio == o.ratio && pen == o.pen && color == o.color &&
+                   colorOn == o.colorOn && colorOff == o.colorOff;
+        }
+    };
+
     int value_ = 0;
     std::uint8_t valueBinary_ = kDigitPatterns[0];
+    // The seconds digit shows the same ten patterns over and over: each is drawn once for
+    // a look and copied after that (a copy is a tenth of the polygons' cost).
+    Look paintedLook_;
+    QHash<std::uint8_t, QPixmap> pictures_;
     TBorderStyle borderStyle_ = TBorderStyle::bsSingle;
     QColor colorOff_{0, 0, 0};
     QColor colorOn_{255, 255, 0};

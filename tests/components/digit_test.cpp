@@ -210,5 +210,38 @@ TEST(DigitTest, MainWindowDigitShowsThinLitBarsInsideTheOutline) {
     EXPECT_EQ(image.pixelColor(7, 6), QColor(255, 255, 255));
 }
 
+// A digit keeps the pictures it painted; after any change that shows, it must look like a
+// digit that never painted before.
+TEST(DigitTest, APaintedDigitLooksLikeANewOneAfterEveryChange) {
+    TDigit reused;
+    auto expectAsNew = [&reused](const char* step) {
+        TDigit fresh;
+        fresh.resize(reused.size());
+        fresh.setPalette(reused.palette());
+        fresh.SetValueBinary(reused.ValueBinary());
+        fresh.SetColor(reused.Color());
+        fresh.SetColorOn(reused.ColorOn());
+        fresh.SetColorOff(reused.ColorOff());
+        EXPECT_EQ(Grab(reused), Grab(fresh)) << step;
+    };
+    for (int value : {3, 8, 3}) {
+        reused.SetValue(value);
+        expectAsNew("value");
+    }
+    reused.SetColorOn(Qt::red);
+    expectAsNew("lit colour");
+    reused.SetColorOff(Qt::blue);
+    expectAsNew("unlit colour");
+    reused.SetColor(Qt::green);
+    expectAsNew("background");
+    reused.resize(46, 76);
+    expectAsNew("size");
+    QPalette palette = reused.palette();
+    palette.setColor(reused.foregroundRole(), Qt::magenta);
+    reused.setPalette(palette);
+    expectAsNew("outline from the palette");
+    EXPECT_EQ(Grab(reused).pixelColor(22, 0), QColor(Qt::magenta));
+}
+
 }  // namespace
 }  // namespace vindelor
