@@ -258,6 +258,7 @@ class TForm1 : public QWidget {
     int RunDialog(QDialog& dialog);
     bool IsApplicationActive() const;
     void SetProgramIcon(const QString& resource);
+    void ShareProgramIcon(bool frameChanged);
     void BeginDataCount(const QDateTime& now);
     void LookAtData(bool force);
     // Where the session's modem is registered: roaming's bytes and its notification.

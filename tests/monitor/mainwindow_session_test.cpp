@@ -2,12 +2,15 @@
 // handlers with a fake tick counter and fake ports.
 #include "mainwindow_fixture.h"
 
+#include "components/artwork.h"
 #include "components/digit.h"
 #include "core/plans.h"
 #include "core/sessionlog.h"
 #include "platform/datadir.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -453,6 +456,40 @@ TEST_F(SessionTest, NetTimeTotalGrowsPastNinetyNineHours) {
     EXPECT_EQ(Read(QStringLiteral("Nättid"), QStringLiteral("Totalt")),
               QStringLiteral("100:00:00"));
     EXPECT_EQ(Read(QStringLiteral("kostnad"), QStringLiteral("Totalt")), QStringLiteral("0.10"));
+}
+
+// The icon turns on the window and the status icon at every frame, and on a dialog or a
+// message box that is open meanwhile: they show the application's icon.
+TEST_F(SessionTest, AWindowOpenDuringTheSessionShowsTheTurningIcon) {
+    TForm1& f = Create();
+    StartSession();
+    const QIcon second = LoadIconResource(QStringLiteral("TRILLORA2"));
+    const QIcon third = LoadIconResource(QStringLiteral("TRILLORA3"));
+    for (int tick = 0; tick < 6; ++tick) {
+        f.Timer1Timer();  // the frames of counts 0 and 5
+    }
+    EXPECT_EQ(f.windowIcon().cacheKey(), second.cacheKey());
+    EXPECT_EQ(f.TaskbarIcon->icon().cacheKey(), second.cacheKey());
+
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Vindelor"), QStringLiteral("..."));
+    box.setModal(true);
+    box.show();
+    f.Timer1Timer();
+    EXPECT_EQ(box.windowIcon().cacheKey(), second.cacheKey()) << "the frame of the moment";
+    for (int tick = 0; tick < 4; ++tick) {
+        f.Timer1Timer();  // count 10
+    }
+    EXPECT_EQ(box.windowIcon().cacheKey(), third.cacheKey());
+    EXPECT_EQ(f.windowIcon().cacheKey(), third.cacheKey());
+    box.hide();
+
+    QDialog dialog;  // one that is not modal takes it at its next frame
+    dialog.show();
+    for (int tick = 0; tick < 10; ++tick) {
+        f.Timer1Timer();  // count 0
+    }
+    EXPECT_EQ(dialog.windowIcon().cacheKey(),
+              LoadIconResource(QStringLiteral("TRILLORA1")).cacheKey());
 }
 
 }  // namespace
