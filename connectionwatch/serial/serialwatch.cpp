@@ -15,6 +15,16 @@ SerialPortWatch::SerialPortWatch(TComm32& comm, std::shared_ptr<ModemManagerMode
     : ConnectionWatch(parent), comm_(comm), modems_(std::move(modems)) {
     if (modems_) {
         connect(modems_.get(), &ModemManagerModems::Changed, this, [this] {
+            MmView view;
+            view.service = static_cast<int>(modems_->Snapshot().service);
+            view.held = modems_->HeldPorts();
+            for (const MmModem& m : modems_->Snapshot().modems) {
+                view.modems.append({m.ports, m.state});
+            }
+            if (view == mmView_) {
+                return;
+            }
+            mmView_ = view;
             mmStale_ = true;
             emit Changed();
         });

@@ -18,8 +18,11 @@
 
 #include "connectionwatch/connectionwatch.h"
 
+#include <QList>
+#include <QPair>
 #include <QPointer>
 #include <QSocketNotifier>
+#include <QStringList>
 
 #include <cstdint>
 #include <memory>
@@ -78,6 +81,19 @@ class SerialPortWatch : public ConnectionWatch {
     QString mmName_;
     std::int64_t mmAt_ = 0;
     bool mmStale_ = true;
+    // What a look reads of ModemManager's modems: whether it answers, the ports it holds
+    // and what each modem with ports is doing. It republishes on any of its signals
+    // (signal quality, the operator's name), and without a system bus every few seconds;
+    // only a change of this is worth a look.
+    struct MmView {
+        int service = -1;
+        QStringList held;
+        QList<QPair<QStringList, int>> modems;
+        bool operator==(const MmView& o) const {
+            return service == o.service && held == o.held && modems == o.modems;
+        }
+    };
+    MmView mmView_;
 };
 
 }  // namespace vindelor::watch

@@ -408,6 +408,35 @@ TEST(SerialPortWatchTest, APortModemManagerOwnsBesideOneADialerHolds) {
     ::waitpid(pppd, nullptr, 0);
 }
 
+// ModemManager tells of every property it changes; only what decides a look (the ports
+// it holds, its modems' states) makes the watch look again.
+TEST(SerialPortWatchTest, ModemManagerRepeatingItselfIsNoCauseForALook) {
+    MockBus bus;
+    ASSERT_TRUE(bus.Ok());
+    ASSERT_NE(StartModemManager(bus), nullptr);
+    Pty managed;
+    ASSERT_FALSE(managed.path.isEmpty());
+    AddModem(bus, 0, QStringLiteral("350000000000005"), 8,
+             managed.path.section(QLatin1Char('/'), -1));
+    auto modems = std::make_shared<ModemManagerModems>();
+    TComm32 comm;
+    comm.SetCommPort(managed.path);
+    SerialPortWatch watch(comm, modems);
+    ASSERT_TRUE(Becomes(watch, LinkState::Down));
+    int published = 0;
+    int looks = 0;
+    QObject::connect(modems.get(), &ModemManagerModems::Changed, [&] { ++published; });
+    QObject::connect(&watch, &ConnectionWatch::Changed, [&] { ++looks; });
+
+    SetModemState(bus, 0, 8);  // told again, the same
+    ASSERT_TRUE(PumpFor([&] { return published > 0; }));
+    PumpFor([] { return false; }, 200);
+    EXPECT_EQ(looks, 0);
+    SetModemState(bus, 0, 11);
+    EXPECT_TRUE(PumpFor([&] { return looks > 0; }));
+    EXPECT_TRUE(Becomes(watch, LinkState::Up));
+}
+
 // ModemManager gone, or back without its modems yet (it probes them first), leaves the
 // ports it held its own: none is opened meanwhile, and none reads as a connection.
 TEST(SerialPortWatchTest, APortModemManagerHeldStaysUnopenedThroughARestartOfTheService) {
