@@ -422,13 +422,12 @@ void TForm1::ShareProgramIcon(bool frameChanged) {
     if (QApplication::windowIcon().cacheKey() == programIcon_.cacheKey()) {
         return;
     }
-    bool dialogShown = QApplication::activeModalWidget() != nullptr;
-    if (!dialogShown && frameChanged) {
-        for (const QWindow* window : QGuiApplication::topLevelWindows()) {
-            dialogShown = dialogShown || (window->type() == Qt::Dialog && window->isVisible());
-        }
-    }
-    if (dialogShown) {
+    const auto shownDialog = [](const QWindow* window) {
+        return window->type() == Qt::Dialog && window->isVisible();
+    };
+    const QWindowList windows = frameChanged ? QGuiApplication::topLevelWindows() : QWindowList();
+    if (QApplication::activeModalWidget() != nullptr ||
+        std::any_of(windows.begin(), windows.end(), shownDialog)) {
         QApplication::setWindowIcon(programIcon_);
     }
 }

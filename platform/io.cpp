@@ -50,12 +50,13 @@ void CloseFd(int fd) {
 
 void ReplaceWithNull(int fd) {
     // Kept open for the process's lifetime: an idle poll lets a port go every second.
-    static const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    static const int kept = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    const int null = kept >= 0 ? kept : ::open("/dev/null", O_RDWR | O_CLOEXEC);
     if (null >= 0) {
         ::dup3(null, fd, O_CLOEXEC);
-    } else if (const int once = ::open("/dev/null", O_RDWR | O_CLOEXEC); once >= 0) {
-        ::dup3(once, fd, O_CLOEXEC);
-        ::close(once);
+        if (null != kept) {
+            ::close(null);
+        }
     }
 }
 
